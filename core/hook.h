@@ -1,0 +1,25 @@
+#pragma once
+// Hook chains: numbered chains of functions that see, change, replace or drop
+// an object on its way through the system. They live in core because the
+// drawing surface (Flip), the GUI (events) and the physics library
+// (collisions) all run chains; gui/gui.h brings them into namespace gui.
+
+#include "core/object.h"
+
+namespace core {
+
+constexpr int MAX_HOOK_IDS = 256;
+
+// Receives the current data and the context given to AddHook; its result is
+// the data for the next hook (null passes "none" on).
+using HookFunc = Ref<Object> (*)(int id, Object* data, Object* context);
+
+// The next free id, from 0; the 257th call throws "Too many hook ids".
+int AllocHookId();
+// Inserts after every hook of priority >= priority (higher runs earlier).
+void AddHook(int id, HookFunc func, Object* context = nullptr, int priority = 0);
+// Unlinks the first hook with this function and context, if any.
+void RemoveHook(int id, HookFunc func, Object* context = nullptr);
+Ref<Object> RunHooks(int id, Object* data);
+
+} // namespace core

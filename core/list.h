@@ -1,0 +1,135 @@
+#pragma once
+// TList: circular doubly linked list of object references with a sentinel.
+//
+// Ownership: a link owns its successor (strong `_succ`) and its value; `_pred`
+// is a plain back pointer. A removed link keeps its old `_succ`, so a walk
+// that stands on it continues where the list went on; the list breaks the
+// ring when it is destroyed.
+
+#include <vector>
+
+#include "core/error.h"
+#include "core/object.h"
+
+namespace core {
+
+class TList;
+
+class TLink final : public Object {
+  public:
+    Object* Value() const { return _value.Get(); }
+    // Next / previous link, or null at the sentinel.
+    TLink* NextLink() const;
+    TLink* PrevLink() const;
+    // Takes the link out of its list and drops its value. A second Remove does
+    // nothing (relinking old neighbours again would cut out newer links).
+    int Remove();
+    bool IsRemoved() const { return removed_; }
+
+  private:
+    friend class TList;
+    friend class TListEnum;
+    template <class T> friend class ListRange;
+    TLink() = default;
+
+    Ref<Object> _value;
+    Ref<TLink> _succ;
+    TLink* _pred = nullptr;
+    bool head_ = false;
+    bool removed_ = false;
+};
+
+class TListEnum final : public Object {
+  public:
+    explicit TListEnum(TLink* first) : _link(first) {}
+    int HasNext() const { return _link && !_link->head_; }
+    Ref<Object> NextObject();
+
+  private:
+    Ref<TLink> _link;
+};
+
+using CompareFunc = int (*)(Object* a, Object* b);
+
+// Range over the values of a list that are of class T, in the list's own walk:
+// null values and values of other classes are skipped, and removing the value
+// just visited is safe.
+template <class T> class ListRange {
+  public:
+    class iterator {
+      public:
+        explicit iterator(TLink* at) : link_(at) { Settle(); }
+        T* operator*() const { return value_.Get(); }
+        iterator& operator++() {
+            link_ = link_->_succ;
+            Settle();
+            return *this;
+        }
+        bool operator!=(std::nullptr_t) const { return !link_->head_; }
+
+      private:
+        // Holds the visited value too, so the body may remove it from the list.
+        void Settle() {
+            while (!link_->head_ && !(value_ = As<T>(link_->_value.Get()))) link_ = link_->_succ;
+        }
+        Ref<TLink> link_;
+        Ref<T> value_;
+    };
+    explicit ListRange(TLink* first) : first_(first) {}
+    iterator begin() const { return iterator(first_); }
+    std::nullptr_t end() const { return nullptr; }
+
+  private:
+    TLink* first_;
+};
+
+class TList : public Object {
+  public:
+    TList();
+    ~TList() override;
+    TList(const TList&) = delete;
+    TList& operator=(const TList&) = delete;
+
+    void Clear();
+    int IsEmpty() const { return _head->_succ.Get() == _head.Get(); }
+    int Contains(const Object* value) const { return FindLink(value) != nullptr; }
+    TLink* AddFirst(Object* value) { return InsertAfterLink(value, _head); }
+    TLink* AddLast(Object* value) { return InsertBeforeLink(value, _head); }
+    Object* First() const;
+    Object* Last() const;
+    Ref<Object> RemoveFirst();
+    Ref<Object> RemoveLast();
+    TLink* FirstLink() const;
+    TLink* LastLink() const;
+    TLink* InsertBeforeLink(Object* value, TLink* succ);
+    TLink* InsertAfterLink(Object* value, TLink* pred);
+    TLink* FindLink(const Object* value) const;
+    // Throws "List index out of range" outside 0 ... Count() - 1.
+    Object* ValueAtIndex(int index) const;
+    int Count() const;
+    int Remove(const Object* value);
+    int Swap(TList& other);
+    Ref<TList> Copy() const;
+    int Reverse();
+    Ref<TList> Reversed() const;
+    // Stable adjacent-exchange sort that relinks links; null compare uses the
+    // first value's Compare.
+    int Sort(int ascending = 1, CompareFunc compare = nullptr);
+    Ref<TListEnum> ObjectEnumerator() const { return Make<TListEnum>(_head->_succ.Get()); }
+    std::vector<Ref<Object>> ToArray() const;
+    static Ref<TList> FromArray(const std::vector<Ref<Object>>& values);
+
+    // range-for over every non-null value
+    ListRange<Object> begin_range() const { return ListRange<Object>(_head->_succ.Get()); }
+    ListRange<Object>::iterator begin() const { return begin_range().begin(); }
+    std::nullptr_t end() const { return nullptr; }
+    // range-for over the values of class T
+    template <class T> ListRange<T> Each() const { return ListRange<T>(_head->_succ.Get()); }
+
+  private:
+    Ref<TLink> _head;
+};
+
+Ref<TList> CreateList();
+
+} // namespace core

@@ -1,0 +1,119 @@
+#pragma once
+// Reference-counted objects: the root class of the system and its owning handle.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+namespace core {
+
+// Root of every class. Objects live on the heap and die when the last Ref
+// lets go of them. The count is not atomic: objects belong to the main thread.
+class Object {
+  public:
+    Object() = default;
+    Object(const Object&) : refs_(0) {}
+    Object& operator=(const Object&) { return *this; }
+    virtual ~Object() = default;
+
+    // Ordering used by list look-ups and sorting: address order by default.
+    virtual int Compare(const Object* other) const;
+    virtual std::string ToString() const;
+
+    void Retain() const noexcept { ++refs_; }
+    void Release() const noexcept {
+        if (--refs_ == 0) delete this;
+    }
+    std::int32_t RefCount() const noexcept { return refs_; }
+
+  private:
+    mutable std::int32_t refs_ = 0;
+};
+
+// Owning handle; null means "none".
+template <class T> class Ref {
+  public:
+    Ref() noexcept = default;
+    Ref(std::nullptr_t) noexcept {}
+    Ref(T* p) noexcept : p_(p) {
+        if (p_) p_->Retain();
+    }
+    Ref(const Ref& o) noexcept : Ref(o.p_) {}
+    Ref(Ref&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+    Ref(const Ref<U>& o) noexcept : Ref(o.Get()) {}
+    template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+    Ref(Ref<U>&& o) noexcept : p_(o.Detach()) {}
+    ~Ref() {
+        if (p_) p_->Release();
+    }
+
+    Ref& operator=(const Ref& o) noexcept {
+        Reset(o.p_);
+        return *this;
+    }
+    Ref& operator=(Ref&& o) noexcept {
+        if (this != &o) {
+            T* old = std::exchange(p_, std::exchange(o.p_, nullptr));
+            if (old) old->Release();
+        }
+        return *this;
+    }
+    Ref& operator=(T* p) noexcept {
+        Reset(p);
+        return *this;
+    }
+    Ref& operator=(std::nullptr_t) noexcept {
+        Reset(nullptr);
+        return *this;
+    }
+
+    // Retains before releasing, so assigning an object to the Ref that holds
+    // its last reference is safe.
+    void Reset(T* p = nullptr) noexcept {
+        if (p) p->Retain();
+        T* old = std::exchange(p_, p);
+        if (old) old->Release();
+    }
+    // Gives up ownership without releasing.
+    T* Detach() noexcept { return std::exchange(p_, nullptr); }
+
+    T* Get() const noexcept { return p_; }
+    T* operator->() const noexcept { return p_; }
+    T& operator*() const noexcept { return *p_; }
+    operator T*() const noexcept { return p_; }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+
+  private:
+    T* p_ = nullptr;
+};
+
+template <class T, class... Args> Ref<T> Make(Args&&... args) {
+    return Ref<T>(new T(std::forward<Args>(args)...));
+}
+
+// Conversion used by every list walk: the value as T, or null when it is none
+// or of another class. A class that declares `static bool IsKind(const Object*)`
+// is tested with that (a compare) instead of dynamic_cast.
+template <class T> T* As(Object* o) noexcept {
+    if constexpr (requires(const Object* p) { T::IsKind(p); }) {
+        return (o && T::IsKind(o)) ? static_cast<T*>(o) : nullptr;
+    } else {
+        return dynamic_cast<T*>(o);
+    }
+}
+
+// A string as an object, so that it can be a list value; compares by text.
+class TString final : public Object {
+  public:
+    explicit TString(std::string text) : text(std::move(text)) {}
+    int Compare(const Object* other) const override;
+    std::string ToString() const override { return text; }
+    const std::string text;
+};
+
+inline Ref<TString> MakeString(std::string text) { return Make<TString>(std::move(text)); }
+
+} // namespace core

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quorvel needs to build, run and test.
+# Idempotent: quiet and offline when everything is already there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  libfltk1.3-dev fluid
+  libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev
+  libpng-dev zlib1g-dev
+  libx11-dev libxtst-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth x11-utils xdotool imagemagick
+  clang libclang-rt-14-dev clang-format
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "setup: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+  sudo=(sudo)
+fi
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything twice (plain, and with ASan+UBSan)
+# and runs the whole test suite in both builds under a private X server.
+# Usage: tools/test.sh [--plain-only]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./tools/setup.sh
+
+jobs=$(nproc)
+builds=(build)
+[ "${1:-}" = "--plain-only" ] || builds=(build-asan build)
+
+for dir in "${builds[@]}"; do
+  flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_BENCH=ON)
+  [ "$dir" = build-asan ] && flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_SANITIZE=ON)
+  cmake -S . -B "$dir" "${flags[@]}" >/dev/null
+  cmake --build "$dir" -j"$jobs" 2>&1 | grep -E 'warning|error|Error' || true
+  cmake --build "$dir" -j"$jobs" >/dev/null
+done
+
+# The fuzz targets build with clang; each runs briefly over its seed corpus.
+if [ -x tools/fuzz.sh ] && [ "${1:-}" != "--plain-only" ]; then
+  ./tools/fuzz.sh 30
+fi
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+status=0
+for dir in "${builds[@]}"; do
+  echo "== tests: $dir"
+  xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
+    ctest --test-dir "$dir" -j"$jobs" --output-on-failure --timeout 600 || status=1
+done
+exit $status
