@@ -1,0 +1,26 @@
+#pragma once
+// A native surface that the drawing surface can draw on: the game canvas's
+// OpenGL window, an offscreen OpenGL context, or a surface without any GL
+// that only the recording back end draws on.
+
+#include "core/object.h"
+
+namespace draw2d {
+
+class TSurface : public core::Object {
+  public:
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    // Refresh rate in Hz, 0 when unknown.
+    virtual int Hertz() const { return 0; }
+    // Makes the surface's OpenGL context current; false when it cannot.
+    virtual bool MakeCurrent() = 0;
+    virtual void SwapBuffers() = 0;
+    // 1 waits for vertical retrace on swap, 0 does not; false when unsupported.
+    virtual bool SetSwapInterval(int interval) {
+        (void)interval;
+        return false;
+    }
+};
+
+} // namespace draw2d
