@@ -7,6 +7,10 @@
 
 namespace draw2d {
 
+// Surface flag: Flip(-1) paces frames by sleeping to the refresh rate instead
+// of waiting for vertical retrace.
+constexpr int GRAPHICS_SOFTSYNC = 0x100;
+
 class TSurface : public core::Object {
   public:
     virtual int Width() const = 0;
@@ -21,6 +25,11 @@ class TSurface : public core::Object {
         (void)interval;
         return false;
     }
+    // GRAPHICS_* flags of the surface.
+    virtual int Flags() const { return 0; }
+    // Changes whenever the surface has had to make a new native context, so
+    // that everything made in the old one (textures) is made again.
+    virtual unsigned ContextGeneration() const { return 0; }
 };
 
 } // namespace draw2d

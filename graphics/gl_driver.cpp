@@ -1,0 +1,340 @@
+#include "graphics/gl_driver.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/error.h"
+#include "graphics/image.h"
+#include "graphics/pixmap.h"
+
+namespace draw2d {
+namespace {
+
+struct BlendState {
+    bool blend;
+    GLenum src, dst;
+    bool alphaTest;
+};
+
+// Index 0 serves every mode outside 1...5.
+constexpr BlendState kBlendTable[] = {
+    {false, GL_ONE, GL_ZERO, false},                     // other
+    {false, GL_ONE, GL_ZERO, true},                      // BLEND_MASK
+    {false, GL_ONE, GL_ZERO, false},                     // BLEND_SOLID
+    {true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, false}, // BLEND_ALPHA
+    {true, GL_SRC_ALPHA, GL_ONE, false},                 // BLEND_ADD
+    {true, GL_DST_COLOR, GL_ZERO, false},                // BLEND_MULTIPLY
+};
+
+GLubyte ClampByte(int v) { return GLubyte(std::clamp(v, 0, 255)); }
+
+int CeilPow2(int v) {
+    int p = 1;
+    while (p < v && p < (1 << 30)) p <<= 1;
+    return p;
+}
+
+bool TextureSizeAccepted(int w, int h) {
+    glTexImage2D(GL_PROXY_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    GLint got = 0;
+    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &got);
+    return got != 0;
+}
+
+void Upload(int level, const TPixmap* p) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, p->pitch / 4);
+    glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, p->width, p->height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 p->pixels);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+}
+
+// The image in RGBA at the texture's size; when the texture is larger, its
+// last column and row are repeated once so filtering at the edges reads no
+// foreign texels.
+core::Ref<TPixmap> TexturePixmap(TPixmap* image, int tw, int th) {
+    const int w = image->width, h = image->height;
+    if (tw == w && th == h)
+        return image->format == PIXEL_RGBA ? core::Ref<TPixmap>(image) : image->Convert(PIXEL_RGBA);
+    core::Ref<TPixmap> tex = TPixmap::Create(tw, th, PIXEL_RGBA, 4);
+    tex->ClearPixels(0);
+    if (w == 0 || h == 0) return tex;
+    tex->Paste(image, 0, 0);
+    if (tw > w) tex->Paste(image->Window(w - 1, 0, 1, h), w, 0);
+    if (th > h) tex->Paste(image->Window(0, h - 1, w, 1), 0, h);
+    if (tw > w && th > h) tex->Paste(image->Window(w - 1, h - 1, 1, 1), w, h);
+    return tex;
+}
+
+} // namespace
+
+TDraw2DDriver* GLDraw2DDriver() {
+    static core::Ref<TGLDraw2DDriver> driver = core::Make<TGLDraw2DDriver>();
+    return driver;
+}
+
+bool TGLDraw2DDriver::SetGraphics(TDraw2DGraphics* graphics) {
+    TSurface* surface = graphics->_graphics;
+    if (!surface->MakeCurrent()) return false;
+    if (!graphics->_driverData)
+        graphics->_driverData = core::Ref<core::Object>(core::Make<TGLContextState>());
+    graphics_ = graphics;
+    context_ = static_cast<TGLContextState*>(graphics->_driverData.Get());
+    if (!context_->doomedTextures.empty()) {
+        glDeleteTextures(GLsizei(context_->doomedTextures.size()), context_->doomedTextures.data());
+        context_->doomedTextures.clear();
+    }
+    width_ = surface->Width();
+    height_ = surface->Height();
+    blend_ = kBlendUnknown;
+    texturing_ = false;
+    bound_ = 0;
+    glDisable(GL_TEXTURE_2D);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, width_, height_, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glViewport(0, 0, width_, height_);
+    return true;
+}
+
+void TGLDraw2DDriver::Flip(int sync) {
+    if (!graphics_ || GetGraphics() != graphics_) return;
+    TSurface* surface = graphics_->_graphics;
+    if (sync != context_->swapInterval) {
+        surface->SetSwapInterval(sync);
+        context_->swapInterval = sync;
+    }
+    surface->SwapBuffers();
+}
+
+TGLContextState* TGLDraw2DDriver::CurrentContext() const {
+    return graphics_ && GetGraphics() == graphics_ ? context_ : nullptr;
+}
+
+void TGLDraw2DDriver::ReleaseTexture(TGLContextState* context, GLuint name) {
+    if (!context || !name) return;
+    if (context != CurrentContext()) {
+        context->doomedTextures.push_back(name);
+        return;
+    }
+    if (bound_ == name) bound_ = 0;
+    glDeleteTextures(1, &name);
+}
+
+void TGLDraw2DDriver::BindTexture(GLuint name) {
+    if (bound_ != name) glBindTexture(GL_TEXTURE_2D, name), bound_ = name;
+    if (!texturing_) glEnable(GL_TEXTURE_2D), texturing_ = true;
+}
+
+core::Ref<TImageFrame> TGLDraw2DDriver::CreateFrameFromPixmap(TPixmap* pixmap, int flags) {
+    return TGLImageFrame::CreateFromPixmap(pixmap, flags);
+}
+
+void TGLDraw2DDriver::SetBlend(int mode) {
+    if (mode == blend_) return;
+    blend_ = mode;
+    const BlendState& s = kBlendTable[mode >= BLEND_MASK && mode <= BLEND_MULTIPLY ? mode : 0];
+    if (s.blend) {
+        glEnable(GL_BLEND);
+        glBlendFunc(s.src, s.dst);
+    } else {
+        glDisable(GL_BLEND);
+    }
+    if (s.alphaTest) {
+        glEnable(GL_ALPHA_TEST);
+        glAlphaFunc(GL_GEQUAL, 0.5f);
+    } else {
+        glDisable(GL_ALPHA_TEST);
+    }
+}
+
+void TGLDraw2DDriver::SetAlpha(float alpha) {
+    if (!(alpha >= 0)) alpha = 0; // also not-a-number
+    if (alpha > 1) alpha = 1;
+    color_[3] = GLubyte(alpha * 255);
+    glColor4ubv(color_);
+}
+
+void TGLDraw2DDriver::SetColor(int red, int green, int blue) {
+    color_[0] = ClampByte(red), color_[1] = ClampByte(green), color_[2] = ClampByte(blue);
+    glColor4ubv(color_);
+}
+
+void TGLDraw2DDriver::SetClsColor(int red, int green, int blue) {
+    glClearColor(ClampByte(red) / 255.0f, ClampByte(green) / 255.0f, ClampByte(blue) / 255.0f,
+                 1.0f);
+}
+
+void TGLDraw2DDriver::SetViewport(int x, int y, int width, int height) {
+    if (x == 0 && y == 0 && width == width_ && height == height_) {
+        glDisable(GL_SCISSOR_TEST);
+        return;
+    }
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x, height_ - y - height, std::max(width, 0), std::max(height, 0));
+}
+
+void TGLDraw2DDriver::SetTransform(float ix, float iy, float jx, float jy) {
+    matrix_ = {ix, iy, jx, jy};
+}
+
+void TGLDraw2DDriver::SetLineWidth(float width) { glLineWidth(width); }
+
+void TGLDraw2DDriver::Cls() { glClear(GL_COLOR_BUFFER_BIT); }
+
+void TGLDraw2DDriver::Plot(float x, float y) {
+    DisableTexture();
+    glBegin(GL_POINTS);
+    glVertex2f(x + 0.5f, y + 0.5f);
+    glEnd();
+}
+
+void TGLDraw2DDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) {
+    DisableTexture();
+    const Matrix2D& m = matrix_;
+    glBegin(GL_LINES);
+    glVertex2f(m.X(x0, y0, tx) + 0.5f, m.Y(x0, y0, ty) + 0.5f);
+    glVertex2f(m.X(x1, y1, tx) + 0.5f, m.Y(x1, y1, ty) + 0.5f);
+    glEnd();
+}
+
+void TGLDraw2DDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) {
+    DisableTexture();
+    const Matrix2D& m = matrix_;
+    glBegin(GL_QUADS);
+    glVertex2f(m.X(x0, y0, tx), m.Y(x0, y0, ty));
+    glVertex2f(m.X(x1, y0, tx), m.Y(x1, y0, ty));
+    glVertex2f(m.X(x1, y1, tx), m.Y(x1, y1, ty));
+    glVertex2f(m.X(x0, y1, tx), m.Y(x0, y1, ty));
+    glEnd();
+}
+
+void TGLDraw2DDriver::DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) {
+    DisableTexture();
+    const float rx = (x1 - x0) / 2, ry = (y1 - y0) / 2;
+    const float cx = x0 + rx, cy = y0 + ry;
+    const int n = OvalSegments(rx, ry);
+    constexpr double kRadians = 3.14159265358979323846 / 180.0;
+    const Matrix2D& m = matrix_;
+    glBegin(GL_POLYGON);
+    for (int i = 0; i < n; ++i) {
+        const double theta = double(i) * 360.0 / n * kRadians;
+        const float x = cx + float(std::cos(theta)) * rx, y = cy - float(std::sin(theta)) * ry;
+        glVertex2f(m.X(x, y, tx), m.Y(x, y, ty));
+    }
+    glEnd();
+}
+
+void TGLDraw2DDriver::DrawPoly(const std::vector<float>& xy, float hx, float hy, float tx,
+                               float ty) {
+    if (xy.size() < 6 || xy.size() % 2) return;
+    DisableTexture();
+    const Matrix2D& m = matrix_;
+    glBegin(GL_POLYGON);
+    for (std::size_t k = 0; k < xy.size(); k += 2) {
+        const float x = xy[k] + hx, y = xy[k + 1] + hy;
+        glVertex2f(m.X(x, y, tx), m.Y(x, y, ty));
+    }
+    glEnd();
+}
+
+void TGLDraw2DDriver::DrawPixmap(TPixmap* pixmap, int x, int y) {
+    if (!pixmap || pixmap->width == 0 || pixmap->height == 0) return;
+    core::Ref<TPixmap> rgba =
+        pixmap->format == PIXEL_RGBA ? core::Ref<TPixmap>(pixmap) : pixmap->Convert(PIXEL_RGBA);
+    DisableTexture();
+    // Row 0 at the top: start at (x, y) and step downwards on the screen.
+    glRasterPos2i(0, 0);
+    glBitmap(0, 0, 0, 0, float(x), float(-y), nullptr);
+    glPixelZoom(1.0f, -1.0f);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, rgba->pitch / 4);
+    glDrawPixels(rgba->width, rgba->height, GL_RGBA, GL_UNSIGNED_BYTE, rgba->pixels);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelZoom(1.0f, 1.0f);
+}
+
+core::Ref<TPixmap> TGLDraw2DDriver::GrabPixmap(int x, int y, int width, int height) {
+    core::Ref<TPixmap> p = TPixmap::Create(width, height, PIXEL_RGBA, 4);
+    if (width == 0 || height == 0) return p;
+    glFinish();
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    // OpenGL's rows run bottom-up: read, then turn the rows over.
+    glReadPixels(x, height_ - y - height, width, height, GL_RGBA, GL_UNSIGNED_BYTE, p->pixels);
+    std::vector<std::uint8_t> row(std::size_t(p->pitch));
+    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+        std::copy_n(p->PixelPtr(0, top), p->pitch, row.data());
+        std::copy_n(p->PixelPtr(0, bottom), p->pitch, p->PixelPtr(0, top));
+        std::copy_n(row.data(), p->pitch, p->PixelPtr(0, bottom));
+    }
+    return p;
+}
+
+TGLImageFrame::~TGLImageFrame() {
+    if (driver_) driver_->ReleaseTexture(context_, GLuint(name));
+}
+
+void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
+    driver_->BindTexture(GLuint(name));
+    const Matrix2D& m = driver_->Transform();
+    glBegin(GL_QUADS);
+    glTexCoord2f(u0, v0);
+    glVertex2f(m.X(x0, y0, tx), m.Y(x0, y0, ty));
+    glTexCoord2f(u1, v0);
+    glVertex2f(m.X(x1, y0, tx), m.Y(x1, y0, ty));
+    glTexCoord2f(u1, v1);
+    glVertex2f(m.X(x1, y1, tx), m.Y(x1, y1, ty));
+    glTexCoord2f(u0, v1);
+    glVertex2f(m.X(x0, y1, tx), m.Y(x0, y1, ty));
+    glEnd();
+}
+
+core::Ref<TGLImageFrame> TGLImageFrame::CreateFromPixmap(TPixmap* pixmap, int flags) {
+    auto* driver = static_cast<TGLDraw2DDriver*>(GLDraw2DDriver());
+    TGLContextState* context = driver->CurrentContext();
+    if (!pixmap || !context) return nullptr;
+
+    int tw = CeilPow2(pixmap->width), th = CeilPow2(pixmap->height);
+    while (!TextureSizeAccepted(tw, th)) {
+        if (tw == 1 && th == 1) throw core::RuntimeError("Unable to calculate tex size");
+        tw = std::max(1, tw / 2), th = std::max(1, th / 2);
+    }
+    core::Ref<TPixmap> image = pixmap;
+    if (image->width > tw || image->height > th)
+        image = ResizePixmap(image, std::min(image->width, tw), std::min(image->height, th));
+    core::Ref<TPixmap> level = TexturePixmap(image, tw, th);
+
+    core::Ref<TGLImageFrame> frame = core::Make<TGLImageFrame>();
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    frame->name = int(name);
+    frame->seq = GraphicsSeq();
+    frame->driver_ = driver;
+    frame->context_ = context;
+    driver->BindTexture(name);
+
+    const bool filtered = flags & IMAGE_FILTERED, mipmapped = flags & IMAGE_MIPMAPPED;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filtered ? GL_LINEAR : GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                    filtered ? (mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR)
+                             : (mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST));
+    Upload(0, level);
+    if (mipmapped) {
+        for (int n = 1; level->width > 1 || level->height > 1; ++n) {
+            level =
+                ResizePixmap(level, std::max(1, level->width / 2), std::max(1, level->height / 2));
+            Upload(n, level);
+        }
+    }
+    // The image's own corners; after a shrink to fit, those of the shrunk image.
+    frame->u1 = float(image->width) / float(tw);
+    frame->v1 = float(image->height) / float(th);
+    return frame;
+}
+
+} // namespace draw2d

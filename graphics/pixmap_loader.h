@@ -1,0 +1,48 @@
+#pragma once
+// Reading pixmaps through the chain of loaders, and writing them as PNG.
+
+#include <string>
+
+#include "core/object.h"
+#include "graphics/pixmap.h"
+#include "graphics/pixmap_source.h"
+
+namespace core {
+class TStream;
+}
+
+namespace draw2d {
+
+// A loader puts itself at the front of the chain when made, so the newest
+// is tried first. It reads from the stream's current position.
+class TPixmapLoader : public core::Object {
+  public:
+    TPixmapLoader();
+    ~TPixmapLoader() override;
+    virtual core::Ref<TPixmap> LoadPixmap(core::TStream* stream) = 0;
+
+    TPixmapLoader* _succ = nullptr;
+    // Takes a loader out of the chain.
+    void Unregister();
+
+  private:
+    bool registered_ = false;
+};
+
+// The PNG reader; one is in the chain from the start.
+class TPixmapLoaderPNG final : public TPixmapLoader {
+  public:
+    core::Ref<TPixmap> LoadPixmap(core::TStream* stream) override;
+};
+
+// Null for a missing or unreadable source, a stream without a position, or
+// data no loader reads. An open stream is read in place and left open just
+// after the data that was read.
+core::Ref<TPixmap> LoadPixmap(const PixmapSource& source);
+
+// Writes PNG at compression level 0...9 (clamped); 1 on success, 0 when the
+// destination cannot be opened or written. An open stream is left open.
+int SavePixmapPNG(TPixmap* pixmap, const std::string& path, int level = 5);
+int SavePixmapPNG(TPixmap* pixmap, core::TStream* stream, int level = 5);
+
+} // namespace draw2d
