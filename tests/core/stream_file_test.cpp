@@ -165,16 +165,6 @@ TEST_F(FileStreamTest, FailedWritesAreReportedNotLost) {
     EXPECT_EQ(line->WriteLine(block), 0);
 }
 
-TEST_F(FileStreamTest, ClosedStreamNeitherReadsNorWrites) {
-    WriteWholeFile(dir.Path("c"), "abcd");
-    Ref<TStream> s = StreamOpenRead(dir.Path("c"));
-    s->Close();
-    EXPECT_EQ(s->Pos(), 0);
-    EXPECT_EQ(s->Size(), 0);
-    EXPECT_EQ(s->ReadInt(), 0);
-    EXPECT_THROW(s->WriteInt(1), TStreamWriteException);
-}
-
 TEST_F(FileStreamTest, EndianFactoriesOpenThePathBehindTheProto) {
     std::string path = dir.Path("be.bin");
     {
