@@ -18,15 +18,13 @@ namespace draw2d {
 class TPixmapLoader : public core::Object {
   public:
     TPixmapLoader();
-    ~TPixmapLoader() override;
     virtual core::Ref<TPixmap> LoadPixmap(core::TStream* stream) = 0;
 
-    TPixmapLoader* _succ = nullptr;
-    // Takes a loader out of the chain.
+    core::Ref<TPixmapLoader> _succ;
+    // Takes the loader out of the chain (which holds it until then).
     void Unregister();
-
-  private:
-    bool registered_ = false;
+    // The first loader of the chain.
+    static TPixmapLoader* First();
 };
 
 // The PNG reader; one is in the chain from the start.
