@@ -10,28 +10,18 @@
 namespace draw2d {
 namespace {
 
-// One connection to the X server for every offscreen surface, kept for the
-// life of the program: opening many in a row can be refused while the server
-// catches up, and a surface holds it so it is closed only after the last one.
-class TXConnection final : public core::Object {
-  public:
-    explicit TXConnection(Display* display) : display(display) {}
-    ~TXConnection() override { XCloseDisplay(display); }
-    Display* const display;
-};
-
-core::Ref<TXConnection> SharedConnection() {
-    static core::Ref<TXConnection> connection;
-    if (connection) return connection;
+// One connection to the X server for every offscreen surface, opened on
+// first use and kept for the life of the program: opening many in a row can
+// be refused while the server catches up, and closing it unloads Mesa's
+// driver, which leaves memory of its own behind.
+Display* SharedDisplay() {
+    static Display* display = nullptr;
     // A busy server answers "try again" to a burst of connections.
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        if (Display* display = XOpenDisplay(nullptr)) {
-            connection = core::Make<TXConnection>(display);
-            return connection;
-        }
+    for (int attempt = 0; !display && attempt < 20; ++attempt) {
+        if ((display = XOpenDisplay(nullptr))) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
-    return nullptr;
+    return display;
 }
 
 // X errors while the pbuffer is made are answers, not reasons to exit.
@@ -84,8 +74,8 @@ class TOffscreenSurface final : public TSurface {
   public:
     TOffscreenSurface(int width, int height) : width_(width), height_(height) {}
     ~TOffscreenSurface() override {
-        if (!connection_) return;
-        Display* display = connection_->display;
+        Display* display = display_;
+        if (!display) return;
         if (context_ && glXGetCurrentContext() == context_)
             glXMakeContextCurrent(display, None, None, nullptr);
         if (context_) glXDestroyContext(display, context_);
@@ -93,9 +83,9 @@ class TOffscreenSurface final : public TSurface {
     }
 
     bool Open() {
-        connection_ = SharedConnection();
-        if (!connection_) return false;
-        Display* display = connection_->display;
+        display_ = SharedDisplay();
+        if (!display_) return false;
+        Display* display = display_;
         const GLXFBConfig config = ChooseConfig(display);
         if (!config) return false;
         const int pbufferAttribs[] = {GLX_PBUFFER_WIDTH,
@@ -117,14 +107,14 @@ class TOffscreenSurface final : public TSurface {
     int Width() const override { return width_; }
     int Height() const override { return height_; }
     bool MakeCurrent() override {
-        return glXMakeContextCurrent(connection_->display, pbuffer_, pbuffer_, context_) == True;
+        return glXMakeContextCurrent(display_, pbuffer_, pbuffer_, context_) == True;
     }
     // Nothing to show: finishing the frame is what a swap means here.
     void SwapBuffers() override { glFinish(); }
 
   private:
     int width_, height_;
-    core::Ref<TXConnection> connection_;
+    Display* display_ = nullptr;
     GLXPbuffer pbuffer_ = 0;
     GLXContext context_ = nullptr;
 };
