@@ -36,17 +36,6 @@ class ImageModule : public ::testing::Test {
 
 } // namespace
 
-TEST(Image, CreateHasEmptyFrames) {
-    auto image = TImage::Create(8, 4, 3, IMAGE_FILTERED, 1, 2, 3);
-    EXPECT_EQ(image->width, 8);
-    EXPECT_EQ(image->flags, IMAGE_FILTERED);
-    EXPECT_EQ(image->mask_g, 2);
-    EXPECT_EQ(image->pixmaps.size(), 3u);
-    EXPECT_EQ(image->frames.size(), 3u);
-    EXPECT_EQ(image->seqs, std::vector<int>(3, 0));
-    EXPECT_THROW(TImage::Create(1, 1, -1, 0, 0, 0, 0), core::RuntimeError);
-}
-
 TEST(Image, SetPixmapMasksOnlyPixmapsWithoutAlpha) {
     auto masked = TImage::Create(3, 1, 1, IMAGE_MASKED, 0, 0, 0);
     masked->SetPixmap(0, BlackRedBlack());

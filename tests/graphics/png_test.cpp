@@ -413,16 +413,3 @@ TEST_F(Png, LoaderChainNewestFirstStreamErrorsSkipALoader) {
     throwing->Unregister();
     EXPECT_EQ(fixed->calls, 2);
 }
-
-TEST_F(Png, LoadAnimImageFromAFile) {
-    auto sheet = CreatePixmap(100, 200, PIXEL_RGB);
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 100; ++x)
-            sheet->WritePixel(x, y, 0xff000000u | std::uint32_t(x << 8 | y));
-    const std::string path = (dir / "sheet.png").string();
-    ASSERT_EQ(SavePixmapPNG(sheet, path, 5), 1);
-    auto anim = LoadAnimImage(path, 50, 100, 1, 3, 0);
-    ASSERT_TRUE(anim);
-    EXPECT_EQ(anim->pixmaps[2]->ReadPixel(0, 0) & 0xffff, std::uint32_t(50 << 8 | 100));
-    EXPECT_FALSE(LoadAnimImage(path, 50, 100, 1, 4, 0));
-}
