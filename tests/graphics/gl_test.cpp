@@ -338,3 +338,42 @@ TEST_F(GL, DrawAndGrabPixmap) {
     EXPECT_FALSE(Lit(19, 30));
     EXPECT_FALSE(Lit(20, 32));
 }
+
+namespace {
+
+// An offscreen surface that notes every swap interval it is asked for.
+class IntervalSurface final : public TSurface {
+  public:
+    explicit IntervalSurface(core::Ref<TSurface> inner) : inner(std::move(inner)) {}
+    int Width() const override { return inner->Width(); }
+    int Height() const override { return inner->Height(); }
+    bool MakeCurrent() override { return inner->MakeCurrent(); }
+    void SwapBuffers() override {
+        ++swaps;
+        inner->SwapBuffers();
+    }
+    bool SetSwapInterval(int interval) override {
+        intervals.push_back(interval);
+        return true;
+    }
+    core::Ref<TSurface> inner;
+    std::vector<int> intervals;
+    int swaps = 0;
+};
+
+} // namespace
+
+TEST(GLFlip, SwapIntervalIsSetOnlyWhenTheSyncChanges) {
+    auto offscreen = CreateOffscreenSurface(8, 8);
+    ASSERT_TRUE(offscreen) << "no offscreen OpenGL context";
+    auto surface = core::Make<IntervalSurface>(offscreen);
+    SetGraphics(AttachGraphics(surface));
+    EXPECT_EQ(surface->swaps, 2); // the first-use clear and flip, twice
+    Flip(0);
+    Flip(1);
+    Flip(1);
+    Flip(0);
+    EXPECT_EQ(surface->intervals, (std::vector<int>{0, 1, 0}));
+    EXPECT_EQ(surface->swaps, 6);
+    SetGraphics(nullptr);
+}
