@@ -10,6 +10,8 @@
 #include "gui/gui.h"
 #include "x_input.h"
 
+#include <X11/keysym.h>
+
 using namespace gui;
 
 namespace {
@@ -176,11 +178,21 @@ TEST_F(FltkWindowTest, WideningLaysOutAndRepaints) {
 }
 
 TEST_F(FltkWindowTest, CloseRequestOnlyReports) {
+    MoveToCanvas(10, 10);
+    x.Tap(XK_Escape); // FLTK's own close key is no close request
     x.RequestClose(xwindow);
     ASSERT_TRUE(Expect(WindowClose, window));
     PumpUntil([] { return false; }, 0.3);
+    int closes = 0;
+    for (const auto& event : events) closes += event->id == WindowClose;
+    EXPECT_EQ(closes, 1);
     EXPECT_TRUE(x.Viewable(xwindow));
     EXPECT_FALSE(window->Freed());
+}
+
+TEST_F(FltkWindowTest, GettingTheFocusActivates) {
+    x.Focus(xwindow);
+    ASSERT_TRUE(Expect(WindowActivate, window));
 }
 
 TEST_F(FltkWindowTest, RedrawPaintsBeforeReturning) {

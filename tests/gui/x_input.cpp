@@ -67,6 +67,18 @@ void XInput::Release(unsigned button) {
     XSync(display_, False);
 }
 
+void XInput::Tap(unsigned long keysym) {
+    const KeyCode code = XKeysymToKeycode(display_, keysym);
+    XTestFakeKeyEvent(display_, code, True, CurrentTime);
+    XTestFakeKeyEvent(display_, code, False, CurrentTime);
+    XSync(display_, False);
+}
+
+void XInput::Focus(Window window) {
+    XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
+    XSync(display_, False);
+}
+
 void XInput::Resize(Window window, int width, int height) {
     XResizeWindow(display_, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
     XSync(display_, False);

@@ -23,6 +23,10 @@ class XInput {
     void MoveTo(int x, int y);
     void Press(unsigned button);
     void Release(unsigned button);
+    // Presses and releases the key of an X keysym.
+    void Tap(unsigned long keysym);
+    // Gives a window the keyboard focus, as activating it would.
+    void Focus(Window window);
     // What a window manager does when the user drags the frame.
     void Resize(Window window, int width, int height);
     // What the close box does: WM_DELETE_WINDOW.
