@@ -237,3 +237,30 @@ TEST(FltkTimer, SixtyHertzTicksReachWaitEventOnTheMainThread) {
     FlushEvents();
     EXPECT_EQ(WaitEventFor(0.1), 0);
 }
+
+TEST(FltkHiddenWindow, CanvasAppearsWhenItsWindowIsShown) {
+    testx::XInput x;
+    ASSERT_TRUE(x.Connected());
+    auto window = CreateWindow("Hidden at first", 10, 10, 200, 150, nullptr, 1 | WINDOW_HIDDEN);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->visible, 0);
+    auto canvas = CreateCanvas(0, 0, 200, 150, window);
+    bool painted = false;
+    auto pump = [&](double seconds) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        while (!painted && std::chrono::steady_clock::now() < end)
+            if (WaitEventFor(0.02) == GadgetPaint && EventSource() == canvas.Get()) painted = true;
+    };
+    pump(0.3);
+    EXPECT_FALSE(painted);
+    EXPECT_EQ(x.FindViewable("Hidden at first"), 0u);
+
+    window->SetShow(1);
+    pump(5);
+    EXPECT_TRUE(painted);
+    const Window xwindow = x.FindViewable("Hidden at first");
+    ASSERT_NE(xwindow, 0u);
+    EXPECT_EQ(x.WidestChildWidth(xwindow), 200);
+    window->Free();
+    FlushEvents();
+}
