@@ -123,8 +123,16 @@ class TCanvasSurface final : public draw2d::TSurface {
     bool MakeCurrent() override {
         if (!window_ || !window_->shown()) return false;
         window_->make_current();
-        return window_->context() != nullptr;
+        // FLTK drops the context whenever the window is hidden; what was
+        // made in the old one (textures) must be made again.
+        if (window_->context() != lastContext_) {
+            lastContext_ = window_->context();
+            ++generation_;
+        }
+        return lastContext_ != nullptr;
     }
+    // Overrides the surface's hook once the drawing surface declares it.
+    unsigned ContextGeneration() const { return generation_; }
     void SwapBuffers() override {
         if (window_ && window_->shown()) window_->swap_buffers();
     }
@@ -157,6 +165,8 @@ class TCanvasSurface final : public draw2d::TSurface {
 
   private:
     FlCanvas* window_;
+    GLContext lastContext_ = nullptr;
+    unsigned generation_ = 0;
 };
 
 class TFltkCanvas final : public TFltkGadget {
@@ -192,6 +202,7 @@ class TFltkCanvas final : public TFltkGadget {
     }
     // The paint is reported by Activate itself, at once.
     void NativeRedraw() override {}
+    draw2d::TSurface* CanvasSurface() override { return surface_; }
     draw2d::TGraphics* CanvasGraphics() override {
         if (!graphics_ && surface_)
             graphics_ = AttachCanvasGraphics(surface_, CanvasBackEnd::OpenGL, keeper_);
@@ -201,6 +212,7 @@ class TFltkCanvas final : public TFltkGadget {
   protected:
     void Unbind() override {
         if (surface_) surface_->Detach();
+        surface_ = nullptr;
         if (canvas_) canvas_->Unbind();
         canvas_ = nullptr;
     }

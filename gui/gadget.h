@@ -11,7 +11,8 @@
 
 namespace draw2d {
 class TGraphics;
-}
+class TSurface;
+} // namespace draw2d
 
 namespace gui {
 
@@ -99,6 +100,8 @@ class TGadget : public core::Object {
     // The drawing surface's graphics of a canvas, kept by the canvas; null for
     // other gadgets.
     virtual draw2d::TGraphics* CanvasGraphics() { return nullptr; }
+    // The native surface a canvas's graphics draws on; null for other gadgets.
+    virtual draw2d::TSurface* CanvasSurface() { return nullptr; }
 
     // Takes the gadget and its kids off the screen and out of their parent.
     void Free();

@@ -6,10 +6,6 @@
 
 #include "gui/gadget.h"
 
-namespace draw2d {
-class TSurface;
-}
-
 namespace gui::headless {
 
 // Screen size of the desktop gadget (1280 x 1024 unless set before the
@@ -19,8 +15,6 @@ void SetDesktopSize(int w, int h);
 // A press and release of `button` at canvas pixel (x, y), with a move there first.
 void Click(TGadget* gadget, int x, int y, int button = 1);
 
-// The GL-less surface of a headless canvas (null for other gadgets).
-draw2d::TSurface* CanvasSurface(TGadget* canvas);
 // Buffer swaps the canvas's surface has done.
 int SwapCount(TGadget* canvas);
 

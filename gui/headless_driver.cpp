@@ -39,6 +39,7 @@ class THeadlessCanvas final : public TGadget {
             graphics_ = AttachCanvasGraphics(surface, CanvasBackEnd::Recording, keeper_);
         return graphics_;
     }
+    draw2d::TSurface* CanvasSurface() override { return Freed() ? nullptr : surface.Get(); }
     void NativeDestroy() override { surface->Detach(); }
 
     const core::Ref<THeadlessSurface> surface;
@@ -145,11 +146,6 @@ void Click(TGadget* gadget, int x, int y, int button) {
     gadget->ReportMouseMove(x, y);
     gadget->ReportMouseDown(button, x, y);
     gadget->ReportMouseUp(button, x, y);
-}
-
-draw2d::TSurface* CanvasSurface(TGadget* canvas) {
-    auto* headlessCanvas = dynamic_cast<THeadlessCanvas*>(canvas);
-    return headlessCanvas ? headlessCanvas->surface.Get() : nullptr;
 }
 
 int SwapCount(TGadget* canvas) {

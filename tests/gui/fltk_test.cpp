@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "graphics/surface.h"
 #include "gui/gui.h"
 #include "x_input.h"
 
@@ -94,6 +95,13 @@ TEST_F(FltkWindowTest, OpensCentredWithItsGadgets) {
     EXPECT_EQ(window->ClientWidth(), 400);
     EXPECT_EQ(x.WidestChildWidth(xwindow), 400); // the canvas's OpenGL window
     EXPECT_NE(canvas->CanvasGraphics(), nullptr);
+    draw2d::TSurface* surface = canvas->CanvasSurface();
+    ASSERT_NE(surface, nullptr);
+    EXPECT_EQ(surface->Width(), 400);
+    EXPECT_EQ(surface->Height(), 560);
+    EXPECT_TRUE(surface->MakeCurrent());
+    EXPECT_FALSE(surface->SetSwapInterval(1)); // Xvfb offers no swap control
+    surface->SwapBuffers();
 }
 
 TEST_F(FltkWindowTest, MouseOnTheCanvasArrivesInCanvasPixels) {

@@ -226,7 +226,7 @@ TEST(HeadlessCanvas, GraphicsOnAGlLessSurface) {
     ASSERT_TRUE(UseHeadlessDriver());
     auto window = CreateWindow("g", 0, 0, 200, 100, nullptr, 1);
     auto canvas = CreateCanvas(0, 0, 200, 100, window);
-    draw2d::TSurface* surface = headless::CanvasSurface(canvas);
+    draw2d::TSurface* surface = canvas->CanvasSurface();
     ASSERT_NE(surface, nullptr);
     EXPECT_EQ(surface->Width(), 200);
     EXPECT_EQ(surface->Height(), 100);
