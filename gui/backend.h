@@ -1,0 +1,27 @@
+#pragma once
+// Internal: the pair of drivers a back end installs.
+
+#include "core/object.h"
+#include "gui/gui_driver.h"
+#include "gui/system_driver.h"
+
+namespace gui {
+
+struct TBackend {
+    core::Ref<TSystemDriver> system;
+    core::Ref<TPaneGUIDriver> gui;
+};
+
+TBackend MakeFltkBackend();
+TBackend MakeHeadlessBackend();
+
+} // namespace gui
+
+namespace gui {
+
+// Main thread, inside dispatch: a tick of native timer `handle` arrived.
+// Ignored when that timer has been stopped meanwhile.
+void DeliverTimerMessage(int handle);
+int RunningTimerCount();
+
+} // namespace gui

@@ -1,0 +1,86 @@
+#include <cstdint>
+
+#include <FL/Fl.H>
+
+#include "gui/backend.h"
+#include "gui/fltk_gadget.h"
+
+namespace gui {
+namespace {
+
+using namespace fltk;
+
+// Scoped flag for FLTK dispatch, exceptions included.
+class DispatchScope {
+  public:
+    DispatchScope() { SetDispatching(true); }
+    ~DispatchScope() { SetDispatching(false); }
+    DispatchScope(const DispatchScope&) = delete;
+    DispatchScope& operator=(const DispatchScope&) = delete;
+};
+
+constexpr double FOREVER_SECONDS = 1e20;
+
+void OnTimerMessage(void* handle) {
+    DeliverTimerMessage(static_cast<int>(reinterpret_cast<std::intptr_t>(handle)));
+}
+
+class TFltkSystemDriver final : public TSystemDriver {
+  public:
+    // Without the lock taken once, FLTK never runs an awake callback.
+    TFltkSystemDriver() { Fl::lock(); }
+
+    void SetMouseVisible(int flag) override {
+        if ((flag != 0) != CanvasCursorVisible()) ApplyCanvasCursor(flag != 0);
+    }
+    int MouseVisible() const override { return CanvasCursorVisible() ? 1 : 0; }
+
+    // Timer threads: FLTK's thread-safe wake-up carries the handle.
+    void PostTimerMessage(int handle) override {
+        Fl::awake(OnTimerMessage, reinterpret_cast<void*>(static_cast<std::intptr_t>(handle)));
+    }
+
+  protected:
+    void DoPoll() override {
+        DispatchScope scope;
+        Fl::check();
+    }
+    void DoWait(double seconds) override {
+        DispatchScope scope;
+        // Fl::wait() without a time returns at once while no window is
+        // shown, so a timer-only program would never see its ticks.
+        Fl::wait(seconds < 0 ? FOREVER_SECONDS : seconds);
+    }
+};
+
+class TFltkGUIDriver final : public TPaneGUIDriver {
+  public:
+    // The gadgets go down with the program's statics: delete widgets directly.
+    ~TFltkGUIDriver() override { SetTearingDown(); }
+
+  protected:
+    core::Ref<TGadget> NewGadget(int gadgetClass) override {
+        switch (gadgetClass) {
+        case GADGET_WINDOW:
+            return NewWindow();
+        case GADGET_BUTTON:
+            return NewButton();
+        case GADGET_LABEL:
+            return NewLabel();
+        case GADGET_CANVAS:
+            return NewCanvas();
+        default:
+            return nullptr;
+        }
+    }
+    int DesktopWidth() override { return Fl::w(); }
+    int DesktopHeight() override { return Fl::h(); }
+};
+
+} // namespace
+
+TBackend MakeFltkBackend() {
+    return TBackend{core::Make<TFltkSystemDriver>(), core::Make<TFltkGUIDriver>()};
+}
+
+} // namespace gui

@@ -1,0 +1,21 @@
+#pragma once
+// The headless back end: gadgets keep their state and layout but have no
+// native windows; canvases draw through the recording drawing back end.
+// Choose it with UseHeadlessDriver() before the first gadget or timer. Input
+// is fed with the gadgets' Report* functions or the helpers below.
+
+#include "gui/gadget.h"
+
+namespace gui::headless {
+
+// Screen size of the desktop gadget (1280 x 1024 unless set before the
+// desktop is first used).
+void SetDesktopSize(int w, int h);
+
+// A press and release of `button` at canvas pixel (x, y), with a move there first.
+void Click(TGadget* gadget, int x, int y, int button = 1);
+
+// Buffer swaps the canvas's surface has done.
+int SwapCount(TGadget* canvas);
+
+} // namespace gui::headless
