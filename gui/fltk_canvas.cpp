@@ -131,8 +131,7 @@ class TCanvasSurface final : public draw2d::TSurface {
         }
         return lastContext_ != nullptr;
     }
-    // Overrides the surface's hook once the drawing surface declares it.
-    unsigned ContextGeneration() const { return generation_; }
+    unsigned ContextGeneration() const override { return generation_; }
     void SwapBuffers() override {
         if (window_ && window_->shown()) window_->swap_buffers();
     }

@@ -7,10 +7,12 @@
 #include <thread>
 #include <vector>
 
+#include "graphics/draw2d.h"
 #include "graphics/surface.h"
 #include "gui/gui.h"
 #include "x_input.h"
 
+#include <GL/gl.h>
 #include <X11/keysym.h>
 
 using namespace gui;
@@ -211,6 +213,33 @@ TEST_F(FltkWindowTest, RedrawPaintsBeforeReturning) {
     SetMouseVisible(0);
     EXPECT_EQ(SystemDriver()->MouseVisible(), 0);
     SetMouseVisible(1);
+}
+
+TEST_F(FltkWindowTest, CanvasGraphicsDrawsThroughOpenGL) {
+    core::Ref<draw2d::TGraphics> graphics = canvas->CanvasGraphics();
+    ASSERT_TRUE(graphics);
+    EXPECT_EQ(canvas->CanvasGraphics(), graphics.Get()); // attached once, kept
+    draw2d::SetGraphics(graphics);
+    const int w = draw2d::GraphicsWidth(), h = draw2d::GraphicsHeight();
+    EXPECT_EQ(w, canvas->ClientWidth());
+    EXPECT_EQ(h, canvas->ClientHeight());
+    draw2d::SetViewport(0, 0, w, h);
+    draw2d::SetClsColor(10, 200, 30);
+    draw2d::Cls();
+    draw2d::SetColor(255, 0, 0);
+    draw2d::DrawRect(20, 30, 10, 10);
+    // Read the back buffer before the flip: the drawing reached this canvas.
+    unsigned char clear[4], rect[4];
+    glReadBuffer(GL_BACK);
+    glReadPixels(5, h - 1 - 5, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, clear);
+    glReadPixels(25, h - 1 - 35, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rect);
+    EXPECT_EQ(clear[0], 10);
+    EXPECT_EQ(clear[1], 200);
+    EXPECT_EQ(clear[2], 30);
+    EXPECT_EQ(rect[0], 255);
+    EXPECT_EQ(rect[1], 0);
+    draw2d::Flip(-1);
+    draw2d::SetGraphics(nullptr);
 }
 
 namespace {
