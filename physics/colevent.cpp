@@ -43,7 +43,7 @@ void RefillEvents() {
     constexpr std::size_t size = sizeof(TColEvent);
     static_assert(size >= sizeof(FreeBlock));
     static_assert(alignof(TColEvent) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
-    char* chunk = static_cast<char*>(::operator new(size * kChunkEvents));
+    char* chunk = static_cast<char*>(::operator new(size* kChunkEvents));
     EventChunks().push_back(chunk);
     for (std::size_t k = kChunkEvents; k-- > 0;) {
         auto* block = reinterpret_cast<FreeBlock*>(chunk + k * size);
@@ -93,9 +93,12 @@ core::Ref<TColEvent> TColEvent::CreateOfKind(int id, TMass* mass, core::Object* 
 core::Ref<TColEvent> TColEvent::Create(TMass* mass, core::Object* other, float x, float y,
                                        float force) {
     int id = MASS_CUSTOM;
-    if (core::As<TMass>(other)) id = MASS_MASS;
-    else if (core::As<TZoneBase>(other)) id = MASS_ZONE;
-    else if (core::As<TPhysics>(other)) id = MASS_BOUNDS;
+    if (core::As<TMass>(other))
+        id = MASS_MASS;
+    else if (core::As<TZoneBase>(other))
+        id = MASS_ZONE;
+    else if (core::As<TPhysics>(other))
+        id = MASS_BOUNDS;
     return CreateOfKind(id, mass, other, x, y, force);
 }
 
@@ -123,8 +126,10 @@ int TColEvent::Post(TColEvent* event, int mode) {
         if (queued == event) return 0; // posted twice: already recorded
         queued->x = event->x;
         queued->y = event->y;
-        if (mode == MODE_REPLACE) queued->force = event->force;
-        else queued->force += event->force;
+        if (mode == MODE_REPLACE)
+            queued->force = event->force;
+        else
+            queued->force += event->force;
         return 0;
     }
     colPairs.Add(k1, k2, event);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <typeinfo>
 
+#include "core/hook.h" // applications add their hooks under colHookId
 #include "core/object.h"
 #include "physics/colpairs.h"
 

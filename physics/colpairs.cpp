@@ -48,7 +48,9 @@ TColEvent* TColPairs::Peek() const {
     return head_ < entries_.size() ? entries_[head_].event.Get() : nullptr;
 }
 
-TColEvent* TColPairs::Pop() { return head_ < entries_.size() ? entries_[head_++].event.Get() : nullptr; }
+TColEvent* TColPairs::Pop() {
+    return head_ < entries_.size() ? entries_[head_++].event.Get() : nullptr;
+}
 
 void TColPairs::Clear() {
     // Only the slots in use are reset: clearing costs what was recorded.

@@ -27,8 +27,7 @@ class TConstraint final : public core::Object {
     static bool IsKind(const core::Object* o) { return typeid(*o) == typeid(TConstraint); }
 
     // None when either mass is none.
-    static core::Ref<TConstraint> Create(TMass* m1, TMass* m2, float restLength,
-                                         float stiffness);
+    static core::Ref<TConstraint> Create(TMass* m1, TMass* m2, float restLength, float stiffness);
 
     int SetName(const std::string& text);
     std::string GetName() const { return name; }

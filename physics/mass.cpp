@@ -257,9 +257,8 @@ bool TMass::Resolve(TMass* b) {
         }
     }
 
-    core::Ref<TColEvent> e =
-        TColEvent::CreateOfKind(TColEvent::MASS_MASS, a, b, (a->posX + b->posX) * 0.5f,
-                                (a->posY + b->posY) * 0.5f, -p);
+    core::Ref<TColEvent> e = TColEvent::CreateOfKind(
+        TColEvent::MASS_MASS, a, b, (a->posX + b->posX) * 0.5f, (a->posY + b->posY) * 0.5f, -p);
     TColEvent::Emit(e);
     return true;
 }

@@ -105,17 +105,23 @@ inline void TGridCell::Append(TMass* m) {
     m->gridlink.cell = this;
     m->gridlink.prev = last_;
     m->gridlink.next = nullptr;
-    if (last_) last_->gridlink.next = m;
-    else first_ = m;
+    if (last_)
+        last_->gridlink.next = m;
+    else
+        first_ = m;
     last_ = m;
 }
 
 inline void TGridCell::Unlink(TMass* m) {
     TGridLink& l = m->gridlink;
-    if (l.prev) l.prev->gridlink.next = l.next;
-    else first_ = l.next;
-    if (l.next) l.next->gridlink.prev = l.prev;
-    else last_ = l.prev;
+    if (l.prev)
+        l.prev->gridlink.next = l.next;
+    else
+        first_ = l.next;
+    if (l.next)
+        l.next->gridlink.prev = l.prev;
+    else
+        last_ = l.prev;
     l = TGridLink{};
 }
 

@@ -191,8 +191,10 @@ int TPhysics::Update() {
             if (!m->InWorld()) continue;
             if (!m->frozen) w->CollideZones(m);
             if (!m->InWorld()) continue;
-            if (w->gridon) w->CollideThroughGrid(m);
-            else w->CollideLaterMasses(m, k);
+            if (w->gridon)
+                w->CollideThroughGrid(m);
+            else
+                w->CollideLaterMasses(m, k);
         }
     }
     snapshot.clear();
@@ -205,8 +207,10 @@ namespace {
 // The tangential velocity (pos - old along one axis) slows by f, or stops.
 inline void WallFriction(float pos, float& old, float f) {
     float v = pos - old;
-    if (f <= std::fabs(v)) old += v > 0 ? f : (v < 0 ? -f : 0.0f);
-    else old = pos;
+    if (f <= std::fabs(v))
+        old += v > 0 ? f : (v < 0 ? -f : 0.0f);
+    else
+        old = pos;
 }
 
 } // namespace
