@@ -5,10 +5,12 @@
 namespace kel::tangle {
 
 std::size_t TColPairs::Hash(core::Object* k1, core::Object* k2) {
-    auto a = reinterpret_cast<std::uintptr_t>(k1);
-    auto b = reinterpret_cast<std::uintptr_t>(k2);
-    std::uint64_t h = (a * 0x9E3779B97F4A7C15ull) ^ (b * 0xC2B2AE3D27D4EB4Full);
-    return static_cast<std::size_t>(h ^ (h >> 29));
+    // Addresses share their low bits; the multiply moves every bit upwards and
+    // the fold brings the well-mixed high half down to where the mask looks.
+    auto a = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(k1));
+    auto b = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(k2));
+    std::uint64_t h = (a ^ (b * 0x9E3779B97F4A7C15ull)) * 0xC2B2AE3D27D4EB4Full;
+    return static_cast<std::size_t>(h ^ (h >> 32));
 }
 
 TColEvent* TColPairs::Find(core::Object* k1, core::Object* k2) const {

@@ -19,22 +19,23 @@ int TakeAutoColGroup();
 
 class TMass final : public core::Object {
   public:
-    std::string name;
+    // The fields a contact search reads come first, so they share a cache line.
     float posX = 0, posY = 0;
     float oldPosX = 0, oldPosY = 0;
-    float mass = 0;
     float radius = 0;
     float colGroup = 0; // an integer held as a float
-    float friction = 0;
     int frozen = 0;
-    core::TLink* link = nullptr; // in massList; owned by the list
+    float mass = 0;
+    float friction = 0;
     TGridLink gridlink;
-    int gridx = 0, gridy = 0;
-    int refCounter = 0;
-    int index = -1;
     // Marks the masses already visited by the current cell walk of the step,
     // so a walk can resume correctly after a hook took a mass out of its cell.
     std::uint32_t walkMark = 0;
+    int gridx = 0, gridy = 0;
+    core::TLink* link = nullptr; // in massList; owned by the list
+    int refCounter = 0;
+    int index = -1;
+    std::string name;
 
     TMass() = default;
     ~TMass() override;

@@ -280,7 +280,11 @@ void TPhysics::WalkCell(TMass* m, TGridCell& cell) {
     const std::uint32_t mark = NextWalkMark();
     for (TMass* o = cell.First(); o;) {
         o->walkMark = mark;
-        if (!Collides(m->colGroup, o->colGroup)) {
+        // The group test, then the contact's own box test done here so that
+        // the common miss costs no call.
+        const float r = m->radius + o->radius;
+        if (!Collides(m->colGroup, o->colGroup) || std::fabs(o->posX - m->posX) > r ||
+            std::fabs(o->posY - m->posY) > r) {
             o = o->gridlink.next;
             continue;
         }
