@@ -9,9 +9,9 @@ class TGridCell;
 // A mass's place in its grid cell. Kept in the mass itself so that moving a
 // mass between cells relinks two pointers and allocates nothing.
 struct TGridLink {
-    TGridCell* cell = nullptr; // none while the mass is in no cell
-    TMass* prev = nullptr;
     TMass* next = nullptr;
+    TMass* prev = nullptr;
+    TGridCell* cell = nullptr; // none while the mass is in no cell
 };
 
 // The masses of one cell in the order they were put there. The cell does not

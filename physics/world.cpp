@@ -49,6 +49,16 @@ std::uint32_t NextWalkMark() {
 
 inline bool Collides(float a, float b) { return a != 0 && b != 0 && a != b; }
 
+// Visits the values of class T in list order. For walks that run no outside
+// code (no hooks), so nothing can change the list under them: unlike the
+// list's own range it holds no references, which a step over every mass
+// would otherwise pay for twice per element.
+template <class T, class F> inline void ForEachQuiet(const core::TList& list, F&& visit) {
+    for (core::TLink* l = list.FirstLink(); l; l = l->NextLink()) {
+        if (T* value = core::As<T>(l->Value())) visit(value);
+    }
+}
+
 } // namespace
 
 TPhysics::TPhysics() {
@@ -144,14 +154,6 @@ int TPhysics::Free() {
     return 0;
 }
 
-int TPhysics::CellOf(float pos, float ratio) const {
-    float cell = std::floor(pos * ratio);
-    // An infinite ratio (zero-width bounds) puts everything into cell 0.
-    if (!std::isfinite(cell) || cell < 0) return 0;
-    if (cell > static_cast<float>(gridsize - 1)) return gridsize - 1;
-    return static_cast<int>(cell);
-}
-
 int TPhysics::Update() {
     core::Ref<TPhysics> w = currentWorld;
     // A hook must not step the world from inside a step: such a call does nothing.
@@ -161,7 +163,7 @@ int TPhysics::Update() {
     // lists away under the walks.
     core::Ref<core::TList> masses = massList, constraints = constraintList;
 
-    for (TMass* m : masses->Each<TMass>()) {
+    ForEachQuiet<TMass>(*masses, [&](TMass* m) {
         if (!m->frozen) {
             float x = m->posX, y = m->posY;
             m->posX = m->posX + (m->posX - m->oldPosX) + w->gravityX;
@@ -170,17 +172,17 @@ int TPhysics::Update() {
             m->oldPosY = y;
         }
         m->AddToGrid();
-    }
+    });
 
     TColEvent::Flush();
 
     const int passes = w->i;
     std::vector<core::Ref<TMass>>& snapshot = w->snapshot_;
     for (int pass = 0; pass < passes; ++pass) {
-        for (TConstraint* c : constraints->Each<TConstraint>()) c->Satisfy();
+        ForEachQuiet<TConstraint>(*constraints, [](TConstraint* c) { c->Satisfy(); });
 
         snapshot.clear();
-        for (TMass* m : masses->Each<TMass>()) snapshot.emplace_back(m);
+        ForEachQuiet<TMass>(*masses, [&](TMass* m) { snapshot.emplace_back(m); });
 
         for (std::size_t k = 0; k < snapshot.size(); ++k) {
             TMass* m = snapshot[k];

@@ -3,6 +3,7 @@
 // lists of everything that takes part in the simulation.
 
 #include <array>
+#include <cmath>
 #include <vector>
 
 #include "core/list.h"
@@ -66,7 +67,13 @@ class TPhysics : public core::Object {
     int CellY(float y) const { return CellOf(y, ratioy); }
 
   private:
-    int CellOf(float pos, float ratio) const;
+    int CellOf(float pos, float ratio) const {
+        float cell = std::floor(pos * ratio);
+        // An infinite ratio (zero-width bounds) puts everything into cell 0.
+        if (!std::isfinite(cell) || cell < 0) return 0;
+        if (cell > static_cast<float>(gridsize - 1)) return gridsize - 1;
+        return static_cast<int>(cell);
+    }
     void KeepInBounds(TMass* m);
     void CollideZones(TMass* m);
     void CollideThroughGrid(TMass* m);

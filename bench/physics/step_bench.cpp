@@ -77,7 +77,7 @@ void BM_GridPile(benchmark::State& state) { Step(state, true, Layout::Pile); }
 void BM_AllPairsSpread(benchmark::State& state) { Step(state, false, Layout::Spread); }
 void BM_AllPairsPile(benchmark::State& state) { Step(state, false, Layout::Pile); }
 
-#define STEP_BENCH(name) \
+#define STEP_BENCH(name)                                                                           \
     BENCHMARK(name)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true)
 
 STEP_BENCH(BM_GridSpread)->Arg(1000)->Arg(10000)->Arg(50000);
