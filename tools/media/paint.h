@@ -8,6 +8,7 @@
 #include "core/object.h"
 #include "graphics/pixmap.h"
 #include "tools/media/color.h"
+#include "tools/media/gradient.h"
 #include "tools/media/shapes.h"
 
 namespace media {
