@@ -41,7 +41,7 @@ float Heat(int cell, float x, float y) {
     for (int i = 0; i < 3; ++i) {
         const float r0 = LatticeHash(cell, i, 7), r1 = LatticeHash(cell, i, 8);
         const float r2 = LatticeHash(cell, i, 9);
-        const Tongue t{25 + (i - 1) * (5 + 4 * r0), i == 1 ? 15.0f : 10.0f + 3 * r1,
+        const Tongue t{25 + (i - 1) * (5 + 4 * r0), i == 1 ? 12.0f : 8.0f + 3 * r1,
                        i == 1 ? 78 + 18 * r2 : 45 + 30 * r1, (r2 - 0.5f) * 18,
                        r0 * 2 * std::numbers::pi_v<float>};
         heat = std::max(heat, TongueHeat(t, x, up));
@@ -69,7 +69,7 @@ core::Ref<draw2d::TPixmap> PaintFire() {
             for (int x = 0; x < kCellW; ++x) {
                 const float h = Heat(cell, x + 0.5f, y + 0.5f);
                 Color c = palette.At(h);
-                c.a = 0.5f * SmoothStep(0.02f, 0.7f, h);
+                c.a = 0.42f * SmoothStep(0.05f, 0.8f, h);
                 p.Set(cell * kCellW + x, y, c);
             }
         }

@@ -13,9 +13,9 @@ namespace media {
 namespace {
 
 // The jelly's colours, shared by blob and goo so they read as one substance.
-constexpr Color kGooLight = Rgb(190, 255, 200, 0.9f);
-constexpr Color kGooMid = Rgb(70, 205, 140, 0.86f);
-constexpr Color kGooDeep = Rgb(18, 120, 100, 0.94f);
+constexpr Color kGooLight = Rgb(190, 255, 200, 0.82f);
+constexpr Color kGooMid = Rgb(70, 205, 140, 0.8f);
+constexpr Color kGooDeep = Rgb(18, 120, 100, 0.9f);
 constexpr Color kGooEdge = Rgb(8, 62, 58, 0.9f);
 
 // A horizontal strand whose half thickness narrows towards the middle, as

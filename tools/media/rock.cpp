@@ -24,7 +24,7 @@ core::Ref<draw2d::TPixmap> PaintRock(const std::vector<float>& polygon, int widt
         if (ValueNoise(x / 2.5f, y / 2.5f, seed + 3) > 0.82f) c = Shade(c, 1.18f);
         // Cracks along the ridges of a coarse noise.
         const float ridge = std::fabs(FractalNoise(x / 40, y / 40, 3, seed + 5) - 0.5f);
-        c = Mix(c, crack, 1 - SmoothStep(0.0f, 0.025f, ridge));
+        c = Mix(c, crack, 0.6f * (1 - SmoothStep(0.0f, 0.02f, ridge)));
         // Stone darkens a little towards its foot.
         return Shade(c, 1.08f - 0.18f * (y / float(height)));
     };
