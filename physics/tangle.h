@@ -5,6 +5,8 @@
 #include "physics/colevent.h"
 #include "physics/constraint.h"
 #include "physics/degmath.h"
+#include "physics/file_io.h"
 #include "physics/mass.h"
+#include "physics/view.h"
 #include "physics/world.h"
 #include "physics/zonebase.h"
