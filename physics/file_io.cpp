@@ -61,9 +61,10 @@ bool WriteAndClose(core::TCStream& file, const std::function<bool(core::TStream&
     }
 }
 
-draw2d::TPixmap* FirstPixmap(draw2d::TImage* image) {
+// The first frame's pixels; a frame without any reads as a new blank pixmap.
+core::Ref<draw2d::TPixmap> FirstPixmap(draw2d::TImage* image) {
     if (!image || image->pixmaps.empty()) return nullptr;
-    return image->pixmaps[0];
+    return image->Lock(0, 1, 0);
 }
 
 } // namespace
@@ -143,12 +144,12 @@ std::string TFileReader::ReadLine() { return Take(1) ? stream_->ReadLine() : std
 std::string TFileReader::ReadMagic() { return Take(4) ? stream_->ReadString(4) : std::string(); }
 
 bool WriteEmbeddedImage(core::TStream& out, draw2d::TImage* image) {
-    draw2d::TPixmap* pixmap = FirstPixmap(image);
+    core::Ref<draw2d::TPixmap> pixmap = FirstPixmap(image);
     return pixmap && draw2d::SavePixmapPNG(pixmap, &out, kEmbeddedPNGLevel) == 1;
 }
 
 bool WriteSeparateImage(const std::string& path, draw2d::TImage* image) {
-    draw2d::TPixmap* pixmap = FirstPixmap(image);
+    core::Ref<draw2d::TPixmap> pixmap = FirstPixmap(image);
     if (!pixmap) return false;
     return AtomicWriteFile(path, [&](core::TStream& out) {
         return draw2d::SavePixmapPNG(pixmap, &out, kSeparatePNGLevel) == 1;
