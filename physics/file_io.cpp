@@ -67,6 +67,27 @@ core::Ref<draw2d::TPixmap> FirstPixmap(draw2d::TImage* image) {
     return image->Lock(0, 1, 0);
 }
 
+// Deflate packs at most about 1032 bytes into one, so a PNG of `available`
+// bytes cannot hold more pixel bytes than this; a header that claims more is
+// damaged, and is refused before the reader allocates the picture for it.
+constexpr std::int64_t kMaxInflation = 1032;
+
+std::uint32_t BigEndian32(const unsigned char* p) {
+    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
+}
+
+// Whether the PNG header at the stream's position describes a picture that
+// `available` bytes can hold. Leaves the position where it was.
+bool PlausiblePNG(core::TStream& in, std::int64_t available) {
+    const std::int64_t start = in.Pos();
+    if (start < 0 || available < 24) return false;
+    unsigned char header[24] = {};
+    in.ReadBytes(header, 24);
+    in.Seek(start);
+    const std::int64_t pixels = std::int64_t(BigEndian32(header + 16)) * BigEndian32(header + 20);
+    return pixels * 4 <= available * kMaxInflation;
+}
+
 } // namespace
 
 bool AtomicWriteFile(const std::string& target, const std::function<bool(core::TStream&)>& write) {
@@ -157,12 +178,19 @@ bool WriteSeparateImage(const std::string& path, draw2d::TImage* image) {
 }
 
 core::Ref<draw2d::TImage> ReadEmbeddedImage(core::TStream& in, int flags) {
+    if (!PlausiblePNG(in, in.Size() - in.Pos())) return nullptr;
     return draw2d::LoadImage(draw2d::PixmapSource(&in), flags);
 }
 
 core::Ref<draw2d::TImage> ReadSeparateImage(const std::string& path, int flags) {
     if (core::PathKind(path) != 1) return nullptr;
-    return draw2d::LoadImage(draw2d::PixmapSource(path), flags);
+    core::Ref<core::TStream> file = core::FileOpenRead(path);
+    if (!file) return nullptr;
+    core::Ref<draw2d::TImage> image;
+    if (PlausiblePNG(*file, file->Size()))
+        image = draw2d::LoadImage(draw2d::PixmapSource(file), flags);
+    file->Close();
+    return image;
 }
 
 } // namespace kel::tangle

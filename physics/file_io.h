@@ -85,7 +85,8 @@ bool WriteEmbeddedImage(core::TStream& out, draw2d::TImage* image);
 bool WriteSeparateImage(const std::string& path, draw2d::TImage* image);
 
 // An image with the given flags from an open stream at its position (left
-// just after the PNG) or from a file. Null when none can be read.
+// just after the PNG) or from a file. Null when none can be read, and for a
+// PNG whose header claims more pixels than its bytes could hold.
 core::Ref<draw2d::TImage> ReadEmbeddedImage(core::TStream& in, int flags);
 core::Ref<draw2d::TImage> ReadSeparateImage(const std::string& path, int flags);
 

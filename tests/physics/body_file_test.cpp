@@ -411,4 +411,14 @@ TEST_F(DamagedBodyFile, AnEmbeddedImageThatIsNoPNG) {
     ExpectRejected(b.data);
 }
 
+TEST_F(DamagedBodyFile, APNGHeaderClaimingMorePixelsThanItsBytesHold) {
+    const unsigned char header[] = {0x89, 'P', 'N',  'G', '\r', '\n', 0x1a, '\n', 0,    0,
+                                    0,    13,  'I',  'H', 'D',  'R',  0,    0,    0x40, 0,
+                                    0,    0,   0x40, 0,   8,    6,    0,    0,    0};
+    Bytes b = Head(0);
+    b.Int(-1).Int(0).Int(-1).Byte(1).Int(1).Int(0).Byte(0).Byte(0).Byte(0).Byte(0);
+    b.Float(0).Float(0).Put(header, sizeof header).Int(-1).Int(0).Int(-1);
+    ExpectRejected(b.data);
+}
+
 } // namespace
