@@ -45,8 +45,8 @@ std::string SeparateImagePath(const std::string& bodyPath, int slot) {
 // the same pattern: masses that shared a group share a new one.
 class GroupRemap {
   public:
-    void Apply(TMass& m) {
-        const int old = m.GetColGroup();
+    // old: the group the mass had in the file or the source body.
+    void Apply(TMass& m, int old) {
         if (old >= 0) return;
         for (const auto& [from, to] : pairs_) {
             if (from == old) {
@@ -119,7 +119,7 @@ class BodyReader {
         const float friction = in_.ReadFloat();
         const int group = in_.ReadInt();
         core::Ref<TMass> m = TMass::Create(x, y, mass, radius, friction, group);
-        remap_.Apply(*m);
+        remap_.Apply(*m, group);
         m->SetName(in_.ReadLine());
         if (in_.ReadByte() != 0) m->Freeze();
         const float vx = in_.ReadFloat(), vy = in_.ReadFloat();
@@ -339,7 +339,7 @@ core::Ref<TAdvBody> TAdvBody::Copy() const {
     GroupRemap remap;
     masses.ForEach([&](int i, TMass* m) {
         core::Ref<TMass> twin = m->Copy();
-        remap.Apply(*twin);
+        remap.Apply(*twin, m->GetColGroup());
         copy->masses.Put(i, twin);
     });
     cons.ForEach([&](int i, TConstraint* c) {

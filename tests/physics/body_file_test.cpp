@@ -240,6 +240,21 @@ TEST_F(BodyFile, GroupsAreRemappedPerLoad) {
     EXPECT_NE(first->MassGetColGroup(2), second->MassGetColGroup(2));
 }
 
+TEST_F(BodyFile, MassesOfGroupMinusOneInTheFileShareOneGroup) {
+    Bytes b;
+    b.Raw("B111").Line("G").Int(2);
+    for (int k = 0; k < 2; ++k) {
+        b.Int(k).Float(0).Float(0).Float(1).Float(1).Float(0).Int(-1).Line("m").Byte(0);
+        b.Float(0).Float(0);
+    }
+    b.Int(-1).Int(0).Int(-1).Byte(0).Int(0).Int(-1).Int(0).Int(-1);
+    WriteAll(dir / "auto.tnb", b.data);
+    auto body = TAdvBody::Load(At("auto.tnb"), 0);
+    ASSERT_TRUE(body);
+    EXPECT_EQ(body->MassGetColGroup(0), body->MassGetColGroup(1));
+    EXPECT_LT(body->MassGetColGroup(0), -1);
+}
+
 TEST_F(BodyFile, AFrozenMassLoadsAtRest) {
     Bytes b;
     b.Raw("B111").Line("F").Int(1).Int(0).Float(5).Float(5).Float(1).Float(1).Float(0).Int(0);
