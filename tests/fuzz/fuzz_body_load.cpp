@@ -29,6 +29,11 @@ struct Scratch {
         if (!draw2d::SavePixmapPNG(pixmap, dir + "/input_img0.png", 5)) std::abort();
         TPhysics::Create(1000, 1000, 0.1f, 0, 2);
     }
+    ~Scratch() {
+        std::remove(body.c_str());
+        std::remove((dir + "/input_img0.png").c_str());
+        rmdir(dir.c_str());
+    }
 };
 
 } // namespace
