@@ -1,0 +1,30 @@
+#pragma once
+// TBody: a name and the constraints the body has assigned into the world.
+
+#include <string>
+
+#include "core/list.h"
+#include "core/object.h"
+
+namespace kel::tangle {
+
+class TBody : public core::Object {
+  public:
+    std::string name = "Body";
+    core::Ref<core::TList> conList = core::CreateList();
+
+    TBody() = default;
+    // Destroying a body releases the constraints it holds in the world.
+    ~TBody() override;
+    TBody(const TBody&) = delete;
+    TBody& operator=(const TBody&) = delete;
+
+    virtual int SetName(const std::string& text);
+    virtual std::string GetName() const { return name; }
+    // A new list with the body's constraints in order.
+    virtual core::Ref<core::TList> GetConstraints() const;
+    // Lowers every assigned constraint's count once, then empties conList.
+    virtual int Clear();
+};
+
+} // namespace kel::tangle

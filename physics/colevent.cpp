@@ -1,0 +1,162 @@
+#include "physics/colevent.h"
+
+#include <functional>
+#include <new>
+#include <vector>
+
+#include "core/hook.h"
+#include "physics/mass.h"
+#include "physics/world.h"
+#include "physics/zonebase.h"
+
+namespace kel::tangle {
+
+// The library's start-up: the hook id is taken once, when the library loads.
+int TColEvent::colHookId = core::AllocHookId();
+TColPairs TColEvent::colPairs;
+int TColEvent::colMode = TColEvent::MODE_UPDATE;
+core::Ref<TColEvent> TColEvent::colCurrent;
+
+namespace {
+
+// Sanitizer builds use the general heap so that use-after-free stays visible.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPoolEvents = false;
+#else
+constexpr bool kPoolEvents = true;
+#endif
+
+struct FreeBlock {
+    FreeBlock* next;
+};
+
+// Blocks of freed events; they are reused, never returned.
+FreeBlock* freeEvents = nullptr;
+std::vector<void*>& EventChunks() {
+    static std::vector<void*> chunks; // reachable, so leak checkers stay quiet
+    return chunks;
+}
+
+constexpr std::size_t kChunkEvents = 256;
+
+void RefillEvents() {
+    constexpr std::size_t size = sizeof(TColEvent);
+    static_assert(size >= sizeof(FreeBlock));
+    static_assert(alignof(TColEvent) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+    char* chunk = static_cast<char*>(::operator new(size* kChunkEvents));
+    EventChunks().push_back(chunk);
+    for (std::size_t k = kChunkEvents; k-- > 0;) {
+        auto* block = reinterpret_cast<FreeBlock*>(chunk + k * size);
+        block->next = freeEvents;
+        freeEvents = block;
+    }
+}
+
+// Pair key order: address order of the two objects.
+void OrderPair(core::Object*& a, core::Object*& b) {
+    if (std::less<core::Object*>()(b, a)) std::swap(a, b);
+}
+
+} // namespace
+
+void* TColEvent::operator new(std::size_t size) {
+    if (!kPoolEvents || size != sizeof(TColEvent)) return ::operator new(size);
+    if (!freeEvents) RefillEvents();
+    FreeBlock* block = freeEvents;
+    freeEvents = block->next;
+    return block;
+}
+
+void TColEvent::operator delete(void* p, std::size_t size) noexcept {
+    if (!p) return;
+    if (!kPoolEvents || size != sizeof(TColEvent)) {
+        ::operator delete(p);
+        return;
+    }
+    auto* block = static_cast<FreeBlock*>(p);
+    block->next = freeEvents;
+    freeEvents = block;
+}
+
+core::Ref<TColEvent> TColEvent::CreateOfKind(int id, TMass* mass, core::Object* other, float x,
+                                             float y, float force) {
+    core::Ref<TColEvent> e(new TColEvent);
+    e->id = id;
+    e->obj1 = mass;
+    e->obj2 = other;
+    e->x = x;
+    e->y = y;
+    e->force = force;
+    return e;
+}
+
+core::Ref<TColEvent> TColEvent::Create(TMass* mass, core::Object* other, float x, float y,
+                                       float force) {
+    int id = MASS_CUSTOM;
+    if (core::As<TMass>(other))
+        id = MASS_MASS;
+    else if (core::As<TZoneBase>(other))
+        id = MASS_ZONE;
+    else if (core::As<TPhysics>(other))
+        id = MASS_BOUNDS;
+    return CreateOfKind(id, mass, other, x, y, force);
+}
+
+int TColEvent::SetMode(int mode) {
+    colMode = mode;
+    return 0;
+}
+
+int TColEvent::Emit(TColEvent* event) {
+    core::Ref<core::Object> out = core::RunHooks(colHookId, event);
+    if (TColEvent* e = core::As<TColEvent>(out.Get()); e && colMode != MODE_DISCARD) {
+        Post(e, colMode);
+    }
+    return 0;
+}
+
+int TColEvent::Post(TColEvent* event, int mode) {
+    // A caller's own mode is honoured: discard queues nothing, replace and
+    // update merge as their names say.
+    if (!event || mode == MODE_DISCARD) return 0;
+    core::Object* k1 = event->obj1.Get();
+    core::Object* k2 = event->obj2.Get();
+    OrderPair(k1, k2);
+    if (TColEvent* queued = colPairs.Find(k1, k2)) {
+        if (queued == event) return 0; // posted twice: already recorded
+        queued->x = event->x;
+        queued->y = event->y;
+        if (mode == MODE_REPLACE)
+            queued->force = event->force;
+        else
+            queued->force += event->force;
+        return 0;
+    }
+    colPairs.Add(k1, k2, event);
+    return 0;
+}
+
+core::Ref<TColEvent> TColEvent::Poll() {
+    colCurrent = colPairs.Pop();
+    return colCurrent;
+}
+
+core::Ref<TColEvent> TColEvent::Peek() { return colPairs.Peek(); }
+
+core::Ref<TColEvent> TColEvent::Seek(core::Object* a, core::Object* b) {
+    if (!b) b = currentWorld.Get();
+    OrderPair(a, b);
+    return colPairs.Find(a, b);
+}
+
+int TColEvent::Flush() {
+    colCurrent = nullptr;
+    colPairs.Clear();
+    return 0;
+}
+
+TMass* TColEvent::GetMass2() const { return core::As<TMass>(obj2.Get()); }
+
+TZoneBase* TColEvent::GetZone() const { return core::As<TZoneBase>(obj2.Get()); }
+
+} // namespace kel::tangle

@@ -1,0 +1,311 @@
+#include "physics/world.h"
+
+#include <cmath>
+
+#include "physics/colevent.h"
+#include "physics/constraint.h"
+#include "physics/mass.h"
+#include "physics/zonebase.h"
+
+namespace kel::tangle {
+
+core::Ref<TPhysics> currentWorld;
+core::Ref<core::TList> massList;
+core::Ref<core::TList> constraintList;
+core::Ref<core::TList> zoneList;
+
+namespace {
+
+// Members keep a raw pointer to their link; before a world's lists go, those
+// pointers are cleared so that nothing later removes a link that is gone.
+template <class T> void Detach(core::Ref<core::TList>& list) {
+    if (!list) return;
+    for (T* member : list->Each<T>()) member->link = nullptr;
+    list = nullptr;
+}
+
+void DropWorldLists() {
+    Detach<TMass>(massList);
+    Detach<TConstraint>(constraintList);
+    Detach<TZoneBase>(zoneList);
+}
+
+// The module state goes before the objects of other files that may still
+// hold masses and constraints at exit.
+struct ModuleTeardown {
+    ~ModuleTeardown() {
+        DropWorldLists();
+        currentWorld = nullptr;
+    }
+} moduleTeardown;
+
+// Counter behind TMass::walkMark; 0 is never used, so new masses are unmarked.
+std::uint32_t walkCounter = 0;
+
+std::uint32_t NextWalkMark() {
+    if (++walkCounter == 0) ++walkCounter;
+    return walkCounter;
+}
+
+inline bool Collides(float a, float b) { return a != 0 && b != 0 && a != b; }
+
+// Visits the values of class T in list order. For walks that run no outside
+// code (no hooks), so nothing can change the list under them: unlike the
+// list's own range it holds no references, which a step over every mass
+// would otherwise pay for twice per element.
+template <class T, class F> inline void ForEachQuiet(const core::TList& list, F&& visit) {
+    for (core::TLink* l = list.FirstLink(); l; l = l->NextLink()) {
+        if (T* value = core::As<T>(l->Value())) visit(value);
+    }
+}
+
+} // namespace
+
+TPhysics::TPhysics() {
+    DropWorldLists();
+    massList = core::CreateList();
+    constraintList = core::CreateList();
+    zoneList = core::CreateList();
+    currentWorld = this;
+}
+
+TPhysics::~TPhysics() {
+    for (auto& column : shiftgrid) {
+        for (TGridCell& cell : column) cell.DetachAll();
+    }
+}
+
+core::Ref<TPhysics> TPhysics::Create(float right, float bottom, float gravityY, float gravityX,
+                                     int iterations) {
+    core::Ref<TPhysics> w = core::Make<TPhysics>();
+    w->boundsMinX = w->boundsMinY = 0;
+    w->boundsMaxX = right;
+    w->boundsMaxY = bottom;
+    w->gravityY = gravityY;
+    w->gravityX = gravityX;
+    w->i = iterations;
+    w->friction = 1.0f;
+    w->gridsize = 8;
+    w->ratiox = 8 / right;
+    w->ratioy = 8 / bottom;
+    return w;
+}
+
+int TPhysics::SetGravity(float gx, float gy) {
+    if (TPhysics* w = currentWorld) {
+        w->gravityX = gx;
+        w->gravityY = gy;
+    }
+    return 0;
+}
+
+int TPhysics::SetIterations(int n) {
+    if (TPhysics* w = currentWorld) w->i = n;
+    return 0;
+}
+
+int TPhysics::SetBounds(float x1, float y1, float x2, float y2) {
+    if (TPhysics* w = currentWorld) {
+        w->boundsMinX = std::fmin(x1, x2);
+        w->boundsMinY = std::fmin(y1, y2);
+        w->boundsMaxX = std::fmax(x1, x2);
+        w->boundsMaxY = std::fmax(y1, y2);
+    }
+    return 0;
+}
+
+int TPhysics::GetBounds(float& minX, float& minY, float& maxX, float& maxY) {
+    TPhysics* w = currentWorld;
+    minX = w ? w->boundsMinX : 0;
+    minY = w ? w->boundsMinY : 0;
+    maxX = w ? w->boundsMaxX : 0;
+    maxY = w ? w->boundsMaxY : 0;
+    return 0;
+}
+
+int TPhysics::SetFriction(float f) {
+    if (TPhysics* w = currentWorld) w->friction = f;
+    return 0;
+}
+
+int TPhysics::UseShiftedGrid(int flag) {
+    if (TPhysics* w = currentWorld) w->gridon = flag;
+    return 0;
+}
+
+int TPhysics::SetGridSize(int n) {
+    if (TPhysics* w = currentWorld) {
+        w->gridsize = n < 8 ? 8 : (n > MAX_GRID ? MAX_GRID : n);
+        w->ratiox = static_cast<float>(w->gridsize) / (w->boundsMaxX - w->boundsMinX);
+        w->ratioy = static_cast<float>(w->gridsize) / (w->boundsMaxY - w->boundsMinY);
+    }
+    return 0;
+}
+
+int TPhysics::Free() {
+    TPhysics* w = currentWorld;
+    if (!w) return 0;
+    w->boundsMinX = w->boundsMinY = w->boundsMaxX = w->boundsMaxY = 0;
+    w->gravityX = w->gravityY = 0;
+    w->i = 0;
+    w->friction = 0;
+    DropWorldLists();
+    currentWorld = nullptr;
+    return 0;
+}
+
+int TPhysics::Update() {
+    core::Ref<TPhysics> w = currentWorld;
+    // A hook must not step the world from inside a step: such a call does nothing.
+    if (!w || w->updating_) return 0;
+    w->updating_ = true;
+    // Held for the whole step, so a hook that frees the world cannot pull the
+    // lists away under the walks.
+    core::Ref<core::TList> masses = massList, constraints = constraintList;
+
+    ForEachQuiet<TMass>(*masses, [&](TMass* m) {
+        if (!m->frozen) {
+            float x = m->posX, y = m->posY;
+            m->posX = m->posX + (m->posX - m->oldPosX) + w->gravityX;
+            m->posY = m->posY + (m->posY - m->oldPosY) + w->gravityY;
+            m->oldPosX = x;
+            m->oldPosY = y;
+        }
+        m->AddToGrid();
+    });
+
+    TColEvent::Flush();
+
+    const int passes = w->i;
+    std::vector<core::Ref<TMass>>& snapshot = w->snapshot_;
+    for (int pass = 0; pass < passes; ++pass) {
+        ForEachQuiet<TConstraint>(*constraints, [](TConstraint* c) { c->Satisfy(); });
+
+        snapshot.clear();
+        ForEachQuiet<TMass>(*masses, [&](TMass* m) { snapshot.emplace_back(m); });
+
+        for (std::size_t k = 0; k < snapshot.size(); ++k) {
+            TMass* m = snapshot[k];
+            // A mass that a hook or a zone response took out of the world
+            // during this pass is no longer kept, collided or re-binned.
+            if (!m->InWorld()) continue;
+            w->KeepInBounds(m);
+            if (!m->InWorld()) continue;
+            if (!m->frozen) w->CollideZones(m);
+            if (!m->InWorld()) continue;
+            if (w->gridon)
+                w->CollideThroughGrid(m);
+            else
+                w->CollideLaterMasses(m, k);
+        }
+    }
+    snapshot.clear();
+    w->updating_ = false;
+    return 0;
+}
+
+namespace {
+
+// The tangential velocity (pos - old along one axis) slows by f, or stops.
+inline void WallFriction(float pos, float& old, float f) {
+    float v = pos - old;
+    if (f <= std::fabs(v))
+        old += v > 0 ? f : (v < 0 ? -f : 0.0f);
+    else
+        old = pos;
+}
+
+} // namespace
+
+void TPhysics::KeepInBounds(TMass* m) {
+    auto emit = [&](float x, float y, float depth) {
+        core::Ref<TColEvent> e =
+            TColEvent::CreateOfKind(TColEvent::MASS_BOUNDS, m, this, x, y, depth);
+        TColEvent::Emit(e);
+    };
+    if (!(m->posX >= boundsMinX + m->radius)) {
+        float d = (boundsMinX + m->radius) - m->posX;
+        m->posX = boundsMinX + m->radius;
+        emit(boundsMinX, m->posY, d);
+        WallFriction(m->posY, m->oldPosY, d * (m->friction + friction) * 0.5f);
+    } else if (!(m->posX <= boundsMaxX - m->radius)) {
+        float d = m->posX - (boundsMaxX - m->radius);
+        m->posX = boundsMaxX - m->radius;
+        emit(boundsMaxX, m->posY, d);
+        WallFriction(m->posY, m->oldPosY, d * (m->friction + friction) * 0.5f);
+    }
+    if (!(m->posY >= boundsMinY + m->radius)) {
+        float d = (boundsMinY + m->radius) - m->posY;
+        m->posY = boundsMinY + m->radius;
+        emit(m->posX, boundsMinY, d);
+        WallFriction(m->posX, m->oldPosX, d * (m->friction + friction) * 0.5f);
+    } else if (!(m->posY <= boundsMaxY - m->radius)) {
+        float d = m->posY - (boundsMaxY - m->radius);
+        m->posY = boundsMaxY - m->radius;
+        emit(m->posX, boundsMaxY, d);
+        WallFriction(m->posX, m->oldPosX, d * (m->friction + friction) * 0.5f);
+    }
+}
+
+void TPhysics::CollideZones(TMass* m) {
+    if (!zoneList) return;
+    core::Ref<core::TList> zones = zoneList;
+    for (TZoneBase* z : zones->Each<TZoneBase>()) {
+        if (!m->InWorld()) return;
+        if (Collides(m->colGroup, static_cast<float>(z->colGroup))) z->Collide(m);
+    }
+}
+
+void TPhysics::CollideLaterMasses(TMass* m, std::size_t k) {
+    for (std::size_t j = k + 1; j < snapshot_.size(); ++j) {
+        TMass* o = snapshot_[j];
+        if (!o->InWorld() || !Collides(m->colGroup, o->colGroup)) continue;
+        m->Resolve(o);
+        if (!m->InWorld()) return;
+    }
+}
+
+void TPhysics::CollideThroughGrid(TMass* m) {
+    m->AddToGrid();
+    const int gx = m->gridx, gy = m->gridy;
+    for (int cx = gx - 1; cx <= gx + 1; ++cx) {
+        if (cx < 0 || cx >= gridsize) continue;
+        for (int cy = gy - 1; cy <= gy + 1; ++cy) {
+            if (cy < 0 || cy >= gridsize) continue;
+            WalkCell(m, shiftgrid[cx][cy]);
+            if (!m->InWorld()) return;
+        }
+    }
+}
+
+void TPhysics::WalkCell(TMass* m, TGridCell& cell) {
+    const std::uint32_t mark = NextWalkMark();
+    for (TMass* o = cell.First(); o;) {
+        o->walkMark = mark;
+        // The group test, then the contact's own box test done here so that
+        // the common miss costs no call.
+        const float r = m->radius + o->radius;
+        if (!Collides(m->colGroup, o->colGroup) || std::fabs(o->posX - m->posX) > r ||
+            std::fabs(o->posY - m->posY) > r) {
+            o = o->gridlink.next;
+            continue;
+        }
+        core::Ref<TMass> held(o); // a hook may drop the last other reference
+        if (!m->Resolve(o)) {
+            o = o->gridlink.next;
+            continue;
+        }
+        // Hooks ran: the cell may have changed under the walk.
+        if (!m->InWorld()) return;
+        if (o->gridlink.cell == &cell) {
+            o = o->gridlink.next;
+            continue;
+        }
+        // The visited mass left the cell: go on with the first one not yet
+        // visited, which keeps the cell's order.
+        o = cell.First();
+        while (o && o->walkMark == mark) o = o->gridlink.next;
+    }
+}
+
+} // namespace kel::tangle

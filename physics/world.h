@@ -1,0 +1,87 @@
+#pragma once
+// TPhysics: the world's settings and the simulation step, plus the module-wide
+// lists of everything that takes part in the simulation.
+
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "core/list.h"
+#include "core/object.h"
+#include "physics/gridcell.h"
+
+namespace kel::tangle {
+
+class TMass;
+class TPhysics;
+
+// The current world, or none before the first Create and after Free.
+extern core::Ref<TPhysics> currentWorld;
+// Objects taking part in the simulation, in the order they entered; absent
+// (none) while there is no world.
+extern core::Ref<core::TList> massList;
+extern core::Ref<core::TList> constraintList;
+extern core::Ref<core::TList> zoneList;
+
+class TPhysics : public core::Object {
+  public:
+    static constexpr int MAX_GRID = 64;
+
+    float boundsMaxX = 0;
+    float boundsMaxY = 0;
+    float boundsMinX = 0;
+    float boundsMinY = 0;
+    float friction = 1.0f;
+    float gravityX = 0;
+    float gravityY = 0;
+    int i = 0; // relaxation passes per Update
+    int gridon = 0;
+    // Cell lists, indexed [gridx][gridy]; all exist from construction.
+    std::array<std::array<TGridCell, MAX_GRID>, MAX_GRID> shiftgrid;
+    int gridsize = 0;
+    float ratiox = 0;
+    float ratioy = 0;
+
+    // Becomes the current world and starts the module lists afresh.
+    TPhysics();
+    ~TPhysics() override;
+    TPhysics(const TPhysics&) = delete;
+    TPhysics& operator=(const TPhysics&) = delete;
+
+    // Note the order: vertical gravity before horizontal.
+    static core::Ref<TPhysics> Create(float right, float bottom, float gravityY, float gravityX,
+                                      int iterations);
+    static int SetGravity(float gx, float gy);
+    static int SetIterations(int n);
+    static int SetBounds(float x1, float y1, float x2, float y2);
+    static int GetBounds(float& minX, float& minY, float& maxX, float& maxY);
+    static int SetFriction(float f);
+    static int UseShiftedGrid(int flag);
+    static int SetGridSize(int n);
+    static int Update();
+    static int Free();
+
+    // The cell of a position along one axis: floor(pos * ratio) clamped to
+    // 0 ... gridsize - 1; a product that is not finite gives cell 0.
+    int CellX(float x) const { return CellOf(x, ratiox); }
+    int CellY(float y) const { return CellOf(y, ratioy); }
+
+  private:
+    int CellOf(float pos, float ratio) const {
+        float cell = std::floor(pos * ratio);
+        // An infinite ratio (zero-width bounds) puts everything into cell 0.
+        if (!std::isfinite(cell) || cell < 0) return 0;
+        if (cell > static_cast<float>(gridsize - 1)) return gridsize - 1;
+        return static_cast<int>(cell);
+    }
+    void KeepInBounds(TMass* m);
+    void CollideZones(TMass* m);
+    void CollideThroughGrid(TMass* m);
+    void CollideLaterMasses(TMass* m, std::size_t k);
+    void WalkCell(TMass* m, TGridCell& cell);
+
+    std::vector<core::Ref<TMass>> snapshot_; // reused by every pass
+    bool updating_ = false;
+};
+
+} // namespace kel::tangle
