@@ -1,10 +1,13 @@
 #pragma once
-// The physics library: world, masses, constraints, collision events, bodies.
+// The physics library: world, masses, constraints, collision events, bodies,
+// zones and their quadtrees.
 
 #include "physics/body.h"
 #include "physics/colevent.h"
 #include "physics/constraint.h"
 #include "physics/degmath.h"
 #include "physics/mass.h"
+#include "physics/quadtree.h"
 #include "physics/world.h"
+#include "physics/zone.h"
 #include "physics/zonebase.h"
