@@ -8,7 +8,8 @@ namespace kel::tangle {
 
 namespace {
 
-constexpr int kLine = 0, kLoop = 1, kFill = 2, kHole = 3;
+// The zone styles (LOOP, 1, needs no test of its own here).
+constexpr int kLine = 0, kFill = 2, kHole = 3;
 
 // Children of a node are always quadtree nodes: a plain link walk, no
 // references taken, nothing allocated.

@@ -39,9 +39,11 @@ constexpr float kMinDistance = 0.0001f;
 
 int TZone::Collide(TMass* mass) {
     const float mx = mass->posX, my = mass->posY, radius = mass->radius;
-    // Coarse test: outside the root box a LINE zone is never touched, the
-    // other styles may be (a HOLE is solid all the way out).
-    const int missResult = style & 3;
+    // Coarse test. Outside the tree's root box (the bounding box grown by
+    // one unit) only a HOLE can be touched, being solid all the way out; for
+    // the other styles the exact test could only find the circle clear of
+    // every edge there, so it is not run for masses that are far away.
+    const int missResult = style == HOLE ? 1 : 0;
     const int near = quadTree ? quadTree->Collide(offsetX, offsetY, mx - radius, my - radius,
                                                   2 * radius, missResult)
                               : missResult;

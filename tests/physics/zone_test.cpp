@@ -274,6 +274,22 @@ TEST_F(ZoneTest, CentreOnAVertexStaysFinite) {
     }
 }
 
+TEST_F(ZoneTest, OutsideItsTreeOnlyAHoleIsTested) {
+    // A tree whose root box lies far from the shape: every query misses it.
+    core::Ref<TQuadTree> elsewhere = core::Make<TQuadTree>();
+    elsewhere->posX = elsewhere->posY = 5000;
+    elsewhere->sizeX = elsewhere->sizeY = 10;
+    for (int style : {TZone::LINE, TZone::LOOP, TZone::FILL}) {
+        core::Ref<TZone> z = TZone::Create(kSquare, style, 0, 1, 3);
+        EXPECT_EQ(Probe(z, 104, 50, 10).calls, 1) << style;
+        z->quadTree = elsewhere;
+        EXPECT_EQ(Probe(z, 104, 50, 10).calls, 0) << style;
+    }
+    core::Ref<TZone> hole = TZone::Create(kSquare, TZone::HOLE, 0, 1, 3);
+    hole->quadTree = elsewhere;
+    EXPECT_EQ(Probe(hole, 104, 50, 10).calls, 1);
+}
+
 TEST_F(ZoneTest, UnknownStylesNeverCollide) {
     core::Ref<TZone> z = TZone::Create(kSquare, TZone::FILL, 0, 1, 3);
     z->style = 5; // set behind the tree's back: the coarse test answers 1
