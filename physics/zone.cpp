@@ -232,12 +232,8 @@ float TZone::VertGetY(int index) const {
     return index >= 0 && index < VertCount() ? origArea[2 * index + 1] : 0.0f;
 }
 
-int TZone::CalcQuadTree(int level) {
-    qtLevel = level;
-    if (area.size() < 2) {
-        quadTree = nullptr;
-        return 0;
-    }
+bool TZone::RootBox(float& x, float& y, float& w, float& h) const {
+    if (area.size() < 2) return false;
     float minX = area[0], maxX = area[0], minY = area[1], maxY = area[1];
     for (std::size_t k = 2; k + 1 < area.size(); k += 2) {
         minX = std::min(minX, area[k]);
@@ -245,10 +241,26 @@ int TZone::CalcQuadTree(int level) {
         minY = std::min(minY, area[k + 1]);
         maxY = std::max(maxY, area[k + 1]);
     }
-    // The bounding box grown by one unit on every side.
-    quadTree = TQuadTree::Create(area, style, minX - 1.0f, minY - 1.0f, (maxX - minX) + 2.0f,
-                                 (maxY - minY) + 2.0f, level);
+    x = minX - 1.0f;
+    y = minY - 1.0f;
+    w = (maxX - minX) + 2.0f;
+    h = (maxY - minY) + 2.0f;
+    return true;
+}
+
+int TZone::CalcQuadTree(int level) {
+    qtLevel = level;
+    float x, y, w, h;
+    quadTree = RootBox(x, y, w, h) ? TQuadTree::Create(area, style, x, y, w, h, level) : nullptr;
     return 0;
+}
+
+core::Ref<TQuadTree> TZone::TreeToSave() const {
+    if (quadTree) return quadTree;
+    // A lone leaf over the root box: the file always holds a tree.
+    core::Ref<TQuadTree> leaf = core::Make<TQuadTree>();
+    RootBox(leaf->posX, leaf->posY, leaf->sizeX, leaf->sizeY);
+    return leaf;
 }
 
 int TZone::SetColGroup(int group) {

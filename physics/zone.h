@@ -139,6 +139,11 @@ class TZone final : public TZoneBase {
     void InsertVertex(int index, float x, float y);
     void RemoveVertex(int index);
     void EnterWorld();
+    // The root box of the zone's tree: the bounding box of area grown by one
+    // unit on every side. False without vertices.
+    bool RootBox(float& x, float& y, float& w, float& h) const;
+    // What Save writes when the style covers nothing and there is no tree.
+    core::Ref<TQuadTree> TreeToSave() const;
 };
 
 } // namespace kel::tangle

@@ -53,8 +53,7 @@ int TZone::Save(const std::string& url, int backup, int embedImage) {
         out.WriteInt(qtLevel);
         out.WriteFloat(imgScaleX);
         out.WriteFloat(imgScaleY);
-        if (!quadTree) return false; // every zone of two vertices or more has one
-        quadTree->Write(&out);
+        TreeToSave()->Write(&out);
         if (!image) {
             out.WriteByte(0);
             return true;

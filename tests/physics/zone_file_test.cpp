@@ -250,6 +250,17 @@ TEST_F(ZoneFileTest, NamesCannotBreakTheirLine) {
     EXPECT_EQ(back->origArea, z->origArea);
 }
 
+TEST_F(ZoneFileTest, AZoneWithoutATreeSavesALoneLeaf) {
+    core::Ref<TZone> z = TZone::Create({0, 0, 10, 0}, 9, 0, 1, 3); // a style covering nothing
+    ASSERT_FALSE(z->quadTree);
+    z->Save(At("odd.tnz"), 0, 0);
+    core::Ref<TZone> back = TZone::Load(At("odd.tnz"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->style, 9);
+    EXPECT_EQ(back->quadTree->NodeCount(), 1);
+    EXPECT_EQ(back->quadTree->sizeX, 12);
+}
+
 TEST_F(ZoneFileTest, ForeignFilesAreRefused) {
     core::Ref<TZone> z = Sample();
     z->Save(At("m.tnz"), 0, 0);
