@@ -1,6 +1,9 @@
+#include <chrono>
 #include <cstdint>
+#include <thread>
 
 #include <FL/Fl.H>
+#include <FL/x.H>
 
 #include "gui/backend.h"
 #include "gui/fltk_gadget.h"
@@ -28,7 +31,18 @@ void OnTimerMessage(void* handle) {
 class TFltkSystemDriver final : public TSystemDriver {
   public:
     // Without the lock taken once, FLTK never runs an awake callback.
-    TFltkSystemDriver() { Fl::lock(); }
+    TFltkSystemDriver() {
+        Fl::lock();
+        // A server busy with a burst of new clients answers "try again":
+        // ask a few times before FLTK gives up on the display for good.
+        for (int attempt = 0; !fl_display && attempt < 40; ++attempt) {
+            if (Display* display = XOpenDisplay(nullptr)) {
+                fl_open_display(display);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+    }
 
     void SetMouseVisible(int flag) override {
         if ((flag != 0) != CanvasCursorVisible()) ApplyCanvasCursor(flag != 0);

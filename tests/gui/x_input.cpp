@@ -1,11 +1,20 @@
 #include "x_input.h"
 
+#include <chrono>
+#include <thread>
+
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 namespace testx {
 
-XInput::XInput() : display_(XOpenDisplay(nullptr)) {}
+XInput::XInput() : display_(nullptr) {
+    // A server busy with a burst of new clients answers "try again".
+    for (int attempt = 0; !display_ && attempt < 40; ++attempt) {
+        if ((display_ = XOpenDisplay(nullptr))) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+}
 
 XInput::~XInput() {
     if (display_) XCloseDisplay(display_);
