@@ -52,6 +52,11 @@ float TConstraint::GetStress() const {
     return length / restLength;
 }
 
+int TConstraint::Draw() const {
+    if (m[0] && m[1]) TPhysics::DrawLine(m[0]->posX, m[0]->posY, m[1]->posX, m[1]->posY);
+    return 0;
+}
+
 int TConstraint::Assign(TBody* body) {
     if (!body || body->conList->Contains(this)) return 0;
     body->conList->AddLast(this);

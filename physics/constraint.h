@@ -46,6 +46,8 @@ class TConstraint final : public core::Object {
     // value; the stress is then 1 + length, so 1 while the masses still
     // coincide and growing with their distance.
     float GetStress() const;
+    // A line between the masses through the world view.
+    int Draw() const;
     // One relaxation step towards the rest length.
     int Satisfy();
     int AddRef();

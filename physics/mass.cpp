@@ -4,6 +4,7 @@
 
 #include "physics/colevent.h"
 #include "physics/degmath.h"
+#include "physics/view_state.h"
 #include "physics/world.h"
 
 namespace kel::tangle {
@@ -69,6 +70,14 @@ int TMass::Translate(float dx, float dy) {
 int TMass::Position(float x, float y) {
     posX = oldPosX = x;
     posY = oldPosY = y;
+    return 0;
+}
+
+int TMass::Draw() const {
+    if (!draw2d::GetGraphics()) return 0;
+    surface_state::Saved<surface_state::Rotation> rotation;
+    draw2d::SetRotation(0);
+    TPhysics::DrawOval(posX - radius, posY - radius, 2 * radius, 2 * radius);
     return 0;
 }
 

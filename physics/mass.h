@@ -83,6 +83,8 @@ class alignas(64) TMass final : public core::Object {
     int SetColGroup(int group);
     int IsActive() const { return refCounter > 0 ? 1 : 0; }
     int GetIndex() const { return index; }
+    // A filled circle through the world view, drawn unrotated.
+    int Draw() const;
 
     // World membership, driven by the constraints that hold the mass.
     int AddRef();

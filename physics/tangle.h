@@ -1,10 +1,15 @@
 #pragma once
 // The physics library: world, masses, constraints, collision events, bodies.
 
+#include "physics/advbody.h"
 #include "physics/body.h"
 #include "physics/colevent.h"
 #include "physics/constraint.h"
 #include "physics/degmath.h"
+#include "physics/file_io.h"
+#include "physics/index_table.h"
 #include "physics/mass.h"
+#include "physics/rig.h"
+#include "physics/view.h"
 #include "physics/world.h"
 #include "physics/zonebase.h"

@@ -9,6 +9,7 @@
 #include "core/list.h"
 #include "core/object.h"
 #include "physics/gridcell.h"
+#include "physics/view.h"
 
 namespace kel::tangle {
 
@@ -23,7 +24,8 @@ extern core::Ref<core::TList> massList;
 extern core::Ref<core::TList> constraintList;
 extern core::Ref<core::TList> zoneList;
 
-class TPhysics : public core::Object {
+// The view fields and functions come from TWorldView.
+class TPhysics : public core::Object, public TWorldView {
   public:
     static constexpr int MAX_GRID = 64;
 

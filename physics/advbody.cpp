@@ -1,0 +1,147 @@
+// The tables of a body: adding and removing parts, and the whole-table
+// operations that go over them.
+
+#include "physics/advbody.h"
+
+namespace kel::tangle {
+
+int TAdvBody::CleanIndex() {
+    MassCleanIndex();
+    ConCleanIndex();
+    RigCleanIndex();
+    ImageCleanIndex();
+    return 0;
+}
+
+// A constraint already assigned to this body is not assigned twice.
+int TAdvBody::Activate() {
+    for (int i = 0; i < cIndex; ++i) ConAssign(i);
+    return 0;
+}
+
+int TAdvBody::DeActivate() {
+    for (int i = 0; i < cIndex; ++i) ConFree(i);
+    return 0;
+}
+
+int TAdvBody::Draw() const {
+    rigs.ForEach([](int, TRig* rig) { rig->Draw(); });
+    return 0;
+}
+
+int TAdvBody::MassDrawAll() const {
+    masses.ForEach([](int, TMass* m) { m->Draw(); });
+    return 0;
+}
+
+int TAdvBody::ConDrawAll() const {
+    cons.ForEach([](int, TConstraint* c) { c->Draw(); });
+    return 0;
+}
+
+int TAdvBody::MassAdd(float x, float y, float mass, float radius, float friction, int colGroup) {
+    return masses.Add(TMass::Create(x, y, mass, radius, friction, colGroup));
+}
+
+// Rigs on the mass go first, then the constraints that use it.
+int TAdvBody::MassRemove(int i) {
+    core::Ref<TMass> m = masses.Get(i);
+    if (!m) return 0;
+    rigs.ForEach([&](int r, TRig* rig) {
+        if (rig->mass == m) RigRemove(r);
+    });
+    cons.ForEach([&](int c, TConstraint* con) {
+        if (con->GetMass1() == m || con->GetMass2() == m) ConRemove(c);
+    });
+    masses.Empty(i);
+    return 0;
+}
+
+int TAdvBody::ConAdd(int mass1, int mass2, float restLength, float stiffness) {
+    TMass* a = masses.Get(mass1);
+    TMass* b = masses.Get(mass2);
+    if (!a || !b || mass1 == mass2) return -1;
+    return cons.Add(TConstraint::Create(a, b, restLength, stiffness));
+}
+
+// Every pair of present masses once, in the order (0, 1), (0, 2), ... (1, 2), ...
+int TAdvBody::ConAddAll(float stiffness) {
+    const int n = mIndex;
+    for (int i = 0; i < n; ++i) {
+        for (int j = i; j < n; ++j) ConAdd(i, j, -1, stiffness);
+    }
+    return 0;
+}
+
+// Rigs turned by the constraint go first; then it leaves this body's
+// constraints in the world.
+int TAdvBody::ConRemove(int i) {
+    core::Ref<TConstraint> c = cons.Get(i);
+    if (!c) return 0;
+    rigs.ForEach([&](int r, TRig* rig) {
+        if (rig->con == c) RigRemove(r);
+    });
+    ConFree(i);
+    cons.Empty(i);
+    return 0;
+}
+
+int TAdvBody::RigAdd(int image, int mass, int con, float angle) {
+    draw2d::TImage* img = images.Get(image);
+    TMass* m = masses.Get(mass);
+    if (!img || !m) return -1;
+    TConstraint* c = con < 0 ? nullptr : cons.Get(con);
+    return rigs.Add(TRig::Create(img, m, c, angle));
+}
+
+int TAdvBody::RigSetImage(int i, int image) {
+    TRig* rig = rigs.Get(i);
+    if (draw2d::TImage* img = images.Get(image); rig && img) rig->SetImage(img);
+    return 0;
+}
+
+int TAdvBody::RigSetMass(int i, int mass) {
+    TRig* rig = rigs.Get(i);
+    if (TMass* m = masses.Get(mass); rig && m) rig->SetMass(m);
+    return 0;
+}
+
+int TAdvBody::RigSetConstraint(int i, int con) {
+    if (TRig* rig = rigs.Get(i)) rig->SetConstraint(con == -1 ? nullptr : cons.Get(con));
+    return 0;
+}
+
+int TAdvBody::ImageAdd(draw2d::TImage* image) { return image ? images.Add(image) : -1; }
+
+int TAdvBody::ImageAdd(const draw2d::PixmapSource& source) {
+    return ImageAdd(draw2d::LoadImage(source, -1));
+}
+
+int TAdvBody::ImageRemove(int i) {
+    core::Ref<draw2d::TImage> image = images.Get(i);
+    if (!image) return 0;
+    rigs.ForEach([&](int r, TRig* rig) {
+        if (rig->image == image) RigRemove(r);
+    });
+    images.Empty(i);
+    return 0;
+}
+
+// Only slots in use can take the image: a slot at or beyond the count must
+// stay empty, or the table would hold a part no index reaches.
+int TAdvBody::ImageReplace(int i, draw2d::TImage* image) {
+    if (!image || i < 0 || i >= iIndex) return 0;
+    if (draw2d::TImage* old = images.Get(i)) {
+        rigs.ForEach([&](int, TRig* rig) {
+            if (rig->image == old) rig->SetImage(image);
+        });
+    }
+    images.Put(i, image);
+    return 1;
+}
+
+int TAdvBody::ImageReplace(int i, const draw2d::PixmapSource& source) {
+    return ImageReplace(i, draw2d::LoadImage(source, -1));
+}
+
+} // namespace kel::tangle
