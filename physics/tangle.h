@@ -1,5 +1,6 @@
 #pragma once
-// The physics library: world, masses, constraints, collision events, bodies.
+// The physics library: world, masses, constraints, collision events, bodies,
+// zones and their quadtrees.
 
 #include "physics/advbody.h"
 #include "physics/body.h"
@@ -9,7 +10,9 @@
 #include "physics/file_io.h"
 #include "physics/index_table.h"
 #include "physics/mass.h"
+#include "physics/quadtree.h"
 #include "physics/rig.h"
 #include "physics/view.h"
 #include "physics/world.h"
+#include "physics/zone.h"
 #include "physics/zonebase.h"

@@ -1,0 +1,121 @@
+#include <cmath>
+
+#include "physics/colevent.h"
+#include "physics/degmath.h"
+#include "physics/mass.h"
+#include "physics/zone.h"
+#include "physics/zone_winding.h"
+
+namespace kel::tangle {
+
+namespace {
+
+// The nearest point of the zone's edges to a point, tracked edge by edge.
+struct NearestPoint {
+    float px, py; // the point searched from
+    float bestD2 = 1.0E38f;
+    float x = 0, y = 0;
+
+    void Edge(float ax, float ay, float bx, float by) {
+        const float ex = bx - ax, ey = by - ay;
+        float t = (ex * (px - ax) + ey * (py - ay)) / (ex * ex + ey * ey);
+        // A zero-length edge gives not-a-number: its start point.
+        if (!(t >= 0)) t = 0;
+        if (!(t <= 1)) t = 1;
+        const float cx = ax * (1 - t) + bx * t, cy = ay * (1 - t) + by * t;
+        const float d2 = (px - cx) * (px - cx) + (py - cy) * (py - cy);
+        // Ties keep the earlier edge.
+        if (d2 < bestD2) {
+            bestD2 = d2;
+            x = cx;
+            y = cy;
+        }
+    }
+};
+
+constexpr float kMinDistance = 0.0001f;
+
+} // namespace
+
+int TZone::Collide(TMass* mass) {
+    const float mx = mass->posX, my = mass->posY, radius = mass->radius;
+    // Coarse test. Outside the tree's root box (the bounding box grown by
+    // one unit) only a HOLE can be touched, being solid all the way out; for
+    // the other styles the exact test could only find the circle clear of
+    // every edge there, so it is not run for masses that are far away.
+    const int missResult = style == HOLE ? 1 : 0;
+    const int near = quadTree ? quadTree->Collide(offsetX, offsetY, mx - radius, my - radius,
+                                                  2 * radius, missResult)
+                              : missResult;
+    if (!near || style < LINE || style > HOLE) return 0;
+
+    const int n = static_cast<int>(area.size() / 2);
+    if (n < 2) return 0;
+    const float* v = area.data();
+    const float ox = offsetX, oy = offsetY;
+    NearestPoint nearest{mx, my};
+    TWinding winding(mx, my);
+    const bool solid = style == FILL || style == HOLE;
+
+    // An open polyline starts at vertex 0; closed shapes visit the closing
+    // edge first.
+    int k = style == LINE ? 1 : 0;
+    const int start = style == LINE ? 0 : n - 1;
+    float px = v[2 * start] + ox, py = v[2 * start + 1] + oy;
+    if (solid) winding.Start(px, py);
+    for (; k < n; ++k) {
+        const float qx = v[2 * k] + ox, qy = v[2 * k + 1] + oy;
+        nearest.Edge(px, py, qx, qy);
+        if (solid) winding.Step(px, py, qx, qy);
+        px = qx;
+        py = qy;
+    }
+
+    float d = std::sqrt(nearest.bestD2);
+    if (!(d >= kMinDistance)) d = kMinDistance;
+    // Away from the nearest edge when the circle reaches it from the open
+    // side; across it when the centre sits in solid matter.
+    const bool inSolid =
+        (style == FILL && winding.Inside()) || (style == HOLE && !winding.Inside());
+    float nx = (mx - nearest.x) / d, ny = (my - nearest.y) / d;
+    float depth = radius - d;
+    if (inSolid) {
+        nx = -nx;
+        ny = -ny;
+        depth = d + radius;
+    }
+    if (!(depth > 0)) return 0;
+
+    core::Ref<TZone> self(this); // the response may free the zone
+    (ColResponse ? ColResponse : &ColDefault)(this, mass, nx, ny, depth);
+    core::Ref<TColEvent> event =
+        TColEvent::CreateOfKind(TColEvent::MASS_ZONE, mass, this, nearest.x, nearest.y, depth);
+    TColEvent::Emit(event);
+    return 0;
+}
+
+int TZone::ColDefault(TZone* zone, TMass* mass, float nx, float ny, float depth) {
+    if (!zone || !mass) return 0;
+    mass->posX += nx * depth;
+    mass->posY += ny * depth;
+    // Velocity is the step's position difference; the push above added to it.
+    const float vx = mass->posX - mass->oldPosX, vy = mass->posY - mass->oldPosY;
+    const float speed = std::sqrt(vx * vx + vy * vy);
+    const float vn = static_cast<float>(DegCos(DegAtan2(vy, vx) - DegAtan2(ny, nx)) * speed);
+    const float tx = vx - nx * vn, ty = vy - ny * vn;
+    const float w = std::sqrt(tx * tx + ty * ty);
+    const float h = depth * (zone->friction + mass->friction) * 0.5f;
+    // Friction stops slow tangential motion and slows fast motion by h. A
+    // limit that is not a number (friction read from a file) stops it too,
+    // and w = 0 never divides.
+    if (!(w > h) || w == 0) {
+        mass->posX -= tx;
+        mass->posY -= ty;
+    } else {
+        mass->posX -= h * tx / w;
+        mass->posY -= h * ty / w;
+    }
+    return 0;
+}
+
+} // namespace kel::tangle
