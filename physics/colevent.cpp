@@ -7,6 +7,7 @@
 #include "core/hook.h"
 #include "physics/mass.h"
 #include "physics/world.h"
+#include "physics/zone.h"
 #include "physics/zonebase.h"
 
 namespace kel::tangle {
@@ -157,6 +158,6 @@ int TColEvent::Flush() {
 
 TMass* TColEvent::GetMass2() const { return core::As<TMass>(obj2.Get()); }
 
-TZoneBase* TColEvent::GetZone() const { return core::As<TZoneBase>(obj2.Get()); }
+TZone* TColEvent::GetZone() const { return core::As<TZone>(obj2.Get()); }
 
 } // namespace kel::tangle

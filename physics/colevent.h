@@ -13,6 +13,7 @@ namespace kel::tangle {
 
 class TMass;
 class TZoneBase;
+class TZone;
 
 class TColEvent final : public core::Object {
   public:
@@ -58,7 +59,7 @@ class TColEvent final : public core::Object {
     int GetID() const { return id; }
     TMass* GetMass1() const { return obj1.Get(); }
     TMass* GetMass2() const;
-    TZoneBase* GetZone() const;
+    TZone* GetZone() const;
     float GetX() const { return x; }
     float GetY() const { return y; }
     float GetForce() const { return force; }
