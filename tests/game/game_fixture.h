@@ -15,10 +15,15 @@ namespace gametest {
 
 class GameTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
+    // Each test runs in a process of its own: start the game once per process.
+    // (A failure here fails the test; one in SetUpTestSuite would skip it.)
+    void SetUp() override {
+        static bool started = false;
+        ASSERT_FALSE(started) << "one game per process";
+        started = true;
         ASSERT_TRUE(gui::UseHeadlessDriver());
         ASSERT_EQ(chdir(QUORVEL_SOURCE_DIR), 0);
-        game::exitProgram = [](int) { FAIL() << "the game tried to end the program"; };
+        game::exitProgram = [](int) { ADD_FAILURE() << "the game tried to end the program"; };
         game::StartUp();
     }
 

@@ -114,8 +114,9 @@ TEST_F(GameTest, NewGameTwiceStartsOverWithTheSameTurn) {
     PressNewGame();
     Ticks(10);
     // Take one blob so the turn passes to player two.
-    const int blob = BlobUnder(barrelList->First() ? static_cast<TAdvBody*>(barrelList->First()) : nullptr);
-    ASSERT_GE(blob, 0);
+    TAdvBody* ab = ooze->ab;
+    int blob = 0;
+    while (!ab->MassExists(blob)) ++blob;
     RemoveBlob(blob);
     ASSERT_EQ(turn, 1);
     PressNewGame();
