@@ -46,6 +46,11 @@ const Band kBands[] = {
     {{{0, 1262}, {0, 1262}}, End::Cliff, End::Cliff, 3},
     // Under the bottom layer.
     {{{0, 1532}, {0, 1532}}, End::Cliff, End::Cliff, 3},
+    // Empty nets between the layers catch what falls from above, so a cut
+    // rarely sends a barrel straight to the fire.
+    {{{0, 330}, {0, 330}}, End::Cliff, End::Cliff, 2},
+    {{{0, 712}, {0, 712}}, End::Cliff, End::Cliff, 2},
+    {{{0, 1720}, {0, 1720}}, End::Cliff, End::Cliff, 2},
 };
 
 struct Vec {

@@ -65,12 +65,18 @@ core::Ref<kel::tangle::TZone> BuildRock() {
     const int width = static_cast<int>(std::ceil(2 * (halfWidth / kPictureScale + kPictureMargin)));
     const int height =
         static_cast<int>(std::ceil(2 * (kRockHalfHeight / kPictureScale + kPictureMargin)));
+    // The picture is painted from the outline stretched past its top and
+    // bottom, so the cut ends carry no rim: where copies meet, the stone
+    // runs on. It is lit evenly for the same reason.
     std::vector<float> pixels(outline.size());
     for (std::size_t i = 0; i < outline.size(); i += 2) {
+        const float y = outline[i + 1];
+        const float stretched = std::fabs(y) >= kRockHalfHeight ? y * 1.1f : y;
         pixels[i] = outline[i] / kPictureScale + width * 0.5f;
-        pixels[i + 1] = outline[i + 1] / kPictureScale + height * 0.5f;
+        pixels[i + 1] = stretched / kPictureScale + height * 0.5f;
     }
-    core::Ref<draw2d::TImage> picture = draw2d::LoadImage(PaintRock(pixels, width, height, 11), 6);
+    core::Ref<draw2d::TImage> picture =
+        draw2d::LoadImage(PaintRock(pixels, width, height, 11, 0), 6);
     draw2d::SetImageHandle(picture, width * 0.5f, height * 0.5f);
 
     core::Ref<TZone> rock = TZone::Create(std::move(outline), TZone::FILL, 0.2f, kRockGroup, 6);
