@@ -8,7 +8,6 @@
 // sides keep the two tall stacks upright, and a sling between those sides.
 
 #include <cmath>
-#include <cstdlib>
 
 #include "tools/media/level.h"
 
@@ -25,7 +24,7 @@ constexpr float kAnchorOverlap = 2; // how far an anchored end blob reaches into
 constexpr float kStiffness = 1;
 constexpr float kWeldReach = 40;
 // Strands rest shorter than they are built, so a band hangs taut.
-const float kTension = std::getenv("TENSION") ? std::atof(std::getenv("TENSION")) : 0.6f;
+constexpr float kTension = 0.6f;
 
 enum class End { Cliff, Weld };
 

@@ -25,7 +25,7 @@ struct Wave {
     int cycles; // per period, so the profile repeats exactly
     float phase;
 };
-constexpr Wave kWaves[] = {{14, 2, 0.7f}, {6, 5, 2.1f}, {2.5f, 11, 0.3f}, {1.5f, 17, 4.0f}};
+constexpr Wave kWaves[] = {{14, 2, 0.7f}, {4.5f, 5, 2.1f}, {1.5f, 11, 0.3f}, {0.8f, 17, 4.0f}};
 constexpr float kBaseHalfWidth = 145;
 
 } // namespace
