@@ -22,7 +22,7 @@ xvfb-run -a -s "-screen 0 400x600x24" bash -c '
   sleep "$settle"
   shot bottom
   xdotool mousemove --window "$win" 200 50           # the up arrow
-  sleep 1.2
+  sleep 0.45
   xdotool mousemove --window "$win" 20 300
   shot middle
   xdotool mousemove --window "$win" 200 50
