@@ -3,6 +3,7 @@
 #include <thread>
 
 #include <FL/Fl.H>
+#include <FL/fl_ask.H>
 #include <FL/x.H>
 
 #include "gui/backend.h"
@@ -48,6 +49,12 @@ class TFltkSystemDriver final : public TSystemDriver {
         if ((flag != 0) != CanvasCursorVisible()) ApplyCanvasCursor(flag != 0);
     }
     int MouseVisible() const override { return CanvasCursorVisible() ? 1 : 0; }
+    void Notify(const std::string& text, int serious) override {
+        if (serious)
+            fl_alert("%s", text.c_str());
+        else
+            fl_message("%s", text.c_str());
+    }
 
     // Timer threads: FLTK's thread-safe wake-up carries the handle.
     void PostTimerMessage(int handle) override {

@@ -79,6 +79,7 @@ class THeadlessSystemDriver final : public TSystemDriver {
   public:
     void SetMouseVisible(int flag) override { mouseVisible_ = flag ? 1 : 0; }
     int MouseVisible() const override { return mouseVisible_; }
+    void Notify(const std::string&, int) override {}
     bool MayReceive() const override { return RunningTimerCount() > 0 || HasMessages(); }
 
     void PostTimerMessage(int handle) override {

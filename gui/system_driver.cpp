@@ -67,5 +67,6 @@ int CurrentModifiers() { return modifiers; }
 void SetCurrentModifiers(int mods) { modifiers = mods; }
 
 void SetMouseVisible(int flag) { SystemDriver()->SetMouseVisible(flag); }
+void Notify(const std::string& text, int serious) { SystemDriver()->Notify(text, serious); }
 
 } // namespace gui

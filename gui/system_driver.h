@@ -3,6 +3,8 @@
 // timers, and the mouse pointer. One driver is installed on first use: the
 // FLTK one, or the headless one when UseHeadlessDriver() was called first.
 
+#include <string>
+
 #include "core/object.h"
 
 namespace gui {
@@ -20,6 +22,10 @@ class TSystemDriver : public core::Object {
     // False when no message can ever arrive (headless without a running
     // timer): waiting for one would never end.
     virtual bool MayReceive() const { return true; }
+
+    // Tells the user something in a message box and waits until it is
+    // dismissed; `serious` marks an error. Headless, the text goes nowhere.
+    virtual void Notify(const std::string& text, int serious) = 0;
 
     // Shows (1) or hides (0) the mouse pointer over the canvases.
     virtual void SetMouseVisible(int flag) = 0;
@@ -52,5 +58,6 @@ int CurrentModifiers();
 void SetCurrentModifiers(int mods);
 
 void SetMouseVisible(int flag);
+void Notify(const std::string& text, int serious = 0);
 
 } // namespace gui

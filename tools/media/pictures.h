@@ -30,9 +30,11 @@ core::Ref<draw2d::TPixmap> PaintGoo(int length = 100, int height = 32);
 core::Ref<draw2d::TPixmap> PaintDel(int size = 32);
 
 // A rock filling a polygon (x, y pairs, pixels of the result) in a
-// width x height picture. The seed varies the stone's texture.
+// width x height picture. The seed varies the stone's texture; the stone
+// darkens towards the picture's foot by footShade (0: evenly lit, for rocks
+// whose pictures join end to end).
 core::Ref<draw2d::TPixmap> PaintRock(const std::vector<float>& polygon, int width, int height,
-                                     std::uint32_t seed = 1);
+                                     std::uint32_t seed = 1, float footShade = 0.18f);
 // A standing wooden barrel filling a width x height picture.
 core::Ref<draw2d::TPixmap> PaintBarrel(int width, int height);
 

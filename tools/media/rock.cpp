@@ -11,7 +11,7 @@
 namespace media {
 
 core::Ref<draw2d::TPixmap> PaintRock(const std::vector<float>& polygon, int width, int height,
-                                     std::uint32_t seed) {
+                                     std::uint32_t seed, float footShade) {
     const Polygon outline(polygon);
     core::Ref<draw2d::TPixmap> pix = NewCanvas(width, height);
     Painter p(pix);
@@ -26,7 +26,7 @@ core::Ref<draw2d::TPixmap> PaintRock(const std::vector<float>& polygon, int widt
         const float ridge = std::fabs(FractalNoise(x / 40, y / 40, 3, seed + 5) - 0.5f);
         c = Mix(c, crack, 0.6f * (1 - SmoothStep(0.0f, 0.02f, ridge)));
         // Stone darkens a little towards its foot.
-        return Shade(c, 1.08f - 0.18f * (y / float(height)));
+        return Shade(c, 1 + footShade * (4.0f / 9 - y / float(height)));
     };
     OutlineBehind(p, outline, 2.0f, Rgb(35, 30, 28));
     FillEmbossed(p, outline, stone,

@@ -1,0 +1,23 @@
+#pragma once
+// The frame of the game: start-up, the event hook, the tick and the screen.
+
+#include "core/object.h"
+
+namespace game {
+
+// Builds the window, gadgets, timer, hooks, world, field, ooze and pictures,
+// in that order. Throws MediaError when a data file cannot be loaded.
+void StartUp();
+// Runs for ever: one world step, scoring and a redraw per timer tick.
+[[noreturn]] void MainLoop();
+// One timer tick's work.
+void Tick();
+void DrawScreen();
+
+// Sees every emitted GUI event before it is queued; returns it unchanged.
+core::Ref<core::Object> GameEventHook(int id, core::Object* data, core::Object* context);
+
+// What closing the window does (ends the process with code 0); tests replace it.
+extern void (*exitProgram)(int code);
+
+} // namespace game
