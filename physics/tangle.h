@@ -10,6 +10,7 @@
 #include "physics/file_io.h"
 #include "physics/index_table.h"
 #include "physics/mass.h"
+#include "physics/procedural.h"
 #include "physics/quadtree.h"
 #include "physics/rig.h"
 #include "physics/view.h"
