@@ -163,7 +163,8 @@ TEST_F(GameTest, ClicksOnlyReachNearbyBlobs) {
     ASSERT_GE(target, 0);
     const float sx = TPhysics::ScreenX(ab->MassGetX(target), ab->MassGetY(target));
     const float sy = TPhysics::ScreenY(ab->MassGetX(target), ab->MassGetY(target));
-    gui::headless::Click(canvas, static_cast<int>(std::lround(sx)), static_cast<int>(std::lround(sy)), 2);
+    gui::headless::Click(canvas, static_cast<int>(std::lround(sx)),
+                         static_cast<int>(std::lround(sy)), 2);
     EXPECT_EQ(BlobCount(), blobs - 1);
     EXPECT_EQ(turn, 1);
     EXPECT_EQ(lblRemove[1]->visible, 1);
