@@ -42,8 +42,7 @@ core::Ref<core::Object> StickyHook(int, core::Object* data, core::Object*) {
     if (event && event->GetID() == TColEvent::MASS_ZONE) {
         TMass* m = event->GetMass1();
         TZone* z = event->GetZone();
-        if (m && z && m->GetColGroup() == OOZE_GROUP && z->GetColGroup() == ROCK_GROUP)
-            m->Freeze();
+        if (m && z && m->GetColGroup() == OOZE_GROUP && z->GetColGroup() == ROCK_GROUP) m->Freeze();
     }
     return data;
 }

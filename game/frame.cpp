@@ -1,6 +1,7 @@
 #include "game/frame.h"
 
 #include <cstdlib>
+#include <fstream>
 
 #include "game/field.h"
 #include "game/globals.h"
@@ -22,7 +23,8 @@ constexpr int PLAYER_TWO_BLUE[3] = {0, 0, 255};
 
 void BuildWindow() {
     window = gui::CreateWindow("Quorvel", 0, 0, 400, 600, nullptr, 515);
-    canvas = gui::CreateCanvas(0, 40, window->ClientWidth(), window->ClientHeight() - 40, window, 0);
+    canvas =
+        gui::CreateCanvas(0, 40, window->ClientWidth(), window->ClientHeight() - 40, window, 0);
     canvas->SetLayout(1, 1, 1, 1);
     butNewGame = gui::CreateButton("New Game", static_cast<int>(window->ClientWidth() * 0.5 - 40),
                                    0, 80, 20, window, 8);
@@ -34,8 +36,8 @@ void BuildWindow() {
     lblPlayerTwo->SetLayout(0, 1, 1, 0);
     lblRemove[0] = gui::CreateLabel("Remove a gooey blob", 5, 24, 150, 16, window, 0);
     lblRemove[0]->SetLayout(1, 0, 1, 0);
-    lblRemove[1] = gui::CreateLabel("Remove a gooey blob", window->ClientWidth() - 155, 24, 150,
-                                    16, window, 8);
+    lblRemove[1] = gui::CreateLabel("Remove a gooey blob", window->ClientWidth() - 155, 24, 150, 16,
+                                    window, 8);
     lblRemove[1]->SetLayout(0, 1, 1, 0);
     lblRemove[1]->SetShow(0);
 }
@@ -57,9 +59,18 @@ void LoadPictures() {
     draw2d::MidHandleImage(imgTitle);
 }
 
+// Every data file must be there and readable before anything is shown.
+void CheckMediaFiles() {
+    for (const char* path : MEDIA_FILES) {
+        std::ifstream file(path, std::ios::binary);
+        if (core::PathKind(path) != 1 || !file || file.peek() == EOF) throw MediaError(path);
+    }
+}
+
 } // namespace
 
 void StartUp() {
+    CheckMediaFiles();
     gui::StartEvents();
     BuildWindow();
     timer = gui::CreateTimer(60);

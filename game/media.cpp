@@ -14,8 +14,8 @@ core::Ref<draw2d::TImage> LoadGameImage(const std::string& path, int flags) {
     return Require(draw2d::LoadImage(path, flags), path);
 }
 
-core::Ref<draw2d::TImage> LoadGameAnimImage(const std::string& path, int cellWidth,
-                                            int cellHeight, int first, int count, int flags) {
+core::Ref<draw2d::TImage> LoadGameAnimImage(const std::string& path, int cellWidth, int cellHeight,
+                                            int first, int count, int flags) {
     return Require(draw2d::LoadAnimImage(path, cellWidth, cellHeight, first, count, flags), path);
 }
 

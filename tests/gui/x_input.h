@@ -16,6 +16,7 @@ class XInput {
     XInput& operator=(const XInput&) = delete;
 
     bool Connected() const { return display_ != nullptr; }
+    Display* display() const { return display_; }
     // A viewable top-level window with this title, or 0.
     Window FindViewable(const std::string& title);
     // Screen position of a window's client-area origin.

@@ -1,0 +1,231 @@
+// The real program on the test command's X server: started from another
+// folder, played with the pointer like a user would, checked by its pixels.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <X11/Xutil.h>
+
+#include "../gui/x_input.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool WaitFor(const std::function<bool()>& done, double seconds) {
+    const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (Clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// The window's client area as 8-bit RGB.
+struct Shot {
+    int w = 0, h = 0;
+    std::vector<unsigned char> rgb;
+    void Pixel(int x, int y, int& r, int& g, int& b) const {
+        const unsigned char* p = &rgb[3 * (static_cast<std::size_t>(y) * w + x)];
+        r = p[0], g = p[1], b = p[2];
+    }
+    // Pixels of a rectangle that satisfy a colour test.
+    int Count(int x0, int y0, int x1, int y1,
+              const std::function<bool(int, int, int)>& test) const {
+        int n = 0;
+        for (int y = std::max(0, y0); y < std::min(h, y1); ++y)
+            for (int x = std::max(0, x0); x < std::min(w, x1); ++x) {
+                int r, g, b;
+                Pixel(x, y, r, g, b);
+                n += test(r, g, b);
+            }
+        return n;
+    }
+};
+
+Shot Capture(Display* display, Window window) {
+    XWindowAttributes a;
+    XGetWindowAttributes(display, window, &a);
+    Shot shot;
+    XImage* image = XGetImage(display, window, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+    if (!image) return shot;
+    shot.w = a.width, shot.h = a.height;
+    shot.rgb.resize(3 * static_cast<std::size_t>(shot.w) * shot.h);
+    for (int y = 0; y < shot.h; ++y)
+        for (int x = 0; x < shot.w; ++x) {
+            const unsigned long p = XGetPixel(image, x, y);
+            unsigned char* out = &shot.rgb[3 * (static_cast<std::size_t>(y) * shot.w + x)];
+            out[0] = (p & image->red_mask) >> 16;
+            out[1] = (p & image->green_mask) >> 8;
+            out[2] = p & image->blue_mask;
+        }
+    XDestroyImage(image);
+    return shot;
+}
+
+bool IsSky(int r, int g, int b) {
+    return std::abs(r - 127) < 12 && std::abs(g - 127) < 12 && std::abs(b - 255) < 12;
+}
+
+class Program {
+  public:
+    // Runs `exe` in `folder`; its standard error goes to `errorFile` when given.
+    explicit Program(const std::filesystem::path& folder, const char* exe = QUORVEL_GAME_EXE,
+                     const std::filesystem::path& errorFile = {}) {
+        pid_ = fork();
+        if (pid_ == 0) {
+            if (chdir(folder.c_str()) != 0) _exit(120);
+            if (!errorFile.empty() && !freopen(errorFile.c_str(), "w", stderr)) _exit(122);
+            execl(exe, exe, static_cast<char*>(nullptr));
+            _exit(121);
+        }
+    }
+    ~Program() {
+        if (pid_ > 0 && !exited_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    bool Started() const { return pid_ > 0; }
+    // The exit status once the program has ended within the time, else -1.
+    int WaitExit(double seconds) {
+        int status = 0;
+        const bool ended =
+            WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, seconds);
+        if (!ended) return -1;
+        exited_ = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+  private:
+    pid_t pid_ = -1;
+    bool exited_ = false;
+};
+
+// Viewable top-level windows with a name.
+std::vector<Window> NamedWindows(Display* display) {
+    Window root = DefaultRootWindow(display), parent = 0, *children = nullptr;
+    unsigned count = 0;
+    std::vector<Window> found;
+    if (!XQueryTree(display, root, &root, &parent, &children, &count)) return found;
+    for (unsigned i = 0; i < count; ++i) {
+        XWindowAttributes a;
+        char* name = nullptr;
+        if (XGetWindowAttributes(display, children[i], &a) && a.map_state == IsViewable &&
+            XFetchName(display, children[i], &name) && name) {
+            found.push_back(children[i]);
+            XFree(name);
+        }
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace
+
+TEST(GameProgram, MissingMediaIsReportedByName) {
+    testx::XInput x;
+    ASSERT_TRUE(x.Connected()) << "the test needs an X display";
+    // The program alone in a folder: its media/ is not beside it.
+    const auto folder = std::filesystem::temp_directory_path() / "quorvel-without-media";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const auto exe = folder / "quorvel";
+    std::filesystem::copy_file(QUORVEL_GAME_EXE, exe);
+    const auto errors = folder / "stderr.txt";
+    Program game(std::filesystem::temp_directory_path(), exe.c_str(), errors);
+    ASSERT_TRUE(game.Started());
+    ASSERT_TRUE(
+        WaitFor([&] { return ReadText(errors).find("media/rock.tnz") != std::string::npos; }, 20))
+        << "stderr: " << ReadText(errors);
+    // The same message waits in a dialog; dismissing it ends the program.
+    std::vector<Window> dialogs;
+    ASSERT_TRUE(WaitFor([&] { return !(dialogs = NamedWindows(x.display())).empty(); }, 20))
+        << "no dialog appeared";
+    for (Window w : dialogs) x.RequestClose(w);
+    const int code = game.WaitExit(10);
+    EXPECT_NE(code, 0);
+    EXPECT_NE(code, -1) << "the program did not end after the dialog";
+    EXPECT_LT(code, 128) << "the program crashed";
+    std::filesystem::remove_all(folder);
+}
+
+TEST(GameProgram, PlaysAndClosesUnderX) {
+    testx::XInput x;
+    ASSERT_TRUE(x.Connected()) << "the test needs an X display";
+    const auto elsewhere = std::filesystem::temp_directory_path();
+    Program game(elsewhere);
+    ASSERT_TRUE(game.Started());
+
+    Window window = 0;
+    ASSERT_TRUE(WaitFor([&] { return (window = x.FindViewable("Quorvel")) != 0; }, 20))
+        << "no window titled Quorvel appeared";
+    int ox = 0, oy = 0;
+    x.ClientOrigin(window, ox, oy);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+    // The title panel stands in the middle of the canvas before New Game.
+    auto titlePanel = [](int r, int g, int b) {
+        return b > r + 40 && b < 200 && r < 90 && g < 120;
+    };
+    const Shot before = Capture(x.display(), window);
+    ASSERT_EQ(before.w, 400);
+    ASSERT_EQ(before.h, 600);
+    const int titleBefore = before.Count(100, 250, 300, 350, titlePanel);
+    EXPECT_GT(titleBefore, 2000) << "the title is not drawn before New Game";
+
+    // "New Game" sits at the top centre of the window.
+    x.MoveTo(ox + 200, oy + 10);
+    x.Press(1);
+    x.Release(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+
+    // A blob: the ooze is drawn in translucent green; click the greenest spot.
+    Shot mid = Capture(x.display(), window);
+    int bx = -1, by = -1, best = 0;
+    for (int y = 60; y < 560; y += 2)
+        for (int x0 = 20; x0 < 380; x0 += 2) {
+            int r, g, b;
+            mid.Pixel(x0, y, r, g, b);
+            const int green = g - std::max(r, b);
+            if (green > best) best = green, bx = x0, by = y;
+        }
+    ASSERT_GT(best, 30) << "no ooze is drawn after New Game";
+    x.MoveTo(ox + bx, oy + by);
+    x.Press(1);
+    x.Release(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+    const Shot after = Capture(x.display(), window);
+    EXPECT_LT(after.Count(100, 250, 300, 350, titlePanel), titleBefore / 4)
+        << "the title is still drawn";
+    // Rocks stand at the side walls; barrels are wooden brown; the ooze green.
+    auto rocky = [](int r, int g, int b) {
+        return !IsSky(r, g, b) && std::abs(r - g) < 40 && b < 200;
+    };
+    auto wooden = [](int r, int g, int b) { return r > g + 15 && g > b + 10 && r > 80; };
+    auto gooey = [](int r, int g, int b) { return g > r + 30 && g > b + 10; };
+    EXPECT_GT(after.Count(0, 40, 60, 560, rocky) + after.Count(340, 40, 400, 560, rocky), 500)
+        << "no rocks drawn";
+    EXPECT_GT(after.Count(0, 40, 400, 560, wooden), 200) << "no barrels drawn";
+    EXPECT_GT(after.Count(0, 40, 400, 560, gooey), 200) << "no ooze drawn";
+
+    x.RequestClose(window);
+    EXPECT_EQ(game.WaitExit(10), 0) << "closing the window did not end the program with 0";
+}
