@@ -180,8 +180,10 @@ void DrawFlames() {
 
 } // namespace
 
-void DrawScreen() {
-    draw2d::SetGraphics(canvas->CanvasGraphics());
+void DrawScreen() { DrawScreenOn(canvas->CanvasGraphics()); }
+
+void DrawScreenOn(draw2d::TGraphics* graphics) {
+    draw2d::SetGraphics(graphics);
     const float w = static_cast<float>(draw2d::GraphicsWidth());
     const float h = static_cast<float>(draw2d::GraphicsHeight());
     draw2d::SetViewport(0, 0, static_cast<int>(w), static_cast<int>(h));

@@ -3,6 +3,10 @@
 
 #include "core/object.h"
 
+namespace draw2d {
+class TGraphics;
+}
+
 namespace game {
 
 // Builds the window, gadgets, timer, hooks, world, field, ooze and pictures,
@@ -13,6 +17,8 @@ void StartUp();
 // One timer tick's work.
 void Tick();
 void DrawScreen();
+// The frame of DrawScreen on other graphics (benchmarks, screenshots).
+void DrawScreenOn(draw2d::TGraphics* graphics);
 
 // Sees every emitted GUI event before it is queued; returns it unchanged.
 core::Ref<core::Object> GameEventHook(int id, core::Object* data, core::Object* context);
