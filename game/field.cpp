@@ -80,7 +80,7 @@ void PlaceBarrels() {
     core::Ref<TAdvBody> b = LoadGameBody("media/barrel.tnb", 1);
     b->Position(BARREL_PLACES[0].x, BARREL_PLACES[0].y);
     barrelList->AddLast(b);
-    for (int k = 1; k < 38; ++k) {
+    for (int k = 1; k < BARREL_COUNT; ++k) {
         b = b->Copy();
         b->Position(BARREL_PLACES[k].x, BARREL_PLACES[k].y);
         b->Activate();

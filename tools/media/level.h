@@ -22,8 +22,6 @@ inline constexpr float kRockHeights[2] = {500, 1500};
 struct Point {
     float x, y;
 };
-// The reference-mass positions of the barrels, in placing order.
-extern const std::vector<Point> kBarrelPlaces;
 
 // The rock: a cliff symmetric about its origin, reaching half a world height
 // up and down, so that copies on both side walls at both heights join into

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <numbers>
 
+#include "game/barrel_places.h"
 #include "graphics/draw2d.h"
 #include "tools/media/pictures.h"
 
@@ -88,15 +89,8 @@ void DrawView(const Scene& s, float viewY, bool title, int frameSeed) {
     SetColor(255, 255, 255);
     for (float x : {0.0f, 1000.0f})
         for (float y : {500.0f, 1500.0f}) WorldImage(s.rock, x, y, viewY, 1);
-    const float barrels[][2] = {
-        {231, 31},   {471, 31},   {591, 31},   {711, 31},   {351, 91},   {471, 91},   {591, 91},
-        {711, 91},   {231, 151},  {351, 151},  {471, 151},  {591, 151},  {711, 151},  {231, 451},
-        {351, 451},  {471, 451},  {591, 451},  {711, 451},  {440, 800},  {440, 860},  {200, 980},
-        {200, 1040}, {200, 1100}, {200, 1160}, {200, 1220}, {800, 800},  {800, 860},  {800, 920},
-        {800, 980},  {800, 1040}, {800, 1100}, {800, 1160}, {800, 1220}, {231, 1490}, {351, 1490},
-        {471, 1490}, {591, 1490}, {711, 1460}};
     if (!title)
-        for (const auto& b : barrels) WorldImage(s.barrel, b[0], b[1], viewY, 1);
+        for (const auto& b : game::BARREL_PLACES) WorldImage(s.barrel, b.x, b.y, viewY, 1);
     if (!title) {
         for (std::size_t k = 0; k < s.links.size(); k += 2) {
             const float ax = s.blobs[2 * s.links[k]], ay = s.blobs[2 * s.links[k] + 1];
