@@ -2,10 +2,10 @@
 // few rows of blobs, alternate rows set half a step along, every blob joined
 // to its row neighbours and to the nearest blobs of the row before, so the
 // band is made of triangles. A band's ends are anchored on a cliff (end blobs
-// touching the face, saved frozen) or welded to another band. A net only
+// touching the face, saved frozen). A net only
 // holds what hangs from anchors above it; one propped up from below sags
-// away, so every band hangs: one under each layer of barrels, a bag whose
-// sides keep the two tall stacks upright, and a sling between those sides.
+// away, so every band hangs: one under each layer of barrels, and empty
+// ones between them that catch what falls.
 
 #include <cmath>
 
@@ -22,34 +22,31 @@ constexpr float kStep = 34;         // along a row
 constexpr float kRowGap = 28;       // between rows
 constexpr float kAnchorOverlap = 2; // how far an anchored end blob reaches into the cliff
 constexpr float kStiffness = 1;
-constexpr float kWeldReach = 40;
 // Strands rest shorter than they are built, so a band hangs taut.
 constexpr float kTension = 0.6f;
 
-enum class End { Cliff, Weld };
-
 // A band's first row runs along the knots; further rows lie beside it, to
 // the right of the direction of travel (below a row that runs left to right).
-// A cliff end's x is moved onto the cliff face at its height.
+// Both ends lie on the cliff faces: their x is moved onto the face at
+// their height.
 struct Band {
     std::vector<Point> knots;
-    End start, end;
     int rows;
 };
 
 const Band kBands[] = {
     // Under the top three layers, and under the layer at 451.
-    {{{0, 193}, {0, 193}}, End::Cliff, End::Cliff, 3},
-    {{{0, 493}, {0, 493}}, End::Cliff, End::Cliff, 3},
+    {{{0, 193}, {0, 193}}, 3},
+    {{{0, 493}, {0, 493}}, 3},
     // Under the two tall stacks of the middle.
-    {{{0, 1262}, {0, 1262}}, End::Cliff, End::Cliff, 3},
+    {{{0, 1262}, {0, 1262}}, 3},
     // Under the bottom layer.
-    {{{0, 1532}, {0, 1532}}, End::Cliff, End::Cliff, 3},
+    {{{0, 1532}, {0, 1532}}, 3},
     // Empty nets between the layers catch what falls from above, so a cut
     // rarely sends a barrel straight to the fire.
-    {{{0, 330}, {0, 330}}, End::Cliff, End::Cliff, 2},
-    {{{0, 712}, {0, 712}}, End::Cliff, End::Cliff, 2},
-    {{{0, 1720}, {0, 1720}}, End::Cliff, End::Cliff, 2},
+    {{{0, 330}, {0, 330}}, 2},
+    {{{0, 712}, {0, 712}}, 2},
+    {{{0, 1720}, {0, 1720}}, 2},
 };
 
 struct Vec {
@@ -79,8 +76,8 @@ std::vector<Point> RowPath(const Band& band, int row) {
         path[i].y += side.y * row * kRowGap * mitre;
     }
     const float anchor = kBlobRadius - kAnchorOverlap;
-    if (band.start == End::Cliff) path.front().x = CliffFace(path.front().y) + anchor;
-    if (band.end == End::Cliff) path.back().x = kWorldWidth - CliffFace(path.back().y) - anchor;
+    path.front().x = CliffFace(path.front().y) + anchor;
+    path.back().x = kWorldWidth - CliffFace(path.back().y) - anchor;
     return path;
 }
 
@@ -146,52 +143,27 @@ void JoinRows(TAdvBody& ooze, Slots earlier, Slots later) {
             if (Distance(ooze, i, j) <= reach) Join(ooze, j, i);
 }
 
-struct BuiltBand {
-    const Band* band;
-    Slots blobs;
-    std::vector<int> starts, ends; // end blobs of the full rows
-};
-
 } // namespace
 
 core::Ref<TAdvBody> BuildOoze() {
     core::Ref<TAdvBody> ooze = core::Make<TAdvBody>();
     ooze->SetName("Ooze");
-    std::vector<BuiltBand> built;
     for (const Band& band : kBands) {
-        BuiltBand b{&band, {ooze->MassMaxIndex() + 1, 0}, {}, {}};
+        std::vector<int> ends; // first and last blobs of the full rows
         Slots before{0, 0};
         for (int row = 0; row < band.rows; ++row) {
             const bool half = row % 2 == 1;
             const Slots slots = AddRow(*ooze, RowPath(band, row), half);
             if (row > 0) JoinRows(*ooze, before, slots);
             if (!half) {
-                b.starts.push_back(slots.first);
-                b.ends.push_back(slots.first + slots.count - 1);
+                ends.push_back(slots.first);
+                ends.push_back(slots.first + slots.count - 1);
             }
             before = slots;
         }
-        b.blobs.count = ooze->MassMaxIndex() + 1 - b.blobs.first;
-        // Cliff ends are saved frozen: the band hangs from them from the
-        // first step on.
-        if (band.start == End::Cliff)
-            for (int i : b.starts) ooze->MassFreeze(i);
-        if (band.end == End::Cliff)
-            for (int i : b.ends) ooze->MassFreeze(i);
-        built.push_back(b);
-    }
-    // Welded ends take hold of the blobs of other bands within reach.
-    for (const BuiltBand& b : built) {
-        std::vector<int> welded;
-        if (b.band->start == End::Weld)
-            welded.insert(welded.end(), b.starts.begin(), b.starts.end());
-        if (b.band->end == End::Weld) welded.insert(welded.end(), b.ends.begin(), b.ends.end());
-        for (int i : welded)
-            for (const BuiltBand& other : built) {
-                if (&other == &b) continue;
-                for (int j = other.blobs.first; j < other.blobs.first + other.blobs.count; ++j)
-                    if (Distance(*ooze, i, j) <= kWeldReach) Join(*ooze, j, i);
-            }
+        // The ends are saved frozen: the band hangs from them from the first
+        // step on.
+        for (int i : ends) ooze->MassFreeze(i);
     }
     return ooze;
 }
