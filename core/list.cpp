@@ -4,10 +4,6 @@
 
 namespace core {
 
-TLink* TLink::NextLink() const { return _succ && !_succ->head_ ? _succ.Get() : nullptr; }
-
-TLink* TLink::PrevLink() const { return _pred && !_pred->head_ ? _pred : nullptr; }
-
 int TLink::Remove() {
     if (removed_ || head_) return 0;
     removed_ = true;

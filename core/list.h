@@ -18,9 +18,10 @@ class TList;
 class TLink final : public Object {
   public:
     Object* Value() const { return _value.Get(); }
-    // Next / previous link, or null at the sentinel.
-    TLink* NextLink() const;
-    TLink* PrevLink() const;
+    // Next / previous link, or null at the sentinel. Inline: every list walk
+    // of the simulation step goes through them.
+    TLink* NextLink() const { return _succ && !_succ->head_ ? _succ.Get() : nullptr; }
+    TLink* PrevLink() const { return _pred && !_pred->head_ ? _pred : nullptr; }
     // Takes the link out of its list and drops its value. A second Remove does
     // nothing (relinking old neighbours again would cut out newer links).
     int Remove();
