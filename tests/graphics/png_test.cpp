@@ -19,7 +19,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // A PNG made with libpng itself: rows of raw samples in the file's own layout.
-struct PngSpec {
+struct PngLayout {
     int width = 0, height = 0, bitDepth = 8, colorType = PNG_COLOR_TYPE_RGB;
     std::vector<Bytes> rows;
     std::vector<png_color> palette;
@@ -34,27 +34,27 @@ void Append(png_structp png, png_bytep data, png_size_t n) {
     out->insert(out->end(), data, data + n);
 }
 
-PngSpec Spec(int width, int height, int colorType, int bitDepth = 8) {
-    PngSpec s;
+PngLayout Spec(int width, int height, int colorType, int bitDepth = 8) {
+    PngLayout s;
     s.width = width, s.height = height, s.colorType = colorType, s.bitDepth = bitDepth;
     return s;
 }
 
-Bytes MakePng(const PngSpec& spec) {
+Bytes MakePng(const PngLayout& layout) {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_set_write_fn(png, &out, Append, nullptr);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colorType,
+                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty())
-        png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
-    if (!spec.trans.empty())
-        png_set_tRNS(png, info, spec.trans.data(), int(spec.trans.size()), nullptr);
-    if (spec.hasTransColor) png_set_tRNS(png, info, nullptr, 0, &spec.transColor);
+    if (!layout.palette.empty())
+        png_set_PLTE(png, info, layout.palette.data(), int(layout.palette.size()));
+    if (!layout.trans.empty())
+        png_set_tRNS(png, info, layout.trans.data(), int(layout.trans.size()), nullptr);
+    if (layout.hasTransColor) png_set_tRNS(png, info, nullptr, 0, &layout.transColor);
     std::vector<png_bytep> rows;
-    for (const Bytes& r : spec.rows) rows.push_back(const_cast<png_bytep>(r.data()));
+    for (const Bytes& r : layout.rows) rows.push_back(const_cast<png_bytep>(r.data()));
     png_set_rows(png, info, rows.data());
     png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
     png_destroy_write_struct(&png, &info);
@@ -111,8 +111,8 @@ class Png : public ::testing::Test {
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
         return path;
     }
-    core::Ref<TPixmap> Load(const PngSpec& spec) {
-        return LoadPixmap(Write("in.png", MakePng(spec)));
+    core::Ref<TPixmap> Load(const PngLayout& layout) {
+        return LoadPixmap(Write("in.png", MakePng(layout)));
     }
 
     fs::path dir;
@@ -163,7 +163,7 @@ TEST_F(Png, HigherLevelsCompressMore) {
 }
 
 TEST_F(Png, ReadsGrey) {
-    PngSpec s = Spec(3, 1, PNG_COLOR_TYPE_GRAY);
+    PngLayout s = Spec(3, 1, PNG_COLOR_TYPE_GRAY);
     s.rows = {{200, 0, 17}};
     auto p = Load(s);
     ASSERT_TRUE(p);
@@ -173,7 +173,7 @@ TEST_F(Png, ReadsGrey) {
 }
 
 TEST_F(Png, ReadsLowBitDepthGreyAsEightBits) {
-    PngSpec s = Spec(4, 1, PNG_COLOR_TYPE_GRAY, 2);
+    PngLayout s = Spec(4, 1, PNG_COLOR_TYPE_GRAY, 2);
     s.rows = {{0b00011011}}; // 0, 1, 2, 3
     auto p = Load(s);
     ASSERT_TRUE(p);
@@ -182,14 +182,14 @@ TEST_F(Png, ReadsLowBitDepthGreyAsEightBits) {
 }
 
 TEST_F(Png, ReadsRgbAndRgba) {
-    PngSpec rgb = Spec(2, 2, PNG_COLOR_TYPE_RGB);
+    PngLayout rgb = Spec(2, 2, PNG_COLOR_TYPE_RGB);
     rgb.rows = {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}};
     auto p = Load(rgb);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->format, PIXEL_RGB);
     EXPECT_EQ(p->ReadPixel(1, 1), 0xff0a0b0cu);
 
-    PngSpec rgba = Spec(1, 2, PNG_COLOR_TYPE_RGB_ALPHA);
+    PngLayout rgba = Spec(1, 2, PNG_COLOR_TYPE_RGB_ALPHA);
     rgba.rows = {{1, 2, 3, 4}, {5, 6, 7, 8}};
     p = Load(rgba);
     ASSERT_TRUE(p);
@@ -198,7 +198,7 @@ TEST_F(Png, ReadsRgbAndRgba) {
 }
 
 TEST_F(Png, ReadsGreyWithAlphaAsRgba) {
-    PngSpec s = Spec(2, 1, PNG_COLOR_TYPE_GRAY_ALPHA);
+    PngLayout s = Spec(2, 1, PNG_COLOR_TYPE_GRAY_ALPHA);
     s.rows = {{100, 50, 255, 0}};
     auto p = Load(s);
     ASSERT_TRUE(p);
@@ -208,7 +208,7 @@ TEST_F(Png, ReadsGreyWithAlphaAsRgba) {
 }
 
 TEST_F(Png, ReadsPalettesWithAndWithoutTransparency) {
-    PngSpec s = Spec(3, 1, PNG_COLOR_TYPE_PALETTE);
+    PngLayout s = Spec(3, 1, PNG_COLOR_TYPE_PALETTE);
     s.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
     s.rows = {{2, 0, 1}};
     auto p = Load(s);
@@ -228,7 +228,7 @@ TEST_F(Png, ReadsPalettesWithAndWithoutTransparency) {
 }
 
 TEST_F(Png, ColourKeyBecomesAlpha) {
-    PngSpec s = Spec(2, 1, PNG_COLOR_TYPE_GRAY);
+    PngLayout s = Spec(2, 1, PNG_COLOR_TYPE_GRAY);
     s.rows = {{7, 9}};
     s.hasTransColor = true;
     s.transColor.gray = 7;
@@ -240,14 +240,14 @@ TEST_F(Png, ColourKeyBecomesAlpha) {
 }
 
 TEST_F(Png, SixteenBitSamplesKeepTheirHighByte) {
-    PngSpec s = Spec(1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 16);
+    PngLayout s = Spec(1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 16);
     s.rows = {{0x12, 0xff, 0x34, 0x00, 0x56, 0x80, 0x78, 0x01}}; // big-endian samples
     auto p = Load(s);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->format, PIXEL_RGBA);
     EXPECT_EQ(p->ReadPixel(0, 0), 0x78123456u);
 
-    PngSpec grey = Spec(1, 1, PNG_COLOR_TYPE_GRAY, 16);
+    PngLayout grey = Spec(1, 1, PNG_COLOR_TYPE_GRAY, 16);
     grey.rows = {{0xab, 0xcd}};
     p = Load(grey);
     ASSERT_TRUE(p);
@@ -256,7 +256,7 @@ TEST_F(Png, SixteenBitSamplesKeepTheirHighByte) {
 }
 
 TEST_F(Png, ReadsInterlacedPictures) {
-    PngSpec s = Spec(9, 9, PNG_COLOR_TYPE_GRAY);
+    PngLayout s = Spec(9, 9, PNG_COLOR_TYPE_GRAY);
     s.interlaced = true;
     for (int y = 0; y < 9; ++y) {
         Bytes row;
@@ -270,7 +270,7 @@ TEST_F(Png, ReadsInterlacedPictures) {
 }
 
 TEST_F(Png, EmbeddedPictureLeavesTheStreamJustAfterIt) {
-    PngSpec s = Spec(2, 1, PNG_COLOR_TYPE_RGB);
+    PngLayout s = Spec(2, 1, PNG_COLOR_TYPE_RGB);
     s.rows = {{1, 2, 3, 4, 5, 6}};
     const Bytes png = MakePng(s);
     Bytes file = {'H', 'E', 'A', 'D'};
@@ -310,7 +310,7 @@ TEST_F(Png, SavesIntoAnOpenStreamAndLeavesItOpen) {
 }
 
 TEST_F(Png, CorruptOrTruncatedDataGivesNull) {
-    PngSpec s = Spec(16, 16, PNG_COLOR_TYPE_RGB);
+    PngLayout s = Spec(16, 16, PNG_COLOR_TYPE_RGB);
     for (int y = 0; y < 16; ++y) s.rows.push_back(Bytes(48, std::uint8_t(y * 13)));
     const Bytes png = MakePng(s);
     ASSERT_TRUE(LoadPixmap(Write("good.png", png)));
@@ -340,7 +340,7 @@ TEST_F(Png, SourcesThatGiveNothing) {
     EXPECT_FALSE(LoadImage((dir / "missing.png").string()));
     EXPECT_FALSE(LoadAnimImage((dir / "missing.png").string(), 1, 1, 0, 1));
 
-    PngSpec s = Spec(1, 1, PNG_COLOR_TYPE_GRAY);
+    PngLayout s = Spec(1, 1, PNG_COLOR_TYPE_GRAY);
     s.rows = {{1}};
     auto unpositioned = core::Make<MemoryStream>(MakePng(s));
     unpositioned->positioned = false;
@@ -359,7 +359,7 @@ TEST_F(Png, HugeDimensionsAreRefusedBeforeAllocating) {
 }
 
 TEST_F(Png, OtherExceptionsPassThrough) {
-    PngSpec s = Spec(1, 1, PNG_COLOR_TYPE_GRAY);
+    PngLayout s = Spec(1, 1, PNG_COLOR_TYPE_GRAY);
     s.rows = {{1}};
     auto memory = core::Make<MemoryStream>(MakePng(s));
     memory->throwOnRead = true;
@@ -397,7 +397,7 @@ class FixedLoader final : public TPixmapLoader {
 } // namespace
 
 TEST_F(Png, LoaderChainNewestFirstStreamErrorsSkipALoader) {
-    PngSpec s = Spec(1, 1, PNG_COLOR_TYPE_GRAY);
+    PngLayout s = Spec(1, 1, PNG_COLOR_TYPE_GRAY);
     s.rows = {{9}};
     const std::string path = Write("one.png", MakePng(s));
 
