@@ -163,6 +163,11 @@ int TPhysics::Update() {
     // lists away under the walks.
     core::Ref<core::TList> masses = massList, constraints = constraintList;
 
+    // The first pass's snapshot is taken while integrating: no hook runs
+    // before that pass, so the mass list cannot change in between, and the
+    // step saves one walk of the list.
+    std::vector<core::Ref<TMass>>& snapshot = w->snapshot_;
+    snapshot.clear();
     ForEachQuiet<TMass>(*masses, [&](TMass* m) {
         if (!m->frozen) {
             float x = m->posX, y = m->posY;
@@ -172,17 +177,19 @@ int TPhysics::Update() {
             m->oldPosY = y;
         }
         m->AddToGrid();
+        snapshot.emplace_back(m);
     });
 
     TColEvent::Flush();
 
     const int passes = w->i;
-    std::vector<core::Ref<TMass>>& snapshot = w->snapshot_;
     for (int pass = 0; pass < passes; ++pass) {
         ForEachQuiet<TConstraint>(*constraints, [](TConstraint* c) { c->Satisfy(); });
 
-        snapshot.clear();
-        ForEachQuiet<TMass>(*masses, [&](TMass* m) { snapshot.emplace_back(m); });
+        if (pass > 0) {
+            snapshot.clear();
+            ForEachQuiet<TMass>(*masses, [&](TMass* m) { snapshot.emplace_back(m); });
+        }
 
         for (std::size_t k = 0; k < snapshot.size(); ++k) {
             TMass* m = snapshot[k];
