@@ -255,7 +255,7 @@ void TPhysics::KeepInBounds(TMass* m) {
 }
 
 void TPhysics::CollideZones(TMass* m) {
-    if (!zoneList) return;
+    if (!zoneList || zoneList->IsEmpty()) return;
     core::Ref<core::TList> zones = zoneList;
     for (TZoneBase* z : zones->Each<TZoneBase>()) {
         if (!m->InWorld()) return;
@@ -275,6 +275,15 @@ void TPhysics::CollideLaterMasses(TMass* m, std::size_t k) {
 void TPhysics::CollideThroughGrid(TMass* m) {
     m->AddToGrid();
     const int gx = m->gridx, gy = m->gridy;
+    // The walks chase pointers from cell to cell; starting the loads of the
+    // cells' first masses now lets them overlap.
+    const int x0 = gx > 0 ? gx - 1 : 0, x1 = gx + 1 < gridsize ? gx + 1 : gridsize - 1;
+    const int y0 = gy > 0 ? gy - 1 : 0, y1 = gy + 1 < gridsize ? gy + 1 : gridsize - 1;
+    for (int cx = x0; cx <= x1; ++cx) {
+        for (int cy = y0; cy <= y1; ++cy) {
+            if (TMass* first = shiftgrid[cx][cy].First()) __builtin_prefetch(first);
+        }
+    }
     for (int cx = gx - 1; cx <= gx + 1; ++cx) {
         if (cx < 0 || cx >= gridsize) continue;
         for (int cy = gy - 1; cy <= gy + 1; ++cy) {
@@ -286,32 +295,47 @@ void TPhysics::CollideThroughGrid(TMass* m) {
 }
 
 void TPhysics::WalkCell(TMass* m, TGridCell& cell) {
-    const std::uint32_t mark = NextWalkMark();
-    for (TMass* o = cell.First(); o;) {
-        o->walkMark = mark;
-        // The group test, then the contact's own box test done here so that
-        // the common miss costs no call.
-        const float r = m->radius + o->radius;
-        if (!Collides(m->colGroup, o->colGroup) || std::fabs(o->posX - m->posX) > r ||
-            std::fabs(o->posY - m->posY) > r) {
-            o = o->gridlink.next;
+    // The marks matter only once hooks ran, so the walk writes them just
+    // before a contact: the masses visited since the last contact (the chain
+    // from `unmarked` up to the current one) get the walk's mark then.
+    std::uint32_t mark = 0;
+    TMass* unmarked = cell.First();
+    // m changes only in a contact; its fields are read again after one.
+    float mx = m->posX, my = m->posY, mr = m->radius, mg = m->colGroup;
+    for (TMass* o = unmarked; o;) {
+        TMass* next = o->gridlink.next;
+        if (next) __builtin_prefetch(next);
+        // The group test and the contact's own box test, done here without
+        // branching so that the common miss costs no call.
+        const float r = mr + o->radius;
+        const float og = o->colGroup;
+        const bool miss = (mg == 0) | (og == 0) | (mg == og) | (std::fabs(o->posX - mx) > r) |
+                          (std::fabs(o->posY - my) > r);
+        if (miss) {
+            o = next;
             continue;
         }
+        if (mark == 0) mark = NextWalkMark();
+        for (; unmarked != o; unmarked = unmarked->gridlink.next) unmarked->walkMark = mark;
+        o->walkMark = mark;
         core::Ref<TMass> held(o); // a hook may drop the last other reference
-        if (!m->Resolve(o)) {
-            o = o->gridlink.next;
+        const bool contact = m->Resolve(o);
+        mx = m->posX, my = m->posY, mr = m->radius, mg = m->colGroup;
+        if (!contact) {
+            o = unmarked = o->gridlink.next;
             continue;
         }
         // Hooks ran: the cell may have changed under the walk.
         if (!m->InWorld()) return;
         if (o->gridlink.cell == &cell) {
-            o = o->gridlink.next;
+            o = unmarked = o->gridlink.next;
             continue;
         }
         // The visited mass left the cell: go on with the first one not yet
         // visited, which keeps the cell's order.
         o = cell.First();
         while (o && o->walkMark == mark) o = o->gridlink.next;
+        unmarked = o;
     }
 }
 
