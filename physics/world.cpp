@@ -59,7 +59,31 @@ template <class T, class F> inline void ForEachQuiet(const core::TList& list, F&
     }
 }
 
+// Puts m at the end of its cell of world w (where it already is last, it
+// stays); inline here because the step re-bins every mass twice.
+inline void Rebin(TMass* m, TPhysics* w) {
+    if (!w || w->gridsize <= 0) {
+        // No grid to be in (no world, or one without a grid size yet).
+        if (m->gridlink.cell) m->gridlink.cell->Unlink(m);
+        m->gridx = m->gridy = 0;
+        return;
+    }
+    const int gx = w->CellX(m->posX), gy = w->CellY(m->posY);
+    m->gridx = gx;
+    m->gridy = gy;
+    TGridCell& cell = w->shiftgrid[gx][gy];
+    if (m->gridlink.cell == &cell && !m->gridlink.next) return;
+    if (m->gridlink.cell) m->gridlink.cell->Unlink(m);
+    cell.Append(m);
+}
+
 } // namespace
+
+// Defined here, next to the step that re-bins through the same code.
+int TMass::AddToGrid() {
+    Rebin(this, currentWorld.Get());
+    return 0;
+}
 
 TPhysics::TPhysics() {
     DropWorldLists();
@@ -176,7 +200,7 @@ int TPhysics::Update() {
             m->oldPosX = x;
             m->oldPosY = y;
         }
-        m->AddToGrid();
+        Rebin(m, w.Get());
         snapshot.emplace_back(m);
     });
 
@@ -273,7 +297,7 @@ void TPhysics::CollideLaterMasses(TMass* m, std::size_t k) {
 }
 
 void TPhysics::CollideThroughGrid(TMass* m) {
-    m->AddToGrid();
+    Rebin(m, currentWorld.Get()); // a hook may have made another world current
     const int gx = m->gridx, gy = m->gridy;
     // The walks chase pointers from cell to cell; starting the loads of the
     // cells' first masses now lets them overlap.
