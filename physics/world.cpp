@@ -329,13 +329,12 @@ void TPhysics::WalkCell(TMass* m, TGridCell& cell) {
     for (TMass* o = unmarked; o;) {
         TMass* next = o->gridlink.next;
         if (next) __builtin_prefetch(next);
-        // The group test and the contact's own box test, done here without
-        // branching so that the common miss costs no call.
+        // The contact's own box test, done here without branching so that the
+        // common miss costs no call; the group test only for what is near.
+        // m itself, in its own cell, always fails the group test.
         const float r = mr + o->radius;
-        const float og = o->colGroup;
-        const bool miss = (mg == 0) | (og == 0) | (mg == og) | (std::fabs(o->posX - mx) > r) |
-                          (std::fabs(o->posY - my) > r);
-        if (miss) {
+        const bool far = (o == m) | (std::fabs(o->posX - mx) > r) | (std::fabs(o->posY - my) > r);
+        if (far || !Collides(mg, o->colGroup)) {
             o = next;
             continue;
         }
