@@ -296,29 +296,8 @@ void TPhysics::CollideLaterMasses(TMass* m, std::size_t k) {
     }
 }
 
-void TPhysics::CollideThroughGrid(TMass* m) {
-    Rebin(m, currentWorld.Get()); // a hook may have made another world current
-    const int gx = m->gridx, gy = m->gridy;
-    // The walks chase pointers from cell to cell; starting the loads of the
-    // cells' first masses now lets them overlap.
-    const int x0 = gx > 0 ? gx - 1 : 0, x1 = gx + 1 < gridsize ? gx + 1 : gridsize - 1;
-    const int y0 = gy > 0 ? gy - 1 : 0, y1 = gy + 1 < gridsize ? gy + 1 : gridsize - 1;
-    for (int cx = x0; cx <= x1; ++cx) {
-        for (int cy = y0; cy <= y1; ++cy) {
-            if (TMass* first = shiftgrid[cx][cy].First()) __builtin_prefetch(first);
-        }
-    }
-    for (int cx = gx - 1; cx <= gx + 1; ++cx) {
-        if (cx < 0 || cx >= gridsize) continue;
-        for (int cy = gy - 1; cy <= gy + 1; ++cy) {
-            if (cy < 0 || cy >= gridsize) continue;
-            WalkCell(m, shiftgrid[cx][cy]);
-            if (!m->InWorld()) return;
-        }
-    }
-}
-
-void TPhysics::WalkCell(TMass* m, TGridCell& cell) {
+// Inline: nine walks per mass and pass.
+inline void TPhysics::WalkCell(TMass* m, TGridCell& cell) {
     // The marks matter only once hooks ran, so the walk writes them just
     // before a contact: the masses visited since the last contact (the chain
     // from `unmarked` up to the current one) get the walk's mark then.
@@ -359,6 +338,19 @@ void TPhysics::WalkCell(TMass* m, TGridCell& cell) {
         o = cell.First();
         while (o && o->walkMark == mark) o = o->gridlink.next;
         unmarked = o;
+    }
+}
+
+void TPhysics::CollideThroughGrid(TMass* m) {
+    Rebin(m, currentWorld.Get()); // a hook may have made another world current
+    const int gx = m->gridx, gy = m->gridy;
+    for (int cx = gx - 1; cx <= gx + 1; ++cx) {
+        if (cx < 0 || cx >= gridsize) continue;
+        for (int cy = gy - 1; cy <= gy + 1; ++cy) {
+            if (cy < 0 || cy >= gridsize) continue;
+            WalkCell(m, shiftgrid[cx][cy]);
+            if (!m->InWorld()) return;
+        }
     }
 }
 
