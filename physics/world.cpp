@@ -307,7 +307,6 @@ inline void TPhysics::WalkCell(TMass* m, TGridCell& cell) {
     float mx = m->posX, my = m->posY, mr = m->radius, mg = m->colGroup;
     for (TMass* o = unmarked; o;) {
         TMass* next = o->gridlink.next;
-        if (next) __builtin_prefetch(next);
         // The contact's own box test, done here without branching so that the
         // common miss costs no call; the group test only for what is near.
         // m itself, in its own cell, always fails the group test.
