@@ -309,7 +309,7 @@ inline void TPhysics::WalkCell(TMass* m, TGridCell& cell) {
         TMass* next = o->gridlink.next;
         // The contact's own box test, done here without branching so that the
         // common miss costs no call; the group test only for what is near.
-        // m itself, in its own cell, always fails the group test.
+        // m itself, in its own cell, is passed over: a mass never meets itself.
         const float r = mr + o->radius;
         const bool far = (o == m) | (std::fabs(o->posX - mx) > r) | (std::fabs(o->posY - my) > r);
         if (far || !Collides(mg, o->colGroup)) {
