@@ -165,25 +165,6 @@ int TMass::SubRef() {
     return 0;
 }
 
-int TMass::AddToGrid() {
-    TPhysics* w = currentWorld.Get();
-    if (!w || w->gridsize <= 0) {
-        // No grid to be in (no world, or one without a grid size yet).
-        if (gridlink.cell) gridlink.cell->Unlink(this);
-        gridx = gridy = 0;
-        return 0;
-    }
-    gridx = w->CellX(posX);
-    gridy = w->CellY(posY);
-    TGridCell& cell = w->shiftgrid[gridx][gridy];
-    // Re-binning appends at the end of the cell; a mass already last there
-    // stays where it is, which is the same order.
-    if (gridlink.cell == &cell && !gridlink.next) return 0;
-    if (gridlink.cell) gridlink.cell->Unlink(this);
-    cell.Append(this);
-    return 0;
-}
-
 int TMass::Collide(TMass* other) {
     if (other) Resolve(other);
     return 0;

@@ -19,30 +19,37 @@ int TakeAutoColGroup();
 
 class alignas(64) TMass final : public core::Object {
   public:
-    // The fields a cell walk reads come first: with the class aligned to a
+    // The fields every pass reads for every mass (the cell walk, the bounds
+    // and the world-membership test) come first: with the class aligned to a
     // cache line they share one line.
     float posX = 0, posY = 0;
     float radius = 0;
     float colGroup = 0; // an integer held as a float
-    // Marks the masses already visited by the current cell walk of the step,
-    // so a walk can resume correctly after a hook took a mass out of its cell.
-    std::uint32_t walkMark = 0;
     int frozen = 0;
     TGridLink gridlink;
+    core::TLink* link = nullptr; // in massList; owned by the list
     float oldPosX = 0, oldPosY = 0;
     float mass = 0;
     float friction = 0;
     int gridx = 0, gridy = 0;
-    core::TLink* link = nullptr; // in massList; owned by the list
     int refCounter = 0;
     int index = -1;
+    // Marks the masses already visited by the current cell walk of the step,
+    // so a walk can resume correctly after a hook took a mass out of its cell.
+    // Written only when a contact is about to run hooks.
+    std::uint32_t walkMark = 0;
     std::string name;
 
     TMass() = default;
     ~TMass() override;
 
     // Exact class test: TMass is final, so comparing the dynamic type is enough.
-    static bool IsKind(const core::Object* o) { return typeid(*o) == typeid(TMass); }
+    // The type record is normally the very one of this class, which a pointer
+    // compare settles without comparing names.
+    static bool IsKind(const core::Object* o) {
+        const std::type_info& t = typeid(*o);
+        return &t == &typeid(TMass) || t == typeid(TMass);
+    }
 
     static core::Ref<TMass> Create(float x, float y, float mass, float radius, float friction,
                                    int colGroup);

@@ -59,7 +59,31 @@ template <class T, class F> inline void ForEachQuiet(const core::TList& list, F&
     }
 }
 
+// Puts m at the end of its cell of world w (where it already is last, it
+// stays); inline here because the step re-bins every mass twice.
+inline void Rebin(TMass* m, TPhysics* w) {
+    if (!w || w->gridsize <= 0) {
+        // No grid to be in (no world, or one without a grid size yet).
+        if (m->gridlink.cell) m->gridlink.cell->Unlink(m);
+        m->gridx = m->gridy = 0;
+        return;
+    }
+    const int gx = w->CellX(m->posX), gy = w->CellY(m->posY);
+    m->gridx = gx;
+    m->gridy = gy;
+    TGridCell& cell = w->shiftgrid[gx][gy];
+    if (m->gridlink.cell == &cell && !m->gridlink.next) return;
+    if (m->gridlink.cell) m->gridlink.cell->Unlink(m);
+    cell.Append(m);
+}
+
 } // namespace
+
+// Defined here, next to the step that re-bins through the same code.
+int TMass::AddToGrid() {
+    Rebin(this, currentWorld.Get());
+    return 0;
+}
 
 TPhysics::TPhysics() {
     DropWorldLists();
@@ -176,7 +200,7 @@ int TPhysics::Update() {
             m->oldPosX = x;
             m->oldPosY = y;
         }
-        m->AddToGrid();
+        Rebin(m, w.Get());
         snapshot.emplace_back(m);
     });
 
@@ -255,7 +279,7 @@ void TPhysics::KeepInBounds(TMass* m) {
 }
 
 void TPhysics::CollideZones(TMass* m) {
-    if (!zoneList) return;
+    if (!zoneList || zoneList->IsEmpty()) return;
     core::Ref<core::TList> zones = zoneList;
     for (TZoneBase* z : zones->Each<TZoneBase>()) {
         if (!m->InWorld()) return;
@@ -272,8 +296,52 @@ void TPhysics::CollideLaterMasses(TMass* m, std::size_t k) {
     }
 }
 
+// Inline: nine walks per mass and pass.
+inline void TPhysics::WalkCell(TMass* m, TGridCell& cell) {
+    // The marks matter only once hooks ran, so the walk writes them just
+    // before a contact: the masses visited since the last contact (the chain
+    // from `unmarked` up to the current one) get the walk's mark then.
+    std::uint32_t mark = 0;
+    TMass* unmarked = cell.First();
+    // m changes only in a contact; its fields are read again after one.
+    float mx = m->posX, my = m->posY, mr = m->radius, mg = m->colGroup;
+    for (TMass* o = unmarked; o;) {
+        TMass* next = o->gridlink.next;
+        // The contact's own box test, done here without branching so that the
+        // common miss costs no call; the group test only for what is near.
+        // m itself, in its own cell, is passed over: a mass never meets itself.
+        const float r = mr + o->radius;
+        const bool far = (o == m) | (std::fabs(o->posX - mx) > r) | (std::fabs(o->posY - my) > r);
+        if (far || !Collides(mg, o->colGroup)) {
+            o = next;
+            continue;
+        }
+        if (mark == 0) mark = NextWalkMark();
+        for (; unmarked != o; unmarked = unmarked->gridlink.next) unmarked->walkMark = mark;
+        o->walkMark = mark;
+        core::Ref<TMass> held(o); // a hook may drop the last other reference
+        const bool contact = m->Resolve(o);
+        mx = m->posX, my = m->posY, mr = m->radius, mg = m->colGroup;
+        if (!contact) {
+            o = unmarked = o->gridlink.next;
+            continue;
+        }
+        // Hooks ran: the cell may have changed under the walk.
+        if (!m->InWorld()) return;
+        if (o->gridlink.cell == &cell) {
+            o = unmarked = o->gridlink.next;
+            continue;
+        }
+        // The visited mass left the cell: go on with the first one not yet
+        // visited, which keeps the cell's order.
+        o = cell.First();
+        while (o && o->walkMark == mark) o = o->gridlink.next;
+        unmarked = o;
+    }
+}
+
 void TPhysics::CollideThroughGrid(TMass* m) {
-    m->AddToGrid();
+    Rebin(m, currentWorld.Get()); // a hook may have made another world current
     const int gx = m->gridx, gy = m->gridy;
     for (int cx = gx - 1; cx <= gx + 1; ++cx) {
         if (cx < 0 || cx >= gridsize) continue;
@@ -282,36 +350,6 @@ void TPhysics::CollideThroughGrid(TMass* m) {
             WalkCell(m, shiftgrid[cx][cy]);
             if (!m->InWorld()) return;
         }
-    }
-}
-
-void TPhysics::WalkCell(TMass* m, TGridCell& cell) {
-    const std::uint32_t mark = NextWalkMark();
-    for (TMass* o = cell.First(); o;) {
-        o->walkMark = mark;
-        // The group test, then the contact's own box test done here so that
-        // the common miss costs no call.
-        const float r = m->radius + o->radius;
-        if (!Collides(m->colGroup, o->colGroup) || std::fabs(o->posX - m->posX) > r ||
-            std::fabs(o->posY - m->posY) > r) {
-            o = o->gridlink.next;
-            continue;
-        }
-        core::Ref<TMass> held(o); // a hook may drop the last other reference
-        if (!m->Resolve(o)) {
-            o = o->gridlink.next;
-            continue;
-        }
-        // Hooks ran: the cell may have changed under the walk.
-        if (!m->InWorld()) return;
-        if (o->gridlink.cell == &cell) {
-            o = o->gridlink.next;
-            continue;
-        }
-        // The visited mass left the cell: go on with the first one not yet
-        // visited, which keeps the cell's order.
-        o = cell.First();
-        while (o && o->walkMark == mark) o = o->gridlink.next;
     }
 }
 

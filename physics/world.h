@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "core/list.h"
@@ -70,11 +71,13 @@ class TPhysics : public core::Object, public TWorldView {
 
   private:
     int CellOf(float pos, float ratio) const {
-        float cell = std::floor(pos * ratio);
         // An infinite ratio (zero-width bounds) puts everything into cell 0.
-        if (!std::isfinite(cell) || cell < 0) return 0;
-        if (cell > static_cast<float>(gridsize - 1)) return gridsize - 1;
-        return static_cast<int>(cell);
+        // From 0 up, truncation is floor; floor(p) > gridsize - 1 exactly when
+        // p >= gridsize.
+        const float p = pos * ratio;
+        if (!(p >= 0) || p == std::numeric_limits<float>::infinity()) return 0;
+        if (p >= static_cast<float>(gridsize)) return gridsize - 1;
+        return static_cast<int>(p);
     }
     void KeepInBounds(TMass* m);
     void CollideZones(TMass* m);
