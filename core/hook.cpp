@@ -49,6 +49,11 @@ void RemoveHook(int id, HookFunc func, Object* context) {
     }
 }
 
+bool HasHooks(int id) {
+    Ref<THook>* at = Chain(id);
+    return at && *at;
+}
+
 Ref<Object> RunHooks(int id, Object* data) {
     Ref<Object> current(data);
     Ref<THook>* at = Chain(id);

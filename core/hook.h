@@ -21,5 +21,7 @@ void AddHook(int id, HookFunc func, Object* context = nullptr, int priority = 0)
 // Unlinks the first hook with this function and context, if any.
 void RemoveHook(int id, HookFunc func, Object* context = nullptr);
 Ref<Object> RunHooks(int id, Object* data);
+// Whether the chain holds any hook, i.e. whether RunHooks may run outside code.
+bool HasHooks(int id);
 
 } // namespace core

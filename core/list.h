@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "core/block_pool.h"
 #include "core/error.h"
 #include "core/object.h"
 
@@ -15,7 +16,8 @@ namespace core {
 
 class TList;
 
-class TLink final : public Object {
+// Pooled: the simulation walks its lists every step.
+class TLink final : public Object, public Pooled<TLink> {
   public:
     Object* Value() const { return _value.Get(); }
     // Next / previous link, or null at the sentinel. Inline: every list walk

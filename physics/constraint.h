@@ -6,6 +6,7 @@
 #include <string>
 #include <typeinfo>
 
+#include "core/block_pool.h"
 #include "core/list.h"
 #include "core/object.h"
 #include "physics/mass.h"
@@ -14,15 +15,17 @@ namespace kel::tangle {
 
 class TBody;
 
-class TConstraint final : public core::Object {
+// Pooled: the step sweeps over every constraint in each pass.
+class TConstraint final : public core::Object, public core::Pooled<TConstraint> {
   public:
-    std::string name;
+    // What each pass reads comes first.
     std::array<core::Ref<TMass>, 2> m; // first and second mass
     float restLength = 0;
     float stiffness = 0;
     core::TLink* link = nullptr; // in constraintList; owned by the list
     int refCounter = 0;          // bodies it is assigned to
     int index = 0;
+    std::string name;
 
     static bool IsKind(const core::Object* o) { return typeid(*o) == typeid(TConstraint); }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <typeinfo>
 
+#include "core/block_pool.h"
 #include "core/list.h"
 #include "core/object.h"
 #include "physics/gridcell.h"
@@ -17,7 +18,8 @@ extern int nextColGroup;
 // Returns the next automatic group and advances the counter.
 int TakeAutoColGroup();
 
-class alignas(64) TMass final : public core::Object {
+// Pooled: the step sweeps over every mass several times.
+class alignas(64) TMass final : public core::Object, public core::Pooled<TMass> {
   public:
     // The fields every pass reads for every mass (the cell walk, the bounds
     // and the world-membership test) come first: with the class aligned to a

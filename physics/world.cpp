@@ -49,6 +49,23 @@ std::uint32_t NextWalkMark() {
 
 inline bool Collides(float a, float b) { return a != 0 && b != 0 && a != b; }
 
+// Whether a pass can run code from outside the library (collision hooks or
+// zone responses), which could move any mass at any time.
+bool PassRunsOutsideCode(const core::TList* zones) {
+    if (core::HasHooks(TColEvent::colHookId)) return true;
+    if (zones) {
+        for (core::TLink* l = zones->FirstLink(); l; l = l->NextLink()) {
+            TZoneBase* z = core::As<TZoneBase>(l->Value());
+            if (z && !z->MovesOnlyItsMass()) return true;
+        }
+    }
+    return false;
+}
+
+inline void Include(TCellBounds& bounds, const TMass* m) {
+    bounds.Include(m->posX, m->posY, m->radius);
+}
+
 // Visits the values of class T in list order. For walks that run no outside
 // code (no hooks), so nothing can change the list under them: unlike the
 // list's own range it holds no references, which a step over every mass
@@ -59,22 +76,34 @@ template <class T, class F> inline void ForEachQuiet(const core::TList& list, F&
     }
 }
 
+// The cell of a mass in a world, as grid coordinates.
+struct CellPlace {
+    int x = 0, y = 0;
+};
+
 // Puts m at the end of its cell of world w (where it already is last, it
-// stays); inline here because the step re-bins every mass twice.
-inline void Rebin(TMass* m, TPhysics* w) {
+// stays) and tells which cell that is; inline here because the step re-bins
+// every mass twice.
+inline CellPlace Rebin(TMass* m, TPhysics* w) {
     if (!w || w->gridsize <= 0) {
         // No grid to be in (no world, or one without a grid size yet).
         if (m->gridlink.cell) m->gridlink.cell->Unlink(m);
         m->gridx = m->gridy = 0;
-        return;
+        return {};
     }
-    const int gx = w->CellX(m->posX), gy = w->CellY(m->posY);
-    m->gridx = gx;
-    m->gridy = gy;
-    TGridCell& cell = w->shiftgrid[gx][gy];
-    if (m->gridlink.cell == &cell && !m->gridlink.next) return;
+    const CellPlace place{w->CellX(m->posX), w->CellY(m->posY)};
+    TGridCell& cell = w->shiftgrid[place.x][place.y];
+    if (m->gridlink.cell == &cell) {
+        // gridx and gridy already name this cell; they share no cache line
+        // with the fields the step reads, so they are not written again.
+        if (!m->gridlink.next) return place;
+    } else {
+        m->gridx = place.x;
+        m->gridy = place.y;
+    }
     if (m->gridlink.cell) m->gridlink.cell->Unlink(m);
     cell.Append(m);
+    return place;
 }
 
 } // namespace
@@ -210,6 +239,12 @@ int TPhysics::Update() {
     for (int pass = 0; pass < passes; ++pass) {
         ForEachQuiet<TConstraint>(*constraints, [](TConstraint* c) { c->Satisfy(); });
 
+        // Cell bounds let the grid walk pass over cells out of reach. They
+        // hold only while the step itself makes every move, so that each
+        // move can grow them; a pass that may run outside code goes without.
+        const bool bounded = w->gridon && !PassRunsOutsideCode(zoneList.Get());
+        if (bounded) w->MeasureCells();
+
         if (pass > 0) {
             snapshot.clear();
             ForEachQuiet<TMass>(*masses, [&](TMass* m) { snapshot.emplace_back(m); });
@@ -225,7 +260,7 @@ int TPhysics::Update() {
             if (!m->frozen) w->CollideZones(m);
             if (!m->InWorld()) continue;
             if (w->gridon)
-                w->CollideThroughGrid(m);
+                w->CollideThroughGrid(m, bounded);
             else
                 w->CollideLaterMasses(m, k);
         }
@@ -297,7 +332,7 @@ void TPhysics::CollideLaterMasses(TMass* m, std::size_t k) {
 }
 
 // Inline: nine walks per mass and pass.
-inline void TPhysics::WalkCell(TMass* m, TGridCell& cell) {
+inline void TPhysics::WalkCell(TMass* m, TGridCell& cell, bool bounded) {
     // The marks matter only once hooks ran, so the walk writes them just
     // before a contact: the masses visited since the last contact (the chain
     // from `unmarked` up to the current one) get the walk's mark then.
@@ -322,6 +357,11 @@ inline void TPhysics::WalkCell(TMass* m, TGridCell& cell) {
         core::Ref<TMass> held(o); // a hook may drop the last other reference
         const bool contact = m->Resolve(o);
         mx = m->posX, my = m->posY, mr = m->radius, mg = m->colGroup;
+        if (bounded && contact) {
+            // Both moved; in a bounded pass both are still in their cells.
+            Include(m->gridlink.cell->bounds, m);
+            Include(o->gridlink.cell->bounds, o);
+        }
         if (!contact) {
             o = unmarked = o->gridlink.next;
             continue;
@@ -340,15 +380,32 @@ inline void TPhysics::WalkCell(TMass* m, TGridCell& cell) {
     }
 }
 
-void TPhysics::CollideThroughGrid(TMass* m) {
-    Rebin(m, currentWorld.Get()); // a hook may have made another world current
-    const int gx = m->gridx, gy = m->gridy;
-    for (int cx = gx - 1; cx <= gx + 1; ++cx) {
-        if (cx < 0 || cx >= gridsize) continue;
-        for (int cy = gy - 1; cy <= gy + 1; ++cy) {
-            if (cy < 0 || cy >= gridsize) continue;
-            WalkCell(m, shiftgrid[cx][cy]);
+void TPhysics::MeasureCells() {
+    for (int cx = 0; cx < gridsize; ++cx) {
+        for (int cy = 0; cy < gridsize; ++cy) {
+            TGridCell& cell = shiftgrid[cx][cy];
+            cell.bounds.Clear();
+            for (TMass* o = cell.First(); o; o = o->gridlink.next) Include(cell.bounds, o);
+        }
+    }
+}
+
+void TPhysics::CollideThroughGrid(TMass* m, bool bounded) {
+    // A hook may have made another world current.
+    const auto [gx, gy] = Rebin(m, currentWorld.Get());
+    // Bounds, m's new place and its moves since the bounds were measured.
+    if (bounded && m->gridlink.cell) Include(m->gridlink.cell->bounds, m);
+    TReach reach(m->posX, m->posY, m->radius);
+    const int x0 = gx > 0 ? gx - 1 : 0, x1 = gx + 1 < gridsize ? gx + 1 : gridsize - 1;
+    const int y0 = gy > 0 ? gy - 1 : 0, y1 = gy + 1 < gridsize ? gy + 1 : gridsize - 1;
+    for (int cx = x0; cx <= x1; ++cx) {
+        for (int cy = y0; cy <= y1; ++cy) {
+            TGridCell& cell = shiftgrid[cx][cy];
+            // A walk of a cell out of reach would find no contact.
+            if (bounded && cell.bounds.OutOfReach(reach)) continue;
+            WalkCell(m, cell, bounded);
             if (!m->InWorld()) return;
+            if (bounded) reach = TReach(m->posX, m->posY, m->radius); // m may have moved
         }
     }
 }

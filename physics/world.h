@@ -81,9 +81,11 @@ class TPhysics : public core::Object, public TWorldView {
     }
     void KeepInBounds(TMass* m);
     void CollideZones(TMass* m);
-    void CollideThroughGrid(TMass* m);
+    void CollideThroughGrid(TMass* m, bool bounded);
     void CollideLaterMasses(TMass* m, std::size_t k);
-    void WalkCell(TMass* m, TGridCell& cell);
+    void WalkCell(TMass* m, TGridCell& cell, bool bounded);
+    // Measures the bounds of every cell in use.
+    void MeasureCells();
 
     std::vector<core::Ref<TMass>> snapshot_; // reused by every pass
     bool updating_ = false;

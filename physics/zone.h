@@ -41,6 +41,7 @@ class TZone final : public TZoneBase {
     int blend = 1; // BLEND_MASK
     // colGroup and link come from TZoneBase.
     ResponseFunc ColResponse = &ColDefault;
+    bool MovesOnlyItsMass() const override { return !ColResponse || ColResponse == &ColDefault; }
     core::Ref<TQuadTree> quadTree; // shared by copies, replaced on rebuild
     int qtLevel = 0;
     core::Ref<draw2d::TImage> image;

@@ -20,6 +20,10 @@ class TZoneBase : public core::Object {
     // Contact test of one mass against this zone: resolves it and emits the
     // event. Returns 0.
     virtual int Collide(TMass* mass) = 0;
+    // True when Collide runs no code from outside the library and moves
+    // nothing but the mass it is given; the step can then rely on where the
+    // other masses are.
+    virtual bool MovesOnlyItsMass() const { return false; }
 
     // Class test for list walks: the zone list holds one concrete class in
     // practice, so a remembered type makes the usual case one compare.

@@ -1,0 +1,108 @@
+#pragma once
+// Pooled storage for small objects that are swept over in order.
+
+#include <algorithm>
+#include <cstddef>
+#include <mutex>
+#include <new>
+
+namespace core {
+
+#if defined(__SANITIZE_ADDRESS__)
+#define CORE_POOLS_USE_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define CORE_POOLS_USE_HEAP 1
+#endif
+#endif
+
+// Blocks of one size and alignment, carved in order from large chunks.
+// Objects made together lie together in memory, without heap headers between
+// them, so a walk over them in the order they were made streams through
+// neighbouring cache lines. A freed block goes to the next request; chunks
+// are kept for the life of the program. Sanitizer builds use the plain heap,
+// so that a stale object is still caught there.
+template <std::size_t Size, std::size_t Align> class BlockPool {
+  public:
+    static void* Allocate() {
+#ifdef CORE_POOLS_USE_HEAP
+        return ::operator new(kBlock, std::align_val_t{Align});
+#else
+        State& s = TheState();
+        std::lock_guard<std::mutex> hold(s.lock);
+        if (FreeBlock* b = s.free) {
+            s.free = b->next;
+            return b;
+        }
+        if (s.fresh == s.freshEnd) {
+            s.fresh = static_cast<char*>(::operator new(kBlock * kChunkBlocks, std::align_val_t{Align}));
+            s.freshEnd = s.fresh + kBlock * kChunkBlocks;
+        }
+        void* b = s.fresh;
+        s.fresh += kBlock;
+        return b;
+#endif
+    }
+
+    static void Free(void* block) noexcept {
+        if (!block) return;
+#ifdef CORE_POOLS_USE_HEAP
+        ::operator delete(block, std::align_val_t{Align});
+#else
+        State& s = TheState();
+        std::lock_guard<std::mutex> hold(s.lock);
+        auto* b = static_cast<FreeBlock*>(block);
+        b->next = s.free;
+        s.free = b;
+#endif
+    }
+
+  private:
+    struct FreeBlock {
+        FreeBlock* next;
+    };
+    static constexpr std::size_t kBlock =
+        (std::max(Size, sizeof(FreeBlock)) + Align - 1) / Align * Align;
+    static constexpr std::size_t kChunkBlocks = std::max<std::size_t>(1, 65536 / kBlock);
+
+    struct State {
+        std::mutex lock; // objects may be made and dropped off the main thread
+        FreeBlock* free = nullptr;
+        char* fresh = nullptr; // the unused rest of the newest chunk
+        char* freshEnd = nullptr;
+    };
+    // Never destroyed, and the chunks never freed: pooled objects may outlive
+    // every other static object.
+    static State& TheState() {
+        static State* state = new State;
+        return *state;
+    }
+};
+
+template <class T> using PoolFor = BlockPool<sizeof(T), alignof(T)>;
+
+// Gives class T (derive from Pooled<T>) storage from its own BlockPool. A
+// class derived from T, of another size, uses the plain heap.
+template <class T> class Pooled {
+  public:
+    static void* operator new(std::size_t size) {
+        return size == sizeof(T) ? PoolFor<T>::Allocate() : ::operator new(size);
+    }
+    static void* operator new(std::size_t size, std::align_val_t align) {
+        return size == sizeof(T) ? PoolFor<T>::Allocate() : ::operator new(size, align);
+    }
+    static void operator delete(void* p, std::size_t size) noexcept {
+        if (size == sizeof(T))
+            PoolFor<T>::Free(p);
+        else
+            ::operator delete(p);
+    }
+    static void operator delete(void* p, std::size_t size, std::align_val_t align) noexcept {
+        if (size == sizeof(T))
+            PoolFor<T>::Free(p);
+        else
+            ::operator delete(p, align);
+    }
+};
+
+} // namespace core
