@@ -108,6 +108,9 @@ class TGridCell {
     void Unlink(TMass* mass);
     // Leaves every mass of the cell in no cell.
     void DetachAll();
+    // Empties the cell without touching its masses, whose links then go
+    // stale: only for a re-binning that puts every one of them back.
+    void Forget() { first_ = last_ = nullptr; }
 
   private:
     TMass* first_ = nullptr;

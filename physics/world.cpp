@@ -1,6 +1,7 @@
 #include "physics/world.h"
 
 #include <cmath>
+#include <functional>
 
 #include "physics/colevent.h"
 #include "physics/constraint.h"
@@ -76,21 +77,17 @@ template <class T, class F> inline void ForEachQuiet(const core::TList& list, F&
     }
 }
 
-// The cell of a mass in a world, as grid coordinates.
-struct CellPlace {
-    int x = 0, y = 0;
-};
+} // namespace
 
-// Puts m at the end of its cell of world w (where it already is last, it
-// stays) and tells which cell that is; inline here because the step re-bins
-// every mass twice.
-inline CellPlace Rebin(TMass* m, TPhysics* w) {
-    if (!w || w->gridsize <= 0) {
+// Inline: the step re-bins every mass twice.
+inline TPhysics::CellPlace TPhysics::Rebin(TMass* m, TPhysics* w) {
+    if (!w || w->GridSpan() <= 0) {
         // No grid to be in (no world, or one without a grid size yet).
         if (m->gridlink.cell) m->gridlink.cell->Unlink(m);
         m->gridx = m->gridy = 0;
         return {};
     }
+    if (w->binnedSpan_ < w->GridSpan()) w->binnedSpan_ = w->GridSpan();
     const CellPlace place{w->CellX(m->posX), w->CellY(m->posY)};
     TGridCell& cell = w->shiftgrid[place.x][place.y];
     if (m->gridlink.cell == &cell) {
@@ -106,11 +103,11 @@ inline CellPlace Rebin(TMass* m, TPhysics* w) {
     return place;
 }
 
-} // namespace
-
 // Defined here, next to the step that re-bins through the same code.
 int TMass::AddToGrid() {
-    Rebin(this, currentWorld.Get());
+    TPhysics* w = currentWorld.Get();
+    if (w && !InWorld()) w->strangersInGrid = true;
+    TPhysics::Rebin(this, w);
     return 0;
 }
 
@@ -207,6 +204,10 @@ int TPhysics::Free() {
     return 0;
 }
 
+inline void TPhysics::IncludeInCell(const TMass* m) {
+    if (m && m->gridlink.cell) Include(m->gridlink.cell->bounds, m);
+}
+
 int TPhysics::Update() {
     core::Ref<TPhysics> w = currentWorld;
     // A hook must not step the world from inside a step: such a call does nothing.
@@ -221,29 +222,41 @@ int TPhysics::Update() {
     // step saves one walk of the list.
     std::vector<core::Ref<TMass>>& snapshot = w->snapshot_;
     snapshot.clear();
+    // Re-binning every mass in list order leaves each cell holding its masses
+    // in list order. When the cells hold nothing but masses of the list, they
+    // are emptied and filled again in that order, which gives the same cells
+    // without unlinking anything, and measures their bounds on the way.
+    const bool fresh = w->GridSpan() > 0 && !w->strangersInGrid;
+    if (fresh) w->EmptyCells();
     ForEachQuiet<TMass>(*masses, [&](TMass* m) {
-        if (!m->frozen) {
-            float x = m->posX, y = m->posY;
-            m->posX = m->posX + (m->posX - m->oldPosX) + w->gravityX;
-            m->posY = m->posY + (m->posY - m->oldPosY) + w->gravityY;
-            m->oldPosX = x;
-            m->oldPosY = y;
-        }
-        Rebin(m, w.Get());
+        w->Integrate(m);
+        if (fresh)
+            w->Bin(m);
+        else
+            Rebin(m, w.Get());
         snapshot.emplace_back(m);
     });
+    w->boundsValid_ = fresh;
 
     TColEvent::Flush();
 
     const int passes = w->i;
     for (int pass = 0; pass < passes; ++pass) {
-        ForEachQuiet<TConstraint>(*constraints, [](TConstraint* c) { c->Satisfy(); });
-
         // Cell bounds let the grid walk pass over cells out of reach. They
         // hold only while the step itself makes every move, so that each
         // move can grow them; a pass that may run outside code goes without.
         const bool bounded = w->gridon && !PassRunsOutsideCode(zoneList.Get());
-        if (bounded) w->MeasureCells();
+        if (!bounded) w->boundsValid_ = false;
+        if (w->boundsValid_) {
+            ForEachQuiet<TConstraint>(*constraints, [](TConstraint* c) {
+                c->Satisfy();
+                IncludeInCell(c->m[0].Get());
+                IncludeInCell(c->m[1].Get());
+            });
+        } else {
+            ForEachQuiet<TConstraint>(*constraints, [](TConstraint* c) { c->Satisfy(); });
+            if (bounded) w->MeasureCells();
+        }
 
         if (pass > 0) {
             snapshot.clear();
@@ -266,9 +279,48 @@ int TPhysics::Update() {
         }
     }
     snapshot.clear();
+    w->boundsValid_ = false; // from here on, anyone may move masses
     w->updating_ = false;
     return 0;
 }
+
+inline void TPhysics::Integrate(TMass* m) const {
+    if (m->frozen) return;
+    const float x = m->posX, y = m->posY;
+    m->posX = m->posX + (m->posX - m->oldPosX) + gravityX;
+    m->posY = m->posY + (m->posY - m->oldPosY) + gravityY;
+    m->oldPosX = x;
+    m->oldPosY = y;
+}
+
+void TPhysics::EmptyCells() {
+    for (int cx = 0; cx < binnedSpan_; ++cx) {
+        for (int cy = 0; cy < binnedSpan_; ++cy) {
+            TGridCell& cell = shiftgrid[cx][cy];
+            cell.Forget();
+            cell.bounds.Clear();
+        }
+    }
+    binnedSpan_ = GridSpan();
+}
+
+inline void TPhysics::Bin(TMass* m) {
+    const CellPlace place{CellX(m->posX), CellY(m->posY)};
+    TGridCell& cell = shiftgrid[place.x][place.y];
+    TGridCell* old = m->gridlink.cell;
+    if (old != &cell) {
+        m->gridx = place.x;
+        m->gridy = place.y;
+        // A cell of another world, not emptied, still holds the mass.
+        const TGridCell* grid = &shiftgrid[0][0];
+        if (old && std::less<const TGridCell*>()(old, grid) |
+                       !std::less<const TGridCell*>()(old, grid + MAX_GRID * MAX_GRID))
+            old->Unlink(m);
+    }
+    cell.Append(m);
+    Include(cell.bounds, m);
+}
+
 
 namespace {
 
@@ -381,13 +433,15 @@ inline void TPhysics::WalkCell(TMass* m, TGridCell& cell, bool bounded) {
 }
 
 void TPhysics::MeasureCells() {
-    for (int cx = 0; cx < gridsize; ++cx) {
-        for (int cy = 0; cy < gridsize; ++cy) {
+    const int span = GridSpan();
+    for (int cx = 0; cx < span; ++cx) {
+        for (int cy = 0; cy < span; ++cy) {
             TGridCell& cell = shiftgrid[cx][cy];
             cell.bounds.Clear();
             for (TMass* o = cell.First(); o; o = o->gridlink.next) Include(cell.bounds, o);
         }
     }
+    boundsValid_ = true;
 }
 
 void TPhysics::CollideThroughGrid(TMass* m, bool bounded) {
@@ -396,8 +450,9 @@ void TPhysics::CollideThroughGrid(TMass* m, bool bounded) {
     // Bounds, m's new place and its moves since the bounds were measured.
     if (bounded && m->gridlink.cell) Include(m->gridlink.cell->bounds, m);
     TReach reach(m->posX, m->posY, m->radius);
-    const int x0 = gx > 0 ? gx - 1 : 0, x1 = gx + 1 < gridsize ? gx + 1 : gridsize - 1;
-    const int y0 = gy > 0 ? gy - 1 : 0, y1 = gy + 1 < gridsize ? gy + 1 : gridsize - 1;
+    const int span = GridSpan();
+    const int x0 = gx > 0 ? gx - 1 : 0, x1 = gx + 1 < span ? gx + 1 : span - 1;
+    const int y0 = gy > 0 ? gy - 1 : 0, y1 = gy + 1 < span ? gy + 1 : span - 1;
     for (int cx = x0; cx <= x1; ++cx) {
         for (int cy = y0; cy <= y1; ++cy) {
             TGridCell& cell = shiftgrid[cx][cy];

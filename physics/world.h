@@ -27,6 +27,8 @@ extern core::Ref<core::TList> zoneList;
 
 // The view fields and functions come from TWorldView.
 class TPhysics : public core::Object, public TWorldView {
+    friend class TMass; // AddToGrid re-bins
+
   public:
     static constexpr int MAX_GRID = 64;
 
@@ -64,21 +66,42 @@ class TPhysics : public core::Object, public TWorldView {
     static int Update();
     static int Free();
 
+    // The cells in use along each axis: gridsize, kept within the grid
+    // whatever was written to the field.
+    int GridSpan() const { return gridsize < 0 ? 0 : (gridsize > MAX_GRID ? MAX_GRID : gridsize); }
     // The cell of a position along one axis: floor(pos * ratio) clamped to
-    // 0 ... gridsize - 1; a product that is not finite gives cell 0.
+    // 0 ... GridSpan() - 1; a product that is not finite gives cell 0.
     int CellX(float x) const { return CellOf(x, ratiox); }
     int CellY(float y) const { return CellOf(y, ratioy); }
+
+    // Set when a mass outside the world was put into this world's cells
+    // (TMass::AddToGrid): from then on the step re-bins mass by mass, which
+    // leaves such masses where they are.
+    bool strangersInGrid = false;
 
   private:
     int CellOf(float pos, float ratio) const {
         // An infinite ratio (zero-width bounds) puts everything into cell 0.
-        // From 0 up, truncation is floor; floor(p) > gridsize - 1 exactly when
-        // p >= gridsize.
+        // From 0 up, truncation is floor; floor(p) > span - 1 exactly when
+        // p >= span.
+        const int span = GridSpan();
         const float p = pos * ratio;
         if (!(p >= 0) || p == std::numeric_limits<float>::infinity()) return 0;
-        if (p >= static_cast<float>(gridsize)) return gridsize - 1;
+        if (p >= static_cast<float>(span)) return span - 1;
         return static_cast<int>(p);
     }
+    // A cell as grid coordinates.
+    struct CellPlace {
+        int x = 0, y = 0;
+    };
+    // Puts m at the end of its cell of world w (where it already is last, it
+    // stays) and tells which cell that is.
+    static CellPlace Rebin(TMass* m, TPhysics* w);
+    void Integrate(TMass* m) const;
+    // Empties every cell that may hold a mass, for a fresh re-binning.
+    void EmptyCells();
+    // Puts a mass, just integrated, at the end of its cell after EmptyCells.
+    void Bin(TMass* m);
     void KeepInBounds(TMass* m);
     void CollideZones(TMass* m);
     void CollideThroughGrid(TMass* m, bool bounded);
@@ -86,9 +109,16 @@ class TPhysics : public core::Object, public TWorldView {
     void WalkCell(TMass* m, TGridCell& cell, bool bounded);
     // Measures the bounds of every cell in use.
     void MeasureCells();
+    // Grows the bounds of a mass's cell (if any) by where the mass is now.
+    static void IncludeInCell(const TMass* m);
 
     std::vector<core::Ref<TMass>> snapshot_; // reused by every pass
     bool updating_ = false;
+    // Whether every cell's bounds hold all its masses where they are now.
+    bool boundsValid_ = false;
+    // Cells along each axis that may hold masses: the largest span binned
+    // into since the cells were last emptied.
+    int binnedSpan_ = 0;
 };
 
 } // namespace kel::tangle

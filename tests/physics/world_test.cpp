@@ -172,6 +172,57 @@ TEST_F(WorldTest, GridResolvesAPairFromBothSidesAllPairsOnce) {
     }
 }
 
+namespace {
+std::vector<TMass*> CellMasses(const TGridCell& cell) {
+    std::vector<TMass*> order;
+    for (TMass* m = cell.First(); m; m = m->gridlink.next) order.push_back(m);
+    return order;
+}
+} // namespace
+
+TEST_F(WorldTest, AStepLeavesEachCellInListOrder) {
+    core::Ref<TPhysics> w = TPhysics::Create(800, 800, 0, 0, 1);
+    TPhysics::UseShiftedGrid(1);
+    auto a = Enter(10, 10, 1, 1), b = Enter(20, 10, 1, 2), c = Enter(30, 10, 1, 3);
+    auto d = Enter(150, 10, 1, 4); // the next cell to the right
+    a->AddToGrid();                // a last: b, c, a
+    ASSERT_EQ(CellMasses(w->shiftgrid[0][0]), (std::vector<TMass*>{b, c, a}));
+    d->Position(40, 10); // d moves into the first cell
+    TPhysics::Update();
+    EXPECT_EQ(CellMasses(w->shiftgrid[0][0]), (std::vector<TMass*>{a, b, c, d}));
+    EXPECT_TRUE(w->shiftgrid[1][0].IsEmpty());
+    EXPECT_EQ(d->gridx, 0);
+    EXPECT_EQ(d->gridlink.prev, c.Get());
+}
+
+// A mass put into the grid without entering the world stays an obstacle at
+// the front of its cell: the step re-bins the world's masses around it.
+TEST_F(WorldTest, AMassInTheGridButNotInTheWorldStaysWhereItIs) {
+    core::Ref<TPhysics> w = TPhysics::Create(800, 800, 0, 0, 1);
+    TPhysics::UseShiftedGrid(1);
+    auto a = Enter(10, 10, 4, 1);
+    core::Ref<TMass> stranger = TMass::Create(16, 10, 1, 4, 0, 2);
+    stranger->AddToGrid();
+    auto b = Enter(30, 10, 4, 3);
+    for (int step = 0; step < 3; ++step) {
+        TPhysics::Update();
+        EXPECT_EQ(CellMasses(w->shiftgrid[0][0]), (std::vector<TMass*>{stranger, a, b}));
+    }
+    EXPECT_LT(a->posX, 10); // pushed away by it
+}
+
+TEST_F(WorldTest, AGridSizeWrittenPastTheGridStaysInside) {
+    core::Ref<TPhysics> w = TPhysics::Create(800, 800, 0, 0, 1);
+    TPhysics::UseShiftedGrid(1);
+    w->gridsize = 1000;
+    w->ratiox = w->ratioy = 1000.0f / 800;
+    auto a = Enter(795, 795, 4, 1), b = Enter(799, 799, 4, 2);
+    TPhysics::Update();
+    EXPECT_EQ(a->gridx, TPhysics::MAX_GRID - 1);
+    EXPECT_EQ(a->gridlink.cell, &w->shiftgrid[TPhysics::MAX_GRID - 1][TPhysics::MAX_GRID - 1]);
+    EXPECT_TRUE(TColEvent::Seek(a, b)); // still met through the grid
+}
+
 TEST_F(WorldTest, CellOrderFollowsReBinning) {
     core::Ref<TPhysics> w = TPhysics::Create(800, 800, 0, 0, 1);
     auto a = Enter(10, 10, 1, 1), b = Enter(20, 10, 1, 2), c = Enter(30, 10, 1, 3);
