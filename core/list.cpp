@@ -7,6 +7,7 @@ namespace core {
 int TLink::Remove() {
     if (removed_ || head_) return 0;
     removed_ = true;
+    TList::NoteChange();
     Ref<TLink> self(this); // the predecessor's `_succ` may hold our last reference
     _value = nullptr;
     _succ->_pred = _pred;
@@ -21,12 +22,14 @@ Ref<Object> TListEnum::NextObject() {
 }
 
 TList::TList() : _head(new TLink) {
+    NoteChange();
     _head->head_ = true;
     _head->_succ = _head;
     _head->_pred = _head;
 }
 
 TList::~TList() {
+    NoteChange();
     Clear();
     _head->_succ = nullptr; // the sentinel's self-reference
 }
@@ -58,6 +61,7 @@ TLink* TList::FirstLink() const { return IsEmpty() ? nullptr : _head->_succ.Get(
 TLink* TList::LastLink() const { return IsEmpty() ? nullptr : _head->_pred; }
 
 TLink* TList::InsertBeforeLink(Object* value, TLink* succ) {
+    NoteChange();
     TLink* link = new TLink;
     link->_value = value;
     link->_pred = succ->_pred;
@@ -68,6 +72,7 @@ TLink* TList::InsertBeforeLink(Object* value, TLink* succ) {
 }
 
 TLink* TList::InsertAfterLink(Object* value, TLink* pred) {
+    NoteChange();
     TLink* link = new TLink;
     link->_value = value;
     link->_succ = pred->_succ;
@@ -107,6 +112,7 @@ int TList::Remove(const Object* value) {
 }
 
 int TList::Swap(TList& other) {
+    NoteChange();
     std::swap(_head, other._head);
     return 0;
 }
@@ -118,6 +124,7 @@ Ref<TList> TList::Copy() const {
 }
 
 int TList::Reverse() {
+    NoteChange();
     // Each link's new `_succ` is its old `_pred`, which only becomes owned once
     // that link is visited: hold the previous link until then.
     Ref<TLink> prev, l = _head;
@@ -138,6 +145,7 @@ Ref<TList> TList::Reversed() const {
 }
 
 int TList::Sort(int ascending, CompareFunc compare) {
+    NoteChange();
     TLink* end = _head;
     for (;;) {
         TLink* cur = _head->_succ;

@@ -6,6 +6,8 @@
 // that stands on it continues where the list went on; the list breaks the
 // ring when it is destroyed.
 
+#include <atomic>
+#include <cstdint>
 #include <vector>
 
 #include "core/block_pool.h"
@@ -122,6 +124,11 @@ class TList : public Object {
     std::vector<Ref<Object>> ToArray() const;
     static Ref<TList> FromArray(const std::vector<Ref<Object>>& values);
 
+    // Counts every change to the links of any list (made, removed, moved)
+    // and every list made or destroyed. Whoever keeps a copy of a list's
+    // order can tell from it that no list changed since.
+    static std::uint64_t Changes() { return changes_.load(std::memory_order_relaxed); }
+
     // range-for over every non-null value
     ListRange<Object> begin_range() const { return ListRange<Object>(_head->_succ.Get()); }
     ListRange<Object>::iterator begin() const { return begin_range().begin(); }
@@ -130,7 +137,11 @@ class TList : public Object {
     template <class T> ListRange<T> Each() const { return ListRange<T>(_head->_succ.Get()); }
 
   private:
+    friend class TLink;
+    static void NoteChange() { changes_.fetch_add(1, std::memory_order_relaxed); }
+
     Ref<TLink> _head;
+    static inline std::atomic<std::uint64_t> changes_{0};
 };
 
 Ref<TList> CreateList();

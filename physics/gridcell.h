@@ -25,7 +25,7 @@ using TEdges = float[4];
 // What a mass can reach, its radius and margin included, with the edges
 // facing a cell's box: left, top, minus right, minus bottom.
 struct TReach {
-    alignas(16) TEdges edge;
+    TEdges edge;
     TReach(float x, float y, float r) {
         const float margin = (std::fabs(x) + std::fabs(y) + std::fabs(r)) * kReachMargin;
         edge[0] = x - r - margin;
@@ -37,10 +37,10 @@ struct TReach {
 
 // A box around the masses of a cell, each grown by its radius and by a
 // margin, so that a whole cell can be passed over when nothing in it can
-// reach a mass. Kept up to date by the step only while it knows every move
-// (see TPhysics::Update).
+// reach a mass. Kept beside the grid (TPhysics) up to date by the step only
+// while it knows every move (see TPhysics::Update).
 struct TCellBounds {
-    alignas(16) TEdges edge = {0, 0, 0, 0};
+    TEdges edge = {0, 0, 0, 0};
     // The largest |x| + |y| + |radius| inside, times kReachMargin; every
     // edge lies at least that far out.
     float margin = 0;
@@ -70,7 +70,7 @@ struct TCellBounds {
     // the mass of this reach, as that test rounds. Any NaN makes it false.
     bool OutOfReach(const TReach& reach) const {
 #if defined(__SSE__)
-        return _mm_movemask_ps(_mm_cmplt_ps(_mm_load_ps(edge), _mm_load_ps(reach.edge))) != 0;
+        return _mm_movemask_ps(_mm_cmplt_ps(_mm_loadu_ps(edge), _mm_loadu_ps(reach.edge))) != 0;
 #else
         return (edge[0] < reach.edge[0]) | (edge[1] < reach.edge[1]) | (edge[2] < reach.edge[2]) |
                (edge[3] < reach.edge[3]);
@@ -97,9 +97,6 @@ class TGridCell {
     TGridCell() = default;
     TGridCell(const TGridCell&) = delete;
     TGridCell& operator=(const TGridCell&) = delete;
-
-    // Valid only while the step keeps it.
-    TCellBounds bounds;
 
     TMass* First() const { return first_; }
     bool IsEmpty() const { return first_ == nullptr; }

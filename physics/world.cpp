@@ -87,9 +87,9 @@ inline TPhysics::CellPlace TPhysics::Rebin(TMass* m, TPhysics* w) {
         m->gridx = m->gridy = 0;
         return {};
     }
-    if (w->binnedSpan_ < w->GridSpan()) w->binnedSpan_ = w->GridSpan();
     const CellPlace place{w->CellX(m->posX), w->CellY(m->posY)};
     TGridCell& cell = w->shiftgrid[place.x][place.y];
+    if (cell.IsEmpty()) w->NoteFilled(cell);
     if (m->gridlink.cell == &cell) {
         // gridx and gridy already name this cell; they share no cache line
         // with the fields the step reads, so they are not written again.
@@ -205,7 +205,25 @@ int TPhysics::Free() {
 }
 
 inline void TPhysics::IncludeInCell(const TMass* m) {
-    if (m && m->gridlink.cell) Include(m->gridlink.cell->bounds, m);
+    if (!m) return;
+    if (TCellBounds* b = BoundsOf(m->gridlink.cell)) Include(*b, m);
+}
+
+template <class Order> void TPhysics::CollidePass(const Order& order, bool bounded) {
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        TMass* m = order[k];
+        // A mass that a hook or a zone response took out of the world
+        // during this pass is no longer kept, collided or re-binned.
+        if (!m->InWorld()) continue;
+        KeepInBounds(m);
+        if (!m->InWorld()) continue;
+        if (!m->frozen) CollideZones(m);
+        if (!m->InWorld()) continue;
+        if (gridon)
+            CollideThroughGrid(m, bounded);
+        else
+            CollideLaterMasses(order, m, k);
+    }
 }
 
 int TPhysics::Update() {
@@ -217,68 +235,65 @@ int TPhysics::Update() {
     // lists away under the walks.
     core::Ref<core::TList> masses = massList, constraints = constraintList;
 
-    // The first pass's snapshot is taken while integrating: no hook runs
-    // before that pass, so the mass list cannot change in between, and the
-    // step saves one walk of the list.
-    std::vector<core::Ref<TMass>>& snapshot = w->snapshot_;
-    snapshot.clear();
+    // No outside code runs while integrating, so the list's order serves.
+    const std::vector<TMass*>& order = w->massOrder_.Of(*masses);
+    // Cell bounds pay where cells are crowded: they spare walks of cells
+    // holding several masses, at a price per mass and per cell. Where most
+    // cells hold one mass or none, the grid is used without them. Either way
+    // the results are the same.
+    const int span = w->GridSpan();
+    const bool crowded = w->gridon && order.size() * 2 >= static_cast<std::size_t>(span * span);
     // Re-binning every mass in list order leaves each cell holding its masses
     // in list order. When the cells hold nothing but masses of the list, they
     // are emptied and filled again in that order, which gives the same cells
     // without unlinking anything, and measures their bounds on the way.
-    const bool fresh = w->GridSpan() > 0 && !w->strangersInGrid;
+    const bool fresh = crowded && span > 0 && !w->strangersInGrid;
     if (fresh) w->EmptyCells();
-    ForEachQuiet<TMass>(*masses, [&](TMass* m) {
+    for (TMass* m : order) {
         w->Integrate(m);
         if (fresh)
             w->Bin(m);
         else
             Rebin(m, w.Get());
-        snapshot.emplace_back(m);
-    });
+    }
     w->boundsValid_ = fresh;
 
     TColEvent::Flush();
 
     const int passes = w->i;
     for (int pass = 0; pass < passes; ++pass) {
+        // A pass that may run outside code (hooks, zone responses) may see
+        // masses moved, taken out of the world or freed at any time.
+        const bool quiet = !PassRunsOutsideCode(zoneList.Get());
         // Cell bounds let the grid walk pass over cells out of reach. They
         // hold only while the step itself makes every move, so that each
-        // move can grow them; a pass that may run outside code goes without.
-        const bool bounded = w->gridon && !PassRunsOutsideCode(zoneList.Get());
+        // move can grow them.
+        const bool bounded = crowded && quiet;
         if (!bounded) w->boundsValid_ = false;
+        // Constraints run no outside code.
+        const std::vector<TConstraint*>& links = w->constraintOrder_.Of(*constraints);
         if (w->boundsValid_) {
-            ForEachQuiet<TConstraint>(*constraints, [](TConstraint* c) {
+            for (TConstraint* c : links) {
                 c->Satisfy();
-                IncludeInCell(c->m[0].Get());
-                IncludeInCell(c->m[1].Get());
-            });
+                w->IncludeInCell(c->m[0].Get());
+                w->IncludeInCell(c->m[1].Get());
+            }
         } else {
-            ForEachQuiet<TConstraint>(*constraints, [](TConstraint* c) { c->Satisfy(); });
+            for (TConstraint* c : links) c->Satisfy();
             if (bounded) w->MeasureCells();
         }
 
-        if (pass > 0) {
-            snapshot.clear();
+        if (quiet) {
+            w->CollidePass(w->massOrder_.Of(*masses), bounded);
+        } else {
+            // Holds every mass of the pass, as a hook may drop the last
+            // reference to one.
+            std::vector<core::Ref<TMass>>& snapshot = w->snapshot_;
             ForEachQuiet<TMass>(*masses, [&](TMass* m) { snapshot.emplace_back(m); });
-        }
-
-        for (std::size_t k = 0; k < snapshot.size(); ++k) {
-            TMass* m = snapshot[k];
-            // A mass that a hook or a zone response took out of the world
-            // during this pass is no longer kept, collided or re-binned.
-            if (!m->InWorld()) continue;
-            w->KeepInBounds(m);
-            if (!m->InWorld()) continue;
-            if (!m->frozen) w->CollideZones(m);
-            if (!m->InWorld()) continue;
-            if (w->gridon)
-                w->CollideThroughGrid(m, bounded);
-            else
-                w->CollideLaterMasses(m, k);
+            w->CollidePass(snapshot, false);
+            snapshot.clear();
         }
     }
-    snapshot.clear();
     w->boundsValid_ = false; // from here on, anyone may move masses
     w->updating_ = false;
     return 0;
@@ -294,19 +309,25 @@ inline void TPhysics::Integrate(TMass* m) const {
 }
 
 void TPhysics::EmptyCells() {
-    for (int cx = 0; cx < binnedSpan_; ++cx) {
-        for (int cy = 0; cy < binnedSpan_; ++cy) {
-            TGridCell& cell = shiftgrid[cx][cy];
-            cell.Forget();
-            cell.bounds.Clear();
+    if (filledOverflow_) {
+        for (auto& column : shiftgrid) {
+            for (TGridCell& cell : column) cell.Forget();
         }
+    } else {
+        for (TGridCell* cell : filled_) cell->Forget();
     }
-    binnedSpan_ = GridSpan();
+    filled_.clear();
+    filledOverflow_ = false;
 }
 
 inline void TPhysics::Bin(TMass* m) {
     const CellPlace place{CellX(m->posX), CellY(m->posY)};
     TGridCell& cell = shiftgrid[place.x][place.y];
+    TCellBounds& bounds = cellBounds_[place.x][place.y];
+    if (cell.IsEmpty()) {
+        NoteFilled(cell);
+        bounds.Clear();
+    }
     TGridCell* old = m->gridlink.cell;
     if (old != &cell) {
         m->gridx = place.x;
@@ -318,7 +339,7 @@ inline void TPhysics::Bin(TMass* m) {
             old->Unlink(m);
     }
     cell.Append(m);
-    Include(cell.bounds, m);
+    Include(bounds, m);
 }
 
 
@@ -374,9 +395,9 @@ void TPhysics::CollideZones(TMass* m) {
     }
 }
 
-void TPhysics::CollideLaterMasses(TMass* m, std::size_t k) {
-    for (std::size_t j = k + 1; j < snapshot_.size(); ++j) {
-        TMass* o = snapshot_[j];
+template <class Order> void TPhysics::CollideLaterMasses(const Order& order, TMass* m, std::size_t k) {
+    for (std::size_t j = k + 1; j < order.size(); ++j) {
+        TMass* o = order[j];
         if (!o->InWorld() || !Collides(m->colGroup, o->colGroup)) continue;
         m->Resolve(o);
         if (!m->InWorld()) return;
@@ -384,7 +405,7 @@ void TPhysics::CollideLaterMasses(TMass* m, std::size_t k) {
 }
 
 // Inline: nine walks per mass and pass.
-inline void TPhysics::WalkCell(TMass* m, TGridCell& cell, bool bounded) {
+[[gnu::always_inline]] inline void TPhysics::WalkCell(TMass* m, TGridCell& cell, bool bounded) {
     // The marks matter only once hooks ran, so the walk writes them just
     // before a contact: the masses visited since the last contact (the chain
     // from `unmarked` up to the current one) get the walk's mark then.
@@ -411,8 +432,8 @@ inline void TPhysics::WalkCell(TMass* m, TGridCell& cell, bool bounded) {
         mx = m->posX, my = m->posY, mr = m->radius, mg = m->colGroup;
         if (bounded && contact) {
             // Both moved; in a bounded pass both are still in their cells.
-            Include(m->gridlink.cell->bounds, m);
-            Include(o->gridlink.cell->bounds, o);
+            IncludeInCell(m);
+            IncludeInCell(o);
         }
         if (!contact) {
             o = unmarked = o->gridlink.next;
@@ -437,8 +458,9 @@ void TPhysics::MeasureCells() {
     for (int cx = 0; cx < span; ++cx) {
         for (int cy = 0; cy < span; ++cy) {
             TGridCell& cell = shiftgrid[cx][cy];
-            cell.bounds.Clear();
-            for (TMass* o = cell.First(); o; o = o->gridlink.next) Include(cell.bounds, o);
+            TCellBounds& bounds = cellBounds_[cx][cy];
+            bounds.Clear();
+            for (TMass* o = cell.First(); o; o = o->gridlink.next) Include(bounds, o);
         }
     }
     boundsValid_ = true;
@@ -448,7 +470,7 @@ void TPhysics::CollideThroughGrid(TMass* m, bool bounded) {
     // A hook may have made another world current.
     const auto [gx, gy] = Rebin(m, currentWorld.Get());
     // Bounds, m's new place and its moves since the bounds were measured.
-    if (bounded && m->gridlink.cell) Include(m->gridlink.cell->bounds, m);
+    if (bounded) IncludeInCell(m);
     TReach reach(m->posX, m->posY, m->radius);
     const int span = GridSpan();
     const int x0 = gx > 0 ? gx - 1 : 0, x1 = gx + 1 < span ? gx + 1 : span - 1;
@@ -456,8 +478,9 @@ void TPhysics::CollideThroughGrid(TMass* m, bool bounded) {
     for (int cx = x0; cx <= x1; ++cx) {
         for (int cy = y0; cy <= y1; ++cy) {
             TGridCell& cell = shiftgrid[cx][cy];
-            // A walk of a cell out of reach would find no contact.
-            if (bounded && cell.bounds.OutOfReach(reach)) continue;
+            // A walk of a cell out of reach (which an emptied cell is) or of
+            // an empty one would find no contact.
+            if (bounded ? cellBounds_[cx][cy].OutOfReach(reach) : cell.IsEmpty()) continue;
             WalkCell(m, cell, bounded);
             if (!m->InWorld()) return;
             if (bounded) reach = TReach(m->posX, m->posY, m->radius); // m may have moved

@@ -4,16 +4,19 @@
 
 #include <array>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <vector>
 
 #include "core/list.h"
 #include "core/object.h"
 #include "physics/gridcell.h"
+#include "physics/list_order.h"
 #include "physics/view.h"
 
 namespace kel::tangle {
 
+class TConstraint;
 class TMass;
 class TPhysics;
 
@@ -105,20 +108,43 @@ class TPhysics : public core::Object, public TWorldView {
     void KeepInBounds(TMass* m);
     void CollideZones(TMass* m);
     void CollideThroughGrid(TMass* m, bool bounded);
-    void CollideLaterMasses(TMass* m, std::size_t k);
+    // One pass of bounds, zones and contacts over the masses in this order.
+    template <class Order> void CollidePass(const Order& order, bool bounded);
+    template <class Order> void CollideLaterMasses(const Order& order, TMass* m, std::size_t k);
     void WalkCell(TMass* m, TGridCell& cell, bool bounded);
     // Measures the bounds of every cell in use.
     void MeasureCells();
+    // The bounds of one of this world's cells, or null for another's.
+    TCellBounds* BoundsOf(const TGridCell* cell) {
+        const std::less<const TGridCell*> before;
+        const TGridCell* first = &shiftgrid[0][0];
+        if (!cell || before(cell, first) || !before(cell, first + MAX_GRID * MAX_GRID)) return nullptr;
+        const auto k = static_cast<std::size_t>(cell - first);
+        return &cellBounds_[k / MAX_GRID][k % MAX_GRID];
+    }
     // Grows the bounds of a mass's cell (if any) by where the mass is now.
-    static void IncludeInCell(const TMass* m);
+    void IncludeInCell(const TMass* m);
 
-    std::vector<core::Ref<TMass>> snapshot_; // reused by every pass
+    TListOrder<TMass> massOrder_;
+    TListOrder<TConstraint> constraintOrder_;
+    std::vector<core::Ref<TMass>> snapshot_; // reused by every pass with outside code
     bool updating_ = false;
+    // Bounds of the cells, indexed like shiftgrid; kept apart from the cells
+    // so that the grid walk reads a compact array.
+    std::array<std::array<TCellBounds, MAX_GRID>, MAX_GRID> cellBounds_;
     // Whether every cell's bounds hold all its masses where they are now.
     bool boundsValid_ = false;
-    // Cells along each axis that may hold masses: the largest span binned
-    // into since the cells were last emptied.
-    int binnedSpan_ = 0;
+    // The cells that got a first mass since they were last emptied, so that
+    // emptying them all costs no more than the masses do; all cells once the
+    // record is full.
+    std::vector<TGridCell*> filled_;
+    bool filledOverflow_ = false;
+    void NoteFilled(TGridCell& cell) {
+        if (filled_.size() < MAX_GRID * MAX_GRID)
+            filled_.push_back(&cell);
+        else
+            filledOverflow_ = true;
+    }
 };
 
 } // namespace kel::tangle

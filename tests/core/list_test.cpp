@@ -211,3 +211,23 @@ TEST(List, ReverseSwapCopy) {
     EXPECT_EQ(Values(*l), (std::vector<int>{7}));
     EXPECT_EQ(Values(*one), (std::vector<int>{3, 2, 1}));
 }
+
+// Whoever keeps a copy of a list's order relies on this count.
+TEST(List, EveryChangeOfLinksIsCountedAndNoReading) {
+    Ref<TList> l = CreateList();
+    Ref<TString> a = MakeString("a"), b = MakeString("b");
+    auto changed = [&](auto&& change) {
+        const std::uint64_t before = TList::Changes();
+        change();
+        return TList::Changes() != before;
+    };
+    EXPECT_TRUE(changed([&] { l->AddLast(a); }));
+    EXPECT_TRUE(changed([&] { l->AddFirst(b); }));
+    EXPECT_FALSE(changed([&] { (void)l->Count(), (void)l->First(), (void)l->Contains(a); }));
+    EXPECT_TRUE(changed([&] { l->Sort(); }));
+    EXPECT_TRUE(changed([&] { l->Reverse(); }));
+    Ref<TList> other = CreateList();
+    EXPECT_TRUE(changed([&] { l->Swap(*other); }));
+    EXPECT_TRUE(changed([&] { other->FirstLink()->Remove(); }));
+    EXPECT_TRUE(changed([&] { other->Clear(); }));
+}

@@ -223,6 +223,25 @@ TEST_F(WorldTest, AGridSizeWrittenPastTheGridStaysInside) {
     EXPECT_TRUE(TColEvent::Seek(a, b)); // still met through the grid
 }
 
+// The step keeps the lists' order between steps; every change to a list
+// between steps must show in the next one.
+TEST_F(WorldTest, TheStepFollowsChangesToTheListsBetweenSteps) {
+    TPhysics::Create(800, 800, 1, 0, 1);
+    auto a = Enter(100, 100, 1, 1), b = Enter(200, 100, 1, 2);
+    TPhysics::Update();
+    EXPECT_FLOAT_EQ(a->posY, 101);
+    auto c = Enter(300, 100, 1, 3); // enters between steps
+    a->SubRef();                    // leaves between steps
+    TPhysics::Update();
+    EXPECT_FLOAT_EQ(a->posY, 101);
+    EXPECT_FLOAT_EQ(b->posY, 103);
+    EXPECT_FLOAT_EQ(c->posY, 101);
+    core::Ref<TBody> body = core::Make<TBody>();
+    TConstraint::Create(b, c, 50, 1)->Assign(body); // a constraint enters too
+    TPhysics::Update();
+    EXPECT_NEAR(std::hypot(c->posX - b->posX, c->posY - b->posY), 50, 1e-3);
+}
+
 TEST_F(WorldTest, CellOrderFollowsReBinning) {
     core::Ref<TPhysics> w = TPhysics::Create(800, 800, 0, 0, 1);
     auto a = Enter(10, 10, 1, 1), b = Enter(20, 10, 1, 2), c = Enter(30, 10, 1, 3);
