@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <mutex>
 #include <new>
+#include <vector>
 
 namespace core {
 
@@ -19,8 +20,9 @@ namespace core {
 // Blocks of one size and alignment, carved in order from large chunks.
 // Objects made together lie together in memory, without heap headers between
 // them, so a walk over them in the order they were made streams through
-// neighbouring cache lines. A freed block goes to the next request; chunks
-// are kept for the life of the program. Sanitizer builds use the plain heap,
+// neighbouring cache lines. A freed block goes to the next request, and once
+// every block is free the chunks are carved in order again; chunks are kept
+// for the life of the program. Sanitizer builds use the plain heap,
 // so that a stale object is still caught there.
 template <std::size_t Size, std::size_t Align> class BlockPool {
   public:
@@ -30,12 +32,18 @@ template <std::size_t Size, std::size_t Align> class BlockPool {
 #else
         State& s = TheState();
         std::lock_guard<std::mutex> hold(s.lock);
+        ++s.live;
         if (FreeBlock* b = s.free) {
             s.free = b->next;
             return b;
         }
         if (s.fresh == s.freshEnd) {
-            s.fresh = static_cast<char*>(::operator new(kBlock * kChunkBlocks, std::align_val_t{Align}));
+            if (s.nextChunk == s.chunks.size()) {
+                s.chunks.reserve(s.chunks.size() + 1); // so that push_back cannot throw
+                s.chunks.push_back(
+                    static_cast<char*>(::operator new(kBlock * kChunkBlocks, std::align_val_t{Align})));
+            }
+            s.fresh = s.chunks[s.nextChunk++];
             s.freshEnd = s.fresh + kBlock * kChunkBlocks;
         }
         void* b = s.fresh;
@@ -51,6 +59,15 @@ template <std::size_t Size, std::size_t Align> class BlockPool {
 #else
         State& s = TheState();
         std::lock_guard<std::mutex> hold(s.lock);
+        if (--s.live == 0) {
+            // Nothing left: the next objects are carved in order again from
+            // the first chunk, instead of taking freed blocks in whatever
+            // order they came back.
+            s.free = nullptr;
+            s.nextChunk = 0;
+            s.fresh = s.freshEnd = nullptr;
+            return;
+        }
         auto* b = static_cast<FreeBlock*>(block);
         b->next = s.free;
         s.free = b;
@@ -68,8 +85,11 @@ template <std::size_t Size, std::size_t Align> class BlockPool {
     struct State {
         std::mutex lock; // objects may be made and dropped off the main thread
         FreeBlock* free = nullptr;
-        char* fresh = nullptr; // the unused rest of the newest chunk
+        std::vector<char*> chunks;
+        std::size_t nextChunk = 0; // the chunk to carve from next
+        char* fresh = nullptr;     // the unused rest of the chunk being carved
         char* freshEnd = nullptr;
+        std::size_t live = 0; // blocks handed out and not yet freed
     };
     // Never destroyed, and the chunks never freed: pooled objects may outlive
     // every other static object.

@@ -26,6 +26,10 @@ struct Small final : core::Pooled<Small> {
     std::uint32_t tag;
 };
 
+struct Tiny final : core::Pooled<Tiny> {
+    std::uint32_t tag;
+};
+
 TEST(BlockPool, EveryObjectHasItsOwnAlignedBlock) {
     std::vector<std::unique_ptr<Wide>> live;
     std::set<std::uintptr_t> starts;
@@ -62,6 +66,17 @@ TEST(BlockPool, ObjectsMadeTogetherLieTogetherAndFreedBlocksAreReused) {
     b.reset();
     auto d = std::make_unique<Small>();
     EXPECT_EQ(d.get(), freed);
+}
+
+TEST(BlockPool, OnceEverythingIsFreeObjectsAreMadeInOrderAgain) {
+    std::vector<std::unique_ptr<Tiny>> first;
+    for (int k = 0; k < 5; ++k) first.push_back(std::make_unique<Tiny>());
+    std::vector<Tiny*> places;
+    for (auto& t : first) places.push_back(t.get());
+    for (auto& t : first) t.reset(); // the last one frees the pool
+    std::vector<std::unique_ptr<Tiny>> again;
+    for (int k = 0; k < 5; ++k) again.push_back(std::make_unique<Tiny>());
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(again[k].get(), places[k]) << k;
 }
 #endif
 
