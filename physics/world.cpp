@@ -67,16 +67,6 @@ inline void Include(TCellBounds& bounds, const TMass* m) {
     bounds.Include(m->posX, m->posY, m->radius);
 }
 
-// Visits the values of class T in list order. For walks that run no outside
-// code (no hooks), so nothing can change the list under them: unlike the
-// list's own range it holds no references, which a step over every mass
-// would otherwise pay for twice per element.
-template <class T, class F> inline void ForEachQuiet(const core::TList& list, F&& visit) {
-    for (core::TLink* l = list.FirstLink(); l; l = l->NextLink()) {
-        if (T* value = core::As<T>(l->Value())) visit(value);
-    }
-}
-
 } // namespace
 
 // Inline: the step re-bins every mass twice.
@@ -289,7 +279,7 @@ int TPhysics::Update() {
             // Holds every mass of the pass, as a hook may drop the last
             // reference to one.
             std::vector<core::Ref<TMass>>& snapshot = w->snapshot_;
-            ForEachQuiet<TMass>(*masses, [&](TMass* m) { snapshot.emplace_back(m); });
+            for (TMass* m : w->massOrder_.Of(*masses)) snapshot.emplace_back(m);
             w->CollidePass(snapshot, false);
             snapshot.clear();
         }
