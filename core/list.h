@@ -5,8 +5,10 @@
 // is a plain back pointer. A removed link keeps its old `_succ`, so a walk
 // that stands on it continues where the list went on; the list breaks the
 // ring when it is destroyed.
+//
+// Every list counts the changes to its links (Version), so that whoever keeps
+// a copy of its order can tell that the copy is still good.
 
-#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -40,6 +42,7 @@ class TLink final : public Object, public Pooled<TLink> {
     Ref<Object> _value;
     Ref<TLink> _succ;
     TLink* _pred = nullptr;
+    TList* list_ = nullptr; // the list the link is in; none once removed
     bool head_ = false;
     bool removed_ = false;
 };
@@ -98,17 +101,20 @@ class TList : public Object {
     void Clear();
     int IsEmpty() const { return _head->_succ.Get() == _head.Get(); }
     int Contains(const Object* value) const { return FindLink(value) != nullptr; }
-    TLink* AddFirst(Object* value) { return InsertAfterLink(value, _head); }
-    TLink* AddLast(Object* value) { return InsertBeforeLink(value, _head); }
+    // The adders and FindLink return a held link: a caller that keeps it can
+    // still call Remove on it after the list let go of it.
+    Ref<TLink> AddFirst(Object* value) { return InsertAfterLink(value, _head); }
+    Ref<TLink> AddLast(Object* value) { return InsertBeforeLink(value, _head); }
     Object* First() const;
     Object* Last() const;
     Ref<Object> RemoveFirst();
     Ref<Object> RemoveLast();
     TLink* FirstLink() const;
     TLink* LastLink() const;
-    TLink* InsertBeforeLink(Object* value, TLink* succ);
-    TLink* InsertAfterLink(Object* value, TLink* pred);
-    TLink* FindLink(const Object* value) const;
+    // Null when the neighbour given is no longer in a list.
+    Ref<TLink> InsertBeforeLink(Object* value, TLink* succ);
+    Ref<TLink> InsertAfterLink(Object* value, TLink* pred);
+    Ref<TLink> FindLink(const Object* value) const;
     // Throws "List index out of range" outside 0 ... Count() - 1.
     Object* ValueAtIndex(int index) const;
     int Count() const;
@@ -124,10 +130,9 @@ class TList : public Object {
     std::vector<Ref<Object>> ToArray() const;
     static Ref<TList> FromArray(const std::vector<Ref<Object>>& values);
 
-    // Counts every change to the links of any list (made, removed, moved)
-    // and every list made or destroyed. Whoever keeps a copy of a list's
-    // order can tell from it that no list changed since.
-    static std::uint64_t Changes() { return changes_.load(std::memory_order_relaxed); }
+    // Counts the changes to this list's links: added, removed, moved, or
+    // exchanged with another list. Reading the list changes nothing.
+    std::uint64_t Version() const { return version_; }
 
     // range-for over every non-null value
     ListRange<Object> begin_range() const { return ListRange<Object>(_head->_succ.Get()); }
@@ -138,10 +143,10 @@ class TList : public Object {
 
   private:
     friend class TLink;
-    static void NoteChange() { changes_.fetch_add(1, std::memory_order_relaxed); }
+    Ref<TLink> Link(Object* value, TLink* pred, TLink* succ);
 
     Ref<TLink> _head;
-    static inline std::atomic<std::uint64_t> changes_{0};
+    std::uint64_t version_ = 0;
 };
 
 Ref<TList> CreateList();

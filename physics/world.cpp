@@ -409,7 +409,8 @@ template <class Order> void TPhysics::CollideLaterMasses(const Order& order, TMa
         // common miss costs no call; the group test only for what is near.
         // m itself, in its own cell, is passed over: a mass never meets itself.
         const float r = mr + o->radius;
-        const bool far = (o == m) | (std::fabs(o->posX - mx) > r) | (std::fabs(o->posY - my) > r);
+        const int far = int{o == m} | int{std::fabs(o->posX - mx) > r} |
+                        int{std::fabs(o->posY - my) > r};
         if (far || !Collides(mg, o->colGroup)) {
             o = next;
             continue;
