@@ -2,7 +2,12 @@
 
 #include <utility>
 
+#include "core/detail/block_pool.h"
+
 namespace core {
+
+void* TLink::operator new(std::size_t size) { return PooledNew<TLink>(size); }
+void TLink::operator delete(void* p, std::size_t size) noexcept { PooledDelete<TLink>(p, size); }
 
 int TLink::Remove() {
     if (removed_ || head_) return 0;

@@ -9,10 +9,10 @@
 // Every list counts the changes to its links (Version), so that whoever keeps
 // a copy of its order can tell that the copy is still good.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "core/block_pool.h"
 #include "core/error.h"
 #include "core/object.h"
 
@@ -20,9 +20,12 @@ namespace core {
 
 class TList;
 
-// Pooled: the simulation walks its lists every step.
-class TLink final : public Object, public Pooled<TLink> {
+class TLink final : public Object {
   public:
+    // From a pool of their own: the simulation walks its lists every step.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size) noexcept;
+
     Object* Value() const { return _value.Get(); }
     // Next / previous link, or null at the sentinel. Inline: every list walk
     // of the simulation step goes through them.

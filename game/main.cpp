@@ -7,6 +7,7 @@
 
 #include "game/frame.h"
 #include "game/media.h"
+#include "gui/fltk.h"
 #include "gui/gui.h"
 
 namespace {
@@ -30,6 +31,9 @@ int main() {
     std::error_code error;
     std::filesystem::current_path(ProgramFolder(), error);
     if (error) Fail("Quorvel cannot enter its own folder: " + error.message());
+    // The FLTK back end: native windows, and an OpenGL canvas drawn by the
+    // drawing surface's OpenGL back end.
+    gui::UseFltkDriver();
     try {
         game::StartUp();
         game::MainLoop();

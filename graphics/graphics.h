@@ -52,10 +52,9 @@ class TDraw2DGraphics final : public TGraphics {
     core::Ref<core::Object> _driverData;
 };
 
-// The OpenGL back end, one for the whole program.
-TDraw2DDriver* GLDraw2DDriver();
-
-// A context for a native surface drawn by the given back end (null: OpenGL).
+// A context for a native surface drawn by the given back end, or by the
+// surface's own (TSurface::NativeDriver) when none is given. Null without a
+// surface, or when neither gives a back end.
 core::Ref<TGraphics> AttachGraphics(TSurface* surface, TDraw2DDriver* driver = nullptr);
 
 // Makes the context current (null: none). The first time a context is made

@@ -7,6 +7,8 @@
 
 namespace draw2d {
 
+class TDraw2DDriver;
+
 // Surface flag: Flip(-1) paces frames by sleeping to the refresh rate instead
 // of waiting for vertical retrace.
 constexpr int GRAPHICS_SOFTSYNC = 0x100;
@@ -30,6 +32,9 @@ class TSurface : public core::Object {
     // Changes whenever the surface has had to make a new native context, so
     // that everything made in the old one (textures) is made again.
     virtual unsigned ContextGeneration() const { return 0; }
+    // The back end that draws on this kind of surface when no other is asked
+    // for (an OpenGL surface: the OpenGL back end), or null when it has none.
+    virtual core::Ref<TDraw2DDriver> NativeDriver();
 };
 
 } // namespace draw2d

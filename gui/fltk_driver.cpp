@@ -6,8 +6,9 @@
 #include <FL/fl_ask.H>
 #include <FL/x.H>
 
-#include "gui/backend.h"
-#include "gui/fltk_gadget.h"
+#include "gui/detail/backend.h"
+#include "gui/fltk.h"
+#include "gui/detail/fltk_gadget.h"
 
 namespace gui {
 namespace {
@@ -98,10 +99,12 @@ class TFltkGUIDriver final : public TPaneGUIDriver {
     int DesktopHeight() override { return Fl::h(); }
 };
 
-} // namespace
-
 TBackend MakeFltkBackend() {
     return TBackend{core::Make<TFltkSystemDriver>(), core::Make<TFltkGUIDriver>()};
 }
+
+} // namespace
+
+bool UseFltkDriver() { return UseBackend(MakeFltkBackend); }
 
 } // namespace gui

@@ -1,7 +1,9 @@
 #pragma once
 // The operating-system back end: message dispatch for the event queue and
-// timers, and the mouse pointer. One driver is installed on first use: the
-// FLTK one, or the headless one when UseHeadlessDriver() was called first.
+// timers, and the mouse pointer. A program chooses its back end once, before
+// its first gadget, timer or dispatch: UseHeadlessDriver() here, or
+// UseFltkDriver() from gui/fltk.h (library Quorvel::gui_fltk). Using the GUI
+// before choosing throws.
 
 #include <string>
 
@@ -48,8 +50,8 @@ class TSystemDriver : public core::Object {
 TSystemDriver* SystemDriver();
 
 // Chooses the headless back end (no native windows) for this process. Must
-// come before the first gadget, timer or dispatch; returns false when the
-// FLTK back end is already installed.
+// come before the first gadget, timer or dispatch; returns false when
+// another back end was chosen first.
 bool UseHeadlessDriver();
 bool HeadlessDriverInUse();
 

@@ -3,10 +3,10 @@
 // through the bodies it is assigned to, and brings its masses in with it.
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <typeinfo>
 
-#include "core/block_pool.h"
 #include "core/list.h"
 #include "core/object.h"
 #include "physics/mass.h"
@@ -15,9 +15,12 @@ namespace kel::tangle {
 
 class TBody;
 
-// Pooled: the step sweeps over every constraint in each pass.
-class TConstraint final : public core::Object, public core::Pooled<TConstraint> {
+class TConstraint final : public core::Object {
   public:
+    // From a pool of their own: the step sweeps over every constraint in each pass.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size) noexcept;
+
     // What each pass reads comes first.
     std::array<core::Ref<TMass>, 2> m; // first and second mass
     float restLength = 0;

@@ -332,7 +332,6 @@ inline void TPhysics::Bin(TMass* m) {
     Include(bounds, m);
 }
 
-
 namespace {
 
 // The tangential velocity (pos - old along one axis) slows by f, or stops.
@@ -385,7 +384,8 @@ void TPhysics::CollideZones(TMass* m) {
     }
 }
 
-template <class Order> void TPhysics::CollideLaterMasses(const Order& order, TMass* m, std::size_t k) {
+template <class Order>
+void TPhysics::CollideLaterMasses(const Order& order, TMass* m, std::size_t k) {
     for (std::size_t j = k + 1; j < order.size(); ++j) {
         TMass* o = order[j];
         if (!o->InWorld() || !Collides(m->colGroup, o->colGroup)) continue;
@@ -409,8 +409,8 @@ template <class Order> void TPhysics::CollideLaterMasses(const Order& order, TMa
         // common miss costs no call; the group test only for what is near.
         // m itself, in its own cell, is passed over: a mass never meets itself.
         const float r = mr + o->radius;
-        const int far = int{o == m} | int{std::fabs(o->posX - mx) > r} |
-                        int{std::fabs(o->posY - my) > r};
+        const int far =
+            int{o == m} | int{std::fabs(o->posX - mx) > r} | int{std::fabs(o->posY - my) > r};
         if (far || !Collides(mg, o->colGroup)) {
             o = next;
             continue;

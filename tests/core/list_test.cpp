@@ -107,7 +107,7 @@ TEST(List, WalkSurvivesRemovingVisitedValue) {
     std::vector<int> seen;
     for (Item* it : l->Each<Item>()) {
         seen.push_back(it->v);
-        it->link->Remove(); // the list held the only reference
+        it->link->Remove();                                  // the list held the only reference
         EXPECT_EQ(it->v, static_cast<int>(seen.size()) - 1); // still alive in the body
     }
     EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 3, 4}));
@@ -117,9 +117,9 @@ TEST(List, WalkSurvivesRemovingVisitedValue) {
 TEST(List, EnumeratorOnRemovedLinkReturnsNoneThenContinues) {
     Ref<TList> l = Nums({1, 2, 3});
     Ref<TListEnum> e = l->ObjectEnumerator();
-    e->NextObject();                        // visits 1, now stands on 2
-    l->FirstLink()->NextLink()->Remove();   // remove 2 under the enumerator
-    l->AddLast(Make<Num>(4));               // added during the walk: visited
+    e->NextObject();                      // visits 1, now stands on 2
+    l->FirstLink()->NextLink()->Remove(); // remove 2 under the enumerator
+    l->AddLast(Make<Num>(4));             // added during the walk: visited
     EXPECT_EQ(e->NextObject(), nullptr);
     std::vector<int> rest;
     while (e->HasNext()) rest.push_back(static_cast<Num*>(e->NextObject().Get())->v);
@@ -183,7 +183,8 @@ TEST(List, SortIsStableBothWays) {
                        {3, 0}, {3, 4}, {2, 2}, {2, 5}, {1, 1}, {1, 3}, {1, 6}}));
     // Relinking must leave the ring consistent in both directions.
     std::vector<int> back;
-    for (TLink* k = l->LastLink(); k; k = k->PrevLink()) back.push_back(static_cast<Num*>(k->Value())->v);
+    for (TLink* k = l->LastLink(); k; k = k->PrevLink())
+        back.push_back(static_cast<Num*>(k->Value())->v);
     EXPECT_EQ(back, (std::vector<int>{1, 1, 1, 2, 2, 3, 3}));
 }
 

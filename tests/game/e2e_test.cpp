@@ -17,7 +17,7 @@
 
 #include <X11/Xutil.h>
 
-#include "../gui/x_input.h"
+#include "tests/support/x_input.h"
 
 namespace {
 

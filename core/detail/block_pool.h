@@ -28,7 +28,7 @@ template <std::size_t Size, std::size_t Align> class BlockPool {
   public:
     static void* Allocate() {
 #ifdef CORE_POOLS_USE_HEAP
-        return ::operator new(kBlock, std::align_val_t{Align});
+        return ::operator new (kBlock, std::align_val_t{Align});
 #else
         State& s = TheState();
         ++s.live;
@@ -39,8 +39,8 @@ template <std::size_t Size, std::size_t Align> class BlockPool {
         if (s.fresh == s.freshEnd) {
             if (s.nextChunk == s.chunks.size()) {
                 s.chunks.reserve(s.chunks.size() + 1); // so that push_back cannot throw
-                s.chunks.push_back(
-                    static_cast<char*>(::operator new(kBlock * kChunkBlocks, std::align_val_t{Align})));
+                s.chunks.push_back(static_cast<char*>(
+                    ::operator new (kBlock* kChunkBlocks, std::align_val_t{Align})));
             }
             s.fresh = s.chunks[s.nextChunk++];
             s.freshEnd = s.fresh + kBlock * kChunkBlocks;
@@ -54,7 +54,7 @@ template <std::size_t Size, std::size_t Align> class BlockPool {
     static void Free(void* block) noexcept {
         if (!block) return;
 #ifdef CORE_POOLS_USE_HEAP
-        ::operator delete(block, std::align_val_t{Align});
+        ::operator delete (block, std::align_val_t{Align});
 #else
         State& s = TheState();
         if (--s.live == 0) {
@@ -98,22 +98,28 @@ template <std::size_t Size, std::size_t Align> class BlockPool {
 
 template <class T> using PoolFor = BlockPool<sizeof(T), alignof(T)>;
 
-// Gives class T (derive from Pooled<T>) storage from its own BlockPool. A
-// class derived from T, of another size, uses the plain heap.
+// The bodies of a pooled class's own operator new and delete, which its
+// public header only declares. A class derived from T, of another size, uses
+// the plain heap.
+template <class T> void* PooledNew(std::size_t size) {
+    return size == sizeof(T) ? PoolFor<T>::Allocate() : ::operator new(size);
+}
+template <class T> void PooledDelete(void* p, std::size_t size) noexcept {
+    if (size == sizeof(T))
+        PoolFor<T>::Free(p);
+    else
+        ::operator delete(p);
+}
+
+// Gives class T (derive from Pooled<T>) storage from its own BlockPool, for
+// classes whose pooling may show in their header.
 template <class T> class Pooled {
   public:
-    static void* operator new(std::size_t size) {
-        return size == sizeof(T) ? PoolFor<T>::Allocate() : ::operator new(size);
-    }
+    static void* operator new(std::size_t size) { return PooledNew<T>(size); }
     static void* operator new(std::size_t size, std::align_val_t align) {
         return size == sizeof(T) ? PoolFor<T>::Allocate() : ::operator new(size, align);
     }
-    static void operator delete(void* p, std::size_t size) noexcept {
-        if (size == sizeof(T))
-            PoolFor<T>::Free(p);
-        else
-            ::operator delete(p);
-    }
+    static void operator delete(void* p, std::size_t size) noexcept { PooledDelete<T>(p, size); }
     static void operator delete(void* p, std::size_t size, std::align_val_t align) noexcept {
         if (size == sizeof(T))
             PoolFor<T>::Free(p);
