@@ -20,6 +20,14 @@ int AddMass(TAdvBody& body, float x, float y, const Material& m, int group) {
 
 } // namespace
 
+core::Ref<TPhysics> BuildWorld(float width, float height, float gravity, int iterations,
+                              int gridSize) {
+    core::Ref<TPhysics> world = TPhysics::Create(width, height, gravity, 0, iterations);
+    TPhysics::SetGridSize(gridSize);
+    TPhysics::UseShiftedGrid(1);
+    return world;
+}
+
 core::Ref<TMass> AddBall(float x, float y, const Material& m) {
     core::Ref<TMass> ball = TMass::Create(x, y, m.mass, m.radius, m.friction, m.colGroup);
     ball->AddRef();

@@ -18,6 +18,14 @@ struct Material {
     int colGroup = -1;
 };
 
+// A world of width x height with gravity pulling down, `iterations`
+// relaxation passes a step, and mass contacts found through a grid of
+// gridSize x gridSize cells. A cell must be at least as wide as the widest
+// pair of touching masses: masses further apart than the next cell are
+// never tested.
+core::Ref<kel::tangle::TPhysics> BuildWorld(float width, float height, float gravity,
+                                            int iterations, int gridSize);
+
 // A lone mass in the world. Masses normally enter the world with the first
 // constraint that uses them; one with no constraint is entered by hand.
 core::Ref<kel::tangle::TMass> AddBall(float x, float y, const Material& m);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "physics/tangle.h"
+#include "samples/builders.h"
 #include "samples/sample_files.h"
 #include "samples/scenes/scenes.h"
 #include "samples/world_draw.h"
@@ -48,8 +49,7 @@ std::string CheckCrateTables(const TAdvBody& body, const std::string& which) {
 class BodiesFromFiles final : public Scene {
   public:
     void SetUp() override {
-        world_ = TPhysics::Create(kWidth, kHeight, kGravity, 0, kIterations);
-        TPhysics::SetGridSize(16);
+        world_ = BuildWorld(kWidth, kHeight, kGravity, kIterations, 16);
         ramp_ = TZone::Load(SampleFile(kRampFile));
         crate_ = TAdvBody::Load(SampleFile(kCrateFile), 0);
         if (!crate_) return; // Check says so

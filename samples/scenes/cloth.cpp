@@ -34,8 +34,7 @@ constexpr float kPullX = 1.5f, kPullY = 1.0f;
 class Cloth final : public Scene {
   public:
     void SetUp() override {
-        world_ = TPhysics::Create(kWidth, kHeight, kGravity, 0, kIterations);
-        TPhysics::SetGridSize(32);
+        world_ = BuildWorld(kWidth, kHeight, kGravity, kIterations, 32);
         cloth_ = BuildCloth(kLeft, kTop, kColumns, kRows, kSpacing, kCloth);
         corner_ = cloth_->MassGet((kRows - 1) * kColumns + kColumns - 1);
     }

@@ -66,8 +66,7 @@ class Events final : public Scene {
     ~Events() override { core::RemoveHook(TColEvent::colHookId, &MarkContact, marks_); }
 
     void SetUp() override {
-        world_ = TPhysics::Create(kWidth, kHeight, kGravity, 0, kIterations);
-        TPhysics::SetGridSize(16);
+        world_ = BuildWorld(kWidth, kHeight, kGravity, kIterations, 16);
         core::AddHook(TColEvent::colHookId, &MarkContact, marks_);
         padBounces = 0;
         for (int k = 0; k < kBalls; ++k)

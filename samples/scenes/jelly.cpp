@@ -30,8 +30,7 @@ constexpr float kKeptArea = 0.8f;
 class Jelly final : public Scene {
   public:
     void SetUp() override {
-        world_ = TPhysics::Create(kWidth, kHeight, kGravity, 0, kIterations);
-        TPhysics::SetGridSize(16);
+        world_ = BuildWorld(kWidth, kHeight, kGravity, kIterations, 16);
         for (int k = 0; k < kJellies; ++k) {
             const float x = 110 + 120 * k, y = 60 + 50 * (k % 2);
             jellies_.push_back(BuildJelly(x, y, kJellyRadius, kRim, kJelly));

@@ -27,9 +27,7 @@ constexpr int kTreeLevel = 5;
 class Pile final : public Scene {
   public:
     void SetUp() override {
-        world_ = TPhysics::Create(kWidth, kHeight, kGravity, 0, kIterations);
-        TPhysics::SetGridSize(TPhysics::MAX_GRID);
-        TPhysics::UseShiftedGrid(1);
+        world_ = BuildWorld(kWidth, kHeight, kGravity, kIterations, TPhysics::MAX_GRID);
         const float left = (kWidth - (kColumns - 1) * kSpacing) / 2;
         for (int r = 0; r < kRows; ++r)
             for (int c = 0; c < kColumns; ++c) {

@@ -33,8 +33,7 @@ constexpr int kTreeLevel = 4;
 class RopeBridge final : public Scene {
   public:
     void SetUp() override {
-        world_ = TPhysics::Create(kWidth, kHeight, kGravity, 0, kIterations);
-        TPhysics::SetGridSize(16);
+        world_ = BuildWorld(kWidth, kHeight, kGravity, kIterations, 16);
         rope_ = BuildChain(kLeft, kDeckY, kRight, kDeckY, kLinks, true, kRope);
         cliffs_.push_back(TZone::Create({0, kDeckY + 10, kLeft - 10, kDeckY + 10, kLeft - 10,
                                          kHeight, 0, kHeight},

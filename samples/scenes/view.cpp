@@ -43,8 +43,7 @@ float Wave(int step, int period) {
 class View final : public Scene {
   public:
     void SetUp() override {
-        world_ = TPhysics::Create(kWidth, kHeight, kGravity, 0, kIterations);
-        TPhysics::SetGridSize(32);
+        world_ = BuildWorld(kWidth, kHeight, kGravity, kIterations, 32);
         // Rolling hills from wall to wall.
         std::vector<float> ground;
         for (int k = 0; k <= 24; ++k)

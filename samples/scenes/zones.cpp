@@ -54,8 +54,7 @@ std::vector<float> Ring(float cx, float cy, int corners, float outer, float inne
 class Zones final : public Scene {
   public:
     void SetUp() override {
-        world_ = TPhysics::Create(kWidth, kHeight, kGravity, 0, kIterations);
-        TPhysics::SetGridSize(32);
+        world_ = BuildWorld(kWidth, kHeight, kGravity, kIterations, 32);
         Add({20, 200, 80, 260, 120, 230, 180, 300}, TZone::LINE, -1);
         Add(Ring(1.5f * kPanel, 300, 8, 80, 80), TZone::LOOP, -1);
         Add({2 * kPanel + 20, 380, 3 * kPanel - 20, 380, 2.5f * kPanel, 240}, TZone::FILL, -1);

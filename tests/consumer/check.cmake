@@ -29,7 +29,7 @@ endforeach()
 
 run("configuring ${PROGRAM}" ${CMAKE_COMMAND} -S ${PROJECT_DIR} -B ${WORK_DIR}/build
   -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix)
-run("building ${PROGRAM}" ${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+run("building ${PROGRAM}" ${CMAKE_COMMAND} --build ${WORK_DIR}/build --target ${PROGRAM})
 
 set(exe ${WORK_DIR}/build/${PROGRAM})
 if(FORBIDDEN)
