@@ -24,6 +24,9 @@ function(quorvel_library target)
     FILE Quorvel_${Q_EXPORT_NAME}Targets.cmake DESTINATION ${QUORVEL_CMAKE_DIR})
   file(RELATIVE_PATH dir ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   install(FILES ${Q_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${dir})
+  # The API reference (docs/) covers exactly the installed headers.
+  list(TRANSFORM Q_HEADERS PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
+  set_property(GLOBAL APPEND PROPERTY QUORVEL_PUBLIC_HEADERS ${Q_HEADERS})
 endfunction()
 
 # quorvel_program(<target> SOURCES ... LIBS ...): an executable of the tree

@@ -22,17 +22,17 @@ class TList;
 
 class TLink final : public Object {
   public:
-    // From a pool of their own: the simulation walks its lists every step.
+    /// From a pool of their own: the simulation walks its lists every step.
     static void* operator new(std::size_t size);
     static void operator delete(void* p, std::size_t size) noexcept;
 
     Object* Value() const { return _value.Get(); }
-    // Next / previous link, or null at the sentinel. Inline: every list walk
-    // of the simulation step goes through them.
+    /// Next / previous link, or null at the sentinel. Inline: every list walk
+    /// of the simulation step goes through them.
     TLink* NextLink() const { return _succ && !_succ->head_ ? _succ.Get() : nullptr; }
     TLink* PrevLink() const { return _pred && !_pred->head_ ? _pred : nullptr; }
-    // Takes the link out of its list and drops its value. A second Remove does
-    // nothing (relinking old neighbours again would cut out newer links).
+    /// Takes the link out of its list and drops its value. A second Remove does
+    /// nothing (relinking old neighbours again would cut out newer links).
     int Remove();
     bool IsRemoved() const { return removed_; }
 
@@ -45,7 +45,7 @@ class TLink final : public Object {
     Ref<Object> _value;
     Ref<TLink> _succ;
     TLink* _pred = nullptr;
-    TList* list_ = nullptr; // the list the link is in; none once removed
+    TList* list_ = nullptr; ///< the list the link is in; none once removed
     bool head_ = false;
     bool removed_ = false;
 };
@@ -62,9 +62,9 @@ class TListEnum final : public Object {
 
 using CompareFunc = int (*)(Object* a, Object* b);
 
-// Range over the values of a list that are of class T, in the list's own walk:
-// null values and values of other classes are skipped, and removing the value
-// just visited is safe.
+/// Range over the values of a list that are of class T, in the list's own walk:
+/// null values and values of other classes are skipped, and removing the value
+/// just visited is safe.
 template <class T> class ListRange {
   public:
     class iterator {
@@ -104,8 +104,8 @@ class TList : public Object {
     void Clear();
     int IsEmpty() const { return _head->_succ.Get() == _head.Get(); }
     int Contains(const Object* value) const { return FindLink(value) != nullptr; }
-    // The adders and FindLink return a held link: a caller that keeps it can
-    // still call Remove on it after the list let go of it.
+    /// The adders and FindLink return a held link: a caller that keeps it can
+    /// still call Remove on it after the list let go of it.
     Ref<TLink> AddFirst(Object* value) { return InsertAfterLink(value, _head); }
     Ref<TLink> AddLast(Object* value) { return InsertBeforeLink(value, _head); }
     Object* First() const;
@@ -114,11 +114,11 @@ class TList : public Object {
     Ref<Object> RemoveLast();
     TLink* FirstLink() const;
     TLink* LastLink() const;
-    // Null when the neighbour given is no longer in a list.
+    /// Null when the neighbour given is no longer in a list.
     Ref<TLink> InsertBeforeLink(Object* value, TLink* succ);
     Ref<TLink> InsertAfterLink(Object* value, TLink* pred);
     Ref<TLink> FindLink(const Object* value) const;
-    // Throws "List index out of range" outside 0 ... Count() - 1.
+    /// Throws "List index out of range" outside 0 ... Count() - 1.
     Object* ValueAtIndex(int index) const;
     int Count() const;
     int Remove(const Object* value);
@@ -126,22 +126,22 @@ class TList : public Object {
     Ref<TList> Copy() const;
     int Reverse();
     Ref<TList> Reversed() const;
-    // Stable adjacent-exchange sort that relinks links; null compare uses the
-    // first value's Compare.
+    /// Stable adjacent-exchange sort that relinks links; null compare uses the
+    /// first value's Compare.
     int Sort(int ascending = 1, CompareFunc compare = nullptr);
     Ref<TListEnum> ObjectEnumerator() const { return Make<TListEnum>(_head->_succ.Get()); }
     std::vector<Ref<Object>> ToArray() const;
     static Ref<TList> FromArray(const std::vector<Ref<Object>>& values);
 
-    // Counts the changes to this list's links: added, removed, moved, or
-    // exchanged with another list. Reading the list changes nothing.
+    /// Counts the changes to this list's links: added, removed, moved, or
+    /// exchanged with another list. Reading the list changes nothing.
     std::uint64_t Version() const { return version_; }
 
-    // range-for over every non-null value
+    /// range-for over every non-null value
     ListRange<Object> begin_range() const { return ListRange<Object>(_head->_succ.Get()); }
     ListRange<Object>::iterator begin() const { return begin_range().begin(); }
     std::nullptr_t end() const { return nullptr; }
-    // range-for over the values of class T
+    /// range-for over the values of class T
     template <class T> ListRange<T> Each() const { return ListRange<T>(_head->_succ.Get()); }
 
   private:

@@ -9,8 +9,8 @@
 
 namespace core {
 
-// Root of every class. Objects live on the heap and die when the last Ref
-// lets go of them. The count is not atomic: objects belong to the main thread.
+/// Root of every class. Objects live on the heap and die when the last Ref
+/// lets go of them. The count is not atomic: objects belong to the main thread.
 class Object {
   public:
     Object() = default;
@@ -18,7 +18,7 @@ class Object {
     Object& operator=(const Object&) { return *this; }
     virtual ~Object() = default;
 
-    // Ordering used by list look-ups and sorting: address order by default.
+    /// Ordering used by list look-ups and sorting: address order by default.
     virtual int Compare(const Object* other) const;
     virtual std::string ToString() const;
 
@@ -32,7 +32,7 @@ class Object {
     mutable std::int32_t refs_ = 0;
 };
 
-// Owning handle; null means "none".
+/// Owning handle; null means "none".
 template <class T> class Ref {
   public:
     Ref() noexcept = default;
@@ -70,14 +70,14 @@ template <class T> class Ref {
         return *this;
     }
 
-    // Retains before releasing, so assigning an object to the Ref that holds
-    // its last reference is safe.
+    /// Retains before releasing, so assigning an object to the Ref that holds
+    /// its last reference is safe.
     void Reset(T* p = nullptr) noexcept {
         if (p) p->Retain();
         T* old = std::exchange(p_, p);
         if (old) old->Release();
     }
-    // Gives up ownership without releasing.
+    /// Gives up ownership without releasing.
     T* Detach() noexcept { return std::exchange(p_, nullptr); }
 
     T* Get() const noexcept { return p_; }
@@ -94,9 +94,9 @@ template <class T, class... Args> Ref<T> Make(Args&&... args) {
     return Ref<T>(new T(std::forward<Args>(args)...));
 }
 
-// Conversion used by every list walk: the value as T, or null when it is none
-// or of another class. A class that declares `static bool IsKind(const Object*)`
-// is tested with that (a compare) instead of dynamic_cast.
+/// Conversion used by every list walk: the value as T, or null when it is none
+/// or of another class. A class that declares `static bool IsKind(const Object*)`
+/// is tested with that (a compare) instead of dynamic_cast.
 template <class T> T* As(Object* o) noexcept {
     if constexpr (requires(const Object* p) { T::IsKind(p); }) {
         return (o && T::IsKind(o)) ? static_cast<T*>(o) : nullptr;
@@ -105,7 +105,7 @@ template <class T> T* As(Object* o) noexcept {
     }
 }
 
-// A string as an object, so that it can be a list value; compares by text.
+/// A string as an object, so that it can be a list value; compares by text.
 class TString final : public Object {
   public:
     explicit TString(std::string text) : text(std::move(text)) {}

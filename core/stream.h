@@ -12,34 +12,34 @@
 
 namespace core {
 
-// The raw operations. The defaults describe a stream that can neither be read
-// nor written and has no position.
+/// The raw operations. The defaults describe a stream that can neither be read
+/// nor written and has no position.
 class TIO : public Object {
   public:
-    // 1 once the position has reached (or passed) the size.
+    /// 1 once the position has reached (or passed) the size.
     virtual int Eof();
     virtual std::int64_t Pos() { return -1; }
     virtual std::int64_t Size() { return 0; }
     virtual std::int64_t Seek(std::int64_t) { return -1; }
     virtual int Flush() { return 0; }
     virtual int Close() { return 0; }
-    // The number of bytes moved; 0 at the end or on failure.
+    /// The number of bytes moved; 0 at the end or on failure.
     virtual int Read(void* buf, int count);
     virtual int Write(const void* buf, int count);
 };
 
 class TStream : public TIO {
   public:
-    // Reads count bytes, stopping quietly at the end of the stream (the rest
-    // of buf is left as it was). A Read that gives nothing before the end
-    // throws TStreamReadException. Returns count.
+    /// Reads count bytes, stopping quietly at the end of the stream (the rest
+    /// of buf is left as it was). A Read that gives nothing before the end
+    /// throws TStreamReadException. Returns count.
     virtual int ReadBytes(void* buf, int count);
-    // Writes all count bytes or throws TStreamWriteException. Returns count.
+    /// Writes all count bytes or throws TStreamWriteException. Returns count.
     virtual int WriteBytes(const void* buf, int count);
-    // Reads and drops count bytes, like ReadBytes. Returns count.
+    /// Reads and drops count bytes, like ReadBytes. Returns count.
     virtual int SkipBytes(int count);
 
-    // Byte and short read unsigned; writes keep the low 8 / 16 bits.
+    /// Byte and short read unsigned; writes keep the low 8 / 16 bits.
     virtual int ReadByte() { return ReadValue<std::uint8_t>(); }
     virtual int WriteByte(int n) { return WriteValue(static_cast<std::uint8_t>(n)); }
     virtual int ReadShort() { return ReadValue<std::uint16_t>(); }
@@ -53,24 +53,24 @@ class TStream : public TIO {
     virtual double ReadDouble() { return ReadValue<double>(); }
     virtual int WriteDouble(double n) { return WriteValue(n); }
 
-    // A line ends at LF, a NUL byte or the end of the stream; CRs are dropped.
+    /// A line ends at LF, a NUL byte or the end of the stream; CRs are dropped.
     virtual std::string ReadLine();
-    // Writes the text and CR LF with plain Writes: 1 when everything went
-    // out, 0 after a short write (the line end is then skipped). Never throws
-    // for a short write.
+    /// Writes the text and CR LF with plain Writes: 1 when everything went
+    /// out, 0 after a short write (the line end is then skipped). Never throws
+    /// for a short write.
     virtual int WriteLine(const std::string& text);
-    // Exactly length characters; bytes missing at the end are NULs.
+    /// Exactly length characters; bytes missing at the end are NULs.
     virtual std::string ReadString(int length);
-    // One byte per character, no length, no terminator. Returns 0.
+    /// One byte per character, no length, no terminator. Returns 0.
     virtual int WriteString(const std::string& text);
 
-    // No file format stores objects: both throw.
+    /// No file format stores objects: both throw.
     virtual Ref<Object> ReadObject();
     virtual int WriteObject(Object* obj);
 
   protected:
-    // A zeroed value filled by ReadBytes: at the end of the stream the bytes
-    // that were left land in the low-order positions and the rest stays 0.
+    /// A zeroed value filled by ReadBytes: at the end of the stream the bytes
+    /// that were left land in the low-order positions and the rest stays 0.
     template <class T> T ReadValue(bool reversed = false) {
         unsigned char bytes[sizeof(T)] = {};
         ReadBytes(bytes, sizeof bytes);
@@ -89,8 +89,8 @@ class TStream : public TIO {
     static void ReverseBytes(unsigned char* bytes, int count);
 };
 
-// Forwards every operation to `_stream`. Without an inner stream it behaves as
-// a bare TStream: it has no position and reading or writing throws.
+/// Forwards every operation to `_stream`. Without an inner stream it behaves as
+/// a bare TStream: it has no position and reading or writing throws.
 class TStreamWrapper : public TStream {
   public:
     Ref<TStream> _stream;
@@ -112,8 +112,8 @@ class TStreamWrapper : public TStream {
     int WriteShort(int n) override { return Inner().WriteShort(n); }
     int ReadInt() override { return Inner().ReadInt(); }
     int WriteInt(int n) override { return Inner().WriteInt(n); }
-    // Longs go to the inner stream too, so that a wrapper over a byte-swapping
-    // stream swaps every width alike.
+    /// Longs go to the inner stream too, so that a wrapper over a byte-swapping
+    /// stream swaps every width alike.
     std::int64_t ReadLong() override { return Inner().ReadLong(); }
     int WriteLong(std::int64_t n) override { return Inner().WriteLong(n); }
     float ReadFloat() override { return Inner().ReadFloat(); }
@@ -131,15 +131,15 @@ class TStreamWrapper : public TStream {
     TStream& Inner() const;
 };
 
-// A view of another stream whose Close only lets go of it: a reader handed
-// this may close it and the stream underneath stays open where it stopped.
+/// A view of another stream whose Close only lets go of it: a reader handed
+/// this may close it and the stream underneath stays open where it stopped.
 class TStreamStream : public TStreamWrapper {
   public:
     int Close() override {
         SetStream(nullptr);
         return 0;
     }
-    // Null for a null stream.
+    /// Null for a null stream.
     static Ref<TStreamStream> Create(TStream* stream);
 };
 

@@ -10,7 +10,7 @@
 
 namespace core {
 
-// Reverses the bytes of every multi-byte value: after reading, before writing.
+/// Reverses the bytes of every multi-byte value: after reading, before writing.
 class TXEndianStream : public TStreamWrapper {
   public:
     static void Swap2(void* bytes) { ReverseBytes(static_cast<unsigned char*>(bytes), 2); }
@@ -28,13 +28,13 @@ class TXEndianStream : public TStreamWrapper {
     double ReadDouble() override { return ReadValue<double>(true); }
     int WriteDouble(double n) override { return WriteValue(n, true); }
 
-    // Null for a null stream.
+    /// Null for a null stream.
     static Ref<TXEndianStream> Create(TStream* stream);
     static Ref<TStream> BigEndian(TStream* stream);
     static Ref<TStream> LittleEndian(TStream* stream);
 };
 
-// Serves "bigendian::path" and "littleendian::path".
+/// Serves "bigendian::path" and "littleendian::path".
 class TXEndianStreamFactory : public TStreamFactory {
   public:
     Ref<TStream> CreateStream(const std::string& url, const std::string& proto,

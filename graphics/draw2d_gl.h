@@ -8,7 +8,7 @@
 
 namespace draw2d {
 
-// The OpenGL back end, one for the whole program.
+/// The OpenGL back end, one for the whole program.
 TDraw2DDriver* GLDraw2DDriver();
 
 } // namespace draw2d

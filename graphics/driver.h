@@ -15,7 +15,7 @@ class TDraw2DGraphics;
 class TImage;
 class TPixmap;
 
-// The 2x2 part of the drawing transform.
+/// The 2x2 part of the drawing transform.
 struct Matrix2D {
     float ix = 1, iy = 0, jx = 0, jy = 1;
     float X(float x, float y, float tx) const { return x * ix + y * iy + tx; }
@@ -24,16 +24,16 @@ struct Matrix2D {
 
 class TGraphicsDriver : public core::Object {
   public:
-    // Makes the context's surface current and resets the API state for it;
-    // false when the surface cannot be made current.
+    /// Makes the context's surface current and resets the API state for it;
+    /// false when the surface cannot be made current.
     virtual bool SetGraphics(TDraw2DGraphics* graphics) = 0;
-    // Presents the frame; sync 1 waits for vertical retrace, 0 does not.
+    /// Presents the frame; sync 1 waits for vertical retrace, 0 does not.
     virtual void Flip(int sync) = 0;
 };
 
 class TDraw2DDriver : public TGraphicsDriver {
   public:
-    // The drawable form of a pixmap, or null when the back end makes none.
+    /// The drawable form of a pixmap, or null when the back end makes none.
     virtual core::Ref<TImageFrame> CreateFrameFromPixmap(TPixmap* pixmap, int flags) = 0;
     virtual void SetBlend(int mode) = 0;
     virtual void SetAlpha(float alpha) = 0;
@@ -48,12 +48,12 @@ class TDraw2DDriver : public TGraphicsDriver {
     virtual void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
     virtual void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
     virtual void DrawPoly(const std::vector<float>& xy, float hx, float hy, float tx, float ty) = 0;
-    // Pixels copied to the surface unscaled, top-left at (x, y).
+    /// Pixels copied to the surface unscaled, top-left at (x, y).
     virtual void DrawPixmap(TPixmap* pixmap, int x, int y) = 0;
-    // The surface's pixels as an RGBA pixmap, or null when the back end has none.
+    /// The surface's pixels as an RGBA pixmap, or null when the back end has none.
     virtual core::Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) = 0;
-    // Draws frame `index` of an image through its drawable form; the
-    // recording back end overrides it to note the image.
+    /// Draws frame `index` of an image through its drawable form; the
+    /// recording back end overrides it to note the image.
     virtual void DrawFrame(TImageFrame* frame, TImage* image, int index, float x0, float y0,
                            float x1, float y1, float tx, float ty) {
         (void)image, (void)index;
@@ -61,8 +61,8 @@ class TDraw2DDriver : public TGraphicsDriver {
     }
 };
 
-// Segments of an oval with these radii: at least 12, a multiple of 4,
-// growing with its size.
+/// Segments of an oval with these radii: at least 12, a multiple of 4,
+/// growing with its size.
 int OvalSegments(float rx, float ry);
 
 } // namespace draw2d

@@ -19,7 +19,7 @@ constexpr int BLEND_ALPHA = 3;
 constexpr int BLEND_ADD = 4;
 constexpr int BLEND_MULTIPLY = 5;
 
-// A context bound to one native surface.
+/// A context bound to one native surface.
 class TGraphics : public core::Object {
   public:
     virtual TGraphicsDriver* Driver() const = 0;
@@ -42,24 +42,24 @@ class TDraw2DGraphics final : public TGraphics {
     float tform_ix = 1, tform_iy = 0, tform_jx = 0, tform_jy = 1;
     int viewport_x = 0, viewport_y = 0, viewport_w = 0, viewport_h = 0;
     float origin_x = 0, origin_y = 0;
-    float handle_x = 0, handle_y = 0; // stored negated
+    float handle_x = 0, handle_y = 0; ///< stored negated
     int blend_mode = BLEND_MASK;
     core::Ref<TSurface> _graphics;
     core::Ref<TDraw2DDriver> _driver;
     int _setup = 0;
-    unsigned _generation = 0; // the surface's context generation last seen
-    // What the back end keeps per native context (the OpenGL textures made in it).
+    unsigned _generation = 0; ///< the surface's context generation last seen
+    /// What the back end keeps per native context (the OpenGL textures made in it).
     core::Ref<core::Object> _driverData;
 };
 
-// A context for a native surface drawn by the given back end, or by the
-// surface's own (TSurface::NativeDriver) when none is given. Null without a
-// surface, or when neither gives a back end.
+/// A context for a native surface drawn by the given back end, or by the
+/// surface's own (TSurface::NativeDriver) when none is given. Null without a
+/// surface, or when neither gives a back end.
 core::Ref<TGraphics> AttachGraphics(TSurface* surface, TDraw2DDriver* driver = nullptr);
 
-// Makes the context current (null: none). The first time a context is made
-// current it is cleared and flipped twice. Throws when its surface cannot be
-// made current.
+/// Makes the context current (null: none). The first time a context is made
+/// current it is cleared and flipped twice. Throws when its surface cannot be
+/// made current.
 void SetGraphics(TGraphics* graphics);
 TGraphics* GetGraphics();
 TDraw2DDriver* GetGraphicsDriver();
@@ -68,14 +68,14 @@ int GraphicsHeight();
 int GraphicsDepth();
 int GraphicsHertz();
 int GraphicsFlags();
-// Changes whenever another native context becomes current: image frames made
-// under an older number are made again.
+/// Changes whenever another native context becomes current: image frames made
+/// under an older number are made again.
 int GraphicsSeq();
 
-// The flip hook chain, run by Flip before presenting.
+/// The flip hook chain, run by Flip before presenting.
 extern const int flipHookId;
 
-// Every function below needs a current context and throws without one.
+/// Every function below needs a current context and throws without one.
 void SetColor(int red, int green, int blue);
 void GetColor(int& red, int& green, int& blue);
 void SetClsColor(int red, int green, int blue);
@@ -107,8 +107,8 @@ void DrawImage(TImage* image, float x, float y, int frame = 0);
 void DrawPixmap(TPixmap* pixmap, int x, int y);
 core::Ref<TPixmap> GrabPixmap(int x, int y, int width, int height);
 
-// sync 0 or 1 is passed on; -1 syncs when the graphics has a refresh rate,
-// or paces by sleeping for surfaces flagged GRAPHICS_SOFTSYNC.
+/// sync 0 or 1 is passed on; -1 syncs when the graphics has a refresh rate,
+/// or paces by sleeping for surfaces flagged GRAPHICS_SOFTSYNC.
 void Flip(int sync = -1);
 
 } // namespace draw2d

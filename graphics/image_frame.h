@@ -7,8 +7,8 @@ namespace draw2d {
 
 class TImageFrame : public core::Object {
   public:
-    // Draws the local box (x0, y0)-(x1, y1) moved by (tx, ty) under the
-    // back end's current transform, colour, alpha and blend.
+    /// Draws the local box (x0, y0)-(x1, y1) moved by (tx, ty) under the
+    /// back end's current transform, colour, alpha and blend.
     virtual void Draw(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
 };
 

@@ -13,33 +13,33 @@ class TStream;
 
 namespace draw2d {
 
-// A loader puts itself at the front of the chain when made, so the newest
-// is tried first. It reads from the stream's current position.
+/// A loader puts itself at the front of the chain when made, so the newest
+/// is tried first. It reads from the stream's current position.
 class TPixmapLoader : public core::Object {
   public:
     TPixmapLoader();
     virtual core::Ref<TPixmap> LoadPixmap(core::TStream* stream) = 0;
 
     core::Ref<TPixmapLoader> _succ;
-    // Takes the loader out of the chain (which holds it until then).
+    /// Takes the loader out of the chain (which holds it until then).
     void Unregister();
-    // The first loader of the chain.
+    /// The first loader of the chain.
     static TPixmapLoader* First();
 };
 
-// The PNG reader; one is in the chain from the start.
+/// The PNG reader; one is in the chain from the start.
 class TPixmapLoaderPNG final : public TPixmapLoader {
   public:
     core::Ref<TPixmap> LoadPixmap(core::TStream* stream) override;
 };
 
-// Null for a missing or unreadable source, a stream without a position, or
-// data no loader reads. An open stream is read in place and left open just
-// after the data that was read.
+/// Null for a missing or unreadable source, a stream without a position, or
+/// data no loader reads. An open stream is read in place and left open just
+/// after the data that was read.
 core::Ref<TPixmap> LoadPixmap(const PixmapSource& source);
 
-// Writes PNG at compression level 0...9 (clamped); 1 on success, 0 when the
-// destination cannot be opened or written. An open stream is left open.
+/// Writes PNG at compression level 0...9 (clamped); 1 on success, 0 when the
+/// destination cannot be opened or written. An open stream is left open.
 int SavePixmapPNG(TPixmap* pixmap, const std::string& path, int level = 5);
 int SavePixmapPNG(TPixmap* pixmap, core::TStream* stream, int level = 5);
 

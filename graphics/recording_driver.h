@@ -18,9 +18,9 @@ enum class DrawKind { Cls, Plot, Line, Rect, Oval, Poly, Image, Pixmap, Flip };
 
 struct TDrawRecord {
     DrawKind kind = DrawKind::Cls;
-    // Screen points: Plot and Pixmap 1, Line 2, Rect, Oval and Image the four
-    // corners of the box in the order (x0,y0) (x1,y0) (x1,y1) (x0,y1), Poly its
-    // vertices; as x, y pairs.
+    /// Screen points: Plot and Pixmap 1, Line 2, Rect, Oval and Image the four
+    /// corners of the box in the order (x0,y0) (x1,y0) (x1,y1) (x0,y1), Poly its
+    /// vertices; as x, y pairs.
     std::vector<float> points;
     int red = 255, green = 255, blue = 255;
     float alpha = 1;
@@ -29,16 +29,16 @@ struct TDrawRecord {
     float lineWidth = 1;
     int clsRed = 0, clsGreen = 0, clsBlue = 0;
     int viewportX = 0, viewportY = 0, viewportWidth = 0, viewportHeight = 0;
-    core::Ref<TImage> image; // Image: the image, when drawn by DrawImage
-    int frame = -1;          // Image: its frame number
-    int sync = 0;            // Flip: the sync passed on
+    core::Ref<TImage> image; ///< Image: the image, when drawn by DrawImage
+    int frame = -1;          ///< Image: its frame number
+    int sync = 0;            ///< Flip: the sync passed on
 };
 
 class TRecordingDriver final : public TDraw2DDriver {
   public:
     const std::vector<TDrawRecord>& Records() const { return records_; }
     void Clear() { records_.clear(); }
-    // Records of one kind, in drawing order.
+    /// Records of one kind, in drawing order.
     std::vector<TDrawRecord> RecordsOf(DrawKind kind) const;
 
     bool SetGraphics(TDraw2DGraphics* graphics) override;
@@ -71,7 +71,7 @@ class TRecordingDriver final : public TDraw2DDriver {
     void DrawFrame(TImageFrame* frame, TImage* image, int index, float x0, float y0, float x1,
                    float y1, float tx, float ty) override;
 
-    // For the frames of this back end.
+    /// For the frames of this back end.
     void RecordBox(DrawKind kind, float x0, float y0, float x1, float y1, float tx, float ty,
                    TImage* image = nullptr, int frame = -1);
 
@@ -84,7 +84,7 @@ class TRecordingDriver final : public TDraw2DDriver {
     std::vector<TDrawRecord> records_;
 };
 
-// A surface without any native context, for the recording back end.
+/// A surface without any native context, for the recording back end.
 core::Ref<TSurface> CreateRecordingSurface(int width, int height, int hertz = 0, int flags = 0);
 
 } // namespace draw2d

@@ -5,9 +5,9 @@
 
 namespace gui {
 
-// Chooses the FLTK back end for this process. Must come before the first
-// gadget, timer or dispatch; returns false when another back end was chosen
-// first. The display is opened when the back end is first used.
+/// Chooses the FLTK back end for this process. Must come before the first
+/// gadget, timer or dispatch; returns false when another back end was chosen
+/// first. The display is opened when the back end is first used.
 bool UseFltkDriver();
 
 } // namespace gui

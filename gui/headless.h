@@ -8,14 +8,14 @@
 
 namespace gui::headless {
 
-// Screen size of the desktop gadget (1280 x 1024 unless set before the
-// desktop is first used).
+/// Screen size of the desktop gadget (1280 x 1024 unless set before the
+/// desktop is first used).
 void SetDesktopSize(int w, int h);
 
-// A press and release of `button` at canvas pixel (x, y), with a move there first.
+/// A press and release of `button` at canvas pixel (x, y), with a move there first.
 void Click(TGadget* gadget, int x, int y, int button = 1);
 
-// Buffer swaps the canvas's surface has done.
+/// Buffer swaps the canvas's surface has done.
 int SwapCount(TGadget* canvas);
 
 } // namespace gui::headless

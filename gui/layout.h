@@ -8,10 +8,10 @@ struct Span {
     int end = 0;
 };
 
-// One axis of SetLayout: the gadget spanned `lockPos` ... `lockPos + lockSize`
-// in a client extent of `lockClient` when the layout was set; returns its span
-// in a client extent of `client`. Modes: 0 centred (or follows the other
-// edge), 1 keeps the distance to that edge, 2 proportional.
+/// One axis of SetLayout: the gadget spanned `lockPos` ... `lockPos + lockSize`
+/// in a client extent of `lockClient` when the layout was set; returns its span
+/// in a client extent of `client`. Modes: 0 centred (or follows the other
+/// edge), 1 keeps the distance to that edge, 2 proportional.
 Span LayoutAxis(int lowMode, int highMode, int lockPos, int lockSize, int lockClient, int client);
 
 struct Point {
@@ -19,7 +19,7 @@ struct Point {
     int y = 0;
 };
 
-// Top-left corner that centres a w x h rectangle on the area (ax, ay, aw, ah).
+/// Top-left corner that centres a w x h rectangle on the area (ax, ay, aw, ah).
 Point CentredPosition(int ax, int ay, int aw, int ah, int w, int h);
 
 } // namespace gui

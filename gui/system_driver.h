@@ -13,49 +13,49 @@ namespace gui {
 
 class TSystemDriver : public core::Object {
   public:
-    // Dispatch pending messages without waiting / waiting for at least one
-    // (at most `seconds` when given). Both do nothing and return false when
-    // called while either of them is already running (from a hook inside
-    // dispatch), so nested loops cannot start.
+    /// Dispatch pending messages without waiting / waiting for at least one
+    /// (at most `seconds` when given). Both do nothing and return false when
+    /// called while either of them is already running (from a hook inside
+    /// dispatch), so nested loops cannot start.
     bool Poll();
     bool Wait();
     bool WaitFor(double seconds);
     bool Dispatching() const { return dispatching_; }
-    // False when no message can ever arrive (headless without a running
-    // timer): waiting for one would never end.
+    /// False when no message can ever arrive (headless without a running
+    /// timer): waiting for one would never end.
     virtual bool MayReceive() const { return true; }
 
-    // Tells the user something in a message box and waits until it is
-    // dismissed; `serious` marks an error. Headless, the text goes nowhere.
+    /// Tells the user something in a message box and waits until it is
+    /// dismissed; `serious` marks an error. Headless, the text goes nowhere.
     virtual void Notify(const std::string& text, int serious) = 0;
 
-    // Shows (1) or hides (0) the mouse pointer over the canvases.
+    /// Shows (1) or hides (0) the mouse pointer over the canvases.
     virtual void SetMouseVisible(int flag) = 0;
     virtual int MouseVisible() const = 0;
 
-    // Thread-safe: asks the main thread to deliver a tick of the native timer
-    // `handle` during its next dispatch. The only call other threads make.
+    /// Thread-safe: asks the main thread to deliver a tick of the native timer
+    /// `handle` during its next dispatch. The only call other threads make.
     virtual void PostTimerMessage(int handle) = 0;
 
   protected:
     virtual void DoPoll() = 0;
-    // seconds < 0: wait without a limit.
+    /// seconds < 0: wait without a limit.
     virtual void DoWait(double seconds) = 0;
 
   private:
     bool dispatching_ = false;
 };
 
-// The installed driver; installs the chosen back end on first use.
+/// The installed driver; installs the chosen back end on first use.
 TSystemDriver* SystemDriver();
 
-// Chooses the headless back end (no native windows) for this process. Must
-// come before the first gadget, timer or dispatch; returns false when
-// another back end was chosen first.
+/// Chooses the headless back end (no native windows) for this process. Must
+/// come before the first gadget, timer or dispatch; returns false when
+/// another back end was chosen first.
 bool UseHeadlessDriver();
 bool HeadlessDriverInUse();
 
-// The modifier keys (MODIFIER_* bits) as last seen by the system driver.
+/// The modifier keys (MODIFIER_* bits) as last seen by the system driver.
 int CurrentModifiers();
 void SetCurrentModifiers(int mods);
 

@@ -23,15 +23,15 @@ class TZoneBase;
 
 namespace table_calls {
 
-// Calls use(part) on the part in slot i; an empty slot gives the zero value
-// of the result and leaves output arguments alone.
+/// Calls use(part) on the part in slot i; an empty slot gives the zero value
+/// of the result and leaves output arguments alone.
 template <class T, class F> auto OnSlot(const TIndexTable<T>& table, int i, F&& use) {
     using R = std::invoke_result_t<F, T&>;
     T* part = table.Get(i);
     return part ? use(*part) : R{};
 }
 
-// Forwards to the part's own operation of the same name.
+/// Forwards to the part's own operation of the same name.
 template <auto Method, class T, class... Args>
 auto Forward(const TIndexTable<T>& table, int i, Args&&... args) {
     return OnSlot(table, i,
@@ -46,7 +46,7 @@ class TAdvBody : public TBody {
     TIndexTable<TConstraint> cons;
     TIndexTable<draw2d::TImage> images;
     TIndexTable<TRig> rigs;
-    // The tables' counts and slot arrays under their own names.
+    /// The tables' counts and slot arrays under their own names.
     int& mIndex = masses.count;
     std::vector<core::Ref<TMass>>& mArray = masses.slots;
     int& cIndex = cons.count;
@@ -58,17 +58,17 @@ class TAdvBody : public TBody {
 
     TAdvBody() = default;
 
-    // Body files. Load gives none for a missing file, a wrong magic or a
-    // damaged file (one that ends early, holds an index or count its tables
-    // cannot take, names an empty slot, or has an image that cannot be read);
-    // nothing of such a file is kept.
+    /// Body files. Load gives none for a missing file, a wrong magic or a
+    /// damaged file (one that ends early, holds an index or count its tables
+    /// cannot take, names an empty slot, or has an image that cannot be read);
+    /// nothing of such a file is kept.
     static core::Ref<TAdvBody> Load(const std::string& url, int activate);
-    // Always 0. A save that cannot be completed leaves the old file as it was.
+    /// Always 0. A save that cannot be completed leaves the old file as it was.
     int Save(const std::string& url, int backup, int embed) const;
-    // An inactive duplicate with its own parts, sharing the images.
+    /// An inactive duplicate with its own parts, sharing the images.
     core::Ref<TAdvBody> Copy() const;
 
-    // Whole body.
+    /// Whole body.
     int CleanIndex();
     int Activate();
     int DeActivate();
@@ -83,13 +83,13 @@ class TAdvBody : public TBody {
     float GetRotation() const;
     int Spin(float angle);
     int Turn(float angle);
-    // The queued collision events of this body's masses with another body's,
-    // a zone's or the bounds; none when there are none.
+    /// The queued collision events of this body's masses with another body's,
+    /// a zone's or the bounds; none when there are none.
     core::Ref<core::TList> CollideAdvBody(const TAdvBody* other) const;
     core::Ref<core::TList> CollideZone(TZoneBase* zone) const;
     core::Ref<core::TList> CollideBounds() const;
 
-    // Masses.
+    /// Masses.
     int MassAdd(float x, float y, float mass, float radius, float friction, int colGroup);
     int MassRemove(int i);
     int MassMaxIndex() const { return masses.MaxIndex(); }
@@ -171,7 +171,7 @@ class TAdvBody : public TBody {
     int MassDraw(int i) const { return table_calls::Forward<&TMass::Draw>(masses, i); }
     int MassDrawAll() const;
 
-    // Constraints.
+    /// Constraints.
     int ConAddAll(float stiffness);
     int ConAdd(int mass1, int mass2, float restLength, float stiffness);
     int ConRemove(int i);
@@ -198,7 +198,7 @@ class TAdvBody : public TBody {
     int ConFree(int i) {
         return table_calls::Forward<&TConstraint::Free>(cons, i, static_cast<TBody*>(this));
     }
-    // The mass-table index (the mass's `index`) of the first or second mass.
+    /// The mass-table index (the mass's `index`) of the first or second mass.
     int ConGetMass1(int i) const {
         return table_calls::OnSlot(cons, i, [](TConstraint& c) { return IndexOf(c.GetMass1()); });
     }
@@ -227,8 +227,8 @@ class TAdvBody : public TBody {
     int ConDraw(int i) const { return table_calls::Forward<&TConstraint::Draw>(cons, i); }
     int ConDrawAll() const;
 
-    // Rigs. Their image, mass and constraint are given and read as indices
-    // into this body's tables.
+    /// Rigs. Their image, mass and constraint are given and read as indices
+    /// into this body's tables.
     int RigAdd(int image, int mass, int con, float angle);
     int RigRemove(int i) {
         rigs.Empty(i);
@@ -249,18 +249,18 @@ class TAdvBody : public TBody {
         return table_calls::Forward<&TRig::SetName>(rigs, i, text);
     }
     std::string RigGetName(int i) const { return table_calls::Forward<&TRig::GetName>(rigs, i); }
-    // Only when that image slot holds an image.
+    /// Only when that image slot holds an image.
     int RigSetImage(int i, int image);
-    // The lowest image slot holding the rig's image; -1 when none does.
+    /// The lowest image slot holding the rig's image; -1 when none does.
     int RigGetImage(int i) const {
         return table_calls::OnSlot(rigs, i, [&](TRig& r) { return images.Find(r.image); });
     }
-    // Only when that mass slot holds a mass.
+    /// Only when that mass slot holds a mass.
     int RigSetMass(int i, int mass);
     int RigGetMass(int i) const {
         return table_calls::OnSlot(rigs, i, [](TRig& r) { return IndexOf(r.mass.Get()); });
     }
-    // -1 (or an empty slot) means none.
+    /// -1 (or an empty slot) means none.
     int RigSetConstraint(int i, int con);
     int RigGetConstraint(int i) const {
         return table_calls::OnSlot(rigs, i, [](TRig& r) { return IndexOf(r.con.Get()); });
@@ -289,8 +289,8 @@ class TAdvBody : public TBody {
     int RigGetBlend(int i) const { return table_calls::Forward<&TRig::GetBlend>(rigs, i); }
     int RigDraw(int i) const { return table_calls::Forward<&TRig::Draw>(rigs, i); }
 
-    // Images. A source that is no image is loaded with the automatic flags:
-    // a path, a stream at its position or a pixmap.
+    /// Images. A source that is no image is loaded with the automatic flags:
+    /// a path, a stream at its position or a pixmap.
     int ImageAdd(draw2d::TImage* image);
     int ImageAdd(const core::Ref<draw2d::TImage>& image) { return ImageAdd(image.Get()); }
     int ImageAdd(const draw2d::PixmapSource& source);
@@ -300,7 +300,7 @@ class TAdvBody : public TBody {
         images.Swap(a, b);
         return 0;
     }
-    // 1 when slot i (one in use) now holds the new image, else 0.
+    /// 1 when slot i (one in use) now holds the new image, else 0.
     int ImageReplace(int i, draw2d::TImage* image);
     int ImageReplace(int i, const core::Ref<draw2d::TImage>& image) {
         return ImageReplace(i, image.Get());
@@ -315,8 +315,8 @@ class TAdvBody : public TBody {
 
   private:
     template <class T> static int IndexOf(const T* part) { return part ? part->index : -1; }
-    // Every mass turned by angle about the reference mass through `apply`
-    // (Move or Translate).
+    /// Every mass turned by angle about the reference mass through `apply`
+    /// (Move or Translate).
     template <int (TMass::*Apply)(float, float)> void TurnMasses(float angle);
     core::Ref<core::TList>
     CollectEvents(const std::function<void(TMass*, core::TList&)>& seek) const;

@@ -14,16 +14,16 @@ class TBody : public core::Object {
     core::Ref<core::TList> conList = core::CreateList();
 
     TBody() = default;
-    // Destroying a body releases the constraints it holds in the world.
+    /// Destroying a body releases the constraints it holds in the world.
     ~TBody() override;
     TBody(const TBody&) = delete;
     TBody& operator=(const TBody&) = delete;
 
     virtual int SetName(const std::string& text);
     virtual std::string GetName() const { return name; }
-    // A new list with the body's constraints in order.
+    /// A new list with the body's constraints in order.
     virtual core::Ref<core::TList> GetConstraints() const;
-    // Lowers every assigned constraint's count once, then empties conList.
+    /// Lowers every assigned constraint's count once, then empties conList.
     virtual int Clear();
 };
 

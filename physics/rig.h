@@ -16,11 +16,11 @@ class TRig : public core::Object {
     std::string name;
     core::Ref<draw2d::TImage> image;
     core::Ref<TMass> mass;
-    core::Ref<TConstraint> con; // none: the image keeps the fixed angle
-    float angle = 0;            // degrees, added to the constraint's direction
+    core::Ref<TConstraint> con; ///< none: the image keeps the fixed angle
+    float angle = 0;            ///< degrees, added to the constraint's direction
     float scaleX = 1, scaleY = 1;
-    float red = 1, green = 1, blue = 1; // 0 ... 1
-    float alpha = 1;                    // 0 ... 1
+    float red = 1, green = 1, blue = 1; ///< 0 ... 1
+    float alpha = 1;                    ///< 0 ... 1
     int blend = 1;
 
     static core::Ref<TRig> Create(draw2d::TImage* image, TMass* mass, TConstraint* con,
@@ -38,16 +38,16 @@ class TRig : public core::Object {
     float GetAngle() const { return angle; }
     int SetScale(float sx, float sy);
     int GetScale(float& sx, float& sy) const;
-    // 0 ... 255 each, clamped.
+    /// 0 ... 255 each, clamped.
     int SetColor(int r, int g, int b);
     int GetColor(int& r, int& g, int& b) const;
     int SetAlpha(float a);
     float GetAlpha() const { return alpha; }
     int SetBlend(int mode);
     int GetBlend() const { return blend; }
-    // Frame 0 of the image at the mass, turned with the constraint, tinting
-    // the caller's colour and alpha; the surface is left as it was. A rig
-    // without image or mass draws nothing.
+    /// Frame 0 of the image at the mass, turned with the constraint, tinting
+    /// the caller's colour and alpha; the surface is left as it was. A rig
+    /// without image or mass draws nothing.
     int Draw() const;
 };
 

@@ -14,15 +14,15 @@ namespace kel::tangle {
 
 class TWorldView {
   public:
-    float drawOffsetX = 0, drawOffsetY = 0; // screen position of world (0, 0)
-    float drawScale = 1;                    // screen pixels per world unit
-    float centerX = 0, centerY = 0;         // world point at the centre of the drawing area
-    float drawRot = 0;                      // degrees, clockwise on a y-down screen
-    // screen = offset + (x * drawIX + y * drawIY, x * drawJX + y * drawJY)
+    float drawOffsetX = 0, drawOffsetY = 0; ///< screen position of world (0, 0)
+    float drawScale = 1;                    ///< screen pixels per world unit
+    float centerX = 0, centerY = 0;         ///< world point at the centre of the drawing area
+    float drawRot = 0;                      ///< degrees, clockwise on a y-down screen
+    /// screen = offset + (x * drawIX + y * drawIY, x * drawJX + y * drawJY)
     float drawIX = 1, drawIY = -0.0f, drawJX = 0, drawJY = 1;
 
-    // Centres on half the current graphics size. The offsets are left at 0,
-    // which is what that centre gives at zoom 1 and rotation 0.
+    /// Centres on half the current graphics size. The offsets are left at 0,
+    /// which is what that centre gives at zoom 1 and rotation 0.
     TWorldView();
 
     static int SetDrawCoords(float x, float y);
@@ -32,15 +32,15 @@ class TWorldView {
 
     static float ScreenX(float x, float y) { return Current().ToScreenX(x, y); }
     static float ScreenY(float x, float y) { return Current().ToScreenY(x, y); }
-    // At zoom 0 every world point lands on the screen centre, so a screen
-    // point has no single world point: both give the view centre instead.
+    /// At zoom 0 every world point lands on the screen centre, so a screen
+    /// point has no single world point: both give the view centre instead.
     static float SimX(float sx, float sy) { return Current().ToSimX(sx, sy); }
     static float SimY(float sx, float sy) { return Current().ToSimY(sx, sy); }
     static float MouseX();
     static float MouseY();
 
-    // Each draws through the current graphics with the view applied and
-    // leaves the surface's state as it was; without graphics they draw nothing.
+    /// Each draws through the current graphics with the view applied and
+    /// leaves the surface's state as it was; without graphics they draw nothing.
     static int DrawImage(draw2d::TImage* image, float x, float y, int frame);
     static int DrawPoly(const std::vector<float>& xy, float x, float y);
     static int DrawLine(float x1, float y1, float x2, float y2);
@@ -61,7 +61,7 @@ class TWorldView {
     }
     void Recompute();
 
-    // The current world's view; the identity view while there is no world.
+    /// The current world's view; the identity view while there is no world.
     static const TWorldView& Current();
 
   private:
