@@ -9,16 +9,21 @@
 
 namespace core {
 
+/// A stream over a C library file handle.
 class TCStream : public TStream {
   public:
+    /// Mode bit: the handle may be read.
     static constexpr int MODE_READ = 1;
+    /// Mode bit: the handle may be written.
     static constexpr int MODE_WRITE = 2;
 
     /// -1 / 0 for a handle that cannot seek (a pipe): such a stream reads on
     /// until a Read gives nothing.
     std::int64_t _pos = 0;
+    /// The file's size in bytes as far as known (grows with writes past the end).
     std::int64_t _size = 0;
     std::FILE* _cstream = nullptr; ///< null once closed
+    /// MODE_READ and MODE_WRITE bits.
     int _mode = 0;
 
     ~TCStream() override;

@@ -14,18 +14,24 @@ namespace core {
 class Object {
   public:
     Object() = default;
+    /// A copy is a new object: it starts with no references.
     Object(const Object&) : refs_(0) {}
+    /// Assigning leaves the reference count alone.
     Object& operator=(const Object&) { return *this; }
     virtual ~Object() = default;
 
     /// Ordering used by list look-ups and sorting: address order by default.
     virtual int Compare(const Object* other) const;
+    /// A text for messages and debugging: the object's address by default.
     virtual std::string ToString() const;
 
+    /// Adds a reference.
     void Retain() const noexcept { ++refs_; }
+    /// Drops a reference; the last one deletes the object.
     void Release() const noexcept {
         if (--refs_ == 0) delete this;
     }
+    /// The number of references.
     std::int32_t RefCount() const noexcept { return refs_; }
 
   private:
@@ -36,24 +42,32 @@ class Object {
 template <class T> class Ref {
   public:
     Ref() noexcept = default;
+    /// None.
     Ref(std::nullptr_t) noexcept {}
+    /// Holds p (which may be null).
     Ref(T* p) noexcept : p_(p) {
         if (p_) p_->Retain();
     }
+    /// Another reference to the same object.
     Ref(const Ref& o) noexcept : Ref(o.p_) {}
+    /// Takes the other's reference; the other becomes none.
     Ref(Ref&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
     template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+    /// A reference from a Ref of a derived class.
     Ref(const Ref<U>& o) noexcept : Ref(o.Get()) {}
     template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+    /// Takes the reference of a Ref of a derived class.
     Ref(Ref<U>&& o) noexcept : p_(o.Detach()) {}
     ~Ref() {
         if (p_) p_->Release();
     }
 
+    /// Now refers to the other's object.
     Ref& operator=(const Ref& o) noexcept {
         Reset(o.p_);
         return *this;
     }
+    /// Takes the other's reference; the other becomes none.
     Ref& operator=(Ref&& o) noexcept {
         if (this != &o) {
             T* old = std::exchange(p_, std::exchange(o.p_, nullptr));
@@ -61,10 +75,12 @@ template <class T> class Ref {
         }
         return *this;
     }
+    /// Now refers to p.
     Ref& operator=(T* p) noexcept {
         Reset(p);
         return *this;
     }
+    /// Now refers to none.
     Ref& operator=(std::nullptr_t) noexcept {
         Reset(nullptr);
         return *this;
@@ -80,10 +96,15 @@ template <class T> class Ref {
     /// Gives up ownership without releasing.
     T* Detach() noexcept { return std::exchange(p_, nullptr); }
 
+    /// The object, or null.
     T* Get() const noexcept { return p_; }
+    /// Member access; the Ref must not be none.
     T* operator->() const noexcept { return p_; }
+    /// The object; the Ref must not be none.
     T& operator*() const noexcept { return *p_; }
+    /// The object, or null, as a plain pointer.
     operator T*() const noexcept { return p_; }
+    /// Whether the Ref holds an object.
     explicit operator bool() const noexcept { return p_ != nullptr; }
 
   private:
@@ -108,9 +129,12 @@ template <class T> T* As(Object* o) noexcept {
 /// A string as an object, so that it can be a list value; compares by text.
 class TString final : public Object {
   public:
+    /// An object holding this text.
     explicit TString(std::string text) : text(std::move(text)) {}
     int Compare(const Object* other) const override;
+    /// The text.
     std::string ToString() const override { return text; }
+    /// The text, fixed at construction.
     const std::string text;
 };
 

@@ -18,16 +18,27 @@ class TIO : public Object {
   public:
     /// 1 once the position has reached (or passed) the size.
     virtual int Eof();
+    /// The position in bytes from the start; -1 when the stream has none.
     virtual std::int64_t Pos() { return -1; }
+    /// The length in bytes; 0 when unknown.
     virtual std::int64_t Size() { return 0; }
+    /// Moves to byte `pos` from the start; returns the new position, -1 when the stream cannot
+    /// seek.
     virtual std::int64_t Seek(std::int64_t) { return -1; }
+    /// Writes out what is buffered; returns 0.
     virtual int Flush() { return 0; }
+    /// Ends the stream (a file is closed); returns 0. Closing again does nothing.
     virtual int Close() { return 0; }
     /// The number of bytes moved; 0 at the end or on failure.
     virtual int Read(void* buf, int count);
+    /// The number of bytes moved; 0 on failure.
     virtual int Write(const void* buf, int count);
 };
 
+/// A stream of bytes with typed reads and writes in the machine's byte order (little-endian on
+/// every platform built for), strings and lines. Reading past the end gives zeros; a read that
+/// fails before the end throws TStreamReadException, a write that cannot be completed
+/// TStreamWriteException.
 class TStream : public TIO {
   public:
     /// Reads count bytes, stopping quietly at the end of the stream (the rest
@@ -41,16 +52,27 @@ class TStream : public TIO {
 
     /// Byte and short read unsigned; writes keep the low 8 / 16 bits.
     virtual int ReadByte() { return ReadValue<std::uint8_t>(); }
+    /// Writes the low 8 bits; returns 0.
     virtual int WriteByte(int n) { return WriteValue(static_cast<std::uint8_t>(n)); }
+    /// 16 bits, unsigned.
     virtual int ReadShort() { return ReadValue<std::uint16_t>(); }
+    /// Writes the low 16 bits; returns 0.
     virtual int WriteShort(int n) { return WriteValue(static_cast<std::uint16_t>(n)); }
+    /// 32 bits.
     virtual int ReadInt() { return ReadValue<std::int32_t>(); }
+    /// Writes 32 bits; returns 0.
     virtual int WriteInt(int n) { return WriteValue(static_cast<std::int32_t>(n)); }
+    /// 64 bits.
     virtual std::int64_t ReadLong() { return ReadValue<std::int64_t>(); }
+    /// Writes 64 bits; returns 0.
     virtual int WriteLong(std::int64_t n) { return WriteValue(n); }
+    /// A single-precision float.
     virtual float ReadFloat() { return ReadValue<float>(); }
+    /// Writes a single-precision float; returns 0.
     virtual int WriteFloat(float n) { return WriteValue(n); }
+    /// A double-precision float.
     virtual double ReadDouble() { return ReadValue<double>(); }
+    /// Writes a double-precision float; returns 0.
     virtual int WriteDouble(double n) { return WriteValue(n); }
 
     /// A line ends at LF, a NUL byte or the end of the stream; CRs are dropped.
@@ -66,6 +88,7 @@ class TStream : public TIO {
 
     /// No file format stores objects: both throw.
     virtual Ref<Object> ReadObject();
+    /// See ReadObject.
     virtual int WriteObject(Object* obj);
 
   protected:
@@ -79,6 +102,7 @@ class TStream : public TIO {
         std::memcpy(&value, bytes, sizeof value);
         return value;
     }
+    /// Writes the value's bytes, reversed when asked; returns 0.
     template <class T> int WriteValue(T value, bool reversed = false) {
         unsigned char bytes[sizeof(T)];
         std::memcpy(bytes, &value, sizeof bytes);
@@ -86,6 +110,7 @@ class TStream : public TIO {
         WriteBytes(bytes, sizeof bytes);
         return 0;
     }
+    /// Reverses count bytes in place.
     static void ReverseBytes(unsigned char* bytes, int count);
 };
 
@@ -93,8 +118,10 @@ class TStream : public TIO {
 /// a bare TStream: it has no position and reading or writing throws.
 class TStreamWrapper : public TStream {
   public:
+    /// The stream that does the work; none makes every operation fail like a bare TStream.
     Ref<TStream> _stream;
 
+    /// Replaces the inner stream.
     void SetStream(TStream* stream) { _stream = stream; }
 
     int Eof() override { return Inner().Eof(); }
@@ -128,6 +155,7 @@ class TStreamWrapper : public TStream {
     int WriteObject(Object* obj) override { return Inner().WriteObject(obj); }
 
   protected:
+    /// The inner stream; throws TStreamReadException without one.
     TStream& Inner() const;
 };
 
@@ -135,6 +163,7 @@ class TStreamWrapper : public TStream {
 /// this may close it and the stream underneath stays open where it stopped.
 class TStreamStream : public TStreamWrapper {
   public:
+    /// Lets go of the inner stream, which stays open; returns 0.
     int Close() override {
         SetStream(nullptr);
         return 0;

@@ -9,6 +9,8 @@
 
 namespace core {
 
+/// Makes streams for urls of the form "proto::path"; StreamOpen asks each factory of the chain in
+/// turn.
 class TStreamFactory : public Object {
   public:
     /// The next factory in the chain.

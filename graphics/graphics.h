@@ -22,30 +22,63 @@ constexpr int BLEND_MULTIPLY = 5;
 /// A context bound to one native surface.
 class TGraphics : public core::Object {
   public:
+    /// The back end that draws this context.
     virtual TGraphicsDriver* Driver() const = 0;
+    /// The native surface the context draws on.
     virtual TSurface* Surface() const = 0;
 };
 
+/// The drawing surface's context: the render state (colour, alpha, blend, transform, viewport,
+/// origin, handle) that the module functions keep for one native surface, and the back end that
+/// draws it.
 class TDraw2DGraphics final : public TGraphics {
   public:
+    /// A context for the surface, drawn by the driver.
     TDraw2DGraphics(TSurface* surface, TDraw2DDriver* driver);
 
     TGraphicsDriver* Driver() const override { return _driver; }
     TSurface* Surface() const override { return _graphics; }
 
+    ///@{
+    /// Drawing colour, 0 ... 255 each.
     int color_red = 255, color_green = 255, color_blue = 255;
+    ///@}
+    /// Drawing alpha, 0 ... 1.
     float color_alpha = 1.0f;
+    ///@{
+    /// Clear colour, 0 ... 255 each.
     int clscolor_red = 0, clscolor_green = 0, clscolor_blue = 0;
+    ///@}
+    /// Line width in pixels.
     float line_width = 1.0f;
+    /// Rotation in degrees.
     float tform_rot = 0;
+    ///@{
+    /// Scale along each axis.
     float tform_scale_x = 1, tform_scale_y = 1;
+    ///@}
+    ///@{
+    /// The 2x2 matrix made from rotation and scale.
     float tform_ix = 1, tform_iy = 0, tform_jx = 0, tform_jy = 1;
+    ///@}
+    ///@{
+    /// The viewport rectangle, surface pixels.
     int viewport_x = 0, viewport_y = 0, viewport_w = 0, viewport_h = 0;
+    ///@}
+    ///@{
+    /// Where local (0, 0) lands on the surface.
     float origin_x = 0, origin_y = 0;
+    ///@}
+    ///@{
     float handle_x = 0, handle_y = 0; ///< stored negated
+    ///@}
+    /// The blend mode (BLEND_ constants).
     int blend_mode = BLEND_MASK;
+    /// The native surface.
     core::Ref<TSurface> _graphics;
+    /// The back end.
     core::Ref<TDraw2DDriver> _driver;
+    /// 1 once the context was cleared and flipped on first use.
     int _setup = 0;
     unsigned _generation = 0; ///< the surface's context generation last seen
     /// What the back end keeps per native context (the OpenGL textures made in it).

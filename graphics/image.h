@@ -17,13 +17,28 @@ constexpr int IMAGE_MASKED = 1;    ///< the mask colour becomes transparent
 constexpr int IMAGE_FILTERED = 2;  ///< linear filtering, else nearest pixel
 constexpr int IMAGE_MIPMAPPED = 4; ///< frames carry halved levels
 
+/// A drawable picture: one or more frames of the same size, each a pixmap with a drawable form made
+/// by the back end on demand. flags are IMAGE_ bits; pixels of the mask colour become transparent
+/// in a masked image; the handle is the point drawn at the position given to DrawImage.
 class TImage : public core::Object {
   public:
+    ///@{
+    /// Size of every frame in pixels.
     int width = 0, height = 0;
+    ///@}
+    /// IMAGE_ bits.
     int flags = 0;
+    ///@{
+    /// The mask colour, 0 ... 255 each.
     int mask_r = 0, mask_g = 0, mask_b = 0;
+    ///@}
+    ///@{
+    /// The handle in pixels from the top-left corner.
     float handle_x = 0, handle_y = 0;
+    ///@}
+    /// The frames' pixels, one pixmap per frame.
     std::vector<core::Ref<TPixmap>> pixmaps;
+    /// The frames' drawable forms, made by the current back end.
     std::vector<core::Ref<TImageFrame>> frames;
     std::vector<int> seqs; ///< graphics sequence number of each drawable form; 0 = none
 
@@ -37,6 +52,7 @@ class TImage : public core::Object {
     /// index outside the image.
     virtual void SetPixmap(int index, TPixmap* pixmap);
 
+    /// A blank image of frameCount frames of width x height pixels. Throws for a size below 1.
     static core::Ref<TImage> Create(int width, int height, int frameCount, int flags, int maskR,
                                     int maskG, int maskB);
     /// Null when no pixmap can be had from the source.

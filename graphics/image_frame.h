@@ -5,6 +5,7 @@
 
 namespace draw2d {
 
+/// The drawable form a back end makes of one image frame (an OpenGL texture, or a record).
 class TImageFrame : public core::Object {
   public:
     /// Draws the local box (x0, y0)-(x1, y1) moved by (tx, ty) under the

@@ -18,8 +18,11 @@ namespace draw2d {
 class TPixmapLoader : public core::Object {
   public:
     TPixmapLoader();
+    /// A pixmap from the stream's current position, or null when the bytes are not of this loader's
+    /// format.
     virtual core::Ref<TPixmap> LoadPixmap(core::TStream* stream) = 0;
 
+    /// The next loader of the chain.
     core::Ref<TPixmapLoader> _succ;
     /// Takes the loader out of the chain (which holds it until then).
     void Unregister();
@@ -30,6 +33,7 @@ class TPixmapLoader : public core::Object {
 /// The PNG reader; one is in the chain from the start.
 class TPixmapLoaderPNG final : public TPixmapLoader {
   public:
+    /// A pixmap from a PNG datastream; null for anything else or a damaged one.
     core::Ref<TPixmap> LoadPixmap(core::TStream* stream) override;
 };
 

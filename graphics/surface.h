@@ -13,14 +13,18 @@ class TDraw2DDriver;
 /// of waiting for vertical retrace.
 constexpr int GRAPHICS_SOFTSYNC = 0x100;
 
+/// A native surface the drawing surface can draw on (see the file's notes).
 class TSurface : public core::Object {
   public:
+    /// Width in pixels.
     virtual int Width() const = 0;
+    /// Height in pixels.
     virtual int Height() const = 0;
     /// Refresh rate in Hz, 0 when unknown.
     virtual int Hertz() const { return 0; }
     /// Makes the surface's OpenGL context current; false when it cannot.
     virtual bool MakeCurrent() = 0;
+    /// Presents what was drawn.
     virtual void SwapBuffers() = 0;
     /// 1 waits for vertical retrace on swap, 0 does not; false when unsupported.
     virtual bool SetSwapInterval(int interval) {
