@@ -55,13 +55,22 @@ inline constexpr int MODIFIER_CONTROL = 2;
 inline constexpr int MODIFIER_ALT = 4;
 inline constexpr int MODIFIER_SYSTEM = 8;
 
+/// Something that happened: input, a gadget's action, a change of a window, a timer's tick. Emitted
+/// through the emitEventHook chain and then queued.
 class TEvent : public core::Object {
   public:
+    /// What happened: one of the event ids (MouseDown, TimerTick ...).
     int id = 0;
     core::Ref<core::Object> source; ///< gadget, timer or none
     int data = 0;                   ///< button, tick count, wheel notches, key ...
+    /// MODIFIER_ bits held at the time.
     int mods = 0;
+    ///@{
+    /// Position, in the source gadget's client pixels for mouse events; a window's position or size
+    /// for window events.
     int x = 0, y = 0;
+    ///@}
+    /// More data, such as a string; none mostly.
     core::Ref<core::Object> extra;
 
     /// "<description>: data=.., mods=.., x=.., y=.., extra=\"..\""
@@ -69,11 +78,13 @@ class TEvent : public core::Object {
     /// Runs the event through the emitEventHook chain (the queue's hook is last).
     virtual void Emit();
 
+    /// A new event with these fields (not yet emitted).
     static core::Ref<TEvent> Create(int id, core::Object* source = nullptr, int data = 0,
                                     int mods = 0, int x = 0, int y = 0,
                                     core::Object* extra = nullptr);
     /// 0x80000001 on the first call, then one more each call.
     static int AllocUserId();
+    /// Gives an id a description (ToString and DescriptionForId use it).
     static void RegisterId(int id, const std::string& description);
     /// Empty when none was registered.
     static std::string DescriptionForId(int id);

@@ -8,6 +8,7 @@
 
 namespace gui {
 
+/// The GUI back end: makes the native gadgets. The headless and the FLTK back ends derive from it.
 class TPaneGUIDriver : public core::Object {
   public:
     /// Creates a gadget of class `gadgetClass` at (x, y) in `group`'s client
@@ -25,6 +26,7 @@ class TPaneGUIDriver : public core::Object {
     virtual core::Ref<TGadget> NewGadget(int gadgetClass) = 0;
     /// Screen size for the desktop gadget.
     virtual int DesktopWidth() = 0;
+    /// Screen height for the desktop gadget.
     virtual int DesktopHeight() = 0;
 
   private:

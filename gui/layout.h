@@ -3,8 +3,11 @@
 
 namespace gui {
 
+/// A span along one axis, from start up to end.
 struct Span {
+    /// First pixel.
     int start = 0;
+    /// One past the last pixel.
     int end = 0;
 };
 
@@ -14,8 +17,11 @@ struct Span {
 /// edge), 1 keeps the distance to that edge, 2 proportional.
 Span LayoutAxis(int lowMode, int highMode, int lockPos, int lockSize, int lockClient, int client);
 
+/// A point in pixels.
 struct Point {
+    /// Across.
     int x = 0;
+    /// Down.
     int y = 0;
 };
 

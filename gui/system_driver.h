@@ -11,6 +11,8 @@
 
 namespace gui {
 
+/// The operating-system back end (see the file's notes): dispatches messages, shows the pointer and
+/// delivers timer ticks.
 class TSystemDriver : public core::Object {
   public:
     /// Dispatch pending messages without waiting / waiting for at least one
@@ -18,8 +20,11 @@ class TSystemDriver : public core::Object {
     /// called while either of them is already running (from a hook inside
     /// dispatch), so nested loops cannot start.
     bool Poll();
+    /// See Poll.
     bool Wait();
+    /// See Poll.
     bool WaitFor(double seconds);
+    /// Whether Poll or Wait is running.
     bool Dispatching() const { return dispatching_; }
     /// False when no message can ever arrive (headless without a running
     /// timer): waiting for one would never end.
@@ -31,6 +36,7 @@ class TSystemDriver : public core::Object {
 
     /// Shows (1) or hides (0) the mouse pointer over the canvases.
     virtual void SetMouseVisible(int flag) = 0;
+    /// 1 when the pointer is shown.
     virtual int MouseVisible() const = 0;
 
     /// Thread-safe: asks the main thread to deliver a tick of the native timer
@@ -38,6 +44,7 @@ class TSystemDriver : public core::Object {
     virtual void PostTimerMessage(int handle) = 0;
 
   protected:
+    /// Dispatches the pending messages without waiting.
     virtual void DoPoll() = 0;
     /// seconds < 0: wait without a limit.
     virtual void DoWait(double seconds) = 0;

@@ -10,6 +10,8 @@ namespace gui {
 
 inline constexpr int MAX_RUNNING_TIMERS = 16;
 
+/// A periodic timer (see the file's notes). Create one with TTimer::Create or CreateTimer; it runs
+/// until Stop or until the last reference goes.
 class TTimer : public core::Object {
   public:
     ~TTimer() override;
@@ -20,6 +22,7 @@ class TTimer : public core::Object {
     core::Ref<TEvent> _event; ///< emitted on each tick instead of a TimerTick
     int _handle = 0;          ///< the native timer; 0 when stopped
 
+    /// The ticks so far.
     virtual int Ticks() const { return _ticks; }
     /// Stops the native timer (its thread is joined) and clears _handle,
     /// _event and _cycle. A tick still on its way is ignored.
