@@ -8,9 +8,13 @@
 
 namespace kel::tangle {
 
+/// A named list of the constraints the body has assigned into the world. TAdvBody adds index
+/// tables.
 class TBody : public core::Object {
   public:
+    /// The name.
     std::string name = "Body";
+    /// The assigned constraints, in order of assignment.
     core::Ref<core::TList> conList = core::CreateList();
 
     TBody() = default;
@@ -19,7 +23,9 @@ class TBody : public core::Object {
     TBody(const TBody&) = delete;
     TBody& operator=(const TBody&) = delete;
 
+    /// Sets the name. Returns 0.
     virtual int SetName(const std::string& text);
+    /// The name.
     virtual std::string GetName() const { return name; }
     /// A new list with the body's constraints in order.
     virtual core::Ref<core::TList> GetConstraints() const;

@@ -11,14 +11,19 @@
 
 namespace kel::tangle {
 
+/// A body's table of one kind of part (see the file's notes).
 template <class T> class TIndexTable {
   public:
+    /// Slots in use: 0 ... count - 1.
     int count = 0;
+    /// The slot array; at least count long.
     std::vector<core::Ref<T>> slots;
 
     /// The part in slot i; none for an empty slot or an index out of use.
     T* Get(int i) const { return InUse(i) ? slots[std::size_t(i)].Get() : nullptr; }
+    /// Whether slot i holds a part.
     bool Exists(int i) const { return Get(i) != nullptr; }
+    /// The highest slot in use: count - 1.
     int MaxIndex() const { return count - 1; }
 
     /// Places the part in the next slot and returns it. The array doubles the

@@ -15,6 +15,7 @@ class TStream;
 
 namespace kel::tangle {
 
+/// One node of a zone's quadtree: a box and its covered quarters (see the file's notes).
 class TQuadTree final : public core::Object {
   public:
     /// Deepest tree Create builds, whatever level it is asked for: below this
@@ -25,12 +26,19 @@ class TQuadTree final : public core::Object {
     /// than MAX_LEVEL, but not this deep: float boxes stop halving long before).
     static constexpr int MAX_READ_DEPTH = 64;
 
+    ///@{
+    /// The box's top-left corner, zone-local.
     float posX = 0, posY = 0;
+    ///@}
+    ///@{
+    /// The box's size.
     float sizeX = 0, sizeY = 0;
+    ///@}
     /// Covered quarters in the order top-left, top-right, bottom-left,
     /// bottom-right; empty for a covered leaf.
     core::Ref<core::TList> childList = core::CreateList();
 
+    /// Exact class test for list walks.
     static bool IsKind(const core::Object* o) { return typeid(*o) == typeid(TQuadTree); }
 
     /// Whether segment (x1, y1)-(x2, y2) meets (x3, y3)-(x4, y4), touching

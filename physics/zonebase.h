@@ -12,6 +12,7 @@ namespace kel::tangle {
 
 class TMass;
 
+/// What the step needs of a static zone (see the file's notes). TZone is the zone class.
 class TZoneBase : public core::Object {
   public:
     int colGroup = -1;           ///< 0 collides with nothing
