@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/hook.h"
+#include "graphics/draw2d.h"
 #include "physics/tangle.h"
 #include "samples/builders.h"
 #include "samples/palette.h"
@@ -30,7 +31,7 @@ constexpr int kBalls = 24;
 constexpr float kBounce = 0.95f;
 // Force at which a mark is drawn fully red, and the marks' size.
 constexpr float kHardForce = 4;
-constexpr float kMarkSize = 6;
+constexpr float kMarkSize = 7, kMarkWidth = 2;
 constexpr Colour kLight{60, 220, 90}, kHard{250, 50, 40};
 
 struct Mark {
@@ -88,11 +89,14 @@ class Events final : public Scene {
 
     void Draw() const override {
         Scene::Draw();
+        const float width = draw2d::GetLineWidth();
+        draw2d::SetLineWidth(kMarkWidth);
         for (const Mark& m : marks_->marks) {
             SetColour(Mix(kLight, kHard, std::clamp(m.force / kHardForce, 0.0f, 1.0f)));
             TPhysics::DrawLine(m.x - kMarkSize, m.y - kMarkSize, m.x + kMarkSize, m.y + kMarkSize);
             TPhysics::DrawLine(m.x - kMarkSize, m.y + kMarkSize, m.x + kMarkSize, m.y - kMarkSize);
         }
+        draw2d::SetLineWidth(width);
     }
 
     std::string Check() const override {
