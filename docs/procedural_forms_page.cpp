@@ -26,7 +26,7 @@ void Row(const char* result, const char* word, const char* op, const char* cls,
 #define EXPANDED_STR(x) STR(x)
 #define CLASS_NAME(Word) EXPANDED_STR(TANGLE_CLASS(Word))
 #define PAGE_NEW(Word)                                                                             \
-    std::printf("| `core::Ref<%s> %sCreate()` | a new, empty %s | the object |\n",              \
+    std::printf("| `core::Ref<%s> %sCreate()` | a new, empty %s | the object |\n",                 \
                 CLASS_NAME(Word), #Word, CLASS_NAME(Word));
 #define PAGE_FN(R, Word, Op, ...)                                                                  \
     Row(#R, #Word, #Op, CLASS_NAME(Word), Params(#__VA_ARGS__), false, false);

@@ -30,8 +30,7 @@ int main() {
         TPhysics::Update(); // one fixed step
         if (step % 60 == 0)
             std::printf("step %3d: left (%.1f, %.1f)  right (%.1f, %.1f)  rod %.1f\n", step,
-                        left->GetX(), left->GetY(), right->GetX(), right->GetY(),
-                        rod->GetLength());
+                        left->GetX(), left->GetY(), right->GetX(), right->GetY(), rod->GetLength());
     }
     // [/first-world]
 

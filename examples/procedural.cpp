@@ -19,11 +19,12 @@ int main() {
     AdvBodyConAdd(pair, a, b, 0, 1);
     AdvBodyActivate(pair);
 
-    core::Ref<TZone> floor = ZoneCreate({0, 200, 400, 200, 400, 300, 0, 300}, TZone::FILL, 0.5f, -1, 4);
+    core::Ref<TZone> floor =
+        ZoneCreate({0, 200, 400, 200, 400, 300, 0, 300}, TZone::FILL, 0.5f, -1, 4);
 
     for (int step = 0; step < 200; ++step) WorldUpdate();
-    std::printf("the pair rests at y = %.1f; the rod's stress is %.3f\n",
-                AdvBodyMassGetY(pair, a), AdvBodyConGetStress(pair, 0));
+    std::printf("the pair rests at y = %.1f; the rod's stress is %.3f\n", AdvBodyMassGetY(pair, a),
+                AdvBodyConGetStress(pair, 0));
     // [/procedural]
 
     // On the floor (its top at 200, the masses' radius 6), the rod unstretched.

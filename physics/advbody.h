@@ -95,8 +95,8 @@ class TAdvBody : public TBody {
     int DeActivate();
     /// Draws every rig, in slot order, through the world view. Returns 0.
     int Draw() const;
-    /// Moves every mass by (dx, dy) this step only, which adds to its velocity (frozen masses
-    /// stay). Returns 0.
+    /// Pushes every free mass: moves it by (dx, dy) and adds that to its velocity (frozen
+    /// masses stay). Returns 0.
     int Move(float dx, float dy);
     /// Moves every mass by (dx, dy), keeping velocities. Returns 0.
     int Translate(float dx, float dy);
@@ -159,7 +159,7 @@ class TAdvBody : public TBody {
     std::string MassGetName(int i) const {
         return table_calls::Forward<&TMass::GetName>(masses, i);
     }
-    /// Moves the mass in slot i this step only (adds to its velocity). Returns 0.
+    /// Pushes the mass in slot i: moves it by (dx, dy) and adds that to its velocity. Returns 0.
     int MassMove(int i, float dx, float dy) {
         return table_calls::Forward<&TMass::Move>(masses, i, dx, dy);
     }

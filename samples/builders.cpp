@@ -10,9 +10,7 @@ using namespace kel::tangle;
 namespace {
 
 // A group shared by every mass of one shape.
-int ShapeGroup(const Material& m) {
-    return m.colGroup == -1 ? TakeAutoColGroup() : m.colGroup;
-}
+int ShapeGroup(const Material& m) { return m.colGroup == -1 ? TakeAutoColGroup() : m.colGroup; }
 
 int AddMass(TAdvBody& body, float x, float y, const Material& m, int group) {
     return body.MassAdd(x, y, m.mass, m.radius, m.friction, group);
@@ -21,7 +19,7 @@ int AddMass(TAdvBody& body, float x, float y, const Material& m, int group) {
 } // namespace
 
 core::Ref<TPhysics> BuildWorld(float width, float height, float gravity, int iterations,
-                              int gridSize) {
+                               int gridSize) {
     core::Ref<TPhysics> world = TPhysics::Create(width, height, gravity, 0, iterations);
     TPhysics::SetGridSize(gridSize);
     TPhysics::UseShiftedGrid(1);

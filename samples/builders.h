@@ -45,8 +45,8 @@ core::Ref<kel::tangle::TAdvBody> BuildChain(float x1, float y1, float x2, float 
 // A grid of columns x rows masses from (x, y) with `spacing` between
 // neighbours; mass (c, r) is slot r * columns + c. Each mass is tied to its
 // right and lower neighbour. The top row is frozen. Activated.
-core::Ref<kel::tangle::TAdvBody> BuildCloth(float x, float y, int columns, int rows,
-                                            float spacing, const Material& m);
+core::Ref<kel::tangle::TAdvBody> BuildCloth(float x, float y, int columns, int rows, float spacing,
+                                            const Material& m);
 
 // The area of the polygon through the given masses of a body, in order
 // (positive for either winding).

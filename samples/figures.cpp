@@ -39,8 +39,8 @@ Figures Measure() {
 
 std::string FormatFigures(const Figures& f) {
     char text[160];
-    std::snprintf(text, sizeof text, "masses=%d constraints=%d events=%d max_speed=%.4g",
-                  f.masses, f.constraints, f.events, static_cast<double>(f.maxSpeed));
+    std::snprintf(text, sizeof text, "masses=%d constraints=%d events=%d max_speed=%.4g", f.masses,
+                  f.constraints, f.events, static_cast<double>(f.maxSpeed));
     return text;
 }
 
@@ -49,8 +49,7 @@ std::string CheckWorld() {
     TPhysics::GetBounds(x0, y0, x1, y1);
     if (massList) {
         for (TMass* m : massList->Each<TMass>()) {
-            if (!Finite(m->posX) || !Finite(m->posY) || !Finite(m->oldPosX) ||
-                !Finite(m->oldPosY))
+            if (!Finite(m->posX) || !Finite(m->posY) || !Finite(m->oldPosX) || !Finite(m->oldPosY))
                 return "a position is not finite: " + Where(*m);
             const float slack = std::abs(m->radius);
             if (m->posX < x0 - slack || m->posX > x1 + slack || m->posY < y0 - slack ||

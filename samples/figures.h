@@ -10,9 +10,9 @@ namespace samples {
 struct Figures {
     int masses = 0;
     int constraints = 0;
-    int events = 0;       // collision events queued by the last step
-    float maxSpeed = 0;   // world units per step
-    float stepMs = 0;     // time of the last step
+    int events = 0;     // collision events queued by the last step
+    float maxSpeed = 0; // world units per step
+    float stepMs = 0;   // time of the last step
 };
 
 // Counts the current world.

@@ -16,8 +16,8 @@ inline constexpr int kCrateMasses = 5;
 inline constexpr int kCrateConstraints = kCrateMasses * (kCrateMasses - 1) / 2;
 inline constexpr int kCrateImages = 1;
 inline constexpr int kCrateRigs = 1;
-inline constexpr float kCrateHalfSize = 24;   // world units from centre to side
-inline constexpr int kCratePictureSize = 48;  // pixels
+inline constexpr float kCrateHalfSize = 24;  // world units from centre to side
+inline constexpr int kCratePictureSize = 48; // pixels
 
 // Where the samples find their files: media/ beside the program unless set.
 std::string SampleFile(const std::string& name);

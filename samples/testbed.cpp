@@ -73,8 +73,7 @@ void Testbed::BuildWindow() {
     labels_[kAwake]->SetShow(0);
     canvas_ = gui::CreateCanvas(0, kCanvasTop, window_->ClientWidth(),
                                 window_->ClientHeight() - kCanvasTop, window_);
-    canvas_->SetLayout(gui::EDGE_ALIGNED, gui::EDGE_ALIGNED, gui::EDGE_ALIGNED,
-                       gui::EDGE_ALIGNED);
+    canvas_->SetLayout(gui::EDGE_ALIGNED, gui::EDGE_ALIGNED, gui::EDGE_ALIGNED, gui::EDGE_ALIGNED);
 }
 
 void Testbed::BuildOptionButtons() {
@@ -82,9 +81,9 @@ void Testbed::BuildOptionButtons() {
     optionButtons_.clear();
     const int left = kGap + kButtonCount * (kButtonWidth + kGap);
     for (std::size_t k = 0; k < options_.size(); ++k) {
-        optionButtons_.push_back(gui::CreateButton(
-            options_[k].label, left + static_cast<int>(k) * (kButtonWidth + kGap), kGap,
-            kButtonWidth, kRowHeight - kGap, window_));
+        optionButtons_.push_back(
+            gui::CreateButton(options_[k].label, left + static_cast<int>(k) * (kButtonWidth + kGap),
+                              kGap, kButtonWidth, kRowHeight - kGap, window_));
     }
 }
 
@@ -183,12 +182,23 @@ void Testbed::Handle(const gui::TEvent& event) {
     switch (event.id) {
     case gui::GadgetAction:
         switch (IndexOf(buttons_, source)) {
-        case kPrevious: Previous(); return;
-        case kNext: Next(); return;
-        case kPause: TogglePause(); return;
-        case kStepOnce: StepOnce(); return;
-        case kRestart: Restart(); return;
-        default: break;
+        case kPrevious:
+            Previous();
+            return;
+        case kNext:
+            Next();
+            return;
+        case kPause:
+            TogglePause();
+            return;
+        case kStepOnce:
+            StepOnce();
+            return;
+        case kRestart:
+            Restart();
+            return;
+        default:
+            break;
         }
         if (const int option = IndexOf(optionButtons_, source); option >= 0)
             options_[static_cast<std::size_t>(option)].toggle();

@@ -40,8 +40,8 @@ std::string CheckCrateTables(const TAdvBody& body, const std::string& which) {
             return which + " has " + std::to_string(t.maxIndex + 1) + " slots of " + t.name +
                    ", its file " + std::to_string(t.expected);
         for (int i = 0; i < t.expected; ++i)
-            if (!(body.*t.exists)(i)) return which + ": slot " + std::to_string(i) + " of " +
-                                             t.name + " is empty";
+            if (!(body.*t.exists)(i))
+                return which + ": slot " + std::to_string(i) + " of " + t.name + " is empty";
     }
     return {};
 }
@@ -78,8 +78,7 @@ class BodiesFromFiles final : public Scene {
         if (std::string fault = CheckCrateTables(*crate_, "the loaded crate"); !fault.empty())
             return fault;
         for (const auto& copy : copies_)
-            if (std::string fault = CheckCrateTables(*copy, "a copy"); !fault.empty())
-                return fault;
+            if (std::string fault = CheckCrateTables(*copy, "a copy"); !fault.empty()) return fault;
         return {};
     }
 

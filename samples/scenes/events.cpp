@@ -24,8 +24,8 @@ constexpr int kIterations = 3;
 constexpr float kZoneFriction = 0.3f;
 constexpr int kTreeLevel = 5;
 constexpr Material kBall{.mass = 1, .radius = 9, .friction = 0.3f, .stiffness = 1, .colGroup = -1};
-constexpr Material kJelly{.mass = 1, .radius = 6, .friction = 0.4f, .stiffness = 0.4f,
-                          .colGroup = -1};
+constexpr Material kJelly{
+    .mass = 1, .radius = 6, .friction = 0.4f, .stiffness = 0.4f, .colGroup = -1};
 constexpr int kBalls = 24;
 // The pad sends a mass off at this part of the speed it came in with.
 constexpr float kBounce = 0.95f;

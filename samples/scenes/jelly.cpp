@@ -20,8 +20,8 @@ constexpr int kIterations = 4;
 constexpr int kJellies = 6;
 constexpr int kRim = 16;
 constexpr float kJellyRadius = 34;
-constexpr Material kJelly{.mass = 1, .radius = 6, .friction = 0.4f, .stiffness = 0.3f,
-                          .colGroup = -1};
+constexpr Material kJelly{
+    .mass = 1, .radius = 6, .friction = 0.4f, .stiffness = 0.3f, .colGroup = -1};
 constexpr float kZoneFriction = 0.3f;
 constexpr int kTreeLevel = 5;
 // What a jelly must keep of the area it had at rest.

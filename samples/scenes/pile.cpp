@@ -37,12 +37,12 @@ class Pile final : public Scene {
                 balls_.push_back(AddBall(left + c * kSpacing + shift, kTop + r * kSpacing, kBall));
             }
         const float mid = kWidth / 2;
-        funnel_.push_back(TZone::Create({0, kFunnelTop, mid - kFunnelGap / 2, kFunnelY, 0,
-                                         kFunnelY},
-                                        TZone::FILL, kZoneFriction, -1, kTreeLevel));
-        funnel_.push_back(TZone::Create({kWidth, kFunnelTop, kWidth, kFunnelY,
-                                         mid + kFunnelGap / 2, kFunnelY},
-                                        TZone::FILL, kZoneFriction, -1, kTreeLevel));
+        funnel_.push_back(
+            TZone::Create({0, kFunnelTop, mid - kFunnelGap / 2, kFunnelY, 0, kFunnelY}, TZone::FILL,
+                          kZoneFriction, -1, kTreeLevel));
+        funnel_.push_back(
+            TZone::Create({kWidth, kFunnelTop, kWidth, kFunnelY, mid + kFunnelGap / 2, kFunnelY},
+                          TZone::FILL, kZoneFriction, -1, kTreeLevel));
     }
 
     // The stacking and sleeping options of the world go here as buttons once

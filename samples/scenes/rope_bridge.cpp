@@ -20,8 +20,8 @@ constexpr int kIterations = 8;
 constexpr float kLeft = 150, kRight = 650, kDeckY = 250;
 constexpr int kLinks = 50;
 constexpr Material kRope{.mass = 1, .radius = 6, .friction = 0.6f, .stiffness = 1, .colGroup = -1};
-constexpr Material kWeight{.mass = 4, .radius = 14, .friction = 0.6f, .stiffness = 1,
-                           .colGroup = -1};
+constexpr Material kWeight{
+    .mass = 4, .radius = 14, .friction = 0.6f, .stiffness = 1, .colGroup = -1};
 constexpr int kWeights = 5;
 constexpr int kDropEvery = 60; // steps
 constexpr float kDropY = 80;
@@ -35,12 +35,12 @@ class RopeBridge final : public Scene {
     void SetUp() override {
         world_ = BuildWorld(kWidth, kHeight, kGravity, kIterations, 16);
         rope_ = BuildChain(kLeft, kDeckY, kRight, kDeckY, kLinks, true, kRope);
-        cliffs_.push_back(TZone::Create({0, kDeckY + 10, kLeft - 10, kDeckY + 10, kLeft - 10,
-                                         kHeight, 0, kHeight},
-                                        TZone::FILL, kCliffFriction, -1, kTreeLevel));
-        cliffs_.push_back(TZone::Create({kRight + 10, kDeckY + 10, kWidth, kDeckY + 10, kWidth,
-                                         kHeight, kRight + 10, kHeight},
-                                        TZone::FILL, kCliffFriction, -1, kTreeLevel));
+        cliffs_.push_back(TZone::Create(
+            {0, kDeckY + 10, kLeft - 10, kDeckY + 10, kLeft - 10, kHeight, 0, kHeight}, TZone::FILL,
+            kCliffFriction, -1, kTreeLevel));
+        cliffs_.push_back(TZone::Create(
+            {kRight + 10, kDeckY + 10, kWidth, kDeckY + 10, kWidth, kHeight, kRight + 10, kHeight},
+            TZone::FILL, kCliffFriction, -1, kTreeLevel));
     }
 
     void Step() override {

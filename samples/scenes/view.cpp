@@ -25,8 +25,8 @@ constexpr float kGravity = 0.1f;
 constexpr int kIterations = 3;
 constexpr float kZoneFriction = 0.4f;
 constexpr int kTreeLevel = 6;
-constexpr Material kJelly{.mass = 1, .radius = 7, .friction = 0.5f, .stiffness = 0.5f,
-                          .colGroup = -1};
+constexpr Material kJelly{
+    .mass = 1, .radius = 7, .friction = 0.5f, .stiffness = 0.5f, .colGroup = -1};
 constexpr int kJellies = 10;
 // The view: zoom swings between these, the angle within +-kMostTurn, and
 // the centre crosses the world once per kScrollSteps.
@@ -61,7 +61,8 @@ class View final : public Scene {
 
     void PlaceView(float width, float height) override {
         const float fit = height / kHeight;
-        const float zoom = fit * (kLeastZoom + (kMostZoom - kLeastZoom) * (1 + Wave(steps_, 500)) / 2);
+        const float zoom =
+            fit * (kLeastZoom + (kMostZoom - kLeastZoom) * (1 + Wave(steps_, 500)) / 2);
         TPhysics::SetDrawZoom(zoom);
         TPhysics::SetDrawRotation(kMostTurn * Wave(steps_, 700));
         const float across = (1 - std::cos(2 * std::numbers::pi * steps_ / kScrollSteps)) / 2;

@@ -27,12 +27,12 @@ constexpr int kIterations = 2;
 constexpr float kZoneFriction = 0.2f;
 constexpr int kTreeLevel = 5;
 constexpr int kOutsideGroup = 7; // the rain's and the hole's
-constexpr Material kRain{.mass = 1, .radius = 5, .friction = 0.2f, .stiffness = 1,
-                         .colGroup = kOutsideGroup};
-constexpr Material kCaught{.mass = 1, .radius = 7, .friction = 0.2f, .stiffness = 1,
-                           .colGroup = -1};
-constexpr int kRainEvery = 4;      // steps between drops
-constexpr int kRainColumns = 12;   // places a drop falls from, across three panels
+constexpr Material kRain{
+    .mass = 1, .radius = 5, .friction = 0.2f, .stiffness = 1, .colGroup = kOutsideGroup};
+constexpr Material kCaught{
+    .mass = 1, .radius = 7, .friction = 0.2f, .stiffness = 1, .colGroup = -1};
+constexpr int kRainEvery = 4;    // steps between drops
+constexpr int kRainColumns = 12; // places a drop falls from, across three panels
 constexpr float kRainTop = 15;
 constexpr float kLeaveAt = kHeight - 30; // rain below this leaves the world
 constexpr float kPanel = kWidth / 4;     // four panels, one per style

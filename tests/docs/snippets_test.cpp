@@ -35,7 +35,8 @@ const Lines kSource = {
 };
 
 TEST(Snippets, ARegionLosesOnlyItsCommonIndentation) {
-    EXPECT_EQ(Region(kSource, "hello"), (Lines{"int x = 1;", "", "if (x) {", "    return x;", "}"}));
+    EXPECT_EQ(Region(kSource, "hello"),
+              (Lines{"int x = 1;", "", "if (x) {", "    return x;", "}"}));
 }
 
 TEST(Snippets, AMissingOrOpenRegionIsAnError) {

@@ -23,9 +23,7 @@ TMass* FirstMass() { return *kel::tangle::massList->Each<TMass>().begin(); }
 
 class TestbedTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(headlessChosen || gui::HeadlessDriverInUse());
-    }
+    void SetUp() override { ASSERT_TRUE(headlessChosen || gui::HeadlessDriverInUse()); }
     void Open(const char* scene) {
         const int index = FindScene(scene);
         ASSERT_GE(index, 0) << scene;
@@ -36,8 +34,12 @@ class TestbedTest : public ::testing::Test {
         return dynamic_cast<draw2d::TRecordingDriver*>(draw2d::GetGraphicsDriver());
     }
     // Canvas pixel of a world point, through the view of the last frame.
-    int ScreenX(const TMass* m) { return static_cast<int>(std::lround(TPhysics::ScreenX(m->posX, m->posY))); }
-    int ScreenY(const TMass* m) { return static_cast<int>(std::lround(TPhysics::ScreenY(m->posX, m->posY))); }
+    int ScreenX(const TMass* m) {
+        return static_cast<int>(std::lround(TPhysics::ScreenX(m->posX, m->posY)));
+    }
+    int ScreenY(const TMass* m) {
+        return static_cast<int>(std::lround(TPhysics::ScreenY(m->posX, m->posY)));
+    }
 
     core::Ref<Testbed> testbed;
 };
@@ -133,7 +135,8 @@ TEST_F(TestbedTest, DragHoldsTheNearestMassAtThePointer) {
     ASSERT_EQ(testbed->Drag().Held(), link.Get());
     canvas->ReportMouseMove(sx + 40, sy - 60);
     for (int k = 0; k < 30; ++k) testbed->Tick();
-    const float wx = TPhysics::SimX(sx + 40.0f, sy - 60.0f), wy = TPhysics::SimY(sx + 40.0f, sy - 60.0f);
+    const float wx = TPhysics::SimX(sx + 40.0f, sy - 60.0f),
+                wy = TPhysics::SimY(sx + 40.0f, sy - 60.0f);
     EXPECT_NEAR(link->posX, wx, 0.01f);
     EXPECT_NEAR(link->posY, wy, 0.01f);
     canvas->ReportMouseUp(1, sx + 40, sy - 60);
@@ -165,7 +168,8 @@ TEST_F(TestbedTest, DragFollowsThePointerThroughATurnedView) {
     ASSERT_EQ(testbed->Drag().Held(), centre);
     canvas->ReportMouseMove(sx + 30, sy - 30);
     // The world point under the pointer in the view it was drawn with.
-    const float wx = TPhysics::SimX(sx + 30.0f, sy - 30.0f), wy = TPhysics::SimY(sx + 30.0f, sy - 30.0f);
+    const float wx = TPhysics::SimX(sx + 30.0f, sy - 30.0f),
+                wy = TPhysics::SimY(sx + 30.0f, sy - 30.0f);
     ASSERT_GT(std::hypot(wx - centre->posX, wy - centre->posY), 20);
     testbed->Tick();
     EXPECT_NEAR(centre->posX, wx, 0.01f);

@@ -46,9 +46,9 @@ bool WaitFor(const std::function<bool()>& done, double seconds) {
 
 // A digest of the canvas's pixels as the X server shows them.
 std::uint64_t CanvasDigest(Display* display, Window window, const gui::TGadget* canvas) {
-    XImage* image = XGetImage(display, window, canvas->xpos, canvas->ypos,
-                              static_cast<unsigned>(canvas->width),
-                              static_cast<unsigned>(canvas->height), AllPlanes, ZPixmap);
+    XImage* image =
+        XGetImage(display, window, canvas->xpos, canvas->ypos, static_cast<unsigned>(canvas->width),
+                  static_cast<unsigned>(canvas->height), AllPlanes, ZPixmap);
     if (!image) return 0;
     std::uint64_t h = 1469598103934665603ull; // FNV-1a
     for (int y = 0; y < image->height; ++y)

@@ -102,16 +102,16 @@ TEST(CommandLine, ReadsEachForm) {
 }
 
 TEST(CommandLine, RefusesWhatMakesNoSense) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--scene", "nothing"},
-             {"--scene"},
-             {"--headless"},
-             {"--scene", "pile", "--headless"},
-             {"--scene", "pile", "--steps", "-3", "--headless"},
-             {"--scene", "pile", "--steps", "12x", "--headless"},
-             {"--scene", "pile", "--steps", "5"},
-             {"--list", "--headless"},
-             {"--lists"}}) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--scene", "nothing"},
+                                               {"--scene"},
+                                               {"--headless"},
+                                               {"--scene", "pile", "--headless"},
+                                               {"--scene", "pile", "--steps", "-3", "--headless"},
+                                               {"--scene", "pile", "--steps", "12x", "--headless"},
+                                               {"--scene", "pile", "--steps", "5"},
+                                               {"--list", "--headless"},
+                                               {"--lists"}}) {
         EXPECT_NE(ParseCommandLine(args).error, "") << ::testing::PrintToString(args);
     }
 }

@@ -61,7 +61,8 @@ std::vector<Mismatch> Update(std::vector<std::string>& doc, const std::string& d
                                             doc.begin() + static_cast<long>(close));
         if (have != wanted) {
             mismatches.push_back({where, file + " " + region});
-            doc.erase(doc.begin() + static_cast<long>(i) + 2, doc.begin() + static_cast<long>(close));
+            doc.erase(doc.begin() + static_cast<long>(i) + 2,
+                      doc.begin() + static_cast<long>(close));
             doc.insert(doc.begin() + static_cast<long>(i) + 2, wanted.begin(), wanted.end());
         }
         i += 1 + wanted.size();

@@ -21,8 +21,8 @@ namespace doc_snippets {
 std::vector<std::string> Region(const std::vector<std::string>& source, const std::string& name);
 
 struct Mismatch {
-    std::string where;    // "docs/guide.md:42"
-    std::string snippet;  // "examples/first_world.cpp first-world"
+    std::string where;   // "docs/guide.md:42"
+    std::string snippet; // "examples/first_world.cpp first-world"
 };
 
 // Brings every marked block of `doc` (lines) up to date with its region,
