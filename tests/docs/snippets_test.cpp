@@ -73,6 +73,17 @@ TEST(Snippets, AStaleBlockIsReportedAndRewrittenAndTheRestKept) {
     EXPECT_TRUE(Update(doc, "guide.md", &Read).empty()) << "up to date after the rewrite";
 }
 
+TEST(Snippets, OnlyAWholeMarkerLineCounts) {
+    files["main.cpp"] = kSource;
+    Lines doc = {"Text <!-- snippet: main.cpp hello -->", "```cpp", "old", "```",
+                 "<!-- snippet: main.cpp hello extra -->", "```cpp", "old", "```",
+                 "<!-- snippet: main.cpp hello -->  "};
+    // The last marker is whole (trailing blanks allowed) but has no block.
+    EXPECT_THROW(Update(doc, "a.md", &Read), std::runtime_error);
+    doc.pop_back();
+    EXPECT_TRUE(Update(doc, "a.md", &Read).empty());
+}
+
 TEST(Snippets, AMarkerWithoutItsBlockOrFileIsAnError) {
     files["main.cpp"] = kSource;
     Lines noBlock = {"<!-- snippet: main.cpp hello -->", "Text."};

@@ -1,14 +1,27 @@
 #include "tools/docs/snippets.h"
 
 #include <algorithm>
-#include <regex>
+#include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 namespace doc_snippets {
 
 namespace {
 
-const std::regex kMarker(R"(^<!-- snippet: (\S+) (\S+) -->\s*$)");
+constexpr std::string_view kMarkerStart = "<!-- snippet: ", kMarkerEnd = " -->";
+
+// Reads "<!-- snippet: FILE REGION -->" (trailing blanks allowed).
+bool ParseMarker(std::string line, std::string& file, std::string& region) {
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.pop_back();
+    if (line.rfind(kMarkerStart, 0) != 0 || line.size() < kMarkerStart.size() + kMarkerEnd.size() ||
+        line.compare(line.size() - kMarkerEnd.size(), kMarkerEnd.size(), kMarkerEnd) != 0)
+        return false;
+    std::istringstream words(
+        line.substr(kMarkerStart.size(), line.size() - kMarkerStart.size() - kMarkerEnd.size()));
+    std::string rest;
+    return words >> file >> region && !(words >> rest);
+}
 
 bool StartsFence(const std::string& line) { return line.rfind("```", 0) == 0; }
 
@@ -42,9 +55,8 @@ std::vector<Mismatch> Update(std::vector<std::string>& doc, const std::string& d
                              std::vector<std::string> (*read)(const std::string& path)) {
     std::vector<Mismatch> mismatches;
     for (std::size_t i = 0; i < doc.size(); ++i) {
-        std::smatch m;
-        if (!std::regex_match(doc[i], m, kMarker)) continue;
-        const std::string file = m[1], region = m[2];
+        std::string file, region;
+        if (!ParseMarker(doc[i], file, region)) continue;
         const std::string where = docName + ":" + std::to_string(i + 1);
         if (i + 1 >= doc.size() || !StartsFence(doc[i + 1]))
             throw std::runtime_error(where + ": the snippet marker has no code block after it");
