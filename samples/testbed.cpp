@@ -45,12 +45,14 @@ std::string Text(const char* format, double value) {
 Testbed::Testbed(int first) {
     gui::StartEvents();
     BuildWindow();
-    gui::AddHook(gui::emitEventHook, &Testbed::OnEvent, this, 0);
+    relay_->testbed = this;
+    gui::AddHook(gui::emitEventHook, &Testbed::OnEvent, relay_, 0);
     Show(first);
 }
 
 Testbed::~Testbed() {
-    gui::RemoveHook(gui::emitEventHook, &Testbed::OnEvent, this);
+    relay_->testbed = nullptr;
+    gui::RemoveHook(gui::emitEventHook, &Testbed::OnEvent, relay_);
     scene_.reset();
     if (window_) window_->Free();
 }
@@ -169,8 +171,8 @@ void Testbed::Draw() {
 }
 
 core::Ref<core::Object> Testbed::OnEvent(int, core::Object* data, core::Object* context) {
-    auto* testbed = static_cast<Testbed*>(context);
-    if (auto* event = core::As<gui::TEvent>(data)) {
+    Testbed* testbed = static_cast<EventRelay*>(context)->testbed;
+    if (auto* event = core::As<gui::TEvent>(data); event && testbed) {
         core::Ref<core::Object> keep(data); // a button may replace the scene under us
         testbed->Handle(*event);
     }

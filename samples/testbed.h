@@ -62,6 +62,14 @@ class Testbed final : public core::Object {
     static core::Ref<core::Object> OnEvent(int id, core::Object* data, core::Object* context);
 
   private:
+    // A hook chain keeps its context alive; handed the testbed itself it
+    // would keep it for ever. The chain gets this relay instead, which the
+    // testbed disconnects when it goes.
+    class EventRelay final : public core::Object {
+      public:
+        Testbed* testbed = nullptr;
+    };
+
     void BuildWindow();
     void BuildOptionButtons();
     void Handle(const gui::TEvent& event);
@@ -77,6 +85,7 @@ class Testbed final : public core::Object {
     Figures figures_;
     MassDrag drag_;
     bool closeRequested_ = false;
+    core::Ref<EventRelay> relay_ = core::Make<EventRelay>();
 
     core::Ref<gui::TGadget> window_, canvas_;
     std::vector<core::Ref<gui::TGadget>> buttons_, labels_, optionButtons_;

@@ -177,6 +177,18 @@ TEST_F(TestbedTest, DragFollowsThePointerThroughATurnedView) {
     canvas->ReportMouseUp(1, sx + 30, sy - 30);
 }
 
+// The event hook must not keep the testbed alive: dropped, it closes its
+// window and leaves the chain, so later events reach nothing of it.
+TEST_F(TestbedTest, ADroppedTestbedClosesItsWindowAndLeavesTheHookChain) {
+    Open("events"); // a scene with a hook of its own, too
+    core::Ref<gui::TGadget> window = testbed->Window();
+    core::Ref<gui::TGadget> next = testbed->Button(Testbed::kNext);
+    testbed = nullptr;
+    EXPECT_TRUE(window->Freed());
+    next->ReportAction(); // would reach a freed testbed
+    TPhysics::Update();   // would run the freed scene's collision hook
+}
+
 TEST_F(TestbedTest, CloseRequestIsReported) {
     Open("jelly");
     EXPECT_FALSE(testbed->CloseRequested());
