@@ -5,7 +5,7 @@
 
 #include "graphics/pointer.h"
 #include "gui/event.h"
-#include "gui/layout.h"
+#include "gui/detail/layout.h"
 #include "gui/system_driver.h"
 
 namespace gui {

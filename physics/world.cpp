@@ -324,8 +324,8 @@ inline void TPhysics::Bin(TMass* m) {
         m->gridy = place.y;
         // A cell of another world, not emptied, still holds the mass.
         const TGridCell* grid = &shiftgrid[0][0];
-        if (old && std::less<const TGridCell*>()(old, grid) |
-                       !std::less<const TGridCell*>()(old, grid + MAX_GRID * MAX_GRID))
+        if (old && (std::less<const TGridCell*>()(old, grid) ||
+                    !std::less<const TGridCell*>()(old, grid + MAX_GRID * MAX_GRID)))
             old->Unlink(m);
     }
     cell.Append(m);
