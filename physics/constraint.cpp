@@ -4,6 +4,7 @@
 
 #include "core/detail/block_pool.h"
 #include "physics/body.h"
+#include "physics/detail/contact.h"
 #include "physics/detail/degmath.h"
 #include "physics/world.h"
 
@@ -109,7 +110,7 @@ int TConstraint::Satisfy() {
     if (!a || !b || (a->frozen && b->frozen)) return 0;
     float dx = a->posX - b->posX, dy = a->posY - b->posY;
     float d = std::sqrt(dx * dx + dy * dy);
-    if (d < 0.0001f) d = 0.0001f;
+    if (d < detail::kMinDistance) d = detail::kMinDistance;
     float ux = dx / d, uy = dy / d;
     float e = (d - restLength) * stiffness;
     if (a->frozen) {

@@ -1,0 +1,140 @@
+#include "physics/detail/step.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/hook.h"
+#include "physics/colevent.h"
+#include "physics/constraint.h"
+#include "physics/detail/grid.h"
+#include "physics/mass.h"
+#include "physics/world.h"
+#include "physics/zonebase.h"
+
+namespace kel::tangle::detail {
+
+namespace {
+
+// Whether a pass can run code from outside the library (collision hooks or
+// zone responses), which could move any mass or change any list at any time.
+bool RunsOutsideCode(const core::TList* zones) {
+    if (core::HasHooks(TColEvent::colHookId)) return true;
+    if (zones) {
+        for (core::TLink* l = zones->FirstLink(); l; l = l->NextLink()) {
+            TZoneBase* z = core::As<TZoneBase>(l->Value());
+            if (z && !z->MovesOnlyItsMass()) return true;
+        }
+    }
+    return false;
+}
+
+inline void Integrate(TMass* m, float gravityX, float gravityY) {
+    if (m->frozen) return;
+    const float x = m->posX, y = m->posY;
+    m->posX = m->posX + (m->posX - m->oldPosX) + gravityX;
+    m->posY = m->posY + (m->posY - m->oldPosY) + gravityY;
+    m->oldPosX = x;
+    m->oldPosY = y;
+}
+
+// Sets a flag for as long as it lives, even when a hook throws.
+class TFlagScope {
+  public:
+    explicit TFlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~TFlagScope() { flag_ = false; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+  private:
+    bool& flag_;
+};
+
+} // namespace
+
+TStepPlan PlanStep(const TPhysics& w, const core::TList* zones) {
+    TStepPlan plan;
+    plan.passes = w.i;
+    plan.quiet = !RunsOutsideCode(zones);
+    const bool gridOfWorldOnly = w.GridSpan() > 0 && !w.shiftgrid->HoldsStrangers();
+    plan.refill = gridOfWorldOnly;
+    if (!w.gridon)
+        plan.search = TContactSearch::AllPairs;
+    else if (plan.quiet && gridOfWorldOnly)
+        plan.search = TContactSearch::GridArrays;
+    else
+        plan.search = TContactSearch::GridLists;
+    return plan;
+}
+
+void TStepper::Step(TPhysics& w) {
+    // A hook must not step the world from inside a step: such a call does nothing.
+    if (stepping_) return;
+    const TFlagScope stepping(stepping_);
+    // Held for the whole step, so that a hook that frees the world cannot
+    // pull the lists away under the walks.
+    const core::Ref<core::TList> masses = massList, constraints = constraintList;
+    const TStepPlan plan = PlanStep(w, zoneList.Get());
+    lastPlan_ = plan;
+    cellArraysCurrent_ = false;
+
+    // No outside code runs while integrating, so the list's order serves.
+    IntegrateAndRebin(w, plan, massOrder_.Of(*masses));
+    TColEvent::Flush();
+    for (int pass = 0; pass < plan.passes; ++pass) {
+        SatisfyConstraints(*constraints);
+        SweepMasses(w, plan, *masses);
+    }
+    CheckIfAsked(w);
+}
+
+void TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan,
+                                 const std::vector<TMass*>& order) {
+    const float gx = w.gravityX, gy = w.gravityY;
+    if (plan.refill) {
+        TGrid& grid = *w.shiftgrid;
+        grid.BeginRefill();
+        for (TMass* m : order) {
+            Integrate(m, gx, gy);
+            grid.Refill(m, {w.CellX(m->posX), w.CellY(m->posY)});
+        }
+    } else {
+        for (TMass* m : order) {
+            Integrate(m, gx, gy);
+            Rebin(m, &w);
+        }
+    }
+}
+
+void TStepper::SatisfyConstraints(const core::TList& constraints) {
+    // Constraints run no outside code.
+    for (TConstraint* c : constraintOrder_.Of(constraints)) c->Satisfy();
+}
+
+void TStepper::SweepMasses(TPhysics& w, const TStepPlan& plan, const core::TList& masses) {
+    const std::vector<TMass*>& order = massOrder_.Of(masses);
+    if (plan.search == TContactSearch::GridArrays) {
+        SweepCellArrays(w, order);
+        cellArraysCurrent_ = true;
+    } else if (plan.quiet) {
+        SweepListed(w, order);
+    } else {
+        // Holds every mass of the pass, as a hook may drop the last reference
+        // to one.
+        held_.assign(order.begin(), order.end());
+        SweepHeld(w, held_);
+        held_.clear();
+    }
+}
+
+void TStepper::CheckIfAsked(const TPhysics& w) const {
+#if defined(QUORVEL_VALIDATE)
+    if (const char* broken = BrokenInvariant(w)) {
+        std::fprintf(stderr, "kel.tangle: step invariant broken: %s\n", broken);
+        std::abort();
+    }
+#else
+    (void)w;
+#endif
+}
+
+} // namespace kel::tangle::detail
