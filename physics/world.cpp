@@ -121,6 +121,16 @@ int TPhysics::SetGridSize(int n) {
     return 0;
 }
 
+int TPhysics::SetStacking(int mode) {
+    if (TPhysics* w = currentWorld) w->stacking = mode == 1 ? 1 : 0;
+    return 0;
+}
+
+int TPhysics::GetStacking() {
+    const TPhysics* w = currentWorld;
+    return w ? w->stacking : 0;
+}
+
 int TPhysics::Free() {
     TPhysics* w = currentWorld;
     if (!w) return 0;

@@ -6,6 +6,7 @@
 
 #include "physics/colevent.h"
 #include "physics/detail/colpairs.h"
+#include "physics/detail/stacking.h"
 #include "physics/mass.h"
 
 namespace kel::tangle::detail {
@@ -69,8 +70,10 @@ template <class A, class B> inline bool ResolveOverlap(A* a, B* b, TContactPoint
         b->posY += cy;
         SlowSliding(b, nx, ny, f);
     } else {
-        float s = a->mass + b->mass;
-        float wa = b->mass / s, wb = a->mass / s;
+        float ma = a->mass, mb = b->mass;
+        if (shock.on) ShockWeights(a->posX, a->posY, b->posX, b->posY, ma, mb);
+        float s = ma + mb;
+        float wa = mb / s, wb = ma / s;
         // Masses that sum to zero have no defined share: nothing moves.
         if (std::isfinite(wa) && std::isfinite(wb)) {
             a->posX -= cx * wa;

@@ -54,6 +54,8 @@ class TFlagScope {
 TStepPlan PlanStep(const TPhysics& w, const core::TList* zones) {
     TStepPlan plan;
     plan.passes = w.i;
+    plan.stacking = w.stacking == 1;
+    plan.substeps = plan.stacking ? kStackingSubsteps : 1;
     plan.quiet = !RunsOutsideCode(zones);
     const bool gridOfWorldOnly = w.GridSpan() > 0 && !w.shiftgrid->HoldsStrangers();
     plan.refill = gridOfWorldOnly;
@@ -77,19 +79,33 @@ void TStepper::Step(TPhysics& w) {
     lastPlan_ = plan;
     cellArraysCurrent_ = false;
 
-    // No outside code runs while integrating, so the list's order serves.
-    IntegrateAndRebin(w, plan, massOrder_.Of(*masses));
-    TColEvent::Flush();
-    for (int pass = 0; pass < plan.passes; ++pass) {
-        SatisfyConstraints(*constraints);
-        SweepMasses(w, plan, *masses);
+    // Gravity per substep: a small step of 1/n moves by gravity / n^2.
+    float gx = w.gravityX, gy = w.gravityY;
+    if (plan.substeps > 1) {
+        const float n = static_cast<float>(plan.substeps);
+        gx /= n * n;
+        gy /= n * n;
+        stacking_.SlowDown(massOrder_.Of(*masses), plan.substeps);
     }
+    const TShockScope shockRule(plan.stacking, w.gravityX, w.gravityY);
+    for (int substep = 0; substep < plan.substeps; ++substep) {
+        // No outside code runs while integrating, so the list's order serves.
+        IntegrateAndRebin(w, plan, massOrder_.Of(*masses), gx, gy);
+        // Emptied once per step: the substeps' contacts merge per pair.
+        if (substep == 0) TColEvent::Flush();
+        for (int pass = 0; pass < plan.passes; ++pass) {
+            SatisfyConstraints(*constraints);
+            if (plan.stacking) stacking_.BeforeContacts(massOrder_.Of(*masses));
+            SweepMasses(w, plan, *masses);
+            if (plan.stacking) stacking_.AfterContacts();
+        }
+    }
+    if (plan.substeps > 1) stacking_.SpeedUp(plan.substeps);
     CheckIfAsked(w);
 }
 
 void TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan,
-                                 const std::vector<TMass*>& order) {
-    const float gx = w.gravityX, gy = w.gravityY;
+                                 const std::vector<TMass*>& order, float gx, float gy) {
     if (plan.refill) {
         TGrid& grid = *w.shiftgrid;
         grid.BeginRefill();

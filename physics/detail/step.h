@@ -28,6 +28,7 @@
 #include "core/object.h"
 #include "physics/detail/cell_arrays.h"
 #include "physics/detail/list_order.h"
+#include "physics/detail/stacking.h"
 
 namespace kel::tangle {
 class TConstraint;
@@ -47,6 +48,9 @@ enum class TContactSearch {
 // What one step does, decided before it starts.
 struct TStepPlan {
     int passes = 0; // the world's i, read once
+    // Small steps the step runs as (stable stacking), each with `passes`.
+    int substeps = 1;
+    bool stacking = false;
     // The integration re-bins by refilling the grid in list order, which
     // gives the same cells as placing the masses one by one. Only while the
     // cells hold nothing but masses of the world.
@@ -68,7 +72,8 @@ class TStepper {
     const char* BrokenInvariant(const TPhysics& w) const;
 
   private:
-    void IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const std::vector<TMass*>& order);
+    void IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const std::vector<TMass*>& order,
+                           float gravityX, float gravityY);
     void SatisfyConstraints(const core::TList& constraints);
     void SweepMasses(TPhysics& w, const TStepPlan& plan, const core::TList& masses);
     void SweepCellArrays(TPhysics& w, const std::vector<TMass*>& order);
@@ -80,6 +85,7 @@ class TStepper {
     TListOrder<TConstraint> constraintOrder_;
     std::vector<core::Ref<TMass>> held_; // every mass of a pass that may run outside code
     TCellArrays cellArrays_;
+    TStacking stacking_;
     bool cellArraysCurrent_ = false; // the arrays are those of the step's last pass
 };
 
