@@ -5,6 +5,7 @@
 #include "core/detail/block_pool.h"
 #include "physics/body.h"
 #include "physics/detail/contact.h"
+#include "physics/detail/sleep.h"
 #include "physics/detail/degmath.h"
 #include "physics/world.h"
 
@@ -33,6 +34,8 @@ int TConstraint::SetName(const std::string& text) {
 }
 
 int TConstraint::SetRestLength(float f) {
+    detail::WakeIslandOf(m[0]);
+    detail::WakeIslandOf(m[1]);
     restLength = f > 0 ? f : GetLength(); // also for not-a-number
     return 0;
 }

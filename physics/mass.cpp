@@ -5,6 +5,7 @@
 #include "core/detail/block_pool.h"
 #include "physics/colevent.h"
 #include "physics/detail/contact.h"
+#include "physics/detail/sleep.h"
 #include "physics/detail/degmath.h"
 #include "physics/detail/grid.h"
 #include "physics/detail/view_state.h"
@@ -69,12 +70,14 @@ int TMass::SetName(const std::string& text) {
 
 int TMass::Move(float dx, float dy) {
     if (frozen) return 0;
+    detail::WakeIslandOf(this);
     posX += dx;
     posY += dy;
     return 0;
 }
 
 int TMass::Translate(float dx, float dy) {
+    detail::WakeIslandOf(this);
     posX += dx;
     posY += dy;
     oldPosX += dx;
@@ -83,6 +86,7 @@ int TMass::Translate(float dx, float dy) {
 }
 
 int TMass::Position(float x, float y) {
+    detail::WakeIslandOf(this);
     posX = oldPosX = x;
     posY = oldPosY = y;
     return 0;
@@ -118,6 +122,7 @@ int TMass::SetFriction(float f) {
 }
 
 int TMass::Freeze() {
+    detail::WakeIslandOf(this);
     oldPosX = posX;
     oldPosY = posY;
     frozen = 1;
@@ -125,12 +130,14 @@ int TMass::Freeze() {
 }
 
 int TMass::Thaw() {
+    detail::WakeIslandOf(this);
     frozen = 0;
     return 0;
 }
 
 int TMass::SetVelocity(float vx, float vy) {
     if (frozen) return 0;
+    detail::WakeIslandOf(this);
     oldPosX = posX - vx;
     oldPosY = posY - vy;
     return 0;
@@ -138,6 +145,7 @@ int TMass::SetVelocity(float vx, float vy) {
 
 int TMass::AddVelocity(float vx, float vy) {
     if (frozen) return 0;
+    detail::WakeIslandOf(this);
     oldPosX -= vx;
     oldPosY -= vy;
     return 0;
@@ -188,6 +196,7 @@ int TMass::Collide(TMass* other) {
 bool TMass::Resolve(TMass* b) {
     detail::TContactPoint at;
     if (!detail::ResolveOverlap(this, b, at)) return false;
+    if (detail::contactLog) detail::contactLog->NoteContact(this, b);
     detail::ReportContact({TColEvent::MASS_MASS, this, b, at.x, at.y, at.force});
     return true;
 }

@@ -56,6 +56,12 @@ class alignas(64) TMass final : public core::Object {
     // so a walk can resume correctly after a hook took a mass out of its cell.
     // Written only when a contact is about to run hooks.
     std::uint32_t walkMark = 0;
+    // Sleeping (TPhysics::SetSleep): the sleeping island the mass belongs
+    // to, or -1 while awake; the steps in a row it has moved less than the
+    // sleep speed; its place among the masses the step moves.
+    int sleepIsland = -1;
+    int stillSteps = 0;
+    std::uint32_t stepSlot = 0;
     std::string name;
 
     TMass() = default;
@@ -122,6 +128,8 @@ class alignas(64) TMass final : public core::Object {
     bool Resolve(TMass* other);
 
     bool InWorld() const { return link != nullptr; }
+    // 1 unless the mass sleeps with its island (see TPhysics::SetSleep).
+    int IsAwake() const { return sleepIsland < 0 ? 1 : 0; }
 };
 
 } // namespace kel::tangle

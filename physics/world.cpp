@@ -131,6 +131,22 @@ int TPhysics::GetStacking() {
     return w ? w->stacking : 0;
 }
 
+int TPhysics::SetSleep(float speed, int steps) {
+    TPhysics* w = currentWorld;
+    if (!w) return 0;
+    w->sleepSpeed = speed > 0 ? speed : 0;
+    w->sleepSteps = steps < 1 ? 1 : steps;
+    if (w->sleepSpeed == 0) detail::TStepAccess::Of(*w).Sleep().WakeAll();
+    return 0;
+}
+
+int TPhysics::AwakeCount() {
+    if (!currentWorld || !massList) return 0;
+    int awake = 0;
+    for (const TMass* m : massList->Each<TMass>()) awake += m->IsAwake();
+    return awake;
+}
+
 int TPhysics::Free() {
     TPhysics* w = currentWorld;
     if (!w) return 0;

@@ -52,6 +52,9 @@ class TPhysics : public core::Object, public TWorldView {
     // Stable stacking: 0 is the step as it always was, 1 lets deep piles
     // come to rest (see SetStacking). Off by default.
     int stacking = 0;
+    // Sleeping: off while sleepSpeed is 0 (see SetSleep).
+    float sleepSpeed = 0;
+    int sleepSteps = 0;
 
     // Becomes the current world and starts the module lists afresh.
     TPhysics();
@@ -78,6 +81,23 @@ class TPhysics : public core::Object, public TWorldView {
     static int SetStacking(int mode);
     // The current world's stacking mode, 0 without a world.
     static int GetStacking();
+    // Lets islands of masses come to rest and cost nothing until disturbed.
+    // An island is a set of free masses joined by constraints or touching;
+    // when every mass of one moved less than `speed` units per step for
+    // `steps` steps in a row, it sleeps: it is no longer integrated, held in
+    // the bounds or walked for contacts, and raises no events among its
+    // masses. It wakes when an awake mass touches it, when a mass or
+    // constraint of it leaves the world, when the API moves one of its
+    // masses, sets or adds a velocity, freezes or thaws it, or changes a rest
+    // length, and when a zone is added, removed or changed. Writing fields
+    // directly wakes nothing. A speed of 0 (the default, also for a
+    // negative or not-a-number speed) turns sleeping off and wakes every
+    // island; steps below 1 count as 1. Returns 0; does nothing without a
+    // world.
+    static int SetSleep(float speed, int steps);
+    // Masses in the current world that are not asleep (frozen ones count as
+    // awake); 0 without a world.
+    static int AwakeCount();
     static int Update();
     static int Free();
 

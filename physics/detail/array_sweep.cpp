@@ -9,6 +9,7 @@
 
 #include "physics/detail/cell_arrays.h"
 #include "physics/detail/contact.h"
+#include "physics/detail/sleep.h"
 #include "physics/detail/step.h"
 #include "physics/world.h"
 
@@ -91,6 +92,7 @@ void WalkRange(TCellArrays& cells, TMass* m, TProbe& probe, Slot a, Slot b) {
             TContactPoint at;
             if (!ResolveOverlap(m, &body, at)) continue;
             DeferContact({TColEvent::MASS_MASS, m, o, at.x, at.y, at.force});
+    if (contactLog) contactLog->NoteContact(m, o);
             probe.MovedTo(m);
             lanes = probe.Candidates(cells, s) & inRange & (~0u << (lane + 1));
         }

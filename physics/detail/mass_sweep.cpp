@@ -106,7 +106,8 @@ template <class Order> void CollideLaterMasses(const Order& order, TMass* m, std
 // One pass of bounds, zones and contacts over the masses in this order. A
 // mass that a hook or a zone response took out of the world during the pass
 // is no longer kept, collided or re-binned.
-template <class Order> void Sweep(TPhysics& w, const Order& order) {
+template <class Order>
+void Sweep(TPhysics& w, const Order& order, const std::vector<TMass*>& resting) {
     for (std::size_t k = 0; k < order.size(); ++k) {
         TMass* m = order[k];
         if (!m->InWorld()) continue;
@@ -119,14 +120,24 @@ template <class Order> void Sweep(TPhysics& w, const Order& order) {
             CollideThroughGrid(w, m);
         else
             CollideLaterMasses(order, m, k);
+        for (TMass* o : resting) {
+            if (!m->InWorld() || w.gridon) break;
+            if (o->InWorld() && Collides(m->colGroup, o->colGroup)) m->Resolve(o);
+        }
     }
 }
 
 } // namespace
 
-void SweepListed(TPhysics& w, const std::vector<TMass*>& order) { Sweep(w, order); }
+void SweepListed(TPhysics& w, const std::vector<TMass*>& order,
+                 const std::vector<TMass*>& resting) {
+    Sweep(w, order, resting);
+}
 
-void SweepHeld(TPhysics& w, const std::vector<core::Ref<TMass>>& held) { Sweep(w, held); }
+void SweepHeld(TPhysics& w, const std::vector<core::Ref<TMass>>& held,
+               const std::vector<TMass*>& resting) {
+    Sweep(w, held, resting);
+}
 
 void KeepInBounds(TPhysics& w, TMass* m) {
     auto report = [&](float x, float y, float depth) {

@@ -75,9 +75,33 @@ void TStepper::Step(TPhysics& w) {
     // Held for the whole step, so that a hook that frees the world cannot
     // pull the lists away under the walks.
     const core::Ref<core::TList> masses = massList, constraints = constraintList;
-    const TStepPlan plan = PlanStep(w, zoneList.Get());
+    TStepPlan plan = PlanStep(w, zoneList.Get());
+    // With sleeping on, the step moves only the free awake masses; frozen
+    // and sleeping ones are only touched. They stay in the grid, so the grid
+    // is not refilled, and the walks go over the cells' lists, which hold
+    // them too.
+    const bool sleeping = w.sleepSpeed > 0;
+    if (sleeping) {
+        sleep_.BeginStep(*masses, massOrder_.Of(*masses), *constraints,
+                         constraintOrder_.Of(*constraints), zoneList.Get());
+        if (!sleep_.NoneResting()) {
+            plan.refill = false;
+            if (plan.search == TContactSearch::GridArrays) plan.search = TContactSearch::GridLists;
+        }
+    }
     lastPlan_ = plan;
     cellArraysCurrent_ = false;
+    const TContactLogScope contactLog(sleeping ? &sleep_ : nullptr);
+    // No outside code runs while integrating or satisfying constraints, so
+    // the lists' orders serve there.
+    auto movers = [&]() -> const std::vector<TMass*>& {
+        return sleeping ? sleep_.Movers() : massOrder_.Of(*masses);
+    };
+    auto links = [&]() -> const std::vector<TConstraint*>& {
+        return sleeping ? sleep_.Constraints() : constraintOrder_.Of(*constraints);
+    };
+    static const std::vector<TMass*> none;
+    const std::vector<TMass*>& resting = sleeping ? sleep_.Resting() : none;
 
     // Gravity per substep: a small step of 1/n moves by gravity / n^2.
     float gx = w.gravityX, gy = w.gravityY;
@@ -85,22 +109,22 @@ void TStepper::Step(TPhysics& w) {
         const float n = static_cast<float>(plan.substeps);
         gx /= n * n;
         gy /= n * n;
-        stacking_.SlowDown(massOrder_.Of(*masses), plan.substeps);
+        stacking_.SlowDown(movers(), plan.substeps);
     }
     const TShockScope shockRule(plan.stacking, w.gravityX, w.gravityY);
     for (int substep = 0; substep < plan.substeps; ++substep) {
-        // No outside code runs while integrating, so the list's order serves.
-        IntegrateAndRebin(w, plan, massOrder_.Of(*masses), gx, gy);
+        IntegrateAndRebin(w, plan, movers(), gx, gy);
         // Emptied once per step: the substeps' contacts merge per pair.
         if (substep == 0) TColEvent::Flush();
         for (int pass = 0; pass < plan.passes; ++pass) {
-            SatisfyConstraints(*constraints);
-            if (plan.stacking) stacking_.BeforeContacts(massOrder_.Of(*masses));
-            SweepMasses(w, plan, *masses);
+            for (TConstraint* c : links()) c->Satisfy();
+            if (plan.stacking) stacking_.BeforeContacts(movers());
+            SweepMasses(w, plan, movers(), resting);
             if (plan.stacking) stacking_.AfterContacts();
         }
     }
     if (plan.substeps > 1) stacking_.SpeedUp(plan.substeps);
+    if (sleeping) sleep_.EndStep(w.sleepSpeed, w.sleepSteps);
     CheckIfAsked(w);
 }
 
@@ -121,23 +145,18 @@ void TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan,
     }
 }
 
-void TStepper::SatisfyConstraints(const core::TList& constraints) {
-    // Constraints run no outside code.
-    for (TConstraint* c : constraintOrder_.Of(constraints)) c->Satisfy();
-}
-
-void TStepper::SweepMasses(TPhysics& w, const TStepPlan& plan, const core::TList& masses) {
-    const std::vector<TMass*>& order = massOrder_.Of(masses);
+void TStepper::SweepMasses(TPhysics& w, const TStepPlan& plan, const std::vector<TMass*>& order,
+                           const std::vector<TMass*>& resting) {
     if (plan.search == TContactSearch::GridArrays) {
         SweepCellArrays(w, order);
         cellArraysCurrent_ = true;
     } else if (plan.quiet) {
-        SweepListed(w, order);
+        SweepListed(w, order, resting);
     } else {
         // Holds every mass of the pass, as a hook may drop the last reference
         // to one.
         held_.assign(order.begin(), order.end());
-        SweepHeld(w, held_);
+        SweepHeld(w, held_, resting);
         held_.clear();
     }
 }

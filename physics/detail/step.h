@@ -28,6 +28,7 @@
 #include "core/object.h"
 #include "physics/detail/cell_arrays.h"
 #include "physics/detail/list_order.h"
+#include "physics/detail/sleep.h"
 #include "physics/detail/stacking.h"
 
 namespace kel::tangle {
@@ -71,11 +72,16 @@ class TStepper {
     // last step, by name, or null.
     const char* BrokenInvariant(const TPhysics& w) const;
 
+    TSleep& Sleep() { return sleep_; }
+    const TSleep& Sleep() const { return sleep_; }
+
   private:
     void IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const std::vector<TMass*>& order,
                            float gravityX, float gravityY);
-    void SatisfyConstraints(const core::TList& constraints);
-    void SweepMasses(TPhysics& w, const TStepPlan& plan, const core::TList& masses);
+    // One sweep of `order`; with the grid off, each mass also meets every
+    // mass in `resting` (frozen or sleeping ones, which do not sweep).
+    void SweepMasses(TPhysics& w, const TStepPlan& plan, const std::vector<TMass*>& order,
+                     const std::vector<TMass*>& resting);
     void SweepCellArrays(TPhysics& w, const std::vector<TMass*>& order);
     void CheckIfAsked(const TPhysics& w) const;
 
@@ -86,6 +92,7 @@ class TStepper {
     std::vector<core::Ref<TMass>> held_; // every mass of a pass that may run outside code
     TCellArrays cellArrays_;
     TStacking stacking_;
+    TSleep sleep_;
     bool cellArraysCurrent_ = false; // the arrays are those of the step's last pass
 };
 
@@ -97,8 +104,10 @@ struct TStepAccess {
 
 // The sweeps that walk the cells as lists (mass_sweep.cpp): over the list's
 // order where no outside code can run, over held masses where it can.
-void SweepListed(TPhysics& w, const std::vector<TMass*>& order);
-void SweepHeld(TPhysics& w, const std::vector<core::Ref<TMass>>& held);
+void SweepListed(TPhysics& w, const std::vector<TMass*>& order,
+                 const std::vector<TMass*>& resting);
+void SweepHeld(TPhysics& w, const std::vector<core::Ref<TMass>>& held,
+               const std::vector<TMass*>& resting);
 
 // The parts of a sweep that every variant shares.
 
