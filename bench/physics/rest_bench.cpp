@@ -7,6 +7,7 @@
 //                        two masses at the end, and the first step after
 //                        which the motion stayed under the rest targets
 //                        (mean 0.01, largest 0.5), or -1.
+//   BM_RestingPile/asleep:<0,1>  the step of the rested pile, awake and asleep.
 
 #include <benchmark/benchmark.h>
 
@@ -123,5 +124,32 @@ void BM_PileRest(benchmark::State& state) {
 }
 
 BENCHMARK(BM_PileRest)->Arg(0)->Arg(1)->Unit(benchmark::kSecond)->Iterations(1);
+
+// The step of the same pile once it rests (stacking mode 1): awake, and
+// asleep (sleep speed 0.05, 30 steps). Counter: the steps it took to fall
+// asleep from its drop.
+constexpr float kSleepSpeed = 0.05f;
+constexpr int kSleepSteps = 30;
+constexpr int kMostStepsToSleep = 3000;
+
+void BM_RestingPile(benchmark::State& state) {
+    const bool sleep = state.range(0) != 0;
+    Pile p = DropPile(kMasses, 1);
+    if (sleep) TPhysics::SetSleep(kSleepSpeed, kSleepSteps);
+    int steps = 0;
+    while (steps < (sleep ? kMostStepsToSleep : kSettleSteps) &&
+           (!sleep || TPhysics::AwakeCount() > 0)) {
+        TPhysics::Update();
+        ++steps;
+    }
+    for (auto _ : state) TPhysics::Update();
+    state.counters["steps_to_sleep"] = sleep ? steps : -1;
+    state.counters["awake"] = TPhysics::AwakeCount();
+    p = Pile{};
+    TPhysics::Free();
+    TColEvent::Flush();
+}
+
+BENCHMARK(BM_RestingPile)->ArgName("asleep")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace

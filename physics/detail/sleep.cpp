@@ -19,8 +19,11 @@ void TSleep::BeginStep(const core::TList& masses, const std::vector<TMass*>& mas
                        const std::vector<TConstraint*>& constraintOrder, const core::TList* zones) {
     const bool listsChanged =
         masses.Version() != massVersion_ || constraints.Version() != constraintVersion_;
+    // Taken every step, so that a change is seen against the zones the
+    // islands fell asleep with.
+    const bool zonesChanged = ZonesChanged(zones);
     if (sleeping_ > 0) {
-        if (ZonesChanged(zones)) {
+        if (zonesChanged) {
             WakeAll();
         } else if (listsChanged) {
             for (int k = 0; k < static_cast<int>(islands_.size()); ++k) {
