@@ -110,7 +110,7 @@ TEST_F(ProceduralTest, WorldFormsSetTheWorldAndItsView) {
     EXPECT_FLOAT_EQ(world->sleepSpeed, 0.5f);
     EXPECT_EQ(world->sleepSteps, 2);
     core::Ref<TMass> m = MassCreate(500, 1990, 1, 10, 0, -1);
-    MassAddRef(m);
+    m->AddRef();
     EXPECT_EQ(WorldAwakeCount(), 1);
     for (int step = 0; step < 10; ++step) WorldUpdate();
     EXPECT_EQ(MassIsAwake(m), 0); // on the floor, still for two steps
