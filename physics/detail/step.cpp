@@ -85,6 +85,7 @@ void TStepper::Step(TPhysics& w) {
         sleep_.BeginStep(*masses, massOrder_.Of(*masses), *constraints,
                          constraintOrder_.Of(*constraints), zoneList.Get());
         if (!sleep_.NoneResting()) {
+            plan.everyMassMoves = false;
             plan.refill = false;
             if (plan.search == TContactSearch::GridArrays) plan.search = TContactSearch::GridLists;
         }
@@ -125,6 +126,9 @@ void TStepper::Step(TPhysics& w) {
     }
     if (plan.substeps > 1) stacking_.SpeedUp(plan.substeps);
     if (sleeping) sleep_.EndStep(w.sleepSpeed, w.sleepSteps);
+    // Stacking and sleeping change velocities after the last sweep: the
+    // arrays no longer mirror the masses.
+    if (plan.stacking || sleeping) cellArraysCurrent_ = false;
     CheckIfAsked(w);
 }
 

@@ -52,6 +52,9 @@ struct TStepPlan {
     // Small steps the step runs as (stable stacking), each with `passes`.
     int substeps = 1;
     bool stacking = false;
+    // Every mass of the world is integrated and re-binned (no mass sleeps
+    // and none is frozen while sleeping is on).
+    bool everyMassMoves = true;
     // The integration re-bins by refilling the grid in list order, which
     // gives the same cells as placing the masses one by one. Only while the
     // cells hold nothing but masses of the world.
