@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/hook.h"
+#include "physics/detail/colpairs.h"
 #include "physics/mass.h"
 #include "physics/world.h"
 #include "physics/zone.h"
@@ -14,7 +15,6 @@ namespace kel::tangle {
 
 // The library's start-up: the hook id is taken once, when the library loads.
 int TColEvent::colHookId = core::AllocHookId();
-TColPairs TColEvent::colPairs;
 int TColEvent::colMode = TColEvent::MODE_UPDATE;
 core::Ref<TColEvent> TColEvent::colCurrent;
 
@@ -51,11 +51,6 @@ void RefillEvents() {
         block->next = freeEvents;
         freeEvents = block;
     }
-}
-
-// Pair key order: address order of the two objects.
-void OrderPair(core::Object*& a, core::Object*& b) {
-    if (std::less<core::Object*>()(b, a)) std::swap(a, b);
 }
 
 } // namespace
@@ -120,40 +115,35 @@ int TColEvent::Post(TColEvent* event, int mode) {
     // A caller's own mode is honoured: discard queues nothing, replace and
     // update merge as their names say.
     if (!event || mode == MODE_DISCARD) return 0;
-    core::Object* k1 = event->obj1.Get();
-    core::Object* k2 = event->obj2.Get();
-    OrderPair(k1, k2);
-    if (TColEvent* queued = colPairs.Find(k1, k2)) {
-        if (queued == event) return 0; // posted twice: already recorded
-        queued->x = event->x;
-        queued->y = event->y;
-        if (mode == MODE_REPLACE)
-            queued->force = event->force;
-        else
-            queued->force += event->force;
-        return 0;
-    }
-    colPairs.Add(k1, k2, event);
+    detail::colPairs.Post(event, mode);
     return 0;
 }
 
 core::Ref<TColEvent> TColEvent::Poll() {
-    colCurrent = colPairs.Pop();
+    colCurrent = detail::colPairs.Pop();
     return colCurrent;
 }
 
-core::Ref<TColEvent> TColEvent::Peek() { return colPairs.Peek(); }
+core::Ref<TColEvent> TColEvent::Peek() { return detail::colPairs.Peek(); }
 
 core::Ref<TColEvent> TColEvent::Seek(core::Object* a, core::Object* b) {
     if (!b) b = currentWorld.Get();
-    OrderPair(a, b);
-    return colPairs.Find(a, b);
+    return detail::colPairs.Find(a, b);
 }
 
 int TColEvent::Flush() {
     colCurrent = nullptr;
-    colPairs.Clear();
+    detail::colPairs.Clear();
     return 0;
+}
+
+int TColEvent::QueueCount() { return detail::colPairs.QueuedCount(); }
+
+void detail::ReportContact(const TContact& c) {
+    if (core::HasHooks(TColEvent::colHookId))
+        TColEvent::Emit(TColEvent::CreateOfKind(c.id, c.mass, c.other, c.x, c.y, c.force));
+    else if (TColEvent::colMode != TColEvent::MODE_DISCARD)
+        colPairs.Record(c, TColEvent::colMode);
 }
 
 TMass* TColEvent::GetMass2() const { return core::As<TMass>(obj2.Get()); }

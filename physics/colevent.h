@@ -7,7 +7,6 @@
 
 #include "core/hook.h" // applications add their hooks under colHookId
 #include "core/object.h"
-#include "physics/colpairs.h"
 
 namespace kel::tangle {
 
@@ -31,9 +30,9 @@ class TColEvent final : public core::Object {
     float x = 0, y = 0;
     float force = 0;
 
-    // Class-wide state, made when the library starts.
+    // Class-wide state, made when the library starts. The queue and its pair
+    // dictionary are internal (physics/detail/colpairs.h).
     static int colHookId;
-    static TColPairs colPairs; // the queue and the pair dictionary together
     static int colMode;
     static core::Ref<TColEvent> colCurrent;
 
@@ -54,7 +53,7 @@ class TColEvent final : public core::Object {
     static int Flush();
     static core::Ref<TColEvent> GetCurrent() { return colCurrent; }
     // Number of events waiting in the queue.
-    static int QueueCount() { return colPairs.QueuedCount(); }
+    static int QueueCount();
 
     int GetID() const { return id; }
     TMass* GetMass1() const { return obj1.Get(); }

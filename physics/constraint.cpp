@@ -4,6 +4,8 @@
 
 #include "core/detail/block_pool.h"
 #include "physics/body.h"
+#include "physics/detail/contact.h"
+#include "physics/detail/sleep.h"
 #include "physics/detail/degmath.h"
 #include "physics/world.h"
 
@@ -32,6 +34,8 @@ int TConstraint::SetName(const std::string& text) {
 }
 
 int TConstraint::SetRestLength(float f) {
+    detail::WakeIslandOf(m[0]);
+    detail::WakeIslandOf(m[1]);
     restLength = f > 0 ? f : GetLength(); // also for not-a-number
     return 0;
 }
@@ -109,7 +113,7 @@ int TConstraint::Satisfy() {
     if (!a || !b || (a->frozen && b->frozen)) return 0;
     float dx = a->posX - b->posX, dy = a->posY - b->posY;
     float d = std::sqrt(dx * dx + dy * dy);
-    if (d < 0.0001f) d = 0.0001f;
+    if (d < detail::kMinDistance) d = detail::kMinDistance;
     float ux = dx / d, uy = dy / d;
     float e = (d - restLength) * stiffness;
     if (a->frozen) {

@@ -4,7 +4,10 @@
 
 #include "core/detail/block_pool.h"
 #include "physics/colevent.h"
+#include "physics/detail/contact.h"
+#include "physics/detail/sleep.h"
 #include "physics/detail/degmath.h"
+#include "physics/detail/grid.h"
 #include "physics/detail/view_state.h"
 #include "physics/world.h"
 
@@ -22,6 +25,13 @@ int TakeAutoColGroup() { return nextColGroup--; }
 TMass::~TMass() {
     // The cell does not own the mass: take it out so no walk meets it again.
     if (gridlink.cell) gridlink.cell->Unlink(this);
+}
+
+int TMass::AddToGrid() {
+    TPhysics* w = currentWorld.Get();
+    if (w && !InWorld()) w->shiftgrid->NoteStranger();
+    detail::Rebin(this, w);
+    return 0;
 }
 
 core::Ref<TMass> TMass::Create(float x, float y, float mass, float radius, float friction,
@@ -60,12 +70,14 @@ int TMass::SetName(const std::string& text) {
 
 int TMass::Move(float dx, float dy) {
     if (frozen) return 0;
+    detail::WakeIslandOf(this);
     posX += dx;
     posY += dy;
     return 0;
 }
 
 int TMass::Translate(float dx, float dy) {
+    detail::WakeIslandOf(this);
     posX += dx;
     posY += dy;
     oldPosX += dx;
@@ -74,6 +86,7 @@ int TMass::Translate(float dx, float dy) {
 }
 
 int TMass::Position(float x, float y) {
+    detail::WakeIslandOf(this);
     posX = oldPosX = x;
     posY = oldPosY = y;
     return 0;
@@ -109,6 +122,7 @@ int TMass::SetFriction(float f) {
 }
 
 int TMass::Freeze() {
+    detail::WakeIslandOf(this);
     oldPosX = posX;
     oldPosY = posY;
     frozen = 1;
@@ -116,12 +130,14 @@ int TMass::Freeze() {
 }
 
 int TMass::Thaw() {
+    detail::WakeIslandOf(this);
     frozen = 0;
     return 0;
 }
 
 int TMass::SetVelocity(float vx, float vy) {
     if (frozen) return 0;
+    detail::WakeIslandOf(this);
     oldPosX = posX - vx;
     oldPosY = posY - vy;
     return 0;
@@ -129,6 +145,7 @@ int TMass::SetVelocity(float vx, float vy) {
 
 int TMass::AddVelocity(float vx, float vy) {
     if (frozen) return 0;
+    detail::WakeIslandOf(this);
     oldPosX -= vx;
     oldPosY -= vy;
     return 0;
@@ -176,86 +193,11 @@ int TMass::Collide(TMass* other) {
     return 0;
 }
 
-namespace {
-
-// Tangential part of a mass's velocity for the unit normal (nx, ny).
-inline void Tangential(const TMass* m, float nx, float ny, float& tx, float& ty) {
-    float vx = m->posX - m->oldPosX, vy = m->posY - m->oldPosY;
-    float vn = vx * nx + vy * ny;
-    tx = vx - nx * vn;
-    ty = vy - ny * vn;
-}
-
-// Lets a mass that slides along a fixed partner slow by f, or stop.
-inline void SlowSliding(TMass* m, float nx, float ny, float f) {
-    float tx, ty;
-    Tangential(m, nx, ny, tx, ty);
-    float t = std::sqrt(tx * tx + ty * ty);
-    if (f >= t) {
-        m->oldPosX += tx;
-        m->oldPosY += ty;
-    } else {
-        m->oldPosX += tx / t * f;
-        m->oldPosY += ty / t * f;
-    }
-}
-
-} // namespace
-
 bool TMass::Resolve(TMass* b) {
-    TMass* a = this;
-    if (a->frozen && b->frozen) return false;
-    float r = a->radius + b->radius;
-    if (std::fabs(b->posX - a->posX) > r || std::fabs(b->posY - a->posY) > r) return false;
-    float dx = a->posX - b->posX, dy = a->posY - b->posY;
-    float d = std::sqrt(dx * dx + dy * dy);
-    if (d < 0.0001f) d = 0.0001f;
-    float nx = dx / d, ny = dy / d;
-    float p = d - r;
-    if (p >= 0) return false;
-    float cx = nx * p, cy = ny * p;
-    float f = -p * (a->friction + b->friction) * 0.5f;
-
-    if (b->frozen) {
-        a->posX -= cx;
-        a->posY -= cy;
-        SlowSliding(a, nx, ny, f);
-    } else if (a->frozen) {
-        b->posX += cx;
-        b->posY += cy;
-        SlowSliding(b, nx, ny, f);
-    } else {
-        float s = a->mass + b->mass;
-        float wa = b->mass / s, wb = a->mass / s;
-        // Masses that sum to zero have no defined share: nothing moves.
-        if (std::isfinite(wa) && std::isfinite(wb)) {
-            a->posX -= cx * wa;
-            a->posY -= cy * wa;
-            b->posX += cx * wb;
-            b->posY += cy * wb;
-            float tax, tay, tbx, tby;
-            Tangential(a, nx, ny, tax, tay);
-            Tangential(b, nx, ny, tbx, tby);
-            float hx = tax - (tax + tbx) * 0.5f, hy = tay - (tay + tby) * 0.5f;
-            float h = std::sqrt(hx * hx + hy * hy);
-            if (f >= h) {
-                a->oldPosX += hx;
-                a->oldPosY += hy;
-                b->oldPosX -= hx;
-                b->oldPosY -= hy;
-            } else {
-                float sx = hx / h * f, sy = hy / h * f;
-                a->oldPosX += sx;
-                a->oldPosY += sy;
-                b->oldPosX -= sx;
-                b->oldPosY -= sy;
-            }
-        }
-    }
-
-    core::Ref<TColEvent> e = TColEvent::CreateOfKind(
-        TColEvent::MASS_MASS, a, b, (a->posX + b->posX) * 0.5f, (a->posY + b->posY) * 0.5f, -p);
-    TColEvent::Emit(e);
+    detail::TContactPoint at;
+    if (!detail::ResolveOverlap(this, b, at)) return false;
+    if (detail::contactLog) detail::contactLog->NoteContact(this, b);
+    detail::ReportContact({TColEvent::MASS_MASS, this, b, at.x, at.y, at.force});
     return true;
 }
 

@@ -8,9 +8,21 @@
 
 #include "core/list.h"
 #include "core/object.h"
-#include "physics/gridcell.h"
 
 namespace kel::tangle {
+
+class TMass;
+namespace detail {
+class TGridCell;
+}
+
+// A mass's place in its grid cell's list. Kept in the mass itself so that
+// moving a mass between cells relinks a few pointers and allocates nothing.
+struct TGridLink {
+    TMass* next = nullptr;
+    TMass* prev = nullptr;
+    detail::TGridCell* cell = nullptr; // none while the mass is in no cell
+};
 
 // The module-wide automatic collision group counter, shared with zones:
 // -1 given as a group takes the current value, which then counts down.
@@ -24,25 +36,32 @@ class alignas(64) TMass final : public core::Object {
     static void* operator new(std::size_t size);
     static void operator delete(void* p, std::size_t size) noexcept;
 
-    // The fields every pass reads for every mass (the cell walk, the bounds
-    // and the world-membership test) come first: with the class aligned to a
-    // cache line they share one line.
+    // What every pass reads for every mass (integration, bounds, the contact
+    // response, re-binning and the world-membership test) comes first: with
+    // the class aligned to a cache line it shares one line with the object's
+    // own header.
     float posX = 0, posY = 0;
+    float oldPosX = 0, oldPosY = 0;
     float radius = 0;
     float colGroup = 0; // an integer held as a float
-    int frozen = 0;
-    TGridLink gridlink;
-    core::TLink* link = nullptr; // in massList; owned by the list
-    float oldPosX = 0, oldPosY = 0;
     float mass = 0;
     float friction = 0;
+    int frozen = 0;
     int gridx = 0, gridy = 0;
+    core::TLink* link = nullptr; // in massList; owned by the list
+    TGridLink gridlink;
     int refCounter = 0;
     int index = -1;
     // Marks the masses already visited by the current cell walk of the step,
     // so a walk can resume correctly after a hook took a mass out of its cell.
     // Written only when a contact is about to run hooks.
     std::uint32_t walkMark = 0;
+    // Sleeping (TPhysics::SetSleep): the sleeping island the mass belongs
+    // to, or -1 while awake; the steps in a row it has moved less than the
+    // sleep speed; its place among the masses the step moves.
+    int sleepIsland = -1;
+    int stillSteps = 0;
+    std::uint32_t stepSlot = 0;
     std::string name;
 
     TMass() = default;
@@ -109,45 +128,8 @@ class alignas(64) TMass final : public core::Object {
     bool Resolve(TMass* other);
 
     bool InWorld() const { return link != nullptr; }
+    // 1 unless the mass sleeps with its island (see TPhysics::SetSleep).
+    int IsAwake() const { return sleepIsland < 0 ? 1 : 0; }
 };
-
-inline int TGridCell::Count() const {
-    int n = 0;
-    for (TMass* m = first_; m; m = m->gridlink.next) ++n;
-    return n;
-}
-
-inline void TGridCell::Append(TMass* m) {
-    m->gridlink.cell = this;
-    m->gridlink.prev = last_;
-    m->gridlink.next = nullptr;
-    if (last_)
-        last_->gridlink.next = m;
-    else
-        first_ = m;
-    last_ = m;
-}
-
-inline void TGridCell::Unlink(TMass* m) {
-    TGridLink& l = m->gridlink;
-    if (l.prev)
-        l.prev->gridlink.next = l.next;
-    else
-        first_ = l.next;
-    if (l.next)
-        l.next->gridlink.prev = l.prev;
-    else
-        last_ = l.prev;
-    l = TGridLink{};
-}
-
-inline void TGridCell::DetachAll() {
-    for (TMass* m = first_; m;) {
-        TMass* next = m->gridlink.next;
-        m->gridlink = TGridLink{};
-        m = next;
-    }
-    first_ = last_ = nullptr;
-}
 
 } // namespace kel::tangle

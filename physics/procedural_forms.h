@@ -35,6 +35,10 @@
     FN0(World, SetFriction, float) \
     FN0(World, UseShiftedGrid, int) \
     FN0(World, SetGridSize, int) \
+    FN0(World, SetStacking, int) \
+    FN(int, World, GetStacking) \
+    FN0(World, SetSleep, float, int) \
+    FN(int, World, AwakeCount) \
     FN0(World, SetDrawCoords, float, float) \
     FN0(World, SetDrawZoom, float) \
     FN0(World, SetDrawRotation, float) \
@@ -73,6 +77,7 @@
     M0(Mass, Freeze) \
     M0(Mass, Thaw) \
     M(int, Mass, IsFrozen) \
+    M(int, Mass, IsAwake) \
     M0(Mass, SetVelocity, float, float) \
     M0(Mass, AddVelocity, float, float) \
     M(float, Mass, GetVelocityX) \

@@ -2,16 +2,11 @@
 // TPhysics: the world's settings and the simulation step, plus the module-wide
 // lists of everything that takes part in the simulation.
 
-#include <array>
-#include <cmath>
-#include <functional>
 #include <limits>
-#include <vector>
+#include <memory>
 
 #include "core/list.h"
 #include "core/object.h"
-#include "physics/gridcell.h"
-#include "physics/list_order.h"
 #include "physics/view.h"
 
 namespace kel::tangle {
@@ -19,6 +14,12 @@ namespace kel::tangle {
 class TConstraint;
 class TMass;
 class TPhysics;
+
+namespace detail {
+class TGrid;
+class TStepper;
+struct TStepAccess;
+} // namespace detail
 
 // The current world, or none before the first Create and after Free.
 extern core::Ref<TPhysics> currentWorld;
@@ -30,8 +31,6 @@ extern core::Ref<core::TList> zoneList;
 
 // The view fields and functions come from TWorldView.
 class TPhysics : public core::Object, public TWorldView {
-    friend class TMass; // AddToGrid re-bins
-
   public:
     static constexpr int MAX_GRID = 64;
 
@@ -44,11 +43,18 @@ class TPhysics : public core::Object, public TWorldView {
     float gravityY = 0;
     int i = 0; // relaxation passes per Update
     int gridon = 0;
-    // Cell lists, indexed [gridx][gridy]; all exist from construction.
-    std::array<std::array<TGridCell, MAX_GRID>, MAX_GRID> shiftgrid;
+    // The collision grid: a list of masses per cell, MAX_GRID x MAX_GRID
+    // cells made with the world. Its class is internal to the library.
+    const std::unique_ptr<detail::TGrid> shiftgrid;
     int gridsize = 0;
     float ratiox = 0;
     float ratioy = 0;
+    // Stable stacking: 0 is the step as it always was, 1 lets deep piles
+    // come to rest (see SetStacking). Off by default.
+    int stacking = 0;
+    // Sleeping: off while sleepSpeed is 0 (see SetSleep).
+    float sleepSpeed = 0;
+    int sleepSteps = 0;
 
     // Becomes the current world and starts the module lists afresh.
     TPhysics();
@@ -66,6 +72,32 @@ class TPhysics : public core::Object, public TWorldView {
     static int SetFriction(float f);
     static int UseShiftedGrid(int flag);
     static int SetGridSize(int n);
+    // Mode 1 makes resting contact converge without pumping energy into a
+    // pile: each step runs as 4 small steps, contacts stop masses but never
+    // throw them, and of two touching masses the lower (along gravity)
+    // counts double. It costs about 4 steps of mode 0 and changes results;
+    // mode 0, the default, is the step bit for bit as it always was. Other
+    // values count as 0. Returns 0; does nothing without a world.
+    static int SetStacking(int mode);
+    // The current world's stacking mode, 0 without a world.
+    static int GetStacking();
+    // Lets islands of masses come to rest and cost nothing until disturbed.
+    // An island is a set of free masses joined by constraints or touching;
+    // when every mass of one moved less than `speed` units per step for
+    // `steps` steps in a row, it sleeps: it is no longer integrated, held in
+    // the bounds or walked for contacts, and raises no events among its
+    // masses. It wakes when an awake mass touches it, when a mass or
+    // constraint of it leaves the world, when the API moves one of its
+    // masses, sets or adds a velocity, freezes or thaws it, or changes a rest
+    // length, and when a zone is added, removed or changed. Writing fields
+    // directly wakes nothing. A speed of 0 (the default, also for a
+    // negative or not-a-number speed) turns sleeping off and wakes every
+    // island; steps below 1 count as 1. Returns 0; does nothing without a
+    // world.
+    static int SetSleep(float speed, int steps);
+    // Masses in the current world that are not asleep (frozen ones count as
+    // awake); 0 without a world.
+    static int AwakeCount();
     static int Update();
     static int Free();
 
@@ -77,12 +109,9 @@ class TPhysics : public core::Object, public TWorldView {
     int CellX(float x) const { return CellOf(x, ratiox); }
     int CellY(float y) const { return CellOf(y, ratioy); }
 
-    // Set when a mass outside the world was put into this world's cells
-    // (TMass::AddToGrid): from then on the step re-bins mass by mass, which
-    // leaves such masses where they are.
-    bool strangersInGrid = false;
-
   private:
+    friend struct detail::TStepAccess;
+
     int CellOf(float pos, float ratio) const {
         // An infinite ratio (zero-width bounds) puts everything into cell 0.
         // From 0 up, truncation is floor; floor(p) > span - 1 exactly when
@@ -93,58 +122,9 @@ class TPhysics : public core::Object, public TWorldView {
         if (p >= static_cast<float>(span)) return span - 1;
         return static_cast<int>(p);
     }
-    // A cell as grid coordinates.
-    struct CellPlace {
-        int x = 0, y = 0;
-    };
-    // Puts m at the end of its cell of world w (where it already is last, it
-    // stays) and tells which cell that is.
-    static CellPlace Rebin(TMass* m, TPhysics* w);
-    void Integrate(TMass* m) const;
-    // Empties every cell that may hold a mass, for a fresh re-binning.
-    void EmptyCells();
-    // Puts a mass, just integrated, at the end of its cell after EmptyCells.
-    void Bin(TMass* m);
-    void KeepInBounds(TMass* m);
-    void CollideZones(TMass* m);
-    void CollideThroughGrid(TMass* m, bool bounded);
-    // One pass of bounds, zones and contacts over the masses in this order.
-    template <class Order> void CollidePass(const Order& order, bool bounded);
-    template <class Order> void CollideLaterMasses(const Order& order, TMass* m, std::size_t k);
-    void WalkCell(TMass* m, TGridCell& cell, bool bounded);
-    // Measures the bounds of every cell in use.
-    void MeasureCells();
-    // The bounds of one of this world's cells, or null for another's.
-    TCellBounds* BoundsOf(const TGridCell* cell) {
-        const std::less<const TGridCell*> before;
-        const TGridCell* first = &shiftgrid[0][0];
-        if (!cell || before(cell, first) || !before(cell, first + MAX_GRID * MAX_GRID)) return nullptr;
-        const auto k = static_cast<std::size_t>(cell - first);
-        return &cellBounds_[k / MAX_GRID][k % MAX_GRID];
-    }
-    // Grows the bounds of a mass's cell (if any) by where the mass is now.
-    void IncludeInCell(const TMass* m);
 
-    TListOrder<TMass> massOrder_;
-    TListOrder<TConstraint> constraintOrder_;
-    std::vector<core::Ref<TMass>> snapshot_; // reused by every pass with outside code
-    bool updating_ = false;
-    // Bounds of the cells, indexed like shiftgrid; kept apart from the cells
-    // so that the grid walk reads a compact array.
-    std::array<std::array<TCellBounds, MAX_GRID>, MAX_GRID> cellBounds_;
-    // Whether every cell's bounds hold all its masses where they are now.
-    bool boundsValid_ = false;
-    // The cells that got a first mass since they were last emptied, so that
-    // emptying them all costs no more than the masses do; all cells once the
-    // record is full.
-    std::vector<TGridCell*> filled_;
-    bool filledOverflow_ = false;
-    void NoteFilled(TGridCell& cell) {
-        if (filled_.size() < MAX_GRID * MAX_GRID)
-            filled_.push_back(&cell);
-        else
-            filledOverflow_ = true;
-    }
+    // The step's phases and the caches it keeps from step to step.
+    const std::unique_ptr<detail::TStepper> stepper_;
 };
 
 } // namespace kel::tangle

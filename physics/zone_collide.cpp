@@ -1,6 +1,8 @@
 #include <cmath>
 
 #include "physics/colevent.h"
+#include "physics/detail/colpairs.h"
+#include "physics/detail/contact.h"
 #include "physics/detail/degmath.h"
 #include "physics/mass.h"
 #include "physics/zone.h"
@@ -32,8 +34,6 @@ struct NearestPoint {
         }
     }
 };
-
-constexpr float kMinDistance = 0.0001f;
 
 } // namespace
 
@@ -72,7 +72,7 @@ int TZone::Collide(TMass* mass) {
     }
 
     float d = std::sqrt(nearest.bestD2);
-    if (!(d >= kMinDistance)) d = kMinDistance;
+    if (!(d >= detail::kMinDistance)) d = detail::kMinDistance;
     // Away from the nearest edge when the circle reaches it from the open
     // side; across it when the centre sits in solid matter.
     const bool inSolid =
@@ -88,9 +88,7 @@ int TZone::Collide(TMass* mass) {
 
     core::Ref<TZone> self(this); // the response may free the zone
     (ColResponse ? ColResponse : &ColDefault)(this, mass, nx, ny, depth);
-    core::Ref<TColEvent> event =
-        TColEvent::CreateOfKind(TColEvent::MASS_ZONE, mass, this, nearest.x, nearest.y, depth);
-    TColEvent::Emit(event);
+    detail::ReportContact({TColEvent::MASS_ZONE, mass, this, nearest.x, nearest.y, depth});
     return 0;
 }
 

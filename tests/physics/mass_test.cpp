@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "physics/detail/grid.h"
 #include "scene.h"
 
 using namespace scene;
@@ -50,13 +51,13 @@ TEST_F(MassTest, ReferenceCountsMoveMassesInAndOutOfTheWorld) {
     m->AddRef();
     m->AddRef();
     EXPECT_EQ(massList->Count(), 1);
-    EXPECT_EQ(m->gridlink.cell, &w->shiftgrid[1][2]);
+    EXPECT_EQ(m->gridlink.cell, &w->shiftgrid->Cell(1, 2));
     m->SubRef();
     EXPECT_TRUE(m->IsActive());
     m->SubRef();
     EXPECT_FALSE(m->IsActive());
     EXPECT_TRUE(massList->IsEmpty());
-    EXPECT_TRUE(w->shiftgrid[1][2].IsEmpty());
+    EXPECT_TRUE(w->shiftgrid->Cell(1, 2).IsEmpty());
     EXPECT_EQ(m->link, nullptr);
     // Below zero it stays out; the next AddRef only brings the count back.
     m->SubRef();
@@ -70,9 +71,9 @@ TEST_F(MassTest, DestroyedMassLeavesItsCell) {
     {
         core::Ref<TMass> m = TMass::Create(10, 10, 1, 1, 0, 1);
         m->AddToGrid(); // in a cell, but not in the world
-        EXPECT_EQ(w->shiftgrid[0][0].Count(), 1);
+        EXPECT_EQ(w->shiftgrid->Cell(0, 0).Count(), 1);
     }
-    EXPECT_TRUE(w->shiftgrid[0][0].IsEmpty());
+    EXPECT_TRUE(w->shiftgrid->Cell(0, 0).IsEmpty());
 }
 
 struct ContactCase {

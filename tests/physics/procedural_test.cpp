@@ -103,6 +103,18 @@ TEST_F(ProceduralTest, WorldFormsSetTheWorldAndItsView) {
     EXPECT_FLOAT_EQ(WorldScreenX(540, 990) - sx, 40); // zoom 2
     EXPECT_FLOAT_EQ(WorldSimX(sx, sy), 520);
     EXPECT_FLOAT_EQ(WorldSimY(sx, sy), 990);
+
+    EXPECT_EQ(WorldSetStacking(1), 0);
+    EXPECT_EQ(WorldGetStacking(), 1);
+    EXPECT_EQ(WorldSetSleep(0.5f, 2), 0);
+    EXPECT_FLOAT_EQ(world->sleepSpeed, 0.5f);
+    EXPECT_EQ(world->sleepSteps, 2);
+    core::Ref<TMass> m = MassCreate(500, 1990, 1, 10, 0, -1);
+    m->AddRef();
+    EXPECT_EQ(WorldAwakeCount(), 1);
+    for (int step = 0; step < 10; ++step) WorldUpdate();
+    EXPECT_EQ(MassIsAwake(m), 0); // on the floor, still for two steps
+    EXPECT_EQ(WorldAwakeCount(), 0);
     EXPECT_EQ(WorldFree(), 0);
     EXPECT_EQ(currentWorld.Get(), nullptr);
 }

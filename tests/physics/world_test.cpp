@@ -2,6 +2,7 @@
 #include <cstring>
 #include <vector>
 
+#include "physics/detail/grid.h"
 #include "scene.h"
 
 using namespace scene;
@@ -173,7 +174,7 @@ TEST_F(WorldTest, GridResolvesAPairFromBothSidesAllPairsOnce) {
 }
 
 namespace {
-std::vector<TMass*> CellMasses(const TGridCell& cell) {
+std::vector<TMass*> CellMasses(const detail::TGridCell& cell) {
     std::vector<TMass*> order;
     for (TMass* m = cell.First(); m; m = m->gridlink.next) order.push_back(m);
     return order;
@@ -186,11 +187,11 @@ TEST_F(WorldTest, AStepLeavesEachCellInListOrder) {
     auto a = Enter(10, 10, 1, 1), b = Enter(20, 10, 1, 2), c = Enter(30, 10, 1, 3);
     auto d = Enter(150, 10, 1, 4); // the next cell to the right
     a->AddToGrid();                // a last: b, c, a
-    ASSERT_EQ(CellMasses(w->shiftgrid[0][0]), (std::vector<TMass*>{b, c, a}));
+    ASSERT_EQ(CellMasses(w->shiftgrid->Cell(0, 0)), (std::vector<TMass*>{b, c, a}));
     d->Position(40, 10); // d moves into the first cell
     TPhysics::Update();
-    EXPECT_EQ(CellMasses(w->shiftgrid[0][0]), (std::vector<TMass*>{a, b, c, d}));
-    EXPECT_TRUE(w->shiftgrid[1][0].IsEmpty());
+    EXPECT_EQ(CellMasses(w->shiftgrid->Cell(0, 0)), (std::vector<TMass*>{a, b, c, d}));
+    EXPECT_TRUE(w->shiftgrid->Cell(1, 0).IsEmpty());
     EXPECT_EQ(d->gridx, 0);
     EXPECT_EQ(d->gridlink.prev, c.Get());
 }
@@ -206,7 +207,7 @@ TEST_F(WorldTest, AMassInTheGridButNotInTheWorldStaysWhereItIs) {
     auto b = Enter(30, 10, 4, 3);
     for (int step = 0; step < 3; ++step) {
         TPhysics::Update();
-        EXPECT_EQ(CellMasses(w->shiftgrid[0][0]), (std::vector<TMass*>{stranger, a, b}));
+        EXPECT_EQ(CellMasses(w->shiftgrid->Cell(0, 0)), (std::vector<TMass*>{stranger, a, b}));
     }
     EXPECT_LT(a->posX, 10); // pushed away by it
 }
@@ -219,7 +220,7 @@ TEST_F(WorldTest, AGridSizeWrittenPastTheGridStaysInside) {
     auto a = Enter(795, 795, 4, 1), b = Enter(799, 799, 4, 2);
     TPhysics::Update();
     EXPECT_EQ(a->gridx, TPhysics::MAX_GRID - 1);
-    EXPECT_EQ(a->gridlink.cell, &w->shiftgrid[TPhysics::MAX_GRID - 1][TPhysics::MAX_GRID - 1]);
+    EXPECT_EQ(a->gridlink.cell, &w->shiftgrid->Cell(TPhysics::MAX_GRID - 1, TPhysics::MAX_GRID - 1));
     EXPECT_TRUE(TColEvent::Seek(a, b)); // still met through the grid
 }
 
@@ -245,7 +246,7 @@ TEST_F(WorldTest, TheStepFollowsChangesToTheListsBetweenSteps) {
 TEST_F(WorldTest, CellOrderFollowsReBinning) {
     core::Ref<TPhysics> w = TPhysics::Create(800, 800, 0, 0, 1);
     auto a = Enter(10, 10, 1, 1), b = Enter(20, 10, 1, 2), c = Enter(30, 10, 1, 3);
-    TGridCell& cell = w->shiftgrid[0][0];
+    detail::TGridCell& cell = w->shiftgrid->Cell(0, 0);
     b->AddToGrid(); // moves b to the end of its cell
     std::vector<TMass*> order;
     for (TMass* m = cell.First(); m; m = m->gridlink.next) order.push_back(m);

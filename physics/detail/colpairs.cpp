@@ -1,0 +1,218 @@
+#include "physics/detail/colpairs.h"
+
+#include <functional>
+#include <utility>
+
+#include "physics/mass.h"
+
+namespace kel::tangle::detail {
+
+TColPairs colPairs;
+
+namespace {
+
+// Pair key order: address order of the two objects.
+void OrderPair(core::Object*& a, core::Object*& b) {
+    if (std::less<core::Object*>()(b, a)) std::swap(a, b);
+}
+
+// How far ahead the walks over many entries fetch what they will touch: far
+// enough for a fetch from memory to arrive, near enough to stay in cache.
+constexpr std::size_t kPrefetchAhead = 8;
+
+// A later contact of a queued pair: the position is replaced, the force
+// replaced or added.
+void Merge(float& x, float& y, float& force, float newX, float newY, float newForce, int mode) {
+    x = newX;
+    y = newY;
+    if (mode == TColEvent::MODE_REPLACE)
+        force = newForce;
+    else
+        force += newForce;
+}
+
+} // namespace
+
+std::uint64_t TColPairs::Hash(const core::Object* k1, const core::Object* k2) {
+    // Addresses share their low bits; the multiplies move every bit upwards.
+    // The table's mask looks at the low half after the fold, the slot's
+    // check at the high half.
+    const auto a = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(k1));
+    const auto b = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(k2));
+    const std::uint64_t h = (a ^ (b * 0x9E3779B97F4A7C15ull)) * 0xC2B2AE3D27D4EB4Full;
+    return h ^ (h >> 29);
+}
+
+std::int64_t TColPairs::IndexOf(const core::Object* k1, const core::Object* k2) const {
+    if (slots_.empty()) return -1;
+    const std::uint64_t hash = Hash(k1, k2);
+    const SlotWord check = SlotOf(hash, 0) - 1;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
+        const SlotWord slot = slots_[s];
+        if (slot == 0) return -1;
+        if ((slot & ~std::uint64_t{0xFFFFFFFF}) != check) continue;
+        const auto e = static_cast<std::int64_t>(slot & 0xFFFFFFFF) - 1;
+        const Entry& entry = entries_[static_cast<std::size_t>(e)];
+        if (entry.k1.Get() == k1 && entry.k2.Get() == k2) return e;
+    }
+}
+
+void TColPairs::Add(Entry entry, std::uint64_t hash) {
+    // Keep the table at most half full so probes stay short.
+    if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t s = hash & mask;
+    while (slots_[s] != 0) s = (s + 1) & mask;
+    slots_[s] = SlotOf(hash, entries_.size());
+    entry.slot = static_cast<std::uint32_t>(s);
+    entries_.push_back(std::move(entry));
+}
+
+void TColPairs::Record(const TContact& c, int mode) {
+    if (batching_) {
+        Defer(c, mode);
+        return;
+    }
+    RecordBatch();
+    RecordNow(c, mode);
+}
+
+void TColPairs::RecordNow(const TContact& c, int mode) {
+    core::Object* k1 = c.mass;
+    core::Object* k2 = c.other;
+    OrderPair(k1, k2);
+    const std::int64_t found = IndexOf(k1, k2);
+    if (found >= 0) {
+        Entry& e = entries_[static_cast<std::size_t>(found)];
+        if (TColEvent* event = e.event.Get())
+            Merge(event->x, event->y, event->force, c.x, c.y, c.force, mode);
+        else
+            Merge(e.x, e.y, e.force, c.x, c.y, c.force, mode);
+        return;
+    }
+    Add(Entry{k1, k2, nullptr, c.x, c.y, c.force, c.id, k1 == c.mass, 0}, Hash(k1, k2));
+}
+
+void TColPairs::Prefetch(const TContact& c) const {
+    // The pair's slot, and the two objects a new entry takes a reference to.
+    const core::Object* k1 = c.mass;
+    const core::Object* k2 = c.other;
+    __builtin_prefetch(k1);
+    __builtin_prefetch(k2);
+    if (slots_.empty()) return;
+    if (std::less<const core::Object*>()(k2, k1)) std::swap(k1, k2);
+    __builtin_prefetch(&slots_[Hash(k1, k2) & (slots_.size() - 1)]);
+}
+
+void TColPairs::RecordBatch() {
+    // The look-up of a contact a few places ahead is fetched while this one
+    // is recorded.
+    const std::size_t n = batch_.size();
+    for (std::size_t k = 0; k < n && k < kPrefetchAhead; ++k) Prefetch(batch_[k]);
+    for (std::size_t k = 0; k < n; ++k) {
+        if (k + kPrefetchAhead < n) Prefetch(batch_[k + kPrefetchAhead]);
+        RecordNow(batch_[k], batchMode_);
+    }
+    batch_.clear();
+}
+
+void TColPairs::Post(TColEvent* event, int mode) {
+    RecordBatch();
+    core::Object* k1 = event->obj1.Get();
+    core::Object* k2 = event->obj2.Get();
+    OrderPair(k1, k2);
+    const std::int64_t found = IndexOf(k1, k2);
+    if (found >= 0) {
+        Entry& e = entries_[static_cast<std::size_t>(found)];
+        if (TColEvent* queued = e.event.Get()) {
+            if (queued == event) return; // posted twice: already recorded
+            Merge(queued->x, queued->y, queued->force, event->x, event->y, event->force, mode);
+        } else {
+            Merge(e.x, e.y, e.force, event->x, event->y, event->force, mode);
+        }
+        return;
+    }
+    Add(Entry{k1, k2, event, 0, 0, 0, 0, false, 0}, Hash(k1, k2));
+}
+
+TColEvent* TColPairs::Built(Entry& e) {
+    if (!e.event) {
+        core::Object* mass = e.massIsK1 ? e.k1.Get() : e.k2.Get();
+        core::Object* other = e.massIsK1 ? e.k2.Get() : e.k1.Get();
+        // Only the library's own contacts are recorded, and their first
+        // object is always a mass.
+        e.event = TColEvent::CreateOfKind(e.id, static_cast<TMass*>(mass), other, e.x, e.y,
+                                          e.force);
+    }
+    return e.event.Get();
+}
+
+TColEvent* TColPairs::Find(core::Object* a, core::Object* b) {
+    RecordBatch();
+    OrderPair(a, b);
+    const std::int64_t found = IndexOf(a, b);
+    return found < 0 ? nullptr : Built(entries_[static_cast<std::size_t>(found)]);
+}
+
+TColEvent* TColPairs::Peek() {
+    RecordBatch();
+    return head_ < entries_.size() ? Built(entries_[head_]) : nullptr;
+}
+
+TColEvent* TColPairs::Pop() {
+    RecordBatch();
+    return head_ < entries_.size() ? Built(entries_[head_++]) : nullptr;
+}
+
+void TColPairs::Grow() {
+    const std::size_t size = slots_.empty() ? 64 : slots_.size() * 2;
+    slots_.assign(size, 0);
+    const std::size_t mask = size - 1;
+    for (std::size_t e = 0; e < entries_.size(); ++e) {
+        const std::uint64_t hash = Hash(entries_[e].k1, entries_[e].k2);
+        std::size_t s = hash & mask;
+        while (slots_[s] != 0) s = (s + 1) & mask;
+        slots_[s] = SlotOf(hash, e);
+        entries_[e].slot = static_cast<std::uint32_t>(s);
+    }
+}
+
+void TColPairs::Clear() {
+    RecordBatch();
+    // Entries may hold the last reference to masses whose destruction runs
+    // arbitrary code: the table is emptied first (only the slots in use are
+    // reset, so that clearing costs what was recorded), and the entries let
+    // go of their objects after, with the objects fetched a few entries ahead.
+    std::vector<Entry> dropped;
+    dropped.swap(entries_);
+    head_ = 0;
+    for (const Entry& e : dropped) slots_[e.slot] = 0;
+    for (std::size_t e = 0; e < dropped.size(); ++e) {
+        if (e + kPrefetchAhead < dropped.size()) {
+            __builtin_prefetch(dropped[e + kPrefetchAhead].k1.Get());
+            __builtin_prefetch(dropped[e + kPrefetchAhead].k2.Get());
+        }
+        dropped[e] = Entry{};
+    }
+    dropped.clear();
+    entries_.swap(dropped);
+}
+
+const char* TColPairs::BrokenInvariant() const {
+    if (!batch_.empty()) return "pair table: contacts left unrecorded";
+    if (head_ > entries_.size()) return "pair table: queue head past its end";
+    for (std::size_t e = 0; e < entries_.size(); ++e) {
+        const Entry& entry = entries_[e];
+        if (std::less<const core::Object*>()(entry.k2.Get(), entry.k1.Get()))
+            return "pair table: keys out of address order";
+        if (entry.slot >= slots_.size() ||
+            slots_[entry.slot] != SlotOf(Hash(entry.k1, entry.k2), e))
+            return "pair table: entry not in its slot";
+        if (IndexOf(entry.k1, entry.k2) != static_cast<std::int64_t>(e))
+            return "pair table: pair recorded twice or not found";
+    }
+    return nullptr;
+}
+
+} // namespace kel::tangle::detail

@@ -1,0 +1,106 @@
+#pragma once
+// The response of a contact between two masses, inline so that the step's
+// contact walk runs it without a call.
+
+#include <cmath>
+
+#include "physics/colevent.h"
+#include "physics/detail/colpairs.h"
+#include "physics/detail/stacking.h"
+#include "physics/mass.h"
+
+namespace kel::tangle::detail {
+
+// Below this, a distance between two points counts as this: coincident
+// points then give a zero direction instead of a division by zero.
+constexpr float kMinDistance = 0.0001f;
+
+// The functions below take any class with a mass's fields of the same names
+// (posX, posY, oldPosX, oldPosY, radius, mass, friction, frozen): a TMass, or
+// the copy of one that a sweep keeps in its cell arrays.
+
+// Tangential part of a mass's velocity for the unit normal (nx, ny).
+template <class M> inline void Tangential(const M* m, float nx, float ny, float& tx, float& ty) {
+    float vx = m->posX - m->oldPosX, vy = m->posY - m->oldPosY;
+    float vn = vx * nx + vy * ny;
+    tx = vx - nx * vn;
+    ty = vy - ny * vn;
+}
+
+// Lets a mass that slides along a fixed partner slow by f, or stop.
+template <class M> inline void SlowSliding(M* m, float nx, float ny, float f) {
+    float tx, ty;
+    Tangential(m, nx, ny, tx, ty);
+    float t = std::sqrt(tx * tx + ty * ty);
+    if (f >= t) {
+        m->oldPosX += tx;
+        m->oldPosY += ty;
+    } else {
+        m->oldPosX += tx / t * f;
+        m->oldPosY += ty / t * f;
+    }
+}
+
+// Where a contact happened and how deep it was: what its event carries.
+struct TContactPoint {
+    float x, y, force;
+};
+
+// Resolves an overlap of a with b: pushes them apart and lets friction act
+// on their sliding. Tells whether they were in contact, and then where.
+template <class A, class B> inline bool ResolveOverlap(A* a, B* b, TContactPoint& contact) {
+    if (a->frozen && b->frozen) return false;
+    float r = a->radius + b->radius;
+    if (std::fabs(b->posX - a->posX) > r || std::fabs(b->posY - a->posY) > r) return false;
+    float dx = a->posX - b->posX, dy = a->posY - b->posY;
+    float d = std::sqrt(dx * dx + dy * dy);
+    if (d < kMinDistance) d = kMinDistance;
+    float nx = dx / d, ny = dy / d;
+    float p = d - r;
+    if (p >= 0) return false;
+    float cx = nx * p, cy = ny * p;
+    float f = -p * (a->friction + b->friction) * 0.5f;
+
+    if (b->frozen) {
+        a->posX -= cx;
+        a->posY -= cy;
+        SlowSliding(a, nx, ny, f);
+    } else if (a->frozen) {
+        b->posX += cx;
+        b->posY += cy;
+        SlowSliding(b, nx, ny, f);
+    } else {
+        float ma = a->mass, mb = b->mass;
+        if (shock.on) ShockWeights(a->posX, a->posY, b->posX, b->posY, ma, mb);
+        float s = ma + mb;
+        float wa = mb / s, wb = ma / s;
+        // Masses that sum to zero have no defined share: nothing moves.
+        if (std::isfinite(wa) && std::isfinite(wb)) {
+            a->posX -= cx * wa;
+            a->posY -= cy * wa;
+            b->posX += cx * wb;
+            b->posY += cy * wb;
+            float tax, tay, tbx, tby;
+            Tangential(a, nx, ny, tax, tay);
+            Tangential(b, nx, ny, tbx, tby);
+            float hx = tax - (tax + tbx) * 0.5f, hy = tay - (tay + tby) * 0.5f;
+            float h = std::sqrt(hx * hx + hy * hy);
+            if (f >= h) {
+                a->oldPosX += hx;
+                a->oldPosY += hy;
+                b->oldPosX -= hx;
+                b->oldPosY -= hy;
+            } else {
+                float sx = hx / h * f, sy = hy / h * f;
+                a->oldPosX += sx;
+                a->oldPosY += sy;
+                b->oldPosX -= sx;
+                b->oldPosY -= sy;
+            }
+        }
+    }
+    contact = TContactPoint{(a->posX + b->posX) * 0.5f, (a->posY + b->posY) * 0.5f, -p};
+    return true;
+}
+
+} // namespace kel::tangle::detail

@@ -1,0 +1,179 @@
+// The sweeps that walk the grid's cells as lists, and the parts of a sweep
+// that every variant shares: the bounds and the zones.
+
+#include <cmath>
+#include <cstdint>
+
+#include "physics/detail/colpairs.h"
+#include "physics/detail/grid.h"
+#include "physics/detail/step.h"
+#include "physics/mass.h"
+#include "physics/world.h"
+#include "physics/zonebase.h"
+
+namespace kel::tangle::detail {
+
+namespace {
+
+inline bool Collides(float a, float b) { return a != 0 && b != 0 && a != b; }
+
+// The tangential velocity (pos - old along one axis) slows by f, or stops.
+inline void WallFriction(float pos, float& old, float f) {
+    float v = pos - old;
+    if (f <= std::fabs(v))
+        old += v > 0 ? f : (v < 0 ? -f : 0.0f);
+    else
+        old = pos;
+}
+
+// Counter behind TMass::walkMark; 0 is never used, so new masses are unmarked.
+std::uint32_t walkCounter = 0;
+
+std::uint32_t NextWalkMark() {
+    if (++walkCounter == 0) ++walkCounter;
+    return walkCounter;
+}
+
+// Tests m against every mass of a cell, in the cell's order. A contact may
+// run hooks, which may change the cell under the walk; the walk then goes
+// on with the first mass of the cell it has not visited yet.
+void WalkCell(TMass* m, TGridCell& cell) {
+    // The marks matter only once hooks ran, so the walk writes them just
+    // before a contact: the masses visited since the last contact (the chain
+    // from `unmarked` up to the current one) get the walk's mark then.
+    std::uint32_t mark = 0;
+    TMass* unmarked = cell.First();
+    // m changes only in a contact; its fields are read again after one.
+    float mx = m->posX, my = m->posY, mr = m->radius, mg = m->colGroup;
+    for (TMass* o = unmarked; o;) {
+        TMass* next = o->gridlink.next;
+        // The contact's own box test, done here without branching so that the
+        // common miss costs no call; the group test only for what is near.
+        // m itself, in its own cell, is passed over: a mass never meets itself.
+        const float r = mr + o->radius;
+        const int far =
+            int{o == m} | int{std::fabs(o->posX - mx) > r} | int{std::fabs(o->posY - my) > r};
+        if (far || !Collides(mg, o->colGroup)) {
+            o = next;
+            continue;
+        }
+        if (mark == 0) mark = NextWalkMark();
+        for (; unmarked != o; unmarked = unmarked->gridlink.next) unmarked->walkMark = mark;
+        o->walkMark = mark;
+        core::Ref<TMass> held(o); // a hook may drop the last other reference
+        const bool contact = m->Resolve(o);
+        mx = m->posX, my = m->posY, mr = m->radius, mg = m->colGroup;
+        if (!contact) {
+            o = unmarked = o->gridlink.next;
+            continue;
+        }
+        // Hooks ran: the cell may have changed under the walk.
+        if (!m->InWorld()) return;
+        if (o->gridlink.cell == &cell) {
+            o = unmarked = o->gridlink.next;
+            continue;
+        }
+        // The visited mass left the cell: go on with the first one not yet
+        // visited, which keeps the cell's order.
+        o = cell.First();
+        while (o && o->walkMark == mark) o = o->gridlink.next;
+        unmarked = o;
+    }
+}
+
+void CollideThroughGrid(TPhysics& w, TMass* m) {
+    // A hook may have made another world current.
+    const TNeighbourhood around(Rebin(m, currentWorld.Get()), w.GridSpan());
+    for (int cx = around.x0; cx <= around.x1; ++cx) {
+        for (int cy = around.y0; cy <= around.y1; ++cy) {
+            TGridCell& cell = w.shiftgrid->Cell(cx, cy);
+            if (cell.IsEmpty()) continue;
+            WalkCell(m, cell);
+            if (!m->InWorld()) return;
+        }
+    }
+}
+
+template <class Order> void CollideLaterMasses(const Order& order, TMass* m, std::size_t k) {
+    for (std::size_t j = k + 1; j < order.size(); ++j) {
+        TMass* o = order[j];
+        if (!o->InWorld() || !Collides(m->colGroup, o->colGroup)) continue;
+        m->Resolve(o);
+        if (!m->InWorld()) return;
+    }
+}
+
+// One pass of bounds, zones and contacts over the masses in this order. A
+// mass that a hook or a zone response took out of the world during the pass
+// is no longer kept, collided or re-binned.
+template <class Order>
+void Sweep(TPhysics& w, const Order& order, const std::vector<TMass*>& resting) {
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        TMass* m = order[k];
+        if (!m->InWorld()) continue;
+        KeepInBounds(w, m);
+        if (!m->InWorld()) continue;
+        if (!m->frozen) CollideZones(m);
+        if (!m->InWorld()) continue;
+        // Read for every mass: a hook may switch the grid during the pass.
+        if (w.gridon)
+            CollideThroughGrid(w, m);
+        else
+            CollideLaterMasses(order, m, k);
+        for (TMass* o : resting) {
+            if (!m->InWorld() || w.gridon) break;
+            if (o->InWorld() && Collides(m->colGroup, o->colGroup)) m->Resolve(o);
+        }
+    }
+}
+
+} // namespace
+
+void SweepListed(TPhysics& w, const std::vector<TMass*>& order,
+                 const std::vector<TMass*>& resting) {
+    Sweep(w, order, resting);
+}
+
+void SweepHeld(TPhysics& w, const std::vector<core::Ref<TMass>>& held,
+               const std::vector<TMass*>& resting) {
+    Sweep(w, held, resting);
+}
+
+void KeepInBounds(TPhysics& w, TMass* m) {
+    auto report = [&](float x, float y, float depth) {
+        ReportContact({TColEvent::MASS_BOUNDS, m, &w, x, y, depth});
+    };
+    if (!(m->posX >= w.boundsMinX + m->radius)) {
+        float d = (w.boundsMinX + m->radius) - m->posX;
+        m->posX = w.boundsMinX + m->radius;
+        report(w.boundsMinX, m->posY, d);
+        WallFriction(m->posY, m->oldPosY, d * (m->friction + w.friction) * 0.5f);
+    } else if (!(m->posX <= w.boundsMaxX - m->radius)) {
+        float d = m->posX - (w.boundsMaxX - m->radius);
+        m->posX = w.boundsMaxX - m->radius;
+        report(w.boundsMaxX, m->posY, d);
+        WallFriction(m->posY, m->oldPosY, d * (m->friction + w.friction) * 0.5f);
+    }
+    if (!(m->posY >= w.boundsMinY + m->radius)) {
+        float d = (w.boundsMinY + m->radius) - m->posY;
+        m->posY = w.boundsMinY + m->radius;
+        report(m->posX, w.boundsMinY, d);
+        WallFriction(m->posX, m->oldPosX, d * (m->friction + w.friction) * 0.5f);
+    } else if (!(m->posY <= w.boundsMaxY - m->radius)) {
+        float d = m->posY - (w.boundsMaxY - m->radius);
+        m->posY = w.boundsMaxY - m->radius;
+        report(m->posX, w.boundsMaxY, d);
+        WallFriction(m->posX, m->oldPosX, d * (m->friction + w.friction) * 0.5f);
+    }
+}
+
+void CollideZones(TMass* m) {
+    if (!zoneList || zoneList->IsEmpty()) return;
+    core::Ref<core::TList> zones = zoneList;
+    for (TZoneBase* z : zones->Each<TZoneBase>()) {
+        if (!m->InWorld()) return;
+        if (Collides(m->colGroup, static_cast<float>(z->colGroup))) z->Collide(m);
+    }
+}
+
+} // namespace kel::tangle::detail

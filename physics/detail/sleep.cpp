@@ -1,0 +1,189 @@
+#include "physics/detail/sleep.h"
+
+#include "physics/constraint.h"
+#include "physics/detail/step.h"
+#include "physics/mass.h"
+#include "physics/world.h"
+#include "physics/zone.h"
+
+namespace kel::tangle::detail {
+
+namespace {
+
+bool IsMover(const TMass* m) { return m->sleepIsland < 0 && !m->frozen; }
+
+} // namespace
+
+void TSleep::BeginStep(const core::TList& masses, const std::vector<TMass*>& massOrder,
+                       const core::TList& constraints,
+                       const std::vector<TConstraint*>& constraintOrder, const core::TList* zones) {
+    const bool listsChanged =
+        masses.Version() != massVersion_ || constraints.Version() != constraintVersion_;
+    // Taken every step, so that a change is seen against the zones the
+    // islands fell asleep with.
+    const bool zonesChanged = ZonesChanged(zones);
+    if (sleeping_ > 0) {
+        if (zonesChanged) {
+            WakeAll();
+        } else if (listsChanged) {
+            for (int k = 0; k < static_cast<int>(islands_.size()); ++k) {
+                const Island& island = islands_[k];
+                bool whole = true;
+                for (const auto& m : island.masses) whole = whole && m->InWorld();
+                for (const auto& c : island.constraints) whole = whole && (c->link != nullptr);
+                if (!whole) WakeIsland(k);
+            }
+        }
+    }
+    if (!listsChanged && !dirty_) return;
+    massVersion_ = masses.Version();
+    constraintVersion_ = constraints.Version();
+    dirty_ = false;
+
+    held_.clear();
+    movers_.clear();
+    resting_.clear();
+    for (TMass* m : massOrder) {
+        if (IsMover(m)) {
+            m->stepSlot = static_cast<std::uint32_t>(movers_.size());
+            movers_.push_back(m);
+            held_.emplace_back(m);
+        } else {
+            resting_.push_back(m);
+        }
+    }
+    constraints_.clear();
+    for (TConstraint* c : constraintOrder) {
+        // A constraint between two resting masses moves nothing.
+        if (IsMover(c->m[0]) || IsMover(c->m[1])) constraints_.push_back(c);
+    }
+}
+
+bool TSleep::ZonesChanged(const core::TList* zones) {
+    // What a zone's contacts depend on, for every zone in order: a change
+    // anywhere, or another zone, changes the record.
+    recorded_.clear();
+    if (zones) {
+        recorded_.push_back(static_cast<float>(zones->Version()));
+        for (const TZone* z : zones->Each<TZone>()) {
+            recorded_.insert(recorded_.end(),
+                             {z->offsetX, z->offsetY, z->angle, z->scaleX, z->scaleY,
+                              static_cast<float>(z->style), static_cast<float>(z->colGroup),
+                              z->friction, static_cast<float>(z->area.size())});
+        }
+    }
+    const bool changed = recorded_ != zoneState_;
+    zoneState_.swap(recorded_);
+    return changed;
+}
+
+void TSleep::NoteContact(TMass* a, TMass* b) {
+    const bool aSleeps = a->sleepIsland >= 0, bSleeps = b->sleepIsland >= 0;
+    if (aSleeps || bSleeps) {
+        // Touched by a mass that moves: the island wakes after the step.
+        if (aSleeps && IsMover(b)) toWake_.push_back(a);
+        if (bSleeps && IsMover(a)) toWake_.push_back(b);
+        return;
+    }
+    if (!a->frozen && !b->frozen) contacts_.emplace_back(a, b);
+}
+
+void TSleep::EndStep(float speed, int steps) {
+    const float speed2 = speed * speed;
+    const std::uint32_t n = static_cast<std::uint32_t>(movers_.size());
+    // A mover of this step that still moves itself, by its slot.
+    auto slotOf = [&](const TMass* m, std::uint32_t& slot) {
+        slot = m->stepSlot;
+        return slot < n && movers_[slot] == m && IsMover(m) && m->InWorld();
+    };
+    for (TMass* m : movers_) {
+        const float vx = m->posX - m->oldPosX, vy = m->posY - m->oldPosY;
+        if (vx * vx + vy * vy < speed2 && m->InWorld() && !m->frozen) {
+            if (m->stillSteps < steps) ++m->stillSteps;
+        } else {
+            m->stillSteps = 0;
+        }
+    }
+    for (TMass* m : toWake_) Wake(m);
+    toWake_.clear();
+
+    sets_.Reset(n);
+    std::uint32_t a = 0, b = 0;
+    for (const TConstraint* c : constraints_) {
+        if ((c->link != nullptr) && slotOf(c->m[0], a) && slotOf(c->m[1], b)) sets_.Join(a, b);
+    }
+    for (const auto& [ma, mb] : contacts_) {
+        if (slotOf(ma, a) && slotOf(mb, b)) sets_.Join(a, b);
+    }
+    contacts_.clear();
+
+    // An island sleeps when every mass in it has been still long enough.
+    quiet_.assign(n, 1);
+    for (std::uint32_t k = 0; k < n; ++k) {
+        const TMass* m = movers_[k];
+        if (!(IsMover(m) && m->InWorld() && m->stillSteps >= steps)) quiet_[sets_.Root(k)] = 0;
+    }
+    islandOf_.assign(n, -1);
+    for (std::uint32_t k = 0; k < n; ++k) {
+        const std::uint32_t root = sets_.Root(k);
+        if (!quiet_[root]) continue;
+        if (islandOf_[root] < 0) islandOf_[root] = NewIsland();
+        TMass* m = movers_[k];
+        Island& island = islands_[islandOf_[root]];
+        island.masses.emplace_back(m);
+        m->sleepIsland = islandOf_[root];
+        m->stillSteps = 0;
+        // Asleep at rest: when it wakes, it starts from standing still.
+        m->oldPosX = m->posX;
+        m->oldPosY = m->posY;
+        ++sleeping_;
+        dirty_ = true;
+    }
+    for (TConstraint* c : constraints_) {
+        if (!(c->link != nullptr)) continue;
+        const int island = c->m[0]->sleepIsland >= 0 ? c->m[0]->sleepIsland : c->m[1]->sleepIsland;
+        if (island >= 0) islands_[island].constraints.emplace_back(c);
+    }
+}
+
+int TSleep::NewIsland() {
+    if (!freeIslands_.empty()) {
+        const int k = freeIslands_.back();
+        freeIslands_.pop_back();
+        return k;
+    }
+    islands_.emplace_back();
+    return static_cast<int>(islands_.size()) - 1;
+}
+
+void TSleep::Wake(TMass* m) {
+    if (m && m->sleepIsland >= 0) WakeIsland(m->sleepIsland);
+}
+
+void TSleep::WakeIsland(int k) {
+    Island& island = islands_[k];
+    if (island.masses.empty()) return;
+    for (const auto& m : island.masses) {
+        m->sleepIsland = -1;
+        m->stillSteps = 0;
+    }
+    sleeping_ -= static_cast<int>(island.masses.size());
+    island.masses.clear();
+    island.constraints.clear();
+    freeIslands_.push_back(k);
+    dirty_ = true;
+}
+
+void TSleep::WakeAll() {
+    for (int k = 0; k < static_cast<int>(islands_.size()); ++k) WakeIsland(k);
+}
+
+void WakeIslandOf(TMass* m) {
+    TPhysics* w = currentWorld;
+    if (!w) return;
+    TSleep& sleep = TStepAccess::Of(*w).Sleep();
+    sleep.Wake(m);
+    sleep.Touched();
+}
+
+} // namespace kel::tangle::detail

@@ -1,0 +1,179 @@
+#include "physics/detail/step.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/hook.h"
+#include "physics/colevent.h"
+#include "physics/constraint.h"
+#include "physics/detail/grid.h"
+#include "physics/mass.h"
+#include "physics/world.h"
+#include "physics/zonebase.h"
+
+namespace kel::tangle::detail {
+
+namespace {
+
+// Whether a pass can run code from outside the library (collision hooks or
+// zone responses), which could move any mass or change any list at any time.
+bool RunsOutsideCode(const core::TList* zones) {
+    if (core::HasHooks(TColEvent::colHookId)) return true;
+    if (zones) {
+        for (core::TLink* l = zones->FirstLink(); l; l = l->NextLink()) {
+            TZoneBase* z = core::As<TZoneBase>(l->Value());
+            if (z && !z->MovesOnlyItsMass()) return true;
+        }
+    }
+    return false;
+}
+
+inline void Integrate(TMass* m, float gravityX, float gravityY) {
+    if (m->frozen) return;
+    const float x = m->posX, y = m->posY;
+    m->posX = m->posX + (m->posX - m->oldPosX) + gravityX;
+    m->posY = m->posY + (m->posY - m->oldPosY) + gravityY;
+    m->oldPosX = x;
+    m->oldPosY = y;
+}
+
+// Sets a flag for as long as it lives, even when a hook throws.
+class TFlagScope {
+  public:
+    explicit TFlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~TFlagScope() { flag_ = false; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+  private:
+    bool& flag_;
+};
+
+} // namespace
+
+TStepPlan PlanStep(const TPhysics& w, const core::TList* zones) {
+    TStepPlan plan;
+    plan.passes = w.i;
+    plan.stacking = w.stacking == 1;
+    plan.substeps = plan.stacking ? kStackingSubsteps : 1;
+    plan.quiet = !RunsOutsideCode(zones);
+    const bool gridOfWorldOnly = w.GridSpan() > 0 && !w.shiftgrid->HoldsStrangers();
+    plan.refill = gridOfWorldOnly;
+    if (!w.gridon)
+        plan.search = TContactSearch::AllPairs;
+    else if (plan.quiet && gridOfWorldOnly)
+        plan.search = TContactSearch::GridArrays;
+    else
+        plan.search = TContactSearch::GridLists;
+    return plan;
+}
+
+void TStepper::Step(TPhysics& w) {
+    // A hook must not step the world from inside a step: such a call does nothing.
+    if (stepping_) return;
+    const TFlagScope stepping(stepping_);
+    // Held for the whole step, so that a hook that frees the world cannot
+    // pull the lists away under the walks.
+    const core::Ref<core::TList> masses = massList, constraints = constraintList;
+    TStepPlan plan = PlanStep(w, zoneList.Get());
+    // With sleeping on, the step moves only the free awake masses; frozen
+    // and sleeping ones are only touched. They stay in the grid, so the grid
+    // is not refilled, and the walks go over the cells' lists, which hold
+    // them too.
+    const bool sleeping = w.sleepSpeed > 0;
+    if (sleeping) {
+        sleep_.BeginStep(*masses, massOrder_.Of(*masses), *constraints,
+                         constraintOrder_.Of(*constraints), zoneList.Get());
+        if (!sleep_.NoneResting()) {
+            plan.everyMassMoves = false;
+            plan.refill = false;
+            if (plan.search == TContactSearch::GridArrays) plan.search = TContactSearch::GridLists;
+        }
+    }
+    lastPlan_ = plan;
+    cellArraysCurrent_ = false;
+    const TContactLogScope contactLog(sleeping ? &sleep_ : nullptr);
+    // No outside code runs while integrating or satisfying constraints, so
+    // the lists' orders serve there.
+    auto movers = [&]() -> const std::vector<TMass*>& {
+        return sleeping ? sleep_.Movers() : massOrder_.Of(*masses);
+    };
+    auto links = [&]() -> const std::vector<TConstraint*>& {
+        return sleeping ? sleep_.Constraints() : constraintOrder_.Of(*constraints);
+    };
+    static const std::vector<TMass*> none;
+    const std::vector<TMass*>& resting = sleeping ? sleep_.Resting() : none;
+
+    // Gravity per substep: a small step of 1/n moves by gravity / n^2.
+    float gx = w.gravityX, gy = w.gravityY;
+    if (plan.substeps > 1) {
+        const float n = static_cast<float>(plan.substeps);
+        gx /= n * n;
+        gy /= n * n;
+        stacking_.SlowDown(movers(), plan.substeps);
+    }
+    const TShockScope shockRule(plan.stacking, w.gravityX, w.gravityY);
+    for (int substep = 0; substep < plan.substeps; ++substep) {
+        IntegrateAndRebin(w, plan, movers(), gx, gy);
+        // Emptied once per step: the substeps' contacts merge per pair.
+        if (substep == 0) TColEvent::Flush();
+        for (int pass = 0; pass < plan.passes; ++pass) {
+            for (TConstraint* c : links()) c->Satisfy();
+            if (plan.stacking) stacking_.BeforeContacts(movers());
+            SweepMasses(w, plan, movers(), resting);
+            if (plan.stacking) stacking_.AfterContacts();
+        }
+    }
+    if (plan.substeps > 1) stacking_.SpeedUp(plan.substeps);
+    if (sleeping) sleep_.EndStep(w.sleepSpeed, w.sleepSteps);
+    // Stacking and sleeping change velocities after the last sweep: the
+    // arrays no longer mirror the masses.
+    if (plan.stacking || sleeping) cellArraysCurrent_ = false;
+    CheckIfAsked(w);
+}
+
+void TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan,
+                                 const std::vector<TMass*>& order, float gx, float gy) {
+    if (plan.refill) {
+        TGrid& grid = *w.shiftgrid;
+        grid.BeginRefill();
+        for (TMass* m : order) {
+            Integrate(m, gx, gy);
+            grid.Refill(m, {w.CellX(m->posX), w.CellY(m->posY)});
+        }
+    } else {
+        for (TMass* m : order) {
+            Integrate(m, gx, gy);
+            Rebin(m, &w);
+        }
+    }
+}
+
+void TStepper::SweepMasses(TPhysics& w, const TStepPlan& plan, const std::vector<TMass*>& order,
+                           const std::vector<TMass*>& resting) {
+    if (plan.search == TContactSearch::GridArrays) {
+        SweepCellArrays(w, order);
+        cellArraysCurrent_ = true;
+    } else if (plan.quiet) {
+        SweepListed(w, order, resting);
+    } else {
+        // Holds every mass of the pass, as a hook may drop the last reference
+        // to one.
+        held_.assign(order.begin(), order.end());
+        SweepHeld(w, held_, resting);
+        held_.clear();
+    }
+}
+
+void TStepper::CheckIfAsked(const TPhysics& w) const {
+#if defined(QUORVEL_VALIDATE)
+    if (const char* broken = BrokenInvariant(w)) {
+        std::fprintf(stderr, "kel.tangle: step invariant broken: %s\n", broken);
+        std::abort();
+    }
+#else
+    (void)w;
+#endif
+}
+
+} // namespace kel::tangle::detail

@@ -1,0 +1,122 @@
+#pragma once
+// The world's step (TPhysics::Update) as named phases over the grid.
+//
+//   plan       decide, once, what this step does (StepPlan)
+//   integrate  move every free mass by its velocity and gravity, and re-bin
+//              every mass into the grid
+//   flush      empty the collision queue
+//   passes     i times: satisfy the constraints, then sweep the masses in
+//              list order; for each: hold it in the bounds, collide it with
+//              the zones, re-bin it and collide it with the masses near it
+//   check      with QUORVEL_VALIDATE, check the invariants the fast paths
+//              rely on and stop the program naming the first that broke
+//
+// A sweep comes in variants. Where no code from outside the library can run
+// (no collision hook, no zone with a response of its own), nothing but the
+// sweep itself moves masses or changes the lists, and the sweep walks
+// contiguous copies of the cells (TCellArrays). Otherwise it holds every mass
+// of the pass and checks after each call that may run outside code whether
+// the mass is still in the world; the cells are walked as lists then, and a
+// walk resumes correctly when a hook took a mass out of the cell under it.
+// Every variant visits the same pairs in the same order, so their results are
+// the same bit for bit.
+
+#include <cstddef>
+#include <vector>
+
+#include "core/list.h"
+#include "core/object.h"
+#include "physics/detail/cell_arrays.h"
+#include "physics/detail/list_order.h"
+#include "physics/detail/sleep.h"
+#include "physics/detail/stacking.h"
+
+namespace kel::tangle {
+class TConstraint;
+class TMass;
+class TPhysics;
+} // namespace kel::tangle
+
+namespace kel::tangle::detail {
+
+// How a sweep finds the masses that a mass may touch.
+enum class TContactSearch {
+    AllPairs,   // every later mass of the sweep (the grid is off)
+    GridLists,  // the neighbourhood's cells, walked as lists
+    GridArrays, // the neighbourhood's cells, walked as contiguous arrays
+};
+
+// What one step does, decided before it starts.
+struct TStepPlan {
+    int passes = 0; // the world's i, read once
+    // Small steps the step runs as (stable stacking), each with `passes`.
+    int substeps = 1;
+    bool stacking = false;
+    // Every mass of the world is integrated and re-binned (no mass sleeps
+    // and none is frozen while sleeping is on).
+    bool everyMassMoves = true;
+    // The integration re-bins by refilling the grid in list order, which
+    // gives the same cells as placing the masses one by one. Only while the
+    // cells hold nothing but masses of the world.
+    bool refill = false;
+    // No code from outside the library can run during the passes.
+    bool quiet = false;
+    TContactSearch search = TContactSearch::AllPairs;
+};
+
+TStepPlan PlanStep(const TPhysics& w, const core::TList* zones);
+
+class TStepper {
+  public:
+    // One step of the world; a step started from inside a step does nothing.
+    void Step(TPhysics& w);
+
+    // The first invariant of the fast paths that does not hold after the
+    // last step, by name, or null.
+    const char* BrokenInvariant(const TPhysics& w) const;
+
+    TSleep& Sleep() { return sleep_; }
+    const TSleep& Sleep() const { return sleep_; }
+
+  private:
+    void IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const std::vector<TMass*>& order,
+                           float gravityX, float gravityY);
+    // One sweep of `order`; with the grid off, each mass also meets every
+    // mass in `resting` (frozen or sleeping ones, which do not sweep).
+    void SweepMasses(TPhysics& w, const TStepPlan& plan, const std::vector<TMass*>& order,
+                     const std::vector<TMass*>& resting);
+    void SweepCellArrays(TPhysics& w, const std::vector<TMass*>& order);
+    void CheckIfAsked(const TPhysics& w) const;
+
+    bool stepping_ = false;
+    TStepPlan lastPlan_;
+    TListOrder<TMass> massOrder_;
+    TListOrder<TConstraint> constraintOrder_;
+    std::vector<core::Ref<TMass>> held_; // every mass of a pass that may run outside code
+    TCellArrays cellArrays_;
+    TStacking stacking_;
+    TSleep sleep_;
+    bool cellArraysCurrent_ = false; // the arrays are those of the step's last pass
+};
+
+// Reaches a world's stepper, which TPhysics keeps private.
+struct TStepAccess {
+    static TStepper& Of(TPhysics& w);
+    static const TStepper& Of(const TPhysics& w);
+};
+
+// The sweeps that walk the cells as lists (mass_sweep.cpp): over the list's
+// order where no outside code can run, over held masses where it can.
+void SweepListed(TPhysics& w, const std::vector<TMass*>& order,
+                 const std::vector<TMass*>& resting);
+void SweepHeld(TPhysics& w, const std::vector<core::Ref<TMass>>& held,
+               const std::vector<TMass*>& resting);
+
+// The parts of a sweep that every variant shares.
+
+// Holds m inside the world's bounds, with wall friction and an event per wall.
+void KeepInBounds(TPhysics& w, TMass* m);
+// Collides m with every zone whose group meets its own.
+void CollideZones(TMass* m);
+
+} // namespace kel::tangle::detail
