@@ -27,6 +27,7 @@ Figures Measure() {
     if (massList) {
         for (TMass* m : massList->Each<TMass>()) {
             ++f.masses;
+            f.awake += m->IsAwake();
             f.maxSpeed = std::max(f.maxSpeed, m->GetVelocity());
         }
     }

@@ -11,6 +11,7 @@ struct Figures {
     int masses = 0;
     int constraints = 0;
     int events = 0;     // collision events queued by the last step
+    int awake = 0;      // masses not asleep (TPhysics::SetSleep)
     float maxSpeed = 0; // world units per step
     float stepMs = 0;   // time of the last step
 };

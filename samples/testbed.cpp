@@ -72,7 +72,6 @@ void Testbed::BuildWindow() {
         labels_.back()->SetLayout(gui::EDGE_ALIGNED, gui::EDGE_CENTERED, gui::EDGE_ALIGNED,
                                   gui::EDGE_CENTERED);
     }
-    labels_[kAwake]->SetShow(0);
     canvas_ = gui::CreateCanvas(0, kCanvasTop, window_->ClientWidth(),
                                 window_->ClientHeight() - kCanvasTop, window_);
     canvas_->SetLayout(gui::EDGE_ALIGNED, gui::EDGE_ALIGNED, gui::EDGE_ALIGNED, gui::EDGE_ALIGNED);
@@ -142,9 +141,7 @@ void Testbed::UpdateLabels() {
     labels_[kMasses]->SetText(Text("masses %.0f", figures_.masses));
     labels_[kConstraints]->SetText(Text("constraints %.0f", figures_.constraints));
     labels_[kEvents]->SetText(Text("events %.0f", figures_.events));
-    // Awake masses: to be filled from the world's count of awake masses once
-    // it can put masses to sleep (TPhysics::SetSleep); the label stays hidden
-    // until then, since every mass is awake.
+    labels_[kAwake]->SetText(Text("awake %.0f", figures_.awake));
 }
 
 void Testbed::Draw() {

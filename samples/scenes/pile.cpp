@@ -23,6 +23,9 @@ constexpr Material kBall{.mass = 1, .radius = 4, .friction = 0.3f, .stiffness = 
 constexpr float kFunnelTop = 290, kFunnelY = 440, kFunnelGap = 60;
 constexpr float kZoneFriction = 0.4f;
 constexpr int kTreeLevel = 5;
+// Sleeping: a ball that moved less than this for that many steps in a row.
+constexpr float kSleepSpeed = 0.02f;
+constexpr int kSleepSteps = 60;
 
 class Pile final : public Scene {
   public:
@@ -45,9 +48,15 @@ class Pile final : public Scene {
                           TZone::FILL, kZoneFriction, -1, kTreeLevel));
     }
 
-    // The stacking and sleeping options of the world go here as buttons once
-    // it has them (TPhysics::SetStacking, TPhysics::SetSleep).
-    std::vector<SceneOption> Options() override { return {}; }
+    // Stable stacking lets the heap come to rest; sleeping then stops what
+    // rests from costing anything (watch the step time and the awake count).
+    std::vector<SceneOption> Options() override {
+        return {{"Stacking", [] { TPhysics::SetStacking(TPhysics::GetStacking() == 1 ? 0 : 1); }},
+                {"Sleep", [] {
+                     const TPhysics* w = currentWorld;
+                     TPhysics::SetSleep(w && w->sleepSpeed > 0 ? 0 : kSleepSpeed, kSleepSteps);
+                 }}};
+    }
 
   private:
     core::Ref<TPhysics> world_;

@@ -98,6 +98,28 @@ TEST_F(TestbedTest, LabelsShowTheLastStep) {
               "constraints " + std::to_string(f.constraints));
 }
 
+TEST_F(TestbedTest, PileButtonsSwitchStackingAndSleepAndTheAwakeLabelFollows) {
+    Open("pile");
+    ASSERT_EQ(testbed->OptionButtons().size(), 2u);
+    gui::TGadget* stacking = testbed->OptionButtons()[0];
+    gui::TGadget* sleep = testbed->OptionButtons()[1];
+    EXPECT_EQ(stacking->GetText(), "Stacking");
+    EXPECT_EQ(sleep->GetText(), "Sleep");
+    EXPECT_EQ(TPhysics::GetStacking(), 0);
+    stacking->ReportAction();
+    EXPECT_EQ(TPhysics::GetStacking(), 1);
+    sleep->ReportAction();
+    EXPECT_GT(kel::tangle::currentWorld->sleepSpeed, 0);
+    testbed->Tick();
+    const Figures& f = testbed->LastFigures();
+    EXPECT_EQ(f.awake, TPhysics::AwakeCount());
+    EXPECT_EQ(testbed->Label(Testbed::kAwake)->GetText(), "awake " + std::to_string(f.awake));
+    stacking->ReportAction();
+    sleep->ReportAction();
+    EXPECT_EQ(TPhysics::GetStacking(), 0);
+    EXPECT_EQ(kel::tangle::currentWorld->sleepSpeed, 0);
+}
+
 TEST_F(TestbedTest, SceneOptionButtonsComeAndGoWithTheirScene) {
     Open("zones");
     ASSERT_EQ(testbed->OptionButtons().size(), 1u);
