@@ -22,6 +22,14 @@ done
 # among them) fails the build of the docs target.
 cmake --build build --target docs
 
+# The physics tests once more with the step checking, after every step, the
+# invariants its fast paths rely on.
+if [ "${1:-}" != "--plain-only" ]; then
+  cmake -S . -B build-validate -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_WERROR=ON \
+    -DQUORVEL_VALIDATE=ON -DQUORVEL_BENCH=OFF >/dev/null
+  cmake --build build-validate -j"$jobs" --target physics_tests >/dev/null
+fi
+
 # The fuzz targets build with clang; each runs briefly over its seed corpus.
 if [ -x tools/fuzz.sh ] && [ "${1:-}" != "--plain-only" ]; then
   ./tools/fuzz.sh 30
@@ -35,4 +43,8 @@ for dir in "${builds[@]}"; do
   xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
     ctest --test-dir "$dir" -j"$jobs" --output-on-failure --timeout 600 || status=1
 done
+if [ "${1:-}" != "--plain-only" ]; then
+  echo "== tests: physics, validating every step"
+  build-validate/tests/physics/physics_tests --gtest_brief=1 || status=1
+fi
 exit $status
