@@ -21,92 +21,139 @@ class TStepper;
 struct TStepAccess;
 } // namespace detail
 
-// The current world, or none before the first Create and after Free.
+/// The current world, or none before the first Create and after Free.
 extern core::Ref<TPhysics> currentWorld;
-// Objects taking part in the simulation, in the order they entered; absent
-// (none) while there is no world.
+/// Masses taking part in the simulation, in the order they entered; absent
+/// (none) while there is no world.
 extern core::Ref<core::TList> massList;
+/// Constraints taking part in the simulation, in the order they entered;
+/// absent (none) while there is no world.
 extern core::Ref<core::TList> constraintList;
+/// Zones taking part in the simulation, in the order they entered; absent
+/// (none) while there is no world.
 extern core::Ref<core::TList> zoneList;
 
-// The view fields and functions come from TWorldView.
+/// The world: its bounds, gravity and friction, the collision grid, and the
+/// step that moves everything in the module lists. There is one current world
+/// at a time; the static functions work on it and do nothing (returning 0)
+/// without one. The view fields and functions come from TWorldView.
 class TPhysics : public core::Object, public TWorldView {
   public:
+    /// The most cells the collision grid has along each axis.
     static constexpr int MAX_GRID = 64;
 
+    /// Right edge of the bounds, world units.
     float boundsMaxX = 0;
+    /// Bottom edge of the bounds, world units.
     float boundsMaxY = 0;
+    /// Left edge of the bounds, world units.
     float boundsMinX = 0;
+    /// Top edge of the bounds, world units.
     float boundsMinY = 0;
+    /// Friction of the bounds, averaged with a mass's own where it touches them.
     float friction = 1.0f;
+    /// Horizontal gravity, world units per step squared.
     float gravityX = 0;
+    /// Vertical gravity, world units per step squared.
     float gravityY = 0;
-    int i = 0; // relaxation passes per Update
+    int i = 0; ///< relaxation passes per Update
+    /// Non-zero finds contacts through the collision grid; 0 tests every pair
+    /// of masses (see UseShiftedGrid).
     int gridon = 0;
-    // The collision grid: a list of masses per cell, MAX_GRID x MAX_GRID
-    // cells made with the world. Its class is internal to the library.
+    /// The collision grid: a list of masses per cell, MAX_GRID x MAX_GRID
+    /// cells made with the world. Its class is internal to the library.
     const std::unique_ptr<detail::TGrid> shiftgrid;
+    /// Cells in use along each axis (see SetGridSize and GridSpan).
     int gridsize = 0;
+    /// Grid cells per world unit, horizontally.
     float ratiox = 0;
+    /// Grid cells per world unit, vertically.
     float ratioy = 0;
-    // Stable stacking: 0 is the step as it always was, 1 lets deep piles
-    // come to rest (see SetStacking). Off by default.
+    /// Stable stacking: 0 is the step as it always was, 1 lets deep piles
+    /// come to rest (see SetStacking). Off by default.
     int stacking = 0;
-    // Sleeping: off while sleepSpeed is 0 (see SetSleep).
+    /// Sleeping: off while sleepSpeed is 0 (see SetSleep). Otherwise the
+    /// speed, world units per step, below which a mass counts as still.
     float sleepSpeed = 0;
+    /// Steps in a row an island must stay still before it sleeps (see SetSleep).
     int sleepSteps = 0;
 
-    // Becomes the current world and starts the module lists afresh.
+    /// Becomes the current world and starts the module lists afresh.
     TPhysics();
+    /// The grid leaves its masses in no cell.
     ~TPhysics() override;
     TPhysics(const TPhysics&) = delete;
     TPhysics& operator=(const TPhysics&) = delete;
 
-    // Note the order: vertical gravity before horizontal.
+    /// Makes a world bounded by (0, 0) and (right, bottom), world units, with
+    /// gravity in world units per step squared, `iterations` relaxation passes
+    /// per step, bounds friction 1 and an 8 x 8 grid, and makes it current
+    /// (the previous world's lists are dropped). Note the order: vertical
+    /// gravity before horizontal. Never none.
     static core::Ref<TPhysics> Create(float right, float bottom, float gravityY, float gravityX,
                                       int iterations);
+    /// Sets the gravity, world units per step squared; horizontal first here.
+    /// Returns 0; does nothing without a world.
     static int SetGravity(float gx, float gy);
+    /// Sets the relaxation passes per step. Returns 0; does nothing without a world.
     static int SetIterations(int n);
+    /// Sets the bounds to the box of two corners, world units, in any order.
+    /// The grid's cell size does not follow: call SetGridSize afterwards.
+    /// Returns 0; does nothing without a world.
     static int SetBounds(float x1, float y1, float x2, float y2);
+    /// Writes the bounds, world units; all 0 without a world. Returns 0.
     static int GetBounds(float& minX, float& minY, float& maxX, float& maxY);
+    /// Sets the friction of the bounds. Returns 0; does nothing without a world.
     static int SetFriction(float f);
+    /// Non-zero finds contacts through the collision grid, 0 tests every pair
+    /// of masses. Returns 0; does nothing without a world.
     static int UseShiftedGrid(int flag);
+    /// Sets the cells along each axis, clamped to 8 ... MAX_GRID, and fits
+    /// them to the current bounds. Returns 0; does nothing without a world.
     static int SetGridSize(int n);
-    // Mode 1 makes resting contact converge without pumping energy into a
-    // pile: each step runs as 4 small steps, contacts stop masses but never
-    // throw them, and of two touching masses the lower (along gravity)
-    // counts double. It costs about 4 steps of mode 0 and changes results;
-    // mode 0, the default, is the step bit for bit as it always was. Other
-    // values count as 0. Returns 0; does nothing without a world.
+    /// Sets the stacking mode. Mode 1 makes resting contact converge without
+    /// pumping energy into a pile: each step runs as 4 small steps, contacts stop masses but never
+    /// throw them, and of two touching masses the lower (along gravity)
+    /// counts double. It costs about 4 steps of mode 0 and changes results;
+    /// mode 0, the default, is the step bit for bit as it always was. Other
+    /// values count as 0. Returns 0; does nothing without a world.
     static int SetStacking(int mode);
-    // The current world's stacking mode, 0 without a world.
+    /// The current world's stacking mode, 0 without a world.
     static int GetStacking();
-    // Lets islands of masses come to rest and cost nothing until disturbed.
-    // An island is a set of free masses joined by constraints or touching;
-    // when every mass of one moved less than `speed` units per step for
-    // `steps` steps in a row, it sleeps: it is no longer integrated, held in
-    // the bounds or walked for contacts, and raises no events among its
-    // masses. It wakes when an awake mass touches it, when a mass or
-    // constraint of it leaves the world, when the API moves one of its
-    // masses, sets or adds a velocity, freezes or thaws it, or changes a rest
-    // length, and when a zone is added, removed or changed. Writing fields
-    // directly wakes nothing. A speed of 0 (the default, also for a
-    // negative or not-a-number speed) turns sleeping off and wakes every
-    // island; steps below 1 count as 1. Returns 0; does nothing without a
-    // world.
+    /// Lets islands of masses come to rest and cost nothing until disturbed.
+    /// An island is a set of free masses joined by constraints or touching;
+    /// when every mass of one moved less than `speed` units per step for
+    /// `steps` steps in a row, it sleeps: it is no longer integrated, held in
+    /// the bounds or walked for contacts, and raises no events among its
+    /// masses. It wakes when an awake mass touches it, when a mass or
+    /// constraint of it leaves the world, when the API moves one of its
+    /// masses, sets or adds a velocity, freezes or thaws it, or changes a rest
+    /// length, and when a zone is added, removed or changed. Writing fields
+    /// directly wakes nothing. A speed of 0 (the default, also for a
+    /// negative or not-a-number speed) turns sleeping off and wakes every
+    /// island; steps below 1 count as 1. Returns 0; does nothing without a
+    /// world.
     static int SetSleep(float speed, int steps);
-    // Masses in the current world that are not asleep (frozen ones count as
-    // awake); 0 without a world.
+    /// Masses in the current world that are not asleep (frozen ones count as
+    /// awake); 0 without a world.
     static int AwakeCount();
+    /// Advances the current world by one step: integration under gravity,
+    /// the relaxation passes, bounds, zones and contacts, with their events.
+    /// Returns 0; does nothing without a world, or when a hook calls it from
+    /// inside a step.
     static int Update();
+    /// Ends the current world: its settings go to 0, the module lists are
+    /// dropped and there is no current world. Returns 0; does nothing without
+    /// a world.
     static int Free();
 
-    // The cells in use along each axis: gridsize, kept within the grid
-    // whatever was written to the field.
+    /// The cells in use along each axis: gridsize, kept within the grid
+    /// whatever was written to the field.
     int GridSpan() const { return gridsize < 0 ? 0 : (gridsize > MAX_GRID ? MAX_GRID : gridsize); }
-    // The cell of a position along one axis: floor(pos * ratio) clamped to
-    // 0 ... GridSpan() - 1; a product that is not finite gives cell 0.
+    /// The cell of a position along one axis: floor(pos * ratio) clamped to
+    /// 0 ... GridSpan() - 1; a product that is not finite gives cell 0.
     int CellX(float x) const { return CellOf(x, ratiox); }
+    /// The same for a vertical position.
     int CellY(float y) const { return CellOf(y, ratioy); }
 
   private:
