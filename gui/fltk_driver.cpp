@@ -1,5 +1,6 @@
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <thread>
 
 #include <FL/Fl.H>
@@ -7,6 +8,7 @@
 #include <FL/x.H>
 
 #include "gui/backend.h"
+#include "gui/display.h"
 #include "gui/fltk_gadget.h"
 
 namespace gui {
@@ -29,6 +31,17 @@ void OnTimerMessage(void* handle) {
     DeliverTimerMessage(static_cast<int>(reinterpret_cast<std::intptr_t>(handle)));
 }
 
+std::string QuotedDisplayName(const char* name) {
+    return name && *name ? "\"" + std::string(name) + "\"" : "(DISPLAY is not set)";
+}
+
+// Xlib calls this once the connection is broken, and ends the process with
+// exit() should it return, running destructors against the dead display.
+int OnBrokenConnection(Display* display) {
+    DisplayLost("Lost the connection to the X display " +
+                QuotedDisplayName(DisplayString(display)));
+}
+
 class TFltkSystemDriver final : public TSystemDriver {
   public:
     // Without the lock taken once, FLTK never runs an awake callback.
@@ -43,6 +56,11 @@ class TFltkSystemDriver final : public TSystemDriver {
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
         }
+        // Left to FLTK, a missing display ends the process from inside.
+        if (!fl_display)
+            throw DisplayError("Cannot open the X display " +
+                               QuotedDisplayName(XDisplayName(nullptr)));
+        XSetIOErrorHandler(OnBrokenConnection);
     }
 
     void SetMouseVisible(int flag) override {

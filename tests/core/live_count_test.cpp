@@ -21,7 +21,8 @@ struct Copyable : Object {
 // Many distinct classes, to race their first objects against each other.
 template <int N> struct Kind : Object {};
 
-template <int... N> void MakeKinds(std::vector<Ref<Object>>& out, std::integer_sequence<int, N...>) {
+template <int... N>
+void MakeKinds(std::vector<Ref<Object>>& out, std::integer_sequence<int, N...>) {
     (out.push_back(Make<Kind<N>>()), ...);
 }
 

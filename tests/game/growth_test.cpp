@@ -59,8 +59,8 @@ class LongEvening : public GameTest {
         int x = std::uniform_int_distribution<int>(0, w - 1)(random_);
         int y = std::uniform_int_distribution<int>(0, h - 1)(random_);
         if (!inView.empty()) {
-            const int blob = inView[std::uniform_int_distribution<std::size_t>(
-                0, inView.size() - 1)(random_)];
+            const int blob =
+                inView[std::uniform_int_distribution<std::size_t>(0, inView.size() - 1)(random_)];
             x = static_cast<int>(TPhysics::ScreenX(ab->MassGetX(blob), ab->MassGetY(blob)));
             y = static_cast<int>(TPhysics::ScreenY(ab->MassGetX(blob), ab->MassGetY(blob)));
         }
