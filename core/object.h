@@ -47,7 +47,8 @@ class Object {
     mutable std::uint32_t liveSlot_ = 0;
 };
 
-static_assert(sizeof(void*) != 8 || sizeof(Object) == 16, "an object is a vtable pointer and 8 bytes");
+static_assert(sizeof(void*) != 8 || sizeof(Object) == 16,
+              "an object is its vtable pointer and 8 bytes");
 
 // Owning handle; null means "none".
 template <class T> class Ref {
