@@ -12,8 +12,10 @@
 namespace game {
 namespace {
 
-// Where the program was when it failed, for the report's wording.
-const char* stage = "failed at start-up";
+// Where the program was when it failed, in the report's words.
+constexpr const char* AT_START_UP = "failed at start-up";
+constexpr const char* IN_PLAY = "stopped during play";
+const char* stage = AT_START_UP;
 
 std::string Staged(const std::string& what) {
     return std::string("Quorvel ") + stage + ": " + what;
@@ -74,10 +76,10 @@ void ReportLostDisplay(const std::string& what) { PrintLine(OneLine(Staged(what)
 
 int RunProgram(void (*startUp)(), void (*loop)()) {
     gui::SetDisplayLostHandler(ReportLostDisplay);
-    stage = "failed at start-up";
+    stage = AT_START_UP;
     try {
         startUp();
-        stage = "stopped during play";
+        stage = IN_PLAY;
         loop();
         return 0;
     } catch (...) {
