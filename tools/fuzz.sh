@@ -19,6 +19,8 @@ fi
 cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]}" >/dev/null
 
 export ASAN_OPTIONS=detect_leaks=1
+# UBSan reports are recoverable in these builds: make the first one a failure.
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 for t in "${targets[@]}"; do
   work=build-fuzz/corpus/$t
   rm -rf "$work" && mkdir -p "$work"
