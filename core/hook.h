@@ -10,18 +10,18 @@ namespace core {
 
 constexpr int MAX_HOOK_IDS = 256;
 
-// Receives the current data and the context given to AddHook; its result is
-// the data for the next hook (null passes "none" on).
+/// Receives the current data and the context given to AddHook; its result is
+/// the data for the next hook (null passes "none" on).
 using HookFunc = Ref<Object> (*)(int id, Object* data, Object* context);
 
-// The next free id, from 0; the 257th call throws "Too many hook ids".
+/// The next free id, from 0; the 257th call throws "Too many hook ids".
 int AllocHookId();
-// Inserts after every hook of priority >= priority (higher runs earlier).
+/// Inserts after every hook of priority >= priority (higher runs earlier).
 void AddHook(int id, HookFunc func, Object* context = nullptr, int priority = 0);
-// Unlinks the first hook with this function and context, if any.
+/// Unlinks the first hook with this function and context, if any.
 void RemoveHook(int id, HookFunc func, Object* context = nullptr);
 Ref<Object> RunHooks(int id, Object* data);
-// Whether the chain holds any hook, i.e. whether RunHooks may run outside code.
+/// Whether the chain holds any hook, i.e. whether RunHooks may run outside code.
 bool HasHooks(int id);
 
 } // namespace core

@@ -2,12 +2,18 @@
 
 #include <utility>
 
+#include "core/detail/block_pool.h"
+
 namespace core {
+
+void* TLink::operator new(std::size_t size) { return PooledNew<TLink>(size); }
+void TLink::operator delete(void* p, std::size_t size) noexcept { PooledDelete<TLink>(p, size); }
 
 int TLink::Remove() {
     if (removed_ || head_) return 0;
     removed_ = true;
-    TList::NoteChange();
+    if (list_) ++list_->version_;
+    list_ = nullptr;
     Ref<TLink> self(this); // the predecessor's `_succ` may hold our last reference
     _value = nullptr;
     _succ->_pred = _pred;
@@ -22,14 +28,13 @@ Ref<Object> TListEnum::NextObject() {
 }
 
 TList::TList() : _head(new TLink) {
-    NoteChange();
     _head->head_ = true;
+    _head->list_ = this;
     _head->_succ = _head;
     _head->_pred = _head;
 }
 
 TList::~TList() {
-    NoteChange();
     Clear();
     _head->_succ = nullptr; // the sentinel's self-reference
 }
@@ -60,29 +65,29 @@ TLink* TList::FirstLink() const { return IsEmpty() ? nullptr : _head->_succ.Get(
 
 TLink* TList::LastLink() const { return IsEmpty() ? nullptr : _head->_pred; }
 
-TLink* TList::InsertBeforeLink(Object* value, TLink* succ) {
-    NoteChange();
-    TLink* link = new TLink;
+Ref<TLink> TList::Link(Object* value, TLink* pred, TLink* succ) {
+    TList* owner = succ->list_;
+    if (!owner || pred->list_ != owner) return nullptr;
+    ++owner->version_;
+    Ref<TLink> link(new TLink);
     link->_value = value;
-    link->_pred = succ->_pred;
-    link->_succ = succ;
-    succ->_pred->_succ = link; // the predecessor now owns the new link
-    succ->_pred = link;
-    return link;
-}
-
-TLink* TList::InsertAfterLink(Object* value, TLink* pred) {
-    NoteChange();
-    TLink* link = new TLink;
-    link->_value = value;
-    link->_succ = pred->_succ;
+    link->list_ = owner;
     link->_pred = pred;
-    link->_succ->_pred = link;
-    pred->_succ = link;
+    link->_succ = succ;
+    succ->_pred = link;
+    pred->_succ = link; // the predecessor now owns the new link
     return link;
 }
 
-TLink* TList::FindLink(const Object* value) const {
+Ref<TLink> TList::InsertBeforeLink(Object* value, TLink* succ) {
+    return Link(value, succ->_pred, succ);
+}
+
+Ref<TLink> TList::InsertAfterLink(Object* value, TLink* pred) {
+    return Link(value, pred, pred->_succ);
+}
+
+Ref<TLink> TList::FindLink(const Object* value) const {
     for (TLink* l = _head->_succ; !l->head_; l = l->_succ) {
         if (l->_value && l->_value->Compare(value) == 0) return l;
     }
@@ -105,15 +110,22 @@ int TList::Count() const {
 }
 
 int TList::Remove(const Object* value) {
-    TLink* l = FindLink(value);
+    Ref<TLink> l = FindLink(value);
     if (!l) return 0;
     l->Remove();
     return 1;
 }
 
 int TList::Swap(TList& other) {
-    NoteChange();
     std::swap(_head, other._head);
+    for (TList* list : {this, &other}) {
+        ++list->version_;
+        TLink* l = list->_head;
+        do {
+            l->list_ = list;
+            l = l->_succ;
+        } while (l != list->_head.Get());
+    }
     return 0;
 }
 
@@ -124,7 +136,7 @@ Ref<TList> TList::Copy() const {
 }
 
 int TList::Reverse() {
-    NoteChange();
+    ++version_;
     // Each link's new `_succ` is its old `_pred`, which only becomes owned once
     // that link is visited: hold the previous link until then.
     Ref<TLink> prev, l = _head;
@@ -145,7 +157,7 @@ Ref<TList> TList::Reversed() const {
 }
 
 int TList::Sort(int ascending, CompareFunc compare) {
-    NoteChange();
+    ++version_;
     TLink* end = _head;
     for (;;) {
         TLink* cur = _head->_succ;

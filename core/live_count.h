@@ -16,14 +16,16 @@
 
 namespace core {
 
+/// How many classes are counted; objects of further classes are not.
 inline constexpr int MAX_COUNTED_CLASSES = 1023;
 
-// Objects alive now of exactly this class (not of classes derived from it).
+/// Objects alive now of exactly this class (not of classes derived from it).
 std::int64_t LiveObjectCount(const std::type_info& type);
+/// Objects alive now of exactly class T.
 template <class T> std::int64_t LiveObjectCount() { return LiveObjectCount(typeid(T)); }
 
-// Every class that has had a counted object, by readable class name, with
-// how many of its objects are alive now.
+/// Every class that has had a counted object, by readable class name, with
+/// how many of its objects are alive now.
 std::map<std::string, std::int64_t> LiveObjectCounts();
 
 } // namespace core

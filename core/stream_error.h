@@ -13,11 +13,13 @@ class TStreamException : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+/// "Error reading from stream": a read failed before the end of the stream.
 class TStreamReadException : public TStreamException {
   public:
     TStreamReadException() : TStreamException("Error reading from stream") {}
 };
 
+/// "Error writing to stream": a write could not be completed.
 class TStreamWriteException : public TStreamException {
   public:
     TStreamWriteException() : TStreamException("Error writing to stream") {}

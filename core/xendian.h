@@ -10,11 +10,14 @@
 
 namespace core {
 
-// Reverses the bytes of every multi-byte value: after reading, before writing.
+/// Reverses the bytes of every multi-byte value: after reading, before writing.
 class TXEndianStream : public TStreamWrapper {
   public:
+    /// Reverses 2 bytes in place.
     static void Swap2(void* bytes) { ReverseBytes(static_cast<unsigned char*>(bytes), 2); }
+    /// Reverses 4 bytes in place.
     static void Swap4(void* bytes) { ReverseBytes(static_cast<unsigned char*>(bytes), 4); }
+    /// Reverses 8 bytes in place.
     static void Swap8(void* bytes) { ReverseBytes(static_cast<unsigned char*>(bytes), 8); }
 
     int ReadShort() override { return ReadValue<std::uint16_t>(true); }
@@ -28,13 +31,17 @@ class TXEndianStream : public TStreamWrapper {
     double ReadDouble() override { return ReadValue<double>(true); }
     int WriteDouble(double n) override { return WriteValue(n, true); }
 
-    // Null for a null stream.
+    /// Null for a null stream.
     static Ref<TXEndianStream> Create(TStream* stream);
+    /// The stream seen big-endian: a byte-swapping view on a little-endian machine, the stream
+    /// itself otherwise.
     static Ref<TStream> BigEndian(TStream* stream);
+    /// The stream seen little-endian: the stream itself on a little-endian machine, a byte-swapping
+    /// view otherwise.
     static Ref<TStream> LittleEndian(TStream* stream);
 };
 
-// Serves "bigendian::path" and "littleendian::path".
+/// Serves "bigendian::path" and "littleendian::path".
 class TXEndianStreamFactory : public TStreamFactory {
   public:
     Ref<TStream> CreateStream(const std::string& url, const std::string& proto,

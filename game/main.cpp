@@ -5,6 +5,7 @@
 #include "core/error.h"
 #include "game/failure.h"
 #include "game/frame.h"
+#include "gui/fltk.h"
 
 namespace {
 
@@ -24,4 +25,9 @@ void StartInProgramFolder() {
 
 } // namespace
 
-int main() { return game::RunProgram(StartInProgramFolder, game::MainLoop); }
+int main() {
+    // The FLTK back end: native windows, and an OpenGL canvas drawn by the
+    // drawing surface's OpenGL back end.
+    gui::UseFltkDriver();
+    return game::RunProgram(StartInProgramFolder, game::MainLoop);
+}

@@ -1,9 +1,10 @@
-#include "graphics/gl_driver.h"
+#include "graphics/detail/gl_driver.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "core/error.h"
+#include "graphics/draw2d_gl.h"
 #include "graphics/image.h"
 #include "graphics/pixmap.h"
 

@@ -84,9 +84,13 @@ TDraw2DGraphics::TDraw2DGraphics(TSurface* surface, TDraw2DDriver* driver)
     : viewport_w(surface->Width()), viewport_h(surface->Height()), _graphics(surface),
       _driver(driver) {}
 
+core::Ref<TDraw2DDriver> TSurface::NativeDriver() { return nullptr; }
+
 core::Ref<TGraphics> AttachGraphics(TSurface* surface, TDraw2DDriver* driver) {
     if (!surface) return nullptr;
-    return core::Make<TDraw2DGraphics>(surface, driver ? driver : GLDraw2DDriver());
+    core::Ref<TDraw2DDriver> chosen = driver ? core::Ref<TDraw2DDriver>(driver) : surface->NativeDriver();
+    if (!chosen) return nullptr;
+    return core::Make<TDraw2DGraphics>(surface, chosen);
 }
 
 void SetGraphics(TGraphics* graphics) {

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <thread>
 
+#include "graphics/draw2d_gl.h"
+
 namespace draw2d {
 namespace {
 
@@ -73,6 +75,7 @@ GLXFBConfig ChooseConfig(Display* display) {
 class TOffscreenSurface final : public TSurface {
   public:
     TOffscreenSurface(int width, int height) : width_(width), height_(height) {}
+    core::Ref<TDraw2DDriver> NativeDriver() override { return GLDraw2DDriver(); }
     ~TOffscreenSurface() override {
         Display* display = display_;
         if (!display) return;

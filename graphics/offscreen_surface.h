@@ -8,7 +8,7 @@
 
 namespace draw2d {
 
-// Null when no display or no context can be had.
+/// Null when no display or no context can be had.
 core::Ref<TSurface> CreateOffscreenSurface(int width, int height);
 
 } // namespace draw2d

@@ -19,6 +19,7 @@ class TRecordingSurface final : public TSurface {
     int Flags() const override { return flags_; }
     bool MakeCurrent() override { return true; }
     void SwapBuffers() override {}
+    core::Ref<TDraw2DDriver> NativeDriver() override { return core::Make<TRecordingDriver>(); }
 
   private:
     int width_, height_, hertz_, flags_;

@@ -16,29 +16,51 @@ class TImage;
 
 enum class DrawKind { Cls, Plot, Line, Rect, Oval, Poly, Image, Pixmap, Flip };
 
+/// One drawing call as the recording back end saw it: its kind, its points in screen space and the
+/// state it was drawn with.
 struct TDrawRecord {
+    /// What was drawn.
     DrawKind kind = DrawKind::Cls;
-    // Screen points: Plot and Pixmap 1, Line 2, Rect, Oval and Image the four
-    // corners of the box in the order (x0,y0) (x1,y0) (x1,y1) (x0,y1), Poly its
-    // vertices; as x, y pairs.
+    /// Screen points: Plot and Pixmap 1, Line 2, Rect, Oval and Image the four
+    /// corners of the box in the order (x0,y0) (x1,y0) (x1,y1) (x0,y1), Poly its
+    /// vertices; as x, y pairs.
     std::vector<float> points;
+    ///@{
+    /// Drawing colour, 0 ... 255 each.
     int red = 255, green = 255, blue = 255;
+    ///@}
+    /// Alpha, 0 ... 1.
     float alpha = 1;
+    /// Blend mode.
     int blend = 1;
+    ///@{
+    /// Rotation (degrees) and scale of the surface state.
     float rotation = 0, scaleX = 1, scaleY = 1;
+    ///@}
+    /// Line width in pixels.
     float lineWidth = 1;
+    ///@{
+    /// Clear colour (Cls), 0 ... 255 each.
     int clsRed = 0, clsGreen = 0, clsBlue = 0;
+    ///@}
+    ///@{
+    /// The viewport rectangle.
     int viewportX = 0, viewportY = 0, viewportWidth = 0, viewportHeight = 0;
-    core::Ref<TImage> image; // Image: the image, when drawn by DrawImage
-    int frame = -1;          // Image: its frame number
-    int sync = 0;            // Flip: the sync passed on
+    ///@}
+    core::Ref<TImage> image; ///< Image: the image, when drawn by DrawImage
+    int frame = -1;          ///< Image: its frame number
+    int sync = 0;            ///< Flip: the sync passed on
 };
 
+/// The recording back end: draws nothing and records every call (RecordsOf, Records) so that code
+/// that draws can be tested without a display.
 class TRecordingDriver final : public TDraw2DDriver {
   public:
+    /// Every record since the last Clear, in drawing order.
     const std::vector<TDrawRecord>& Records() const { return records_; }
+    /// Forgets every record.
     void Clear() { records_.clear(); }
-    // Records of one kind, in drawing order.
+    /// Records of one kind, in drawing order.
     std::vector<TDrawRecord> RecordsOf(DrawKind kind) const;
 
     bool SetGraphics(TDraw2DGraphics* graphics) override;
@@ -71,7 +93,7 @@ class TRecordingDriver final : public TDraw2DDriver {
     void DrawFrame(TImageFrame* frame, TImage* image, int index, float x0, float y0, float x1,
                    float y1, float tx, float ty) override;
 
-    // For the frames of this back end.
+    /// For the frames of this back end.
     void RecordBox(DrawKind kind, float x0, float y0, float x1, float y1, float tx, float ty,
                    TImage* image = nullptr, int frame = -1);
 
@@ -84,7 +106,7 @@ class TRecordingDriver final : public TDraw2DDriver {
     std::vector<TDrawRecord> records_;
 };
 
-// A surface without any native context, for the recording back end.
+/// A surface without any native context, for the recording back end.
 core::Ref<TSurface> CreateRecordingSurface(int width, int height, int hertz = 0, int flags = 0);
 
 } // namespace draw2d

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "gui/backend.h"
+#include "gui/detail/backend.h"
 
 namespace gui {
 namespace {

@@ -7,9 +7,8 @@
 #include <FL/x.H>
 #include <GL/glx.h>
 
-#include "graphics/surface.h"
-#include "gui/canvas_graphics.h"
-#include "gui/fltk_gadget.h"
+#include "graphics/draw2d_gl.h"
+#include "gui/detail/fltk_gadget.h"
 
 namespace gui::fltk {
 namespace {
@@ -134,6 +133,7 @@ class TCanvasSurface final : public draw2d::TSurface {
         return lastContext_ != nullptr;
     }
     unsigned ContextGeneration() const override { return generation_; }
+    core::Ref<draw2d::TDraw2DDriver> NativeDriver() override { return draw2d::GLDraw2DDriver(); }
     void SwapBuffers() override {
         if (window_ && window_->shown()) window_->swap_buffers();
     }
@@ -206,7 +206,7 @@ class TFltkCanvas final : public TFltkGadget {
     draw2d::TSurface* CanvasSurface() override { return surface_; }
     draw2d::TGraphics* CanvasGraphics() override {
         if (!graphics_ && surface_)
-            graphics_ = AttachCanvasGraphics(surface_, CanvasBackEnd::OpenGL, keeper_);
+            graphics_ = draw2d::AttachGraphics(surface_);
         return graphics_;
     }
 
@@ -221,8 +221,7 @@ class TFltkCanvas final : public TFltkGadget {
   private:
     FlCanvas* canvas_ = nullptr;
     core::Ref<TCanvasSurface> surface_;
-    core::Ref<core::Object> keeper_;
-    draw2d::TGraphics* graphics_ = nullptr;
+    core::Ref<draw2d::TGraphics> graphics_;
 };
 
 } // namespace

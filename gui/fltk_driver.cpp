@@ -7,9 +7,10 @@
 #include <FL/fl_ask.H>
 #include <FL/x.H>
 
-#include "gui/backend.h"
+#include "gui/detail/backend.h"
+#include "gui/detail/fltk_gadget.h"
 #include "gui/display.h"
-#include "gui/fltk_gadget.h"
+#include "gui/fltk.h"
 
 namespace gui {
 namespace {
@@ -116,10 +117,12 @@ class TFltkGUIDriver final : public TPaneGUIDriver {
     int DesktopHeight() override { return Fl::h(); }
 };
 
-} // namespace
-
 TBackend MakeFltkBackend() {
     return TBackend{core::Make<TFltkSystemDriver>(), core::Make<TFltkGUIDriver>()};
 }
+
+} // namespace
+
+bool UseFltkDriver() { return UseBackend(MakeFltkBackend); }
 
 } // namespace gui

@@ -1,4 +1,4 @@
-#include "gui/fltk_gadget.h"
+#include "gui/detail/fltk_gadget.h"
 
 #include <algorithm>
 

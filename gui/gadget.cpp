@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <climits>
 
+#include "graphics/pointer.h"
 #include "gui/event.h"
-#include "gui/layout.h"
+#include "gui/detail/layout.h"
 #include "gui/system_driver.h"
 
 namespace gui {
@@ -12,7 +13,6 @@ namespace {
 
 TGadget* focused = nullptr;
 TGadget* mouseGadget = nullptr;
-int lastMouseX = 0, lastMouseY = 0;
 
 int ButtonBit(int button) {
     switch (button) {
@@ -37,8 +37,8 @@ int MoveButton(int held) {
 } // namespace
 
 TGadget* FocusedGadget() { return focused; }
-int LastMouseX() { return lastMouseX; }
-int LastMouseY() { return lastMouseY; }
+int LastMouseX() { return draw2d::PointerX(); }
+int LastMouseY() { return draw2d::PointerY(); }
 TGadget* LastMouseGadget() { return mouseGadget; }
 
 TGadget::TGadget(int gadgetClass)
@@ -179,8 +179,9 @@ void TGadget::ReportMouseDown(int button, int x, int y) {
     if (!(sensitivity & SENSITIZE_MOUSE) || freed_) return;
     core::Ref<TGadget> keep(this);
     buttonsHeld_ |= ButtonBit(button);
-    mouseX = lastMouseX = x;
-    mouseY = lastMouseY = y;
+    mouseX = x;
+    mouseY = y;
+    draw2d::SetPointerPosition(x, y);
     mouseGadget = this;
     if (button == 1 && gadgetClass_ == GADGET_CANVAS) TakeFocus();
     EmitEvent(MouseDown, this, button, CurrentModifiers(), x, y);
@@ -190,8 +191,9 @@ void TGadget::ReportMouseUp(int button, int x, int y) {
     if (!(sensitivity & SENSITIZE_MOUSE) || freed_) return;
     core::Ref<TGadget> keep(this);
     buttonsHeld_ &= ~ButtonBit(button);
-    mouseX = lastMouseX = x;
-    mouseY = lastMouseY = y;
+    mouseX = x;
+    mouseY = y;
+    draw2d::SetPointerPosition(x, y);
     mouseGadget = this;
     EmitEvent(MouseUp, this, button, CurrentModifiers(), x, y);
 }
@@ -202,8 +204,9 @@ void TGadget::ReportMouseMove(int x, int y) {
     core::Ref<TGadget> keep(this);
     lastMoveX_ = x;
     lastMoveY_ = y;
-    mouseX = lastMouseX = x;
-    mouseY = lastMouseY = y;
+    mouseX = x;
+    mouseY = y;
+    draw2d::SetPointerPosition(x, y);
     mouseGadget = this;
     EmitEvent(MouseMove, this, MoveButton(buttonsHeld_), CurrentModifiers(), x, y);
 }
@@ -211,8 +214,9 @@ void TGadget::ReportMouseMove(int x, int y) {
 void TGadget::ReportMouseWheel(int notches, int x, int y) {
     if (!(sensitivity & SENSITIZE_MOUSE) || freed_) return;
     core::Ref<TGadget> keep(this);
-    mouseX = lastMouseX = x;
-    mouseY = lastMouseY = y;
+    mouseX = x;
+    mouseY = y;
+    draw2d::SetPointerPosition(x, y);
     mouseGadget = this;
     EmitEvent(MouseWheel, this, notches, CurrentModifiers(), x, y);
 }

@@ -9,7 +9,6 @@
 #include "gui/gadget.h"
 #include "gui/gui_driver.h"
 #include "gui/headless.h"
-#include "gui/layout.h"
 #include "gui/system_driver.h"
 #include "gui/timer.h"
 

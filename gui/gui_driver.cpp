@@ -1,6 +1,6 @@
 #include "gui/gui_driver.h"
 
-#include "gui/layout.h"
+#include "gui/detail/layout.h"
 
 namespace gui {
 

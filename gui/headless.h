@@ -11,22 +11,25 @@
 
 namespace gui::headless {
 
-// Screen size of the desktop gadget (1280 x 1024 unless set before the
-// desktop is first used).
+/// Screen size of the desktop gadget (1280 x 1024 unless set before the
+/// desktop is first used).
 void SetDesktopSize(int w, int h);
 
-// A press and release of `button` at canvas pixel (x, y), with a move there first.
+/// A press and release of `button` at canvas pixel (x, y), with a move there first.
 void Click(TGadget* gadget, int x, int y, int button = 1);
 
-// Buffer swaps the canvas's surface has done.
+/// Buffer swaps the canvas's surface has done.
 int SwapCount(TGadget* canvas);
 
-// What Notify has told the user so far, oldest first: headless, it is kept
-// here instead of shown.
+/// One message that Notify gave the user.
 struct Notice {
+    /// The message.
     std::string text;
+    /// Notify's `serious`: nonzero for an error.
     int serious = 0;
 };
+/// What Notify has told the user so far, oldest first: headless, it is kept
+/// here instead of shown.
 const std::vector<Notice>& Notices();
 
 } // namespace gui::headless

@@ -4,9 +4,10 @@
 #include <mutex>
 #include <vector>
 
-#include "graphics/surface.h"
-#include "gui/backend.h"
-#include "gui/canvas_graphics.h"
+#include "graphics/graphics.h"
+#include "graphics/image.h"
+#include "graphics/recording_driver.h"
+#include "gui/detail/backend.h"
 #include "gui/headless.h"
 
 namespace gui {
@@ -41,7 +42,7 @@ class THeadlessCanvas final : public TGadget {
     bool TakesFocus() const override { return true; }
     draw2d::TGraphics* CanvasGraphics() override {
         if (!graphics_ && !Freed())
-            graphics_ = AttachCanvasGraphics(surface, CanvasBackEnd::Recording, keeper_);
+            graphics_ = draw2d::AttachGraphics(surface, core::Make<draw2d::TRecordingDriver>());
         return graphics_;
     }
     draw2d::TSurface* CanvasSurface() override { return Freed() ? nullptr : surface.Get(); }
@@ -50,8 +51,7 @@ class THeadlessCanvas final : public TGadget {
     const core::Ref<THeadlessSurface> surface;
 
   private:
-    core::Ref<core::Object> keeper_;
-    draw2d::TGraphics* graphics_ = nullptr;
+    core::Ref<draw2d::TGraphics> graphics_;
 };
 
 class THeadlessButton final : public TGadget {

@@ -1,4 +1,4 @@
-#include "gui/layout.h"
+#include "gui/detail/layout.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,19 +1,21 @@
 #include "gui/system_driver.h"
 
-#include "gui/backend.h"
+#include "core/error.h"
+#include "gui/detail/backend.h"
 
 namespace gui {
 namespace {
 
-enum class Choice { Undecided, Fltk, Headless };
-Choice choice = Choice::Undecided;
+BackendMaker chosen = nullptr;
 int modifiers = 0;
 
 // Built on first use with the back end chosen by then.
 TBackend& Installed() {
     static TBackend backend = [] {
-        if (choice == Choice::Undecided) choice = Choice::Fltk;
-        return choice == Choice::Headless ? MakeHeadlessBackend() : MakeFltkBackend();
+        if (!chosen)
+            throw core::RuntimeError("No GUI back end chosen: call gui::UseFltkDriver() or "
+                                     "gui::UseHeadlessDriver() first");
+        return chosen();
     }();
     return backend;
 }
@@ -56,12 +58,14 @@ bool TSystemDriver::WaitFor(double seconds) {
 TSystemDriver* SystemDriver() { return Installed().system; }
 TPaneGUIDriver* GuiDriver() { return Installed().gui; }
 
-bool UseHeadlessDriver() {
-    if (choice == Choice::Undecided) choice = Choice::Headless;
-    return choice == Choice::Headless;
+bool UseBackend(BackendMaker make) {
+    if (!chosen) chosen = make;
+    return chosen == make;
 }
 
-bool HeadlessDriverInUse() { return choice == Choice::Headless; }
+bool UseHeadlessDriver() { return UseBackend(MakeHeadlessBackend); }
+
+bool HeadlessDriverInUse() { return chosen == MakeHeadlessBackend; }
 
 int CurrentModifiers() { return modifiers; }
 void SetCurrentModifiers(int mods) { modifiers = mods; }

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "gui/backend.h"
+#include "gui/detail/backend.h"
 #include "gui/system_driver.h"
 
 namespace gui {

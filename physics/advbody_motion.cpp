@@ -6,7 +6,7 @@
 
 #include "physics/advbody.h"
 #include "physics/colevent.h"
-#include "physics/degmath.h"
+#include "physics/detail/degmath.h"
 #include "physics/zonebase.h"
 
 namespace kel::tangle {

@@ -13,7 +13,7 @@
 #include "core/filesys.h"
 #include "graphics/image.h"
 #include "physics/advbody.h"
-#include "physics/file_io.h"
+#include "physics/detail/file_io.h"
 
 namespace kel::tangle {
 

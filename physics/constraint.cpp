@@ -2,11 +2,17 @@
 
 #include <cmath>
 
+#include "core/detail/block_pool.h"
 #include "physics/body.h"
-#include "physics/degmath.h"
+#include "physics/detail/degmath.h"
 #include "physics/world.h"
 
 namespace kel::tangle {
+
+void* TConstraint::operator new(std::size_t size) { return core::PooledNew<TConstraint>(size); }
+void TConstraint::operator delete(void* p, std::size_t size) noexcept {
+    core::PooledDelete<TConstraint>(p, size);
+}
 
 core::Ref<TConstraint> TConstraint::Create(TMass* m1, TMass* m2, float restLength,
                                            float stiffness) {

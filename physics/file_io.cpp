@@ -1,4 +1,4 @@
-#include "physics/file_io.h"
+#include "physics/detail/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

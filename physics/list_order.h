@@ -9,29 +9,30 @@
 namespace kel::tangle {
 
 // The values of class T in a list, in list order, in one array: the step
-// walks it instead of chasing the list's links. Taken again only when some
-// list changed (core::TList::Changes). The pointers hold no references, so
-// the array serves only while nothing can change the list or free what is in
-// it.
+// walks it instead of chasing the list's links. Taken again only when the
+// list changed (core::TList::Version); the list is held, so that another list
+// made later at the same address cannot pass for it. The pointers hold no
+// references, so the array serves only while nothing can change the list or
+// free what is in it.
 template <class T> class TListOrder {
   public:
     const std::vector<T*>& Of(const core::TList& list) {
-        const std::uint64_t changes = core::TList::Changes();
-        if (&list != list_ || changes != changes_) {
+        const std::uint64_t version = list.Version();
+        if (&list != list_.Get() || version != version_) {
             items_.clear();
             for (core::TLink* l = list.FirstLink(); l; l = l->NextLink()) {
                 if (T* value = core::As<T>(l->Value())) items_.push_back(value);
             }
             list_ = &list;
-            changes_ = changes;
+            version_ = version;
         }
         return items_;
     }
 
   private:
     std::vector<T*> items_;
-    const core::TList* list_ = nullptr;
-    std::uint64_t changes_ = 0;
+    core::Ref<const core::TList> list_;
+    std::uint64_t version_ = 0;
 };
 
 } // namespace kel::tangle

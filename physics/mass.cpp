@@ -2,12 +2,18 @@
 
 #include <cmath>
 
+#include "core/detail/block_pool.h"
 #include "physics/colevent.h"
-#include "physics/degmath.h"
-#include "physics/view_state.h"
+#include "physics/detail/degmath.h"
+#include "physics/detail/view_state.h"
 #include "physics/world.h"
 
 namespace kel::tangle {
+
+void* TMass::operator new(std::size_t size) { return core::PooledNew<TMass>(size); }
+void TMass::operator delete(void* p, std::size_t size) noexcept {
+    core::PooledDelete<TMass>(p, size);
+}
 
 int nextColGroup = -2;
 

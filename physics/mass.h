@@ -1,11 +1,11 @@
 #pragma once
 // TMass: a point of the simulation, a circle moved by position Verlet steps.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <typeinfo>
 
-#include "core/block_pool.h"
 #include "core/list.h"
 #include "core/object.h"
 #include "physics/gridcell.h"
@@ -18,9 +18,12 @@ extern int nextColGroup;
 // Returns the next automatic group and advances the counter.
 int TakeAutoColGroup();
 
-// Pooled: the step sweeps over every mass several times.
-class alignas(64) TMass final : public core::Object, public core::Pooled<TMass> {
+class alignas(64) TMass final : public core::Object {
   public:
+    // From a pool of their own: the step sweeps over every mass several times.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size) noexcept;
+
     // The fields every pass reads for every mass (the cell walk, the bounds
     // and the world-membership test) come first: with the class aligned to a
     // cache line they share one line.

@@ -6,7 +6,7 @@
 
 #include <type_traits>
 
-#include "physics/procedural_params.h"
+#include "physics/detail/procedural_params.h"
 
 namespace kel::tangle {
 

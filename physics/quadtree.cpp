@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "physics/zone_winding.h"
+#include "physics/detail/zone_winding.h"
 
 namespace kel::tangle {
 

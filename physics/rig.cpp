@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "physics/degmath.h"
-#include "physics/view_state.h"
+#include "physics/detail/degmath.h"
+#include "physics/detail/view_state.h"
 #include "physics/world.h"
 
 namespace kel::tangle {

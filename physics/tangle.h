@@ -6,8 +6,6 @@
 #include "physics/body.h"
 #include "physics/colevent.h"
 #include "physics/constraint.h"
-#include "physics/degmath.h"
-#include "physics/file_io.h"
 #include "physics/index_table.h"
 #include "physics/mass.h"
 #include "physics/procedural.h"

@@ -1,8 +1,8 @@
 #include "physics/view.h"
 
 #include "graphics/graphics.h"
-#include "gui/gadget.h"
-#include "physics/degmath.h"
+#include "graphics/pointer.h"
+#include "physics/detail/degmath.h"
 #include "physics/world.h"
 
 namespace kel::tangle {
@@ -61,11 +61,11 @@ int TWorldView::SetDrawRotation(float degrees) {
 }
 
 float TWorldView::MouseX() {
-    return SimX(static_cast<float>(gui::LastMouseX()), static_cast<float>(gui::LastMouseY()));
+    return SimX(static_cast<float>(draw2d::PointerX()), static_cast<float>(draw2d::PointerY()));
 }
 
 float TWorldView::MouseY() {
-    return SimY(static_cast<float>(gui::LastMouseX()), static_cast<float>(gui::LastMouseY()));
+    return SimY(static_cast<float>(draw2d::PointerX()), static_cast<float>(draw2d::PointerY()));
 }
 
 } // namespace kel::tangle

@@ -2,7 +2,7 @@
 
 #include "graphics/graphics.h"
 #include "physics/view.h"
-#include "physics/view_state.h"
+#include "physics/detail/view_state.h"
 
 namespace kel::tangle {
 

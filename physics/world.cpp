@@ -324,14 +324,13 @@ inline void TPhysics::Bin(TMass* m) {
         m->gridy = place.y;
         // A cell of another world, not emptied, still holds the mass.
         const TGridCell* grid = &shiftgrid[0][0];
-        if (old && std::less<const TGridCell*>()(old, grid) |
-                       !std::less<const TGridCell*>()(old, grid + MAX_GRID * MAX_GRID))
+        if (old && (std::less<const TGridCell*>()(old, grid) ||
+                    !std::less<const TGridCell*>()(old, grid + MAX_GRID * MAX_GRID)))
             old->Unlink(m);
     }
     cell.Append(m);
     Include(bounds, m);
 }
-
 
 namespace {
 
@@ -385,7 +384,8 @@ void TPhysics::CollideZones(TMass* m) {
     }
 }
 
-template <class Order> void TPhysics::CollideLaterMasses(const Order& order, TMass* m, std::size_t k) {
+template <class Order>
+void TPhysics::CollideLaterMasses(const Order& order, TMass* m, std::size_t k) {
     for (std::size_t j = k + 1; j < order.size(); ++j) {
         TMass* o = order[j];
         if (!o->InWorld() || !Collides(m->colGroup, o->colGroup)) continue;
@@ -409,7 +409,8 @@ template <class Order> void TPhysics::CollideLaterMasses(const Order& order, TMa
         // common miss costs no call; the group test only for what is near.
         // m itself, in its own cell, is passed over: a mass never meets itself.
         const float r = mr + o->radius;
-        const bool far = (o == m) | (std::fabs(o->posX - mx) > r) | (std::fabs(o->posY - my) > r);
+        const int far =
+            int{o == m} | int{std::fabs(o->posX - mx) > r} | int{std::fabs(o->posY - my) > r};
         if (far || !Collides(mg, o->colGroup)) {
             o = next;
             continue;

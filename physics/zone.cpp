@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "physics/degmath.h"
+#include "physics/detail/degmath.h"
 #include "physics/mass.h"
 #include "physics/world.h"
 

@@ -1,10 +1,10 @@
 #include <cmath>
 
 #include "physics/colevent.h"
-#include "physics/degmath.h"
+#include "physics/detail/degmath.h"
 #include "physics/mass.h"
 #include "physics/zone.h"
-#include "physics/zone_winding.h"
+#include "physics/detail/zone_winding.h"
 
 namespace kel::tangle {
 

@@ -1,7 +1,7 @@
 #include "graphics/graphics.h"
-#include "physics/degmath.h"
+#include "physics/detail/degmath.h"
 #include "physics/view.h"
-#include "physics/view_state.h"
+#include "physics/detail/view_state.h"
 #include "physics/zone.h"
 
 namespace kel::tangle {

@@ -7,7 +7,7 @@
 
 #include "core/filesys.h"
 #include "graphics/image.h"
-#include "physics/file_io.h"
+#include "physics/detail/file_io.h"
 #include "physics/zone.h"
 
 namespace kel::tangle {

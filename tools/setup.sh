@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick
   clang libclang-rt-14-dev clang-format
+  doxygen
 )
 
 missing=()

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "game/field.h"
+#include "graphics/draw2d_gl.h"
 #include "game/frame.h"
 #include "game/globals.h"
 

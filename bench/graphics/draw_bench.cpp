@@ -2,7 +2,7 @@
 // textured quads, and 10,000 lines, per frame. Needs an X display with GLX.
 #include <benchmark/benchmark.h>
 
-#include "graphics/draw2d.h"
+#include "graphics/draw2d_gl.h"
 
 using namespace draw2d;
 

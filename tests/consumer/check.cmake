@@ -1,21 +1,49 @@
-# Installs the freshly built project into a private prefix, then configures,
-# builds and runs a small project that uses it through find_package.
+# Builds one small project against the installed package, as another project
+# would, and runs its program.
+#   BUILD_DIR    the build tree of this project, installed into WORK_DIR/prefix
+#   PROJECT_DIR  the consumer project; PROGRAM its executable
+#   WORK_DIR     scratch folder, emptied first; passed to the program
+#   NO_DISPLAY   ON: the program runs with DISPLAY unset
+#   FORBIDDEN    libraries (name stems, e.g. libX11) the program must not need
 file(REMOVE_RECURSE ${WORK_DIR})
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix
-  RESULT_VARIABLE rc OUTPUT_QUIET)
-if(rc)
-  message(FATAL_ERROR "install failed")
+file(MAKE_DIRECTORY ${WORK_DIR})
+
+function(run what)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(rc)
+    message(FATAL_ERROR "${what} failed (${rc}):\n${out}")
+  endif()
+  set(last_output "${out}" PARENT_SCOPE)
+endfunction()
+
+run("installing" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix)
+# The installed headers are the interface alone: none of them is, or needs,
+# an internal one.
+file(GLOB_RECURSE installed_headers ${WORK_DIR}/prefix/include/*.h)
+foreach(header IN LISTS installed_headers)
+  file(READ ${header} text)
+  if(header MATCHES "/detail/" OR text MATCHES "#include \"[a-z0-9_]+/detail/")
+    message(FATAL_ERROR "internal header installed or included by an installed one: ${header}")
+  endif()
+endforeach()
+
+run("configuring ${PROGRAM}" ${CMAKE_COMMAND} -S ${PROJECT_DIR} -B ${WORK_DIR}/build
+  -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix)
+run("building ${PROGRAM}" ${CMAKE_COMMAND} --build ${WORK_DIR}/build --target ${PROGRAM})
+
+set(exe ${WORK_DIR}/build/${PROGRAM})
+if(FORBIDDEN)
+  run("reading the dynamic section of ${PROGRAM}" readelf -d ${exe})
+  foreach(lib IN LISTS FORBIDDEN)
+    if(last_output MATCHES "NEEDED[^\n]*\\[${lib}[.-]")
+      message(FATAL_ERROR "${PROGRAM} needs ${lib}:\n${last_output}")
+    endif()
+  endforeach()
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build
-  -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix RESULT_VARIABLE rc)
-if(rc)
-  message(FATAL_ERROR "configuring the consumer failed")
+
+if(NO_DISPLAY)
+  run("running ${PROGRAM} without a display" ${CMAKE_COMMAND} -E env --unset=DISPLAY ${exe} ${WORK_DIR})
+else()
+  run("running ${PROGRAM}" ${exe} ${WORK_DIR})
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK_DIR}/build RESULT_VARIABLE rc)
-if(rc)
-  message(FATAL_ERROR "building the consumer failed")
-endif()
-execute_process(COMMAND ${WORK_DIR}/build/consumer RESULT_VARIABLE rc)
-if(rc)
-  message(FATAL_ERROR "the consumer failed: ${rc}")
-endif()
+message(STATUS "${last_output}")

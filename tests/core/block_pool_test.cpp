@@ -9,7 +9,7 @@
 #include <set>
 #include <vector>
 
-#include "core/block_pool.h"
+#include "core/detail/block_pool.h"
 
 namespace {
 

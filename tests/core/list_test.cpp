@@ -107,7 +107,7 @@ TEST(List, WalkSurvivesRemovingVisitedValue) {
     std::vector<int> seen;
     for (Item* it : l->Each<Item>()) {
         seen.push_back(it->v);
-        it->link->Remove(); // the list held the only reference
+        it->link->Remove();                                  // the list held the only reference
         EXPECT_EQ(it->v, static_cast<int>(seen.size()) - 1); // still alive in the body
     }
     EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 3, 4}));
@@ -117,9 +117,9 @@ TEST(List, WalkSurvivesRemovingVisitedValue) {
 TEST(List, EnumeratorOnRemovedLinkReturnsNoneThenContinues) {
     Ref<TList> l = Nums({1, 2, 3});
     Ref<TListEnum> e = l->ObjectEnumerator();
-    e->NextObject();                        // visits 1, now stands on 2
-    l->FirstLink()->NextLink()->Remove();   // remove 2 under the enumerator
-    l->AddLast(Make<Num>(4));               // added during the walk: visited
+    e->NextObject();                      // visits 1, now stands on 2
+    l->FirstLink()->NextLink()->Remove(); // remove 2 under the enumerator
+    l->AddLast(Make<Num>(4));             // added during the walk: visited
     EXPECT_EQ(e->NextObject(), nullptr);
     std::vector<int> rest;
     while (e->HasNext()) rest.push_back(static_cast<Num*>(e->NextObject().Get())->v);
@@ -183,7 +183,8 @@ TEST(List, SortIsStableBothWays) {
                        {3, 0}, {3, 4}, {2, 2}, {2, 5}, {1, 1}, {1, 3}, {1, 6}}));
     // Relinking must leave the ring consistent in both directions.
     std::vector<int> back;
-    for (TLink* k = l->LastLink(); k; k = k->PrevLink()) back.push_back(static_cast<Num*>(k->Value())->v);
+    for (TLink* k = l->LastLink(); k; k = k->PrevLink())
+        back.push_back(static_cast<Num*>(k->Value())->v);
     EXPECT_EQ(back, (std::vector<int>{1, 1, 1, 2, 2, 3, 3}));
 }
 
@@ -213,21 +214,51 @@ TEST(List, ReverseSwapCopy) {
 }
 
 // Whoever keeps a copy of a list's order relies on this count.
-TEST(List, EveryChangeOfLinksIsCountedAndNoReading) {
+TEST(List, EveryChangeOfLinksBumpsThatListsVersionOnly) {
+    Ref<TList> l = CreateList();
+    Ref<TList> bystander = CreateList();
+    Ref<TString> a = MakeString("a"), b = MakeString("b");
+    auto changed = [&](TList& list, auto&& change) {
+        const std::uint64_t before = list.Version();
+        const std::uint64_t aside = bystander->Version();
+        change();
+        EXPECT_EQ(bystander->Version(), aside) << "another list's change counted";
+        return list.Version() != before;
+    };
+    EXPECT_TRUE(changed(*l, [&] { l->AddLast(a); }));
+    EXPECT_TRUE(changed(*l, [&] { l->AddFirst(b); }));
+    EXPECT_FALSE(changed(*l, [&] { (void)l->Count(), (void)l->First(), (void)l->Contains(a); }));
+    EXPECT_TRUE(changed(*l, [&] { l->Sort(); }));
+    EXPECT_TRUE(changed(*l, [&] { l->Reverse(); }));
+    EXPECT_TRUE(changed(*l, [&] { l->FirstLink()->Remove(); }));
+    Ref<TList> other = CreateList();
+    other->AddLast(a);
+    const std::uint64_t otherBefore = other->Version();
+    EXPECT_TRUE(changed(*l, [&] { l->Swap(*other); }));
+    EXPECT_NE(other->Version(), otherBefore);
+    // After the swap each link answers to the list it is in now.
+    EXPECT_TRUE(changed(*other, [&] { other->FirstLink()->Remove(); }));
+    EXPECT_TRUE(changed(*l, [&] { l->FirstLink()->Remove(); }));
+    EXPECT_TRUE(changed(*l, [&] { l->AddLast(b); }));
+    EXPECT_TRUE(changed(*l, [&] { l->Clear(); }));
+}
+
+// A kept link stays valid after the list let go of it: removing it again does
+// nothing, and in particular never takes out a link made since.
+TEST(List, KeptLinkRemovedTwiceLeavesTheListAlone) {
     Ref<TList> l = CreateList();
     Ref<TString> a = MakeString("a"), b = MakeString("b");
-    auto changed = [&](auto&& change) {
-        const std::uint64_t before = TList::Changes();
-        change();
-        return TList::Changes() != before;
-    };
-    EXPECT_TRUE(changed([&] { l->AddLast(a); }));
-    EXPECT_TRUE(changed([&] { l->AddFirst(b); }));
-    EXPECT_FALSE(changed([&] { (void)l->Count(), (void)l->First(), (void)l->Contains(a); }));
-    EXPECT_TRUE(changed([&] { l->Sort(); }));
-    EXPECT_TRUE(changed([&] { l->Reverse(); }));
-    Ref<TList> other = CreateList();
-    EXPECT_TRUE(changed([&] { l->Swap(*other); }));
-    EXPECT_TRUE(changed([&] { other->FirstLink()->Remove(); }));
-    EXPECT_TRUE(changed([&] { other->Clear(); }));
+    auto kept = l->AddLast(a);
+    EXPECT_EQ(kept->Remove(), 0);
+    auto later = l->AddLast(b); // may reuse the block of a freed link
+    EXPECT_EQ(kept->Remove(), 0);
+    EXPECT_TRUE(kept->IsRemoved());
+    EXPECT_EQ(kept->Value(), nullptr);
+    EXPECT_EQ(l->Count(), 1);
+    EXPECT_EQ(l->First(), b.Get());
+    EXPECT_EQ(l->FindLink(b), later.Get());
+    // Nothing is inserted beside a link that is no longer in a list.
+    EXPECT_EQ(l->InsertAfterLink(a, kept), nullptr);
+    EXPECT_EQ(l->InsertBeforeLink(a, kept), nullptr);
+    EXPECT_EQ(l->Count(), 1);
 }

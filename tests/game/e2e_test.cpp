@@ -12,8 +12,8 @@
 
 #include <X11/Xutil.h>
 
-#include "../gui/x_input.h"
 #include "program.h"
+#include "tests/support/x_input.h"
 
 namespace {
 

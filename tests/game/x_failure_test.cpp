@@ -12,9 +12,9 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include "../gui/x_input.h"
 #include "private_x_server.h"
 #include "program.h"
+#include "tests/support/x_input.h"
 
 namespace {
 

@@ -4,7 +4,8 @@
 
 #include <cmath>
 
-#include "graphics/draw2d.h"
+#include "graphics/detail/gl_driver.h"
+#include "graphics/draw2d_gl.h"
 
 using namespace draw2d;
 
@@ -348,6 +349,7 @@ class IntervalSurface final : public TSurface {
     int Width() const override { return inner->Width(); }
     int Height() const override { return inner->Height(); }
     bool MakeCurrent() override { return inner->MakeCurrent(); }
+    core::Ref<TDraw2DDriver> NativeDriver() override { return inner->NativeDriver(); }
     void SwapBuffers() override {
         ++swaps;
         inner->SwapBuffers();

@@ -7,10 +7,11 @@
 #include <thread>
 #include <vector>
 
-#include "graphics/draw2d.h"
+#include "graphics/draw2d_gl.h"
 #include "graphics/surface.h"
+#include "gui/fltk.h"
 #include "gui/gui.h"
-#include "x_input.h"
+#include "tests/support/x_input.h"
 
 #include <GL/gl.h>
 #include <X11/keysym.h>
@@ -19,12 +20,16 @@ using namespace gui;
 
 namespace {
 
+// Every case of this program uses the real windows.
+const bool fltkChosen = UseFltkDriver();
+
 constexpr const char* TITLE = "Quorvel under test";
 
 class FltkWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(x.Connected()) << "the test needs an X display";
+        ASSERT_TRUE(fltkChosen);
         ASSERT_FALSE(HeadlessDriverInUse());
         window = CreateWindow(TITLE, 0, 0, 400, 600, nullptr, 515);
         ASSERT_TRUE(window);

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
 #include <vector>
 
+#include "graphics/pointer.h"
 #include "graphics/surface.h"
 #include "gui/gui.h"
 
@@ -155,6 +158,9 @@ TEST_F(HeadlessWindowTest, MouseInputOnCanvas) {
     EXPECT_EQ(LastMouseGadget(), canvas.Get());
     EXPECT_EQ(LastMouseX(), 32);
     EXPECT_EQ(canvas->mouseY, 42);
+    // What the physics view reads as the pointer.
+    EXPECT_EQ(draw2d::PointerX(), 32);
+    EXPECT_EQ(draw2d::PointerY(), 42);
     // Labels report no mouse events.
     left->ReportMouseDown(1, 1, 1);
     EXPECT_EQ(PollEvent(), 0);
@@ -237,6 +243,25 @@ TEST(HeadlessCanvas, GraphicsOnAGlLessSurface) {
     EXPECT_EQ(surface->Width(), 300);
     window->Free();
     FlushEvents();
+}
+
+// A program that uses the GUI without choosing a back end is told so, in a
+// fresh process (the choice is made once per process).
+TEST(BackEndChoice, UsingTheGuiBeforeChoosingThrows) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            try {
+                SystemDriver();
+            } catch (const core::RuntimeError& e) {
+                std::exit(std::string(e.what()).find("UseHeadlessDriver") != std::string::npos ? 3
+                                                                                               : 4);
+            }
+            std::exit(5);
+        },
+        ::testing::ExitedWithCode(3), "");
+    EXPECT_EXIT(std::exit(UseHeadlessDriver() && HeadlessDriverInUse() && SystemDriver() ? 3 : 4),
+                ::testing::ExitedWithCode(3), "");
 }
 
 TEST(HeadlessDriver, MouseVisibility) {

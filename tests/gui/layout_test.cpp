@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "gui/detail/layout.h"
 #include "gui/gui.h"
 
 using namespace gui;

@@ -82,6 +82,20 @@ TEST_F(View, ZoomZeroMapsEveryScreenPointToTheViewCentre) {
     EXPECT_EQ(TPhysics::MouseY(), 80.0f);
 }
 
+// The pointer comes from whatever window system feeds draw2d's pointer; the
+// view maps it like any screen point.
+TEST_F(View, MouseIsTheReportedPointerThroughTheView) {
+    TPhysics::SetDrawRotation(90);
+    TPhysics::SetDrawZoom(2);
+    TPhysics::SetDrawCoords(10, 20);
+    draw2d::SetPointerPosition(37, -5);
+    EXPECT_EQ(TPhysics::MouseX(), TPhysics::SimX(37, -5));
+    EXPECT_EQ(TPhysics::MouseY(), TPhysics::SimY(37, -5));
+    draw2d::SetPointerPosition(400, 300);
+    EXPECT_NEAR(TPhysics::ScreenX(TPhysics::MouseX(), TPhysics::MouseY()), 400, 1e-3);
+    EXPECT_NEAR(TPhysics::ScreenY(TPhysics::MouseX(), TPhysics::MouseY()), 300, 1e-3);
+}
+
 TEST_F(View, WithoutAWorldTheViewIsTheIdentityAndSettersDoNothing) {
     TPhysics::Free();
     TPhysics::SetDrawZoom(3);

@@ -8,7 +8,7 @@
 #include <numbers>
 
 #include "game/barrel_places.h"
-#include "graphics/draw2d.h"
+#include "graphics/draw2d_gl.h"
 #include "tools/media/pictures.h"
 
 using namespace draw2d;

@@ -1,5 +1,5 @@
 #pragma once
-// Internal: the pair of drivers a back end installs.
+// Internal: the pair of drivers a back end installs, and how one is chosen.
 
 #include "core/object.h"
 #include "gui/gui_driver.h"
@@ -12,7 +12,13 @@ struct TBackend {
     core::Ref<TPaneGUIDriver> gui;
 };
 
-TBackend MakeFltkBackend();
+using BackendMaker = TBackend (*)();
+
+// Chooses the back end that `make` builds for this process, unless another
+// was chosen before; true when `make`'s is the one in use. The back end is
+// built on the first gadget, timer or dispatch.
+bool UseBackend(BackendMaker make);
+
 TBackend MakeHeadlessBackend();
 
 } // namespace gui

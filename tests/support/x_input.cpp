@@ -1,4 +1,4 @@
-#include "x_input.h"
+#include "tests/support/x_input.h"
 
 #include <chrono>
 #include <thread>

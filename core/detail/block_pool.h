@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <mutex>
 #include <new>
 #include <vector>
 
@@ -20,7 +19,8 @@ namespace core {
 // Blocks of one size and alignment, carved in order from large chunks.
 // Objects made together lie together in memory, without heap headers between
 // them, so a walk over them in the order they were made streams through
-// neighbouring cache lines. A freed block goes to the next request, and once
+// neighbouring cache lines. Not locked: like their reference counts, objects
+// belong to the main thread. A freed block goes to the next request, and once
 // every block is free the chunks are carved in order again; chunks are kept
 // for the life of the program. Sanitizer builds use the plain heap,
 // so that a stale object is still caught there.
@@ -28,10 +28,9 @@ template <std::size_t Size, std::size_t Align> class BlockPool {
   public:
     static void* Allocate() {
 #ifdef CORE_POOLS_USE_HEAP
-        return ::operator new(kBlock, std::align_val_t{Align});
+        return ::operator new (kBlock, std::align_val_t{Align});
 #else
         State& s = TheState();
-        std::lock_guard<std::mutex> hold(s.lock);
         ++s.live;
         if (FreeBlock* b = s.free) {
             s.free = b->next;
@@ -40,8 +39,8 @@ template <std::size_t Size, std::size_t Align> class BlockPool {
         if (s.fresh == s.freshEnd) {
             if (s.nextChunk == s.chunks.size()) {
                 s.chunks.reserve(s.chunks.size() + 1); // so that push_back cannot throw
-                s.chunks.push_back(
-                    static_cast<char*>(::operator new(kBlock * kChunkBlocks, std::align_val_t{Align})));
+                s.chunks.push_back(static_cast<char*>(
+                    ::operator new (kBlock* kChunkBlocks, std::align_val_t{Align})));
             }
             s.fresh = s.chunks[s.nextChunk++];
             s.freshEnd = s.fresh + kBlock * kChunkBlocks;
@@ -55,10 +54,9 @@ template <std::size_t Size, std::size_t Align> class BlockPool {
     static void Free(void* block) noexcept {
         if (!block) return;
 #ifdef CORE_POOLS_USE_HEAP
-        ::operator delete(block, std::align_val_t{Align});
+        ::operator delete (block, std::align_val_t{Align});
 #else
         State& s = TheState();
-        std::lock_guard<std::mutex> hold(s.lock);
         if (--s.live == 0) {
             // Nothing left: the next objects are carved in order again from
             // the first chunk, instead of taking freed blocks in whatever
@@ -83,7 +81,6 @@ template <std::size_t Size, std::size_t Align> class BlockPool {
     static constexpr std::size_t kChunkBlocks = std::max<std::size_t>(1, 65536 / kBlock);
 
     struct State {
-        std::mutex lock; // objects may be made and dropped off the main thread
         FreeBlock* free = nullptr;
         std::vector<char*> chunks;
         std::size_t nextChunk = 0; // the chunk to carve from next
@@ -101,22 +98,28 @@ template <std::size_t Size, std::size_t Align> class BlockPool {
 
 template <class T> using PoolFor = BlockPool<sizeof(T), alignof(T)>;
 
-// Gives class T (derive from Pooled<T>) storage from its own BlockPool. A
-// class derived from T, of another size, uses the plain heap.
+// The bodies of a pooled class's own operator new and delete, which its
+// public header only declares. A class derived from T, of another size, uses
+// the plain heap.
+template <class T> void* PooledNew(std::size_t size) {
+    return size == sizeof(T) ? PoolFor<T>::Allocate() : ::operator new(size);
+}
+template <class T> void PooledDelete(void* p, std::size_t size) noexcept {
+    if (size == sizeof(T))
+        PoolFor<T>::Free(p);
+    else
+        ::operator delete(p);
+}
+
+// Gives class T (derive from Pooled<T>) storage from its own BlockPool, for
+// classes whose pooling may show in their header.
 template <class T> class Pooled {
   public:
-    static void* operator new(std::size_t size) {
-        return size == sizeof(T) ? PoolFor<T>::Allocate() : ::operator new(size);
-    }
+    static void* operator new(std::size_t size) { return PooledNew<T>(size); }
     static void* operator new(std::size_t size, std::align_val_t align) {
         return size == sizeof(T) ? PoolFor<T>::Allocate() : ::operator new(size, align);
     }
-    static void operator delete(void* p, std::size_t size) noexcept {
-        if (size == sizeof(T))
-            PoolFor<T>::Free(p);
-        else
-            ::operator delete(p);
-    }
+    static void operator delete(void* p, std::size_t size) noexcept { PooledDelete<T>(p, size); }
     static void operator delete(void* p, std::size_t size, std::align_val_t align) noexcept {
         if (size == sizeof(T))
             PoolFor<T>::Free(p);

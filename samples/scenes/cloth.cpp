@@ -1,0 +1,93 @@
+// Cloth: a grid of constraints hanging from its top row that tears where a
+// constraint's stress (length over rest length) passes a limit. It hangs
+// whole under its own weight; after a while a hand takes a bottom corner and
+// pulls it away until the cloth tears. Drag it with the mouse to tear it
+// yourself.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "physics/tangle.h"
+#include "samples/builders.h"
+#include "samples/scenes/scenes.h"
+
+namespace samples {
+namespace {
+
+using namespace kel::tangle;
+
+constexpr float kWidth = 800, kHeight = 600;
+constexpr float kGravity = 0.05f;
+constexpr int kIterations = 6;
+constexpr int kColumns = 36, kRows = 24;
+constexpr float kSpacing = 12;
+constexpr float kLeft = (kWidth - (kColumns - 1) * kSpacing) / 2, kTop = 40;
+// Group 0 collides with nothing: the cloth only hangs and tears, and the
+// step spends no time on its contacts.
+constexpr Material kCloth{.mass = 1, .radius = 3, .friction = 0.2f, .stiffness = 1, .colGroup = 0};
+// A constraint stretched beyond this stress tears.
+constexpr float kTearStress = 1.8f;
+// The hand: when it takes the corner, and how far it pulls it each step.
+constexpr int kPullFrom = 240;
+constexpr float kPullX = 1.5f, kPullY = 1.0f;
+
+class Cloth final : public Scene {
+  public:
+    void SetUp() override {
+        world_ = BuildWorld(kWidth, kHeight, kGravity, kIterations, 32);
+        cloth_ = BuildCloth(kLeft, kTop, kColumns, kRows, kSpacing, kCloth);
+        corner_ = cloth_->MassGet((kRows - 1) * kColumns + kColumns - 1);
+    }
+
+    void Step() override {
+        if (steps_ == kPullFrom) {
+            // The hand holds the corner fast: frozen, the constraints cannot
+            // pull it back.
+            corner_->Freeze();
+            corner_->GetPosition(handX_, handY_);
+        }
+        if (steps_ >= kPullFrom && corner_->InWorld()) {
+            handX_ = std::min(handX_ + kPullX, kWidth - kCloth.radius);
+            handY_ = std::min(handY_ + kPullY, kHeight - kCloth.radius);
+            corner_->Position(handX_, handY_);
+        }
+        ++steps_;
+        Scene::Step();
+        Tear();
+    }
+
+    std::string Check() const override {
+        if (tornBeforePull_ > 0) {
+            char text[96];
+            std::snprintf(text, sizeof text, "%d constraints tore under the cloth's own weight",
+                          tornBeforePull_);
+            return text;
+        }
+        if (steps_ > kPullFrom && torn_ == 0) return "pulled past its limit, the cloth held";
+        return {};
+    }
+
+  private:
+    void Tear() {
+        for (int i = 0; i <= cloth_->ConMaxIndex(); ++i) {
+            if (cloth_->ConExists(i) && cloth_->ConGetStress(i) > kTearStress) {
+                cloth_->ConRemove(i);
+                ++torn_;
+                if (steps_ <= kPullFrom) ++tornBeforePull_;
+            }
+        }
+    }
+
+    core::Ref<TPhysics> world_;
+    core::Ref<TAdvBody> cloth_;
+    core::Ref<TMass> corner_;
+    float handX_ = 0, handY_ = 0;
+    int steps_ = 0;
+    int torn_ = 0, tornBeforePull_ = 0;
+};
+
+} // namespace
+
+std::unique_ptr<Scene> MakeCloth() { return std::make_unique<Cloth>(); }
+
+} // namespace samples
