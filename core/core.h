@@ -6,6 +6,7 @@
 #include "core/filesys.h"
 #include "core/hook.h"
 #include "core/list.h"
+#include "core/live_count.h"
 #include "core/object.h"
 #include "core/stream.h"
 #include "core/stream_error.h"

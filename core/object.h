@@ -11,22 +11,30 @@ namespace core {
 
 /// Root of every class. Objects live on the heap and die when the last Ref
 /// lets go of them. The count is not atomic: objects belong to the main thread.
+/// Every object that was ever referenced is in its class's live count (see
+/// core/live_count.h) until it is destroyed.
 class Object {
   public:
     Object() = default;
-    /// A copy is a new object: it starts with no references.
-    Object(const Object&) : refs_(0) {}
+    /// A copy is a new object: it starts with no references and is counted
+    /// on its own.
+    Object(const Object&) {}
     /// Assigning leaves the reference count alone.
     Object& operator=(const Object&) { return *this; }
-    virtual ~Object() = default;
+    virtual ~Object() {
+        if (liveSlot_) LeaveLiveCount(liveSlot_);
+    }
 
     /// Ordering used by list look-ups and sorting: address order by default.
     virtual int Compare(const Object* other) const;
     /// A text for messages and debugging: the object's address by default.
     virtual std::string ToString() const;
 
-    /// Adds a reference.
-    void Retain() const noexcept { ++refs_; }
+    /// Adds a reference. The first is where a heap object starts its life as
+    /// a value: it joins its class's live count there, once the class is known.
+    void Retain() const noexcept {
+        if (refs_++ == 0) JoinLiveCount();
+    }
     /// Drops a reference; the last one deletes the object.
     void Release() const noexcept {
         if (--refs_ == 0) delete this;
@@ -35,8 +43,17 @@ class Object {
     std::int32_t RefCount() const noexcept { return refs_; }
 
   private:
+    void JoinLiveCount() const noexcept;
+    static void LeaveLiveCount(std::uint32_t slot) noexcept;
+
     mutable std::int32_t refs_ = 0;
+    // The class's entry in the live counts; 0 while not counted. It fills the
+    // padding beside the count, so counting makes no object bigger.
+    mutable std::uint32_t liveSlot_ = 0;
 };
+
+static_assert(sizeof(void*) != 8 || sizeof(Object) == 16,
+              "an object is its vtable pointer and 8 bytes");
 
 /// Owning handle; null means "none".
 template <class T> class Ref {

@@ -93,6 +93,11 @@ void StartUp() {
     LoadGameBody("media/barrel.tnb", 0);
 }
 
+void StopPlay() {
+    if (timer) timer->Stop();
+    gui::RemoveHook(gui::emitEventHook, GameEventHook, nullptr);
+}
+
 void Tick() {
     TPhysics::Update();
     ScoreBarrels();

@@ -14,6 +14,9 @@ namespace game {
 void StartUp();
 // Runs for ever: one world step, scoring and a redraw per timer tick.
 [[noreturn]] void MainLoop();
+// Stops the timer and takes the game off the GUI's events, so that nothing
+// of the game runs while a failure is being reported.
+void StopPlay();
 // One timer tick's work.
 void Tick();
 void DrawScreen();

@@ -1,6 +1,7 @@
 #pragma once
 // Reading pixmaps through the chain of loaders, and writing them as PNG.
 
+#include <cstdint>
 #include <string>
 
 #include "core/object.h"
@@ -12,6 +13,13 @@ class TStream;
 }
 
 namespace draw2d {
+
+/// The most pixels a loaded picture may have: 4096 x 4096, at most 64 MB as
+/// RGBA. Larger pictures are refused from their header, before their pixels
+/// are allocated, so that a few bytes of header cannot ask for gigabytes.
+inline constexpr std::int64_t MAX_LOADED_PIXELS = std::int64_t(1) << 24;
+/// The longest side of a loaded picture, in pixels.
+inline constexpr int MAX_LOADED_SIDE = 16384;
 
 /// A loader puts itself at the front of the chain when made, so the newest
 /// is tried first. It reads from the stream's current position.

@@ -16,10 +16,10 @@
 namespace draw2d {
 namespace {
 
-// Larger pictures are refused before their pixels are allocated, so that a
-// few bytes of header cannot ask for gigabytes.
-constexpr png_uint_32 kMaxDimension = 16384;
-constexpr std::uint64_t kMaxPixels = std::uint64_t(1) << 26;
+// What libpng itself may allocate for one ancillary chunk (text, profiles),
+// and how many such chunks it keeps.
+constexpr png_alloc_size_t MAX_CHUNK_BYTES = 8u << 20;
+constexpr png_uint_32 MAX_CACHED_CHUNKS = 1000;
 
 struct PngIO {
     core::TStream* stream = nullptr;
@@ -174,12 +174,14 @@ core::Ref<TPixmap> Decode(core::TStream* stream) {
     if (!s.info) return nullptr;
     png_set_sig_bytes(s.png, 8);
     png_set_read_fn(s.png, &io, ReadData);
-    png_set_user_limits(s.png, kMaxDimension, kMaxDimension);
+    png_set_user_limits(s.png, MAX_LOADED_SIDE, MAX_LOADED_SIDE);
+    png_set_chunk_malloc_max(s.png, MAX_CHUNK_BYTES);
+    png_set_chunk_cache_max(s.png, MAX_CACHED_CHUNKS);
 
     PngHeader h;
     bool ok = ReadHeader(s.png, s.info, &h);
     const int format = PixelFormatOf(h.colorType);
-    if (!ok || h.bitDepth != 8 || !format || std::uint64_t(h.width) * h.height > kMaxPixels) {
+    if (!ok || h.bitDepth != 8 || !format || std::int64_t(h.width) * h.height > MAX_LOADED_PIXELS) {
         if (io.foreignError) std::rethrow_exception(io.foreignError);
         return nullptr;
     }

@@ -16,9 +16,11 @@ namespace {
 bool cursorVisible = true;
 
 class FlCanvas;
+// Never destroyed: a canvas held by one of the program's statics is deleted
+// while the statics go down, after any list of ours would be gone.
 std::vector<FlCanvas*>& LiveCanvases() {
-    static std::vector<FlCanvas*> canvases;
-    return canvases;
+    static auto* canvases = new std::vector<FlCanvas*>;
+    return *canvases;
 }
 
 // FLTK numbers the middle button 2 and the right one 3.

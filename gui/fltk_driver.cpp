@@ -1,5 +1,6 @@
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <thread>
 
 #include <FL/Fl.H>
@@ -7,8 +8,9 @@
 #include <FL/x.H>
 
 #include "gui/detail/backend.h"
-#include "gui/fltk.h"
 #include "gui/detail/fltk_gadget.h"
+#include "gui/display.h"
+#include "gui/fltk.h"
 
 namespace gui {
 namespace {
@@ -30,6 +32,17 @@ void OnTimerMessage(void* handle) {
     DeliverTimerMessage(static_cast<int>(reinterpret_cast<std::intptr_t>(handle)));
 }
 
+std::string QuotedDisplayName(const char* name) {
+    return name && *name ? "\"" + std::string(name) + "\"" : "(DISPLAY is not set)";
+}
+
+// Xlib calls this once the connection is broken, and ends the process with
+// exit() should it return, running destructors against the dead display.
+int OnBrokenConnection(Display* display) {
+    DisplayLost("Lost the connection to the X display " +
+                QuotedDisplayName(DisplayString(display)));
+}
+
 class TFltkSystemDriver final : public TSystemDriver {
   public:
     // Without the lock taken once, FLTK never runs an awake callback.
@@ -44,6 +57,11 @@ class TFltkSystemDriver final : public TSystemDriver {
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
         }
+        // Left to FLTK, a missing display ends the process from inside.
+        if (!fl_display)
+            throw DisplayError("Cannot open the X display " +
+                               QuotedDisplayName(XDisplayName(nullptr)));
+        XSetIOErrorHandler(OnBrokenConnection);
     }
 
     void SetMouseVisible(int flag) override {

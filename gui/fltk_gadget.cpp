@@ -234,9 +234,12 @@ void TFltkGadget::NativeRedraw() {
 }
 
 void TFltkGadget::NativeDestroy() {
+    // Unbound first: deleting a kid that has the focus hands the focus to
+    // this widget, which must not report it for a gadget on its way out (in
+    // its destructor, a report would take a reference to a dying object).
+    if (widget) Unbind();
     for (TGadget* kid : kids->Each<TGadget>()) kid->NativeDestroy();
     if (!widget) return;
-    Unbind();
     Fl_Widget* dying = widget;
     widget = nullptr;
     if (dying->parent()) dying->parent()->remove(dying);

@@ -3,6 +3,7 @@
 // window, canvas, button and labels behind a GUI driver.
 
 #include "core/hook.h"
+#include "gui/display.h"
 #include "gui/event.h"
 #include "gui/event_queue.h"
 #include "gui/gadget.h"

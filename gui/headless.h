@@ -4,6 +4,9 @@
 // Choose it with UseHeadlessDriver() before the first gadget or timer. Input
 // is fed with the gadgets' Report* functions or the helpers below.
 
+#include <string>
+#include <vector>
+
 #include "gui/gadget.h"
 
 namespace gui::headless {
@@ -17,5 +20,16 @@ void Click(TGadget* gadget, int x, int y, int button = 1);
 
 /// Buffer swaps the canvas's surface has done.
 int SwapCount(TGadget* canvas);
+
+/// One message that Notify gave the user.
+struct Notice {
+    /// The message.
+    std::string text;
+    /// Notify's `serious`: nonzero for an error.
+    int serious = 0;
+};
+/// What Notify has told the user so far, oldest first: headless, it is kept
+/// here instead of shown.
+const std::vector<Notice>& Notices();
 
 } // namespace gui::headless

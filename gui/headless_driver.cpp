@@ -15,6 +15,11 @@ namespace {
 
 int desktopWidth = 1280, desktopHeight = 1024;
 
+std::vector<headless::Notice>& NoticeLog() {
+    static std::vector<headless::Notice> notices;
+    return notices;
+}
+
 // A surface without OpenGL: the recording back end draws on it.
 class THeadlessSurface final : public draw2d::TSurface {
   public:
@@ -79,7 +84,9 @@ class THeadlessSystemDriver final : public TSystemDriver {
   public:
     void SetMouseVisible(int flag) override { mouseVisible_ = flag ? 1 : 0; }
     int MouseVisible() const override { return mouseVisible_; }
-    void Notify(const std::string&, int) override {}
+    void Notify(const std::string& text, int serious) override {
+        NoticeLog().push_back({text, serious});
+    }
     bool MayReceive() const override { return RunningTimerCount() > 0 || HasMessages(); }
 
     void PostTimerMessage(int handle) override {
@@ -153,6 +160,8 @@ int SwapCount(TGadget* canvas) {
     auto* headlessCanvas = dynamic_cast<THeadlessCanvas*>(canvas);
     return headlessCanvas ? headlessCanvas->surface->swaps : 0;
 }
+
+const std::vector<Notice>& Notices() { return NoticeLog(); }
 
 } // namespace headless
 } // namespace gui

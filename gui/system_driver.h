@@ -31,7 +31,8 @@ class TSystemDriver : public core::Object {
     virtual bool MayReceive() const { return true; }
 
     /// Tells the user something in a message box and waits until it is
-    /// dismissed; `serious` marks an error. Headless, the text goes nowhere.
+    /// dismissed; `serious` marks an error. Headless, it is only recorded
+    /// (see headless::Notices).
     virtual void Notify(const std::string& text, int serious) = 0;
 
     /// Shows (1) or hides (0) the mouse pointer over the canvases.

@@ -63,10 +63,8 @@ class TimerRegistry {
   public:
     // The system driver is installed first, so it outlives every timer thread.
     TimerRegistry() : driver_(SystemDriver()) {}
-    ~TimerRegistry() {
-        // No thread outlives the program's statics: stop what still runs.
-        while (!running_.empty()) running_.back()->owner->Stop();
-    }
+    // No thread outlives the program's statics: stop what still runs.
+    ~TimerRegistry() { StopAll(); }
 
     int Start(TTimer* owner, std::chrono::milliseconds period) {
         if (static_cast<int>(running_.size()) >= MAX_RUNNING_TIMERS) return 0;
@@ -81,6 +79,9 @@ class TimerRegistry {
                 return; // joins here
             }
         }
+    }
+    void StopAll() {
+        while (!running_.empty()) running_.back()->owner->Stop();
     }
     TTimer* Find(int handle) const {
         for (const auto& timer : running_)
@@ -107,6 +108,8 @@ void DeliverTimerMessage(int handle) {
 }
 
 int RunningTimerCount() { return Registry().Count(); }
+
+void StopAllTimers() { Registry().StopAll(); }
 
 TTimer::~TTimer() {
     if (_handle) Registry().Stop(_handle);

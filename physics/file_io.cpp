@@ -84,8 +84,11 @@ bool PlausiblePNG(core::TStream& in, std::int64_t available) {
     unsigned char header[24] = {};
     in.ReadBytes(header, 24);
     in.Seek(start);
-    const std::int64_t pixels = std::int64_t(BigEndian32(header + 16)) * BigEndian32(header + 20);
-    return pixels * 4 <= available * kMaxInflation;
+    // Unsigned, and divided rather than multiplied: two 32-bit sides can ask
+    // for more pixels than signed 64-bit arithmetic holds.
+    const std::uint64_t pixels = std::uint64_t(BigEndian32(header + 16)) * BigEndian32(header + 20);
+    const std::uint64_t pixelBytes = std::uint64_t(draw2d::BytesPerPixel(draw2d::PIXEL_RGBA));
+    return pixels <= std::uint64_t(available) * kMaxInflation / pixelBytes;
 }
 
 } // namespace

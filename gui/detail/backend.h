@@ -29,5 +29,7 @@ namespace gui {
 // Ignored when that timer has been stopped meanwhile.
 void DeliverTimerMessage(int handle);
 int RunningTimerCount();
+// Stops every running timer and joins its thread.
+void StopAllTimers();
 
 } // namespace gui

@@ -358,6 +358,28 @@ TEST_F(Png, HugeDimensionsAreRefusedBeforeAllocating) {
     EXPECT_FALSE(LoadPixmap(core::Make<MemoryStream>(file).Get()));
 }
 
+// The cap is on the pixel count and on each side, checked exactly: one
+// column or one pixel beyond it is refused, the picture at it loads.
+TEST_F(Png, PicturesAtTheSizeCapLoadAndOnePixelMoreIsRefused) {
+    auto grey = [](int width, int height) {
+        PngLayout s = Spec(width, height, PNG_COLOR_TYPE_GRAY);
+        s.rows.assign(std::size_t(height), Bytes(std::size_t(width), 7));
+        return s;
+    };
+    const int side = 1 << 12;
+    static_assert(std::int64_t(1 << 12) * (1 << 12) == MAX_LOADED_PIXELS);
+    auto atCap = Load(grey(side, side));
+    ASSERT_TRUE(atCap);
+    EXPECT_EQ(atCap->ReadPixel(side - 1, side - 1) & 0xffffff, 0x070707u);
+    EXPECT_FALSE(Load(grey(side + 1, side)));
+    EXPECT_FALSE(Load(grey(side, side + 1)));
+
+    EXPECT_TRUE(Load(grey(MAX_LOADED_SIDE, 1)));
+    EXPECT_TRUE(Load(grey(1, MAX_LOADED_SIDE)));
+    EXPECT_FALSE(Load(grey(MAX_LOADED_SIDE + 1, 1)));
+    EXPECT_FALSE(Load(grey(1, MAX_LOADED_SIDE + 1)));
+}
+
 TEST_F(Png, OtherExceptionsPassThrough) {
     PngLayout s = Spec(1, 1, PNG_COLOR_TYPE_GRAY);
     s.rows = {{1}};

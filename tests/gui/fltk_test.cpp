@@ -306,3 +306,34 @@ TEST(FltkHiddenWindow, CanvasAppearsWhenItsWindowIsShown) {
     window->Free();
     FlushEvents();
 }
+
+namespace {
+
+// Held as the game holds its frame: by statics, which go down after the GUI's own.
+core::Ref<TGadget> heldWindow, heldCanvas;
+
+[[noreturn]] void ExitWithTheCanvasFocused() {
+    testx::XInput x;
+    if (!x.Connected()) std::exit(2);
+    heldWindow = CreateWindow("Ends with focus", 10, 10, 200, 150, nullptr, 1);
+    heldCanvas = CreateCanvas(0, 0, 200, 150, heldWindow);
+    Window xwindow = 0;
+    for (int wait = 0; wait < 250 && !xwindow; ++wait) {
+        WaitEventFor(0.02);
+        xwindow = x.FindViewable("Ends with focus");
+    }
+    if (!xwindow) std::exit(3);
+    x.Focus(xwindow);
+    heldCanvas->Activate(ACTIVATE_FOCUS);
+    for (int wait = 0; wait < 10; ++wait) WaitEventFor(0.02);
+    std::exit(0);
+}
+
+} // namespace
+
+// Destroying the window destroys its canvas first, which hands the focus to
+// the window: a window on its way out must not report that.
+TEST(FltkExit, WindowHeldByAStaticEndsCleanlyWithItsCanvasFocused) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ExitWithTheCanvasFocused(), testing::ExitedWithCode(0), "");
+}

@@ -426,14 +426,25 @@ TEST_F(DamagedBodyFile, AnEmbeddedImageThatIsNoPNG) {
     ExpectRejected(b.data);
 }
 
+// Up to the largest sizes a header can state, where the pixel count and the
+// bytes it needs overflow 64-bit signed arithmetic (which a UBSan build checks).
 TEST_F(DamagedBodyFile, APNGHeaderClaimingMorePixelsThanItsBytesHold) {
-    const unsigned char header[] = {0x89, 'P', 'N',  'G', '\r', '\n', 0x1a, '\n', 0,    0,
-                                    0,    13,  'I',  'H', 'D',  'R',  0,    0,    0x40, 0,
-                                    0,    0,   0x40, 0,   8,    6,    0,    0,    0};
-    Bytes b = Head(0);
-    b.Int(-1).Int(0).Int(-1).Byte(1).Int(1).Int(0).Byte(0).Byte(0).Byte(0).Byte(0);
-    b.Float(0).Float(0).Put(header, sizeof header).Int(-1).Int(0).Int(-1);
-    ExpectRejected(b.data);
+    const std::uint32_t claims[][2] = {
+        {0x4000, 0x4000}, {0xffffffff, 0x7fffffff}, {0xffffffff, 0xffffffff}};
+    for (const auto& [width, height] : claims) {
+        unsigned char header[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0,
+                                  0,    13,  'I', 'H', 'D',  'R',  0,    0,    0, 0,
+                                  0,    0,   0,   0,   8,    6,    0,    0,    0};
+        for (int k = 0; k < 4; ++k) {
+            header[16 + k] = static_cast<unsigned char>(width >> (24 - 8 * k));
+            header[20 + k] = static_cast<unsigned char>(height >> (24 - 8 * k));
+        }
+        Bytes b = Head(0);
+        b.Int(-1).Int(0).Int(-1).Byte(1).Int(1).Int(0).Byte(0).Byte(0).Byte(0).Byte(0);
+        b.Float(0).Float(0).Put(header, sizeof header).Int(-1).Int(0).Int(-1);
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+        ExpectRejected(b.data);
+    }
 }
 
 } // namespace

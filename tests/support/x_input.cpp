@@ -8,10 +8,10 @@
 
 namespace testx {
 
-XInput::XInput() : display_(nullptr) {
+XInput::XInput(const char* displayName) : display_(nullptr) {
     // A server busy with a burst of new clients answers "try again".
     for (int attempt = 0; !display_ && attempt < 40; ++attempt) {
-        if ((display_ = XOpenDisplay(nullptr))) break;
+        if ((display_ = XOpenDisplay(displayName))) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
 }

@@ -10,7 +10,8 @@ namespace testx {
 
 class XInput {
   public:
-    XInput();
+    // Connects to the named display, or to $DISPLAY when none is named.
+    explicit XInput(const char* displayName = nullptr);
     ~XInput();
     XInput(const XInput&) = delete;
     XInput& operator=(const XInput&) = delete;
