@@ -84,13 +84,22 @@ void TStepper::Step(TPhysics& w) {
         SatisfyConstraints(*constraints);
         SweepMasses(w, plan, *masses);
     }
+    if (plan.search == TContactSearch::GridArrays) LinkCells(w, massOrder_.Of(*masses));
     CheckIfAsked(w);
 }
 
 void TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan,
                                  const std::vector<TMass*>& order) {
     const float gx = w.gravityX, gy = w.gravityY;
-    if (plan.refill) {
+    if (plan.search == TContactSearch::GridArrays) {
+        // The sweeps work from the cells' arrays: only the cells are named
+        // here, and LinkCells puts the lists in order when the passes are done.
+        for (TMass* m : order) {
+            Integrate(m, gx, gy);
+            m->gridx = w.CellX(m->posX);
+            m->gridy = w.CellY(m->posY);
+        }
+    } else if (plan.refill) {
         TGrid& grid = *w.shiftgrid;
         grid.BeginRefill();
         for (TMass* m : order) {
@@ -103,6 +112,17 @@ void TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan,
             Rebin(m, &w);
         }
     }
+}
+
+void TStepper::LinkCells(TPhysics& w, const std::vector<TMass*>& order) {
+    if (cellArraysCurrent_) {
+        cellArrays_.Relink(*w.shiftgrid);
+        return;
+    }
+    // No pass ran: the cells hold the masses in list order.
+    TGrid& grid = *w.shiftgrid;
+    grid.BeginRefill();
+    for (TMass* m : order) grid.Refill(m, {m->gridx, m->gridy});
 }
 
 void TStepper::SatisfyConstraints(const core::TList& constraints) {

@@ -8,6 +8,8 @@
 //   passes     i times: satisfy the constraints, then sweep the masses in
 //              list order; for each: hold it in the bounds, collide it with
 //              the zones, re-bin it and collide it with the masses near it
+//   link       where the sweeps worked from the cells' arrays, put the
+//              cells' lists in the order the arrays give
 //   check      with QUORVEL_VALIDATE, check the invariants the fast paths
 //              rely on and stop the program naming the first that broke
 //
@@ -70,6 +72,7 @@ class TStepper {
   private:
     void IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const std::vector<TMass*>& order);
     void SatisfyConstraints(const core::TList& constraints);
+    void LinkCells(TPhysics& w, const std::vector<TMass*>& order);
     void SweepMasses(TPhysics& w, const TStepPlan& plan, const core::TList& masses);
     void SweepCellArrays(TPhysics& w, const std::vector<TMass*>& order);
     void CheckIfAsked(const TPhysics& w) const;
