@@ -18,6 +18,11 @@ for dir in "${builds[@]}"; do
   cmake --build "$dir" -j"$jobs" >/dev/null
 done
 
+# The physics tests once more, with every step checking the invariants its
+# fast paths rely on (only the physics tests are built there).
+cmake -S . -B build-validate -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_VALIDATE=ON >/dev/null
+cmake --build build-validate -j"$jobs" --target physics_tests >/dev/null
+
 # The fuzz targets build with clang; each runs briefly over its seed corpus.
 if [ -x tools/fuzz.sh ] && [ "${1:-}" != "--plain-only" ]; then
   ./tools/fuzz.sh 30
@@ -31,4 +36,6 @@ for dir in "${builds[@]}"; do
   xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
     ctest --test-dir "$dir" -j"$jobs" --output-on-failure --timeout 600 || status=1
 done
+echo "== tests: build-validate (physics)"
+build-validate/tests/physics/physics_tests --gtest_brief=1 || status=1
 exit $status
