@@ -1,58 +1,25 @@
-// Cost of one world step on settled scenes: masses of radius 4 joined in
-// pairs, resting under gravity in a 1000 x 2000 world, one pass per step.
+// Cost of one world step on settled scenes (scenes.h): masses of radius 4
+// joined in pairs in a 1000 x 2000 world, one pass per step.
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-#include <vector>
-
 #include "alloc_counter.h"
 #include "physics/tangle.h"
+#include "tangle_scene.h"
 
 namespace {
 
 using namespace kel::tangle;
 
-struct Scene {
-    core::Ref<TBody> body = core::Make<TBody>();
-    std::vector<core::Ref<TMass>> masses;
-};
+using bench_scenes::Layout;
 
-enum class Layout { Spread, Pile };
-
-// Masses on a lattice, each even mass joined to the next at its current
-// distance, then stepped until nothing changes any more:
-// - Spread: the lattice covers the whole world, without gravity (at rest
-//   where there is room; 50,000 masses of radius 4 cannot all fit and keep
-//   pushing each other).
-// - Pile: rows of touching masses stacked from the floor under the game's
-//   gravity, squeezed into a pile with resting contacts everywhere.
-Scene Build(int count, bool grid, Layout layout) {
-    TPhysics::Free();
-    const bool pile = layout == Layout::Pile;
-    TPhysics::Create(1000, 2000, pile ? 0.15f : 0, 0, 1);
-    TPhysics::SetGridSize(64);
-    TPhysics::UseShiftedGrid(grid ? 1 : 0);
-    Scene s;
-    // Pile: rows of touching masses. Spread: columns and rows that fill the
-    // world (inside the bounds by 5 units).
-    int perRow = pile ? 116 : static_cast<int>(std::ceil(std::sqrt(count * 0.5)));
-    int rows = (count + perRow - 1) / perRow;
-    float sx = pile ? 8.5f : 990.0f / perRow;
-    float sy = pile ? 8.5f : 1990.0f / rows;
-    for (int k = 0; k < count; ++k) {
-        float x = 5 + (k % perRow) * sx + ((k / perRow) % 2) * sx * 0.25f;
-        float y = 1995 - (k / perRow) * sy;
-        s.masses.push_back(TMass::Create(x, y, 1, 4, 0.5f, -1));
-        if (k % 2) TConstraint::Create(s.masses[k - 1], s.masses[k], 0, 0.5f)->Assign(s.body);
-    }
-    for (int step = 0; step < (pile ? 300 : 30); ++step) TPhysics::Update();
-    return s;
-}
+// The pairs are joined softly, half the error taken out per pass.
+constexpr float kPairStiffness = 0.5f;
 
 void Step(benchmark::State& state, bool grid, Layout layout) {
     const int count = static_cast<int>(state.range(0));
-    Scene scene = Build(count, grid, layout);
+    bench_scenes::TangleScene scene =
+        bench_scenes::BuildTangle(bench_scenes::Make(layout, count), grid, kPairStiffness);
     TPhysics::Update(); // anything that grows once has grown
     alloc_counter::Totals before = alloc_counter::Now();
     std::int64_t events = 0;
@@ -67,7 +34,7 @@ void Step(benchmark::State& state, bool grid, Layout layout) {
     state.counters["alloc_bytes_per_step"] = (after.bytes - before.bytes) / steps;
     state.counters["allocs_per_step"] = (after.calls - before.calls) / steps;
     state.counters["queued_events"] = events / steps;
-    scene = Scene{};
+    scene = {};
     TPhysics::Free();
     TColEvent::Flush();
 }

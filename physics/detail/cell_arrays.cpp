@@ -13,84 +13,119 @@ bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 void TCellArrays::Build(const std::vector<TMass*>& order, int span) {
     span_ = span;
-    // Count each cell's masses (in `end`), lay the regions out in cell order,
+    // Count each cell's masses (in `end`), lay the cells out in cell order,
     // then place the masses in list order.
     for (int cx = 0; cx < span; ++cx) {
-        for (int cy = 0; cy < span; ++cy) regions_[static_cast<std::size_t>(TGrid::Index(cx, cy))] = {};
+        for (int cy = 0; cy < span; ++cy) CellAt(cx, cy).end = 0;
     }
     const std::size_t n = order.size();
     cellOf_.resize(n);
     slotOf_.resize(n);
+    touched_.assign(n, 0);
     for (std::size_t k = 0; k < n; ++k) {
         const int cell = TGrid::Index(order[k]->gridx, order[k]->gridy);
         cellOf_[k] = static_cast<std::uint16_t>(cell);
-        ++regions_[static_cast<std::size_t>(cell)].end;
+        ++cells_[static_cast<std::size_t>(cell)].end;
     }
     size_ = 0;
     for (int cx = 0; cx < span; ++cx) {
         for (int cy = 0; cy < span; ++cy) {
-            Region& region = regions_[static_cast<std::size_t>(TGrid::Index(cx, cy))];
-            const Slot count = region.end;
-            region.start = region.cursor = region.end = size_;
-            size_ += RegionSize(count);
-            region.limit = size_;
+            Cell& cell = CellAt(cx, cy);
+            const Slot count = cell.end;
+            cell.start = cell.cursor = cell.end = size_;
+            size_ += CellSize(count);
+            cell.limit = size_;
+            cell.bounds.Clear();
         }
     }
-    const std::size_t slots = size_ + kLanes;
-    x_.resize(slots);
-    y_.resize(slots);
-    r_.resize(slots);
-    g_.assign(slots, 0.0f);
-    rest_.assign(slots, Rest{});
+    blocks_.resize(size_ / kLanes);
     for (std::size_t k = 0; k < n; ++k) {
-        const Slot s = regions_[cellOf_[k]].end++;
+        Cell& cell = cells_[cellOf_[k]];
+        const Slot s = cell.end++;
         Write(s, order[k], k);
+        cell.bounds.Include(order[k]->posX, order[k]->posY, order[k]->radius);
         slotOf_[k] = s;
+    }
+    for (int cx = 0; cx < span; ++cx) {
+        for (int cy = 0; cy < span; ++cy) {
+            const Cell& cell = CellAt(cx, cy);
+            for (Slot s = cell.end; s < cell.limit; ++s) Clear(s);
+        }
     }
 }
 
 void TCellArrays::Write(Slot s, const TMass* m, std::size_t k) {
-    x_[s] = m->posX;
-    y_[s] = m->posY;
-    r_[s] = m->radius;
-    g_[s] = m->colGroup;
-    rest_[s] = Rest{m->oldPosX,  m->oldPosY, m->mass, m->friction, m->frozen,
-                    static_cast<std::uint32_t>(k), const_cast<TMass*>(m)};
+    Block& b = MutableBlock(s);
+    const Slot lane = s % kLanes;
+    b.x[lane] = m->posX;
+    b.y[lane] = m->posY;
+    b.r[lane] = m->radius;
+    b.g[lane] = m->colGroup;
+    b.oldX[lane] = m->oldPosX;
+    b.oldY[lane] = m->oldPosY;
+    b.mass[lane] = m->mass;
+    b.friction[lane] = m->friction;
+    b.frozen[lane] = m->frozen;
+    b.listIndex[lane] = static_cast<std::uint32_t>(k);
+    b.body[lane] = const_cast<TMass*>(m);
 }
 
 void TCellArrays::CopySlot(Slot from, Slot to) {
-    x_[to] = x_[from];
-    y_[to] = y_[from];
-    r_[to] = r_[from];
-    g_[to] = g_[from];
-    rest_[to] = rest_[from];
-    slotOf_[rest_[to].listIndex] = to;
+    const Block& a = BlockOf(from);
+    Block& b = MutableBlock(to);
+    const Slot i = from % kLanes, j = to % kLanes;
+    b.x[j] = a.x[i];
+    b.y[j] = a.y[i];
+    b.r[j] = a.r[i];
+    b.g[j] = a.g[i];
+    b.oldX[j] = a.oldX[i];
+    b.oldY[j] = a.oldY[i];
+    b.mass[j] = a.mass[i];
+    b.friction[j] = a.friction[i];
+    b.frozen[j] = a.frozen[i];
+    b.listIndex[j] = a.listIndex[i];
+    b.body[j] = a.body[i];
+    slotOf_[b.listIndex[j]] = to;
 }
 
 void TCellArrays::TakeTurn(std::size_t k) {
+    if (!touched_[k]) return;
+    touched_[k] = 0;
     const Slot s = slotOf_[k];
-    TMass* m = rest_[s].body;
-    m->posX = x_[s];
-    m->posY = y_[s];
-    m->oldPosX = rest_[s].oldPosX;
-    m->oldPosY = rest_[s].oldPosY;
+    const Block& b = BlockOf(s);
+    const Slot lane = s % kLanes;
+    TMass* m = b.body[lane];
+    m->posX = b.x[lane];
+    m->posY = b.y[lane];
+    m->oldPosX = b.oldX[lane];
+    m->oldPosY = b.oldY[lane];
 }
 
-void TCellArrays::EndTurn(Slot s, const TMass* m) {
-    x_[s] = m->posX;
-    y_[s] = m->posY;
-    rest_[s].oldPosX = m->oldPosX;
-    rest_[s].oldPosY = m->oldPosY;
+void TCellArrays::EndTurn(Slot s, TCellPlace at, const TMass* m) {
+    Block& b = MutableBlock(s);
+    const Slot lane = s % kLanes;
+    b.x[lane] = m->posX;
+    b.y[lane] = m->posY;
+    b.oldX[lane] = m->oldPosX;
+    b.oldY[lane] = m->oldPosY;
+    CellAt(at.x, at.y).bounds.Include(m->posX, m->posY, m->radius);
 }
 
-void TCellArrays::Unload(const std::vector<TMass*>& order) const {
+void TCellArrays::Unload(const std::vector<TMass*>& order) {
+    // The slots lie all over the arrays: each is fetched a few turns ahead.
+    constexpr std::size_t kAhead = 8;
     for (std::size_t k = 0; k < order.size(); ++k) {
+        if (k + kAhead < order.size() && touched_[k + kAhead]) PrefetchTurn(k + kAhead);
+        if (!touched_[k]) continue;
+        touched_[k] = 0;
         const Slot s = slotOf_[k];
+        const Block& b = BlockOf(s);
+        const Slot lane = s % kLanes;
         TMass* m = order[k];
-        m->posX = x_[s];
-        m->posY = y_[s];
-        m->oldPosX = rest_[s].oldPosX;
-        m->oldPosY = rest_[s].oldPosY;
+        m->posX = b.x[lane];
+        m->posY = b.y[lane];
+        m->oldPosX = b.oldX[lane];
+        m->oldPosY = b.oldY[lane];
     }
 }
 
@@ -98,77 +133,94 @@ TCellArrays::Slot TCellArrays::Move(std::size_t k, TCellPlace to) {
     const Slot from = slotOf_[k];
     const int fromCell = cellOf_[k];
     // The mass is the first of its old cell not yet swept.
-    regions_[static_cast<std::size_t>(fromCell)].cursor = from + 1;
-    const int cell = TGrid::Index(to.x, to.y);
-    if (cell == fromCell) return from;
+    cells_[static_cast<std::size_t>(fromCell)].cursor = from + 1;
+    const int index = TGrid::Index(to.x, to.y);
+    if (index == fromCell) return from;
 
-    if (regions_[static_cast<std::size_t>(cell)].end ==
-        regions_[static_cast<std::size_t>(cell)].limit)
-        Relocate(cell);
-    Region& region = regions_[static_cast<std::size_t>(cell)];
-    for (Slot s = region.end; s > region.cursor; --s) CopySlot(s - 1, s);
-    const Slot at = region.cursor++;
-    ++region.end;
+    if (cells_[static_cast<std::size_t>(index)].end == cells_[static_cast<std::size_t>(index)].limit)
+        Relocate(index);
+    Cell& cell = cells_[static_cast<std::size_t>(index)];
+    for (Slot s = cell.end; s > cell.cursor; --s) CopySlot(s - 1, s);
+    const Slot at = cell.cursor++;
+    ++cell.end;
     CopySlot(from, at);
     Clear(from);
-    cellOf_[k] = static_cast<std::uint16_t>(cell);
+    cellOf_[k] = static_cast<std::uint16_t>(index);
     return at;
+}
+
+void TCellArrays::Relink(TGrid& grid) const {
+    grid.BeginRefill();
+    for (int cx = 0; cx < span_; ++cx) {
+        for (int cy = 0; cy < span_; ++cy) {
+            const Cell& cell = cells_[static_cast<std::size_t>(TGrid::Index(cx, cy))];
+            for (Slot s = cell.start; s < cell.end; ++s) {
+                if (TMass* m = MassAt(s)) grid.Refill(m, {cx, cy});
+            }
+        }
+    }
 }
 
 TCellArrays::Slot TCellArrays::Extend(Slot size) {
     const Slot first = size_;
     size_ += size;
-    const std::size_t slots = size_ + kLanes;
-    // New slots are made empty: group 0, no mass.
-    x_.resize(slots);
-    y_.resize(slots);
-    r_.resize(slots);
-    g_.resize(slots);
-    rest_.resize(slots);
+    blocks_.resize(size_ / kLanes);
+    for (Slot s = first; s < size_; ++s) Clear(s);
     return first;
 }
 
-void TCellArrays::Relocate(int cell) {
-    const Region old = regions_[static_cast<std::size_t>(cell)];
+void TCellArrays::Relocate(int index) {
+    const Cell old = cells_[static_cast<std::size_t>(index)];
     Slot live = 0;
-    for (Slot s = old.start; s < old.end; ++s) live += rest_[s].body ? 1 : 0;
-    const Slot size = RegionSize(live) + 1; // at least the one that arrives
+    for (Slot s = old.start; s < old.end; ++s) live += MassAt(s) ? 1 : 0;
+    const Slot size = CellSize(live + 1); // at least the one that arrives
     const Slot at = Extend(size);
-    Region moved{at, at, at, at + size};
+    Cell moved = old;
+    moved.start = moved.cursor = moved.end = at;
+    moved.limit = at + size;
     for (Slot s = old.start; s < old.end; ++s) {
         if (s == old.cursor) moved.cursor = moved.end;
-        if (!rest_[s].body) continue;
+        if (!MassAt(s)) continue;
         CopySlot(s, moved.end++);
         Clear(s);
     }
     if (old.cursor == old.end) moved.cursor = moved.end;
-    regions_[static_cast<std::size_t>(cell)] = moved;
+    cells_[static_cast<std::size_t>(index)] = moved;
 }
 
 const char* TCellArrays::BrokenInvariant(const TGrid& grid, int span) const {
     if (span != span_) return "cell arrays: built for another grid size";
     for (int cx = 0; cx < span; ++cx) {
         for (int cy = 0; cy < span; ++cy) {
-            const Region& region = regions_[static_cast<std::size_t>(TGrid::Index(cx, cy))];
-            if (region.start > region.cursor || region.cursor > region.end ||
-                region.end > region.limit || region.limit > size_)
-                return "cell arrays: region out of order";
-            if (region.cursor != region.end) return "cell arrays: a mass was not swept";
-            // After a pass every mass has been swept: the cell's order is the
-            // region's from start to end.
+            const Cell& cell = cells_[static_cast<std::size_t>(TGrid::Index(cx, cy))];
+            if (cell.start % kLanes != 0 || cell.start > cell.cursor || cell.cursor > cell.end ||
+                cell.end > cell.limit || cell.limit > size_)
+                return "cell arrays: a cell's slots are out of order";
+            if (cell.cursor != cell.end) return "cell arrays: a mass was not swept";
+            // After a pass the cell's order is its slots' from start to end.
             const TMass* m = grid.Cell(cx, cy).First();
-            for (Slot s = region.start; s < region.limit; ++s) {
-                const TMass* body = rest_[s].body;
-                if (!body || s >= region.end) {
-                    if (body || g_[s] != 0) return "cell arrays: an empty slot collides";
+            for (Slot s = cell.start; s < cell.limit; ++s) {
+                const TMass* body = MassAt(s);
+                const Block& block = BlockOf(s);
+                const Slot lane = s % kLanes;
+                if (!body || s >= cell.end) {
+                    if (body || block.g[lane] != 0) return "cell arrays: an empty slot collides";
                     continue;
                 }
                 if (body != m) return "cell arrays: masses or order differ from the cell";
-                if (!SameBits(x_[s], m->posX) || !SameBits(y_[s], m->posY) ||
-                    !SameBits(r_[s], m->radius) || !SameBits(g_[s], m->colGroup) ||
-                    !SameBits(rest_[s].oldPosX, m->oldPosX) ||
-                    !SameBits(rest_[s].oldPosY, m->oldPosY))
+                if (!SameBits(block.x[lane], m->posX) || !SameBits(block.y[lane], m->posY) ||
+                    !SameBits(block.r[lane], m->radius) || !SameBits(block.g[lane], m->colGroup) ||
+                    !SameBits(block.oldX[lane], m->oldPosX) ||
+                    !SameBits(block.oldY[lane], m->oldPosY))
                     return "cell arrays: a slot differs from its mass";
+                // Every mass within reach of the cell's box is walked.
+                TCellBounds alone;
+                alone.Clear();
+                alone.Include(m->posX, m->posY, m->radius);
+                for (int e = 0; e < 4; ++e) {
+                    if (alone.edge[e] > cell.bounds.edge[e])
+                        return "cell arrays: a cell's box does not hold its masses";
+                }
                 m = m->gridlink.next;
             }
             if (m) return "cell arrays: masses or order differ from the cell";

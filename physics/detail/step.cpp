@@ -124,6 +124,9 @@ void TStepper::Step(TPhysics& w) {
             if (plan.stacking) stacking_.AfterContacts();
         }
     }
+    // The sweeps of the cells' arrays leave the cells' lists to be put in
+    // order once the passes are done.
+    if (plan.search == TContactSearch::GridArrays) LinkCells(w, movers());
     if (plan.substeps > 1) stacking_.SpeedUp(plan.substeps);
     if (sleeping) sleep_.EndStep(w.sleepSpeed, w.sleepSteps);
     // Stacking and sleeping change velocities after the last sweep: the
@@ -134,7 +137,15 @@ void TStepper::Step(TPhysics& w) {
 
 void TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan,
                                  const std::vector<TMass*>& order, float gx, float gy) {
-    if (plan.refill) {
+    if (plan.search == TContactSearch::GridArrays) {
+        // The sweeps work from the cells' arrays: only the cells are named
+        // here, and LinkCells puts the lists in order when the passes are done.
+        for (TMass* m : order) {
+            Integrate(m, gx, gy);
+            m->gridx = w.CellX(m->posX);
+            m->gridy = w.CellY(m->posY);
+        }
+    } else if (plan.refill) {
         TGrid& grid = *w.shiftgrid;
         grid.BeginRefill();
         for (TMass* m : order) {
@@ -147,6 +158,17 @@ void TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan,
             Rebin(m, &w);
         }
     }
+}
+
+void TStepper::LinkCells(TPhysics& w, const std::vector<TMass*>& order) {
+    if (cellArraysCurrent_) {
+        cellArrays_.Relink(*w.shiftgrid);
+        return;
+    }
+    // No pass ran: the cells hold the masses in list order.
+    TGrid& grid = *w.shiftgrid;
+    grid.BeginRefill();
+    for (TMass* m : order) grid.Refill(m, {m->gridx, m->gridy});
 }
 
 void TStepper::SweepMasses(TPhysics& w, const TStepPlan& plan, const std::vector<TMass*>& order,

@@ -8,6 +8,8 @@
 //   passes     i times: satisfy the constraints, then sweep the masses in
 //              list order; for each: hold it in the bounds, collide it with
 //              the zones, re-bin it and collide it with the masses near it
+//   link       where the sweeps worked from the cells' arrays, put the
+//              cells' lists in the order the arrays give
 //   check      with QUORVEL_VALIDATE, check the invariants the fast paths
 //              rely on and stop the program naming the first that broke
 //
@@ -81,6 +83,7 @@ class TStepper {
   private:
     void IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const std::vector<TMass*>& order,
                            float gravityX, float gravityY);
+    void LinkCells(TPhysics& w, const std::vector<TMass*>& order);
     // One sweep of `order`; with the grid off, each mass also meets every
     // mass in `resting` (frozen or sleeping ones, which do not sweep).
     void SweepMasses(TPhysics& w, const TStepPlan& plan, const std::vector<TMass*>& order,

@@ -130,3 +130,60 @@ TEST_F(ColEventTest, ManyPairsAreAllFoundAfterTheTableGrows) {
         EXPECT_EQ(e->x, float(k));
     }
 }
+
+// Without a collision hook a contact is recorded in the queue without an
+// event object; the object is made when the queue is read, and from then on
+// it is what later contacts of the pair update.
+TEST_F(ColEventTest, AContactMadeWithoutAHookBecomesAnEventWhenRead) {
+    Pair p;
+    p.a->Collide(p.b); // coincident: force r - 0.0001
+    const float first = 2 - 0.0001f;
+    TColEvent::Post(TColEvent::Create(p.b, p.a, 5, 6, 1), TColEvent::MODE_UPDATE);
+    EXPECT_EQ(TColEvent::QueueCount(), 1);
+    core::Ref<TColEvent> e = TColEvent::Peek();
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->id, TColEvent::MASS_MASS);
+    EXPECT_EQ(e->obj1.Get(), p.a.Get()); // the first contact's order stays
+    EXPECT_EQ(e->obj2.Get(), p.b.Get());
+    EXPECT_FLOAT_EQ(e->x, 5);
+    EXPECT_FLOAT_EQ(e->force, first + 1);
+    EXPECT_EQ(TColEvent::Seek(p.b, p.a).Get(), e.Get()); // one object, however reached
+    p.a->Collide(p.b);
+    EXPECT_FLOAT_EQ(e->force, first + 1 + first);
+    EXPECT_EQ(TColEvent::Poll().Get(), e.Get());
+}
+
+TEST_F(ColEventTest, ContactsWithoutAHookMergeByTheModeOfTheirTime) {
+    Pair p;
+    TColEvent::SetMode(TColEvent::MODE_DISCARD);
+    p.a->Collide(p.b);
+    EXPECT_EQ(TColEvent::QueueCount(), 0);
+    TColEvent::SetMode(TColEvent::MODE_UPDATE);
+    p.a->Collide(p.b);
+    p.b->Collide(p.a);
+    TColEvent::SetMode(TColEvent::MODE_REPLACE);
+    p.b->Collide(p.a);
+    core::Ref<TMass> c = TMass::Create(0.5f, 0, 1, 1, 0, 3);
+    p.a->Collide(c); // a second pair, queued after the first
+    ASSERT_EQ(TColEvent::QueueCount(), 2);
+    core::Ref<TColEvent> e = TColEvent::Poll();
+    EXPECT_EQ(e->obj1.Get(), p.a.Get());
+    EXPECT_FLOAT_EQ(e->force, 2 - 0.0001f); // replaced by the last contact
+    EXPECT_EQ(TColEvent::Poll()->obj2.Get(), c.Get());
+}
+
+// A hook installed after a contact was recorded sees the later contacts as
+// event objects, and they merge into the recorded one.
+TEST_F(ColEventTest, AHookInstalledAfterARecordedContactSeesTheLaterOnes) {
+    Pair p;
+    p.a->Collide(p.b);
+    {
+        HookCounter count;
+        p.b->Collide(p.a);
+        EXPECT_EQ(HookCounter::seen, 1);
+    }
+    ASSERT_EQ(TColEvent::QueueCount(), 1);
+    core::Ref<TColEvent> e = TColEvent::Peek();
+    EXPECT_EQ(e->obj1.Get(), p.a.Get());
+    EXPECT_FLOAT_EQ(e->force, 2 * (2 - 0.0001f));
+}

@@ -1,0 +1,29 @@
+#include "scenes.h"
+
+#include <cmath>
+
+namespace bench_scenes {
+
+Scene Make(Layout layout, int count) {
+    const bool pile = layout == Layout::Pile;
+    constexpr int kPileRow = 116;
+    constexpr float kPileSpacing = 8.5f;
+    constexpr float kInset = 5; // from the walls
+    Scene s;
+    s.gravity = pile ? 0.15f : 0;
+    s.settleSteps = pile ? 300 : 30;
+    const int perRow = pile ? kPileRow : static_cast<int>(std::ceil(std::sqrt(count * 0.5)));
+    const int rows = (count + perRow - 1) / perRow;
+    const float sx = pile ? kPileSpacing : (Scene::kWidth - 2 * kInset) / static_cast<float>(perRow);
+    const float sy = pile ? kPileSpacing : (Scene::kHeight - 2 * kInset) / static_cast<float>(rows);
+    for (int k = 0; k < count; ++k) {
+        // Every other row shifted by a quarter, so that rows rest in the gaps.
+        const float x = kInset + static_cast<float>(k % perRow) * sx +
+                        static_cast<float>((k / perRow) % 2) * sx * 0.25f;
+        const float y = Scene::kHeight - kInset - static_cast<float>(k / perRow) * sy;
+        s.starts.push_back({x, y});
+    }
+    return s;
+}
+
+} // namespace bench_scenes
