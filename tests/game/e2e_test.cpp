@@ -2,12 +2,10 @@
 // folder, played with the pointer like a user would, checked by its pixels.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <X11/Xutil.h>
@@ -60,6 +58,15 @@ Shot Capture(Display* display, Window window) {
             out[2] = p & image->blue_mask;
         }
     XDestroyImage(image);
+    return shot;
+}
+
+// The window once `ready` holds for it, or as it is after a while (a slow
+// machine or a sanitizer build may take long for the first frames).
+Shot CaptureOnce(Display* display, Window window, const std::function<bool(const Shot&)>& ready) {
+    constexpr double PATIENCE_SECONDS = 20;
+    Shot shot;
+    WaitFor([&] { return ready(shot = Capture(display, window)); }, PATIENCE_SECONDS);
     return shot;
 }
 
@@ -124,43 +131,46 @@ TEST(GameProgram, PlaysAndClosesUnderX) {
         << "no window titled Quorvel appeared";
     int ox = 0, oy = 0;
     x.ClientOrigin(window, ox, oy);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
     // The title panel stands in the middle of the canvas before New Game.
     auto titlePanel = [](int r, int g, int b) {
         return b > r + 40 && b < 200 && r < 90 && g < 120;
     };
-    const Shot before = Capture(x.display(), window);
+    auto titlePixels = [&](const Shot& shot) { return shot.Count(100, 250, 300, 350, titlePanel); };
+    const Shot before = CaptureOnce(x.display(), window,
+                                    [&](const Shot& shot) { return titlePixels(shot) > 2000; });
     ASSERT_EQ(before.w, 400);
     ASSERT_EQ(before.h, 600);
-    const int titleBefore = before.Count(100, 250, 300, 350, titlePanel);
+    const int titleBefore = titlePixels(before);
     EXPECT_GT(titleBefore, 2000) << "the title is not drawn before New Game";
 
     // "New Game" sits at the top centre of the window.
     x.MoveTo(ox + 200, oy + 10);
     x.Press(1);
     x.Release(1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
 
     // A blob: the ooze is drawn in translucent green; click the greenest spot.
-    Shot mid = Capture(x.display(), window);
     int bx = -1, by = -1, best = 0;
-    for (int y = 60; y < 560; y += 2)
-        for (int x0 = 20; x0 < 380; x0 += 2) {
-            int r, g, b;
-            mid.Pixel(x0, y, r, g, b);
-            const int green = g - std::max(r, b);
-            if (green > best) best = green, bx = x0, by = y;
-        }
+    auto findGreenest = [&](const Shot& shot) {
+        best = 0;
+        for (int y = 60; y < 560; y += 2)
+            for (int x0 = 20; x0 < 380; x0 += 2) {
+                int r, g, b;
+                shot.Pixel(x0, y, r, g, b);
+                const int green = g - std::max(r, b);
+                if (green > best) best = green, bx = x0, by = y;
+            }
+        return best > 30;
+    };
+    CaptureOnce(x.display(), window, findGreenest);
     ASSERT_GT(best, 30) << "no ooze is drawn after New Game";
     x.MoveTo(ox + bx, oy + by);
     x.Press(1);
     x.Release(1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
-    const Shot after = Capture(x.display(), window);
-    EXPECT_LT(after.Count(100, 250, 300, 350, titlePanel), titleBefore / 4)
-        << "the title is still drawn";
+    const Shot after = CaptureOnce(
+        x.display(), window, [&](const Shot& shot) { return titlePixels(shot) < titleBefore / 4; });
+    EXPECT_LT(titlePixels(after), titleBefore / 4) << "the title is still drawn";
     // Rocks stand at the side walls; barrels are wooden brown; the ooze green.
     auto rocky = [](int r, int g, int b) {
         return !IsSky(r, g, b) && std::abs(r - g) < 40 && b < 200;
