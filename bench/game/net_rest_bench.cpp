@@ -15,6 +15,7 @@
 #include "game/field.h"
 #include "game/frame.h"
 #include "game/globals.h"
+#include "start_game.h"
 
 namespace {
 
@@ -23,15 +24,6 @@ using kel::tangle::TPhysics;
 
 constexpr int kSteps = 600;
 constexpr double kRestMean = 0.01, kRestLargest = 0.5;
-
-void StartGameOnce() {
-    static bool started = false;
-    if (started) return;
-    started = true;
-    gui::UseHeadlessDriver();
-    if (chdir(QUORVEL_SOURCE_DIR) != 0) std::abort();
-    game::StartUp();
-}
 
 void BM_NetRest(benchmark::State& state) {
     StartGameOnce();

@@ -13,20 +13,12 @@
 #include <vector>
 
 #include "game/field.h"
-#include "graphics/draw2d_gl.h"
 #include "game/frame.h"
 #include "game/globals.h"
+#include "graphics/draw2d_gl.h"
+#include "start_game.h"
 
 namespace {
-
-void StartGameOnce() {
-    static bool started = false;
-    if (started) return;
-    started = true;
-    gui::UseHeadlessDriver();
-    if (chdir(QUORVEL_SOURCE_DIR) != 0) std::abort();
-    game::StartUp();
-}
 
 // Times `ticks` ticks after a fresh New Game; reports median and worst.
 void TimeTicks(benchmark::State& state, const std::function<void()>& tick) {
