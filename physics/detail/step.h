@@ -68,6 +68,8 @@ class TStepper {
     // The first invariant of the fast paths that does not hold after the
     // last step, by name, or null.
     const char* BrokenInvariant(const TPhysics& w) const;
+    // The plan of the last step.
+    const TStepPlan& LastPlan() const { return lastPlan_; }
 
   private:
     void IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const std::vector<TMass*>& order);
