@@ -210,9 +210,13 @@ void Sweep(TPhysics& w, const std::vector<TMass*>& order, TCellArrays& cells) {
 
 } // namespace
 
-void TStepper::SweepCellArrays(TPhysics& w, const std::vector<TMass*>& order) {
+void TStepper::SweepCellArrays(TPhysics& w, const core::TList& masses, bool rebuild) {
+    const std::vector<TMass*>& order = massOrder_.Of(masses);
     const TContactBatch batch;
-    cellArrays_.Build(order, w.GridSpan());
+    if (rebuild)
+        cellArrays_.Build(masses, order, w.GridSpan());
+    else
+        cellArrays_.Refresh(order);
     Sweep(w, order, cellArrays_);
     cellArrays_.Unload(order);
 }

@@ -41,6 +41,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/list.h"
 #include "physics/detail/cell_bounds.h"
 #include "physics/detail/grid.h"
 
@@ -86,9 +87,20 @@ class TCellArrays {
         const int frozen;
     };
 
-    // The masses of `order`, each in the cell its gridx and gridy name, for
-    // a grid of span x span cells.
-    void Build(const std::vector<TMass*>& order, int span);
+    // The masses of `order` (the list's order), each in the cell its gridx
+    // and gridy name, for a grid of span x span cells.
+    void Build(const core::TList& list, const std::vector<TMass*>& order, int span);
+    // Whether the arrays were built for this list, unchanged since, and this
+    // span; then every mass still has a slot, in the cell cellOf names.
+    bool Fits(const core::TList& list, int span) const {
+        return &list == list_.Get() && list.Version() == listVersion_ && span == span_;
+    }
+    int CellOf(std::size_t k) const { return cellOf_[k]; }
+    // The same as Build, for arrays that fit and masses that are all still in
+    // the cells they name: the slots are written again, nothing is laid out.
+    void Refresh(const std::vector<TMass*>& order);
+    // Whether a mass has moved to another cell since Build or Refresh.
+    bool AnyMassChangedCell() const { return changedCell_; }
 
     // The turn of the mass of list index k: its mass takes its slot's state.
     void TakeTurn(std::size_t k);
@@ -165,6 +177,9 @@ class TCellArrays {
     std::vector<std::uint8_t> touched_; // per list index: its slot changed since its mass
     Slot size_ = 0;                     // slots in use, room included
     int span_ = 0;
+    core::Ref<const core::TList> list_; // the list built for, held so its address is not reused
+    std::uint64_t listVersion_ = 0;
+    bool changedCell_ = false;
 };
 
 } // namespace kel::tangle::detail

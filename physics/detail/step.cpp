@@ -78,28 +78,37 @@ void TStepper::Step(TPhysics& w) {
     cellArraysCurrent_ = false;
 
     // No outside code runs while integrating, so the list's order serves.
-    IntegrateAndRebin(w, plan, massOrder_.Of(*masses));
+    const bool cellsKept = IntegrateAndRebin(w, plan, *masses);
     TColEvent::Flush();
     for (int pass = 0; pass < plan.passes; ++pass) {
         SatisfyConstraints(*constraints);
-        SweepMasses(w, plan, *masses);
+        // After a sweep over the arrays, every mass is in the cell they hold it in.
+        SweepMasses(w, plan, *masses, pass == 0 && !cellsKept);
     }
-    if (plan.search == TContactSearch::GridArrays) LinkCells(w, massOrder_.Of(*masses));
+    if (plan.search == TContactSearch::GridArrays) {
+        LinkCells(w, massOrder_.Of(*masses),
+                  cellsKept && !(cellArraysCurrent_ && cellArrays_.AnyMassChangedCell()));
+    }
     CheckIfAsked(w);
 }
 
-void TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan,
-                                 const std::vector<TMass*>& order) {
+bool TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const core::TList& masses) {
+    const std::vector<TMass*>& order = massOrder_.Of(masses);
     const float gx = w.gravityX, gy = w.gravityY;
     if (plan.search == TContactSearch::GridArrays) {
         // The sweeps work from the cells' arrays: only the cells are named
         // here, and LinkCells puts the lists in order when the passes are done.
-        for (TMass* m : order) {
+        bool kept = cellArrays_.Fits(masses, w.GridSpan());
+        for (std::size_t k = 0; k < order.size(); ++k) {
+            TMass* m = order[k];
             Integrate(m, gx, gy);
             m->gridx = w.CellX(m->posX);
             m->gridy = w.CellY(m->posY);
+            if (kept && TGrid::Index(m->gridx, m->gridy) != cellArrays_.CellOf(k)) kept = false;
         }
-    } else if (plan.refill) {
+        return kept;
+    }
+    if (plan.refill) {
         TGrid& grid = *w.shiftgrid;
         grid.BeginRefill();
         for (TMass* m : order) {
@@ -112,17 +121,20 @@ void TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan,
             Rebin(m, &w);
         }
     }
+    return false;
 }
 
-void TStepper::LinkCells(TPhysics& w, const std::vector<TMass*>& order) {
-    if (cellArraysCurrent_) {
-        cellArrays_.Relink(*w.shiftgrid);
-        return;
-    }
-    // No pass ran: the cells hold the masses in list order.
+void TStepper::LinkCells(TPhysics& w, const std::vector<TMass*>& order, bool cellsUnchanged) {
+    if (cellsUnchanged && TGridCell::LinkChanges() == linkedCells_) return;
     TGrid& grid = *w.shiftgrid;
-    grid.BeginRefill();
-    for (TMass* m : order) grid.Refill(m, {m->gridx, m->gridy});
+    if (cellArraysCurrent_) {
+        cellArrays_.Relink(grid);
+    } else {
+        // No pass ran: the cells hold the masses in list order.
+        grid.BeginRefill();
+        for (TMass* m : order) grid.Refill(m, {m->gridx, m->gridy});
+    }
+    linkedCells_ = TGridCell::LinkChanges();
 }
 
 void TStepper::SatisfyConstraints(const core::TList& constraints) {
@@ -130,10 +142,11 @@ void TStepper::SatisfyConstraints(const core::TList& constraints) {
     for (TConstraint* c : constraintOrder_.Of(constraints)) c->Satisfy();
 }
 
-void TStepper::SweepMasses(TPhysics& w, const TStepPlan& plan, const core::TList& masses) {
+void TStepper::SweepMasses(TPhysics& w, const TStepPlan& plan, const core::TList& masses,
+                           bool rebuild) {
     const std::vector<TMass*>& order = massOrder_.Of(masses);
     if (plan.search == TContactSearch::GridArrays) {
-        SweepCellArrays(w, order);
+        SweepCellArrays(w, masses, rebuild);
         cellArraysCurrent_ = true;
     } else if (plan.quiet) {
         SweepListed(w, order);

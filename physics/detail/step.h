@@ -24,6 +24,7 @@
 // the same bit for bit.
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "core/list.h"
@@ -72,11 +73,16 @@ class TStepper {
     const TStepPlan& LastPlan() const { return lastPlan_; }
 
   private:
-    void IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const std::vector<TMass*>& order);
+    // Tells, for the sweeps over the cells' arrays, whether every mass
+    // stayed in the cell the arrays hold it in.
+    bool IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const core::TList& masses);
     void SatisfyConstraints(const core::TList& constraints);
-    void LinkCells(TPhysics& w, const std::vector<TMass*>& order);
-    void SweepMasses(TPhysics& w, const TStepPlan& plan, const core::TList& masses);
-    void SweepCellArrays(TPhysics& w, const std::vector<TMass*>& order);
+    // Links the cells' lists as the last sweep left the cells, unless no
+    // mass changed cells and the lists are still as the last step left them.
+    void LinkCells(TPhysics& w, const std::vector<TMass*>& order, bool cellsUnchanged);
+    // `rebuild`: the cells' arrays must be laid out anew.
+    void SweepMasses(TPhysics& w, const TStepPlan& plan, const core::TList& masses, bool rebuild);
+    void SweepCellArrays(TPhysics& w, const core::TList& masses, bool rebuild);
     void CheckIfAsked(const TPhysics& w) const;
 
     bool stepping_ = false;
@@ -86,6 +92,7 @@ class TStepper {
     std::vector<core::Ref<TMass>> held_; // every mass of a pass that may run outside code
     TCellArrays cellArrays_;
     bool cellArraysCurrent_ = false; // the arrays are those of the step's last pass
+    std::uint64_t linkedCells_ = 0;  // TGridCell::LinkChanges when LinkCells last linked
 };
 
 // Reaches a world's stepper, which TPhysics keeps private.
