@@ -33,16 +33,16 @@ static_assert(kMaxMaskedCell <= 64, "a cell's lanes are the bits of one word");
 // the cells' boxes.
 class TProbe {
   public:
-    explicit TProbe(const TMass* m) : reach_(m->posX, m->posY, m->radius) {
-        Set(r_, m->radius);
-        Set(g_, m->colGroup);
-        Set(x_, m->posX);
-        Set(y_, m->posY);
+    TProbe(const TCellArrays::Body& m, float group) : reach_(m.posX, m.posY, m.radius) {
+        Set(r_, m.radius);
+        Set(g_, group);
+        Set(x_, m.posX);
+        Set(y_, m.posY);
     }
-    void MovedTo(const TMass* m) {
-        reach_ = TReach(m->posX, m->posY, m->radius);
-        Set(x_, m->posX);
-        Set(y_, m->posY);
+    void MovedTo(const TCellArrays::Body& m) {
+        reach_ = TReach(m.posX, m.posY, m.radius);
+        Set(x_, m.posX);
+        Set(y_, m.posY);
     }
     bool CannotReach(const TCellBounds& bounds) const { return bounds.OutOfReach(reach_); }
     // The lanes of a block that pass every test.
@@ -93,6 +93,21 @@ class TProbe {
     Vec x_, y_, r_, g_;
 };
 
+// The mass whose turn it is, during its walk. Its state is copied out of the
+// mass, which nothing else reads or writes until the walk ends, so that the
+// contacts work on values that no other write can reach.
+struct TWalker {
+    explicit TWalker(TMass* m)
+        : mass(m), self(TCellArrays::Body::Of(m)), probe(self, m->colGroup) {}
+    ~TWalker() { self.Into(mass); }
+    TWalker(const TWalker&) = delete;
+    TWalker& operator=(const TWalker&) = delete;
+
+    TMass* const mass;
+    TCellArrays::Body self;
+    TProbe probe;
+};
+
 // The bits [0, n) and [from, to) of a cell's lanes.
 inline Lanes Below(Slot n) { return n >= kMaxMaskedCell ? ~Lanes{0} : (Lanes{1} << n) - 1; }
 inline Lanes Bits(Slot from, Slot to) { return Below(to) & ~Below(from); }
@@ -107,72 +122,74 @@ Lanes CellLanes(const TCellArrays& cells, const TProbe& probe, Slot start, Slot 
     return lanes & Bits(from, to);
 }
 
-// The contact of m with the mass in slot s, if any: both move, the other's
-// state in its slot, and the cell's box grows to where it went.
-inline bool Touch(TCellArrays& cells, TCellArrays::Cell& cell, TMass* m, TProbe& probe,
-                  Slot s) {
+// The contact of the walking mass with the mass in slot s, if any: both
+// move, the other's state in its slot, and the cell's box grows to where it
+// went.
+[[gnu::always_inline]] inline bool Touch(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w,
+                                         Slot s) {
     TMass* o = cells.MassAt(s);
-    if (o == m) return false; // a mass never meets itself
-    TCellArrays::Body body(cells.MutableBlock(s), s % TCellArrays::kLanes);
+    if (o == w.mass) return false; // a mass never meets itself
+    TCellArrays::Block& block = cells.MutableBlock(s);
+    const Slot lane = s % TCellArrays::kLanes;
+    TCellArrays::Body other = TCellArrays::Body::Of(block, lane);
     TContactPoint at;
-    if (!ResolveOverlap(m, &body, at)) return false;
-    DeferContact({TColEvent::MASS_MASS, m, o, at.x, at.y, at.force});
+    if (!ResolveOverlap(&w.self, &other, at)) return false; // changed nothing
+    other.Into(block, lane);
+    DeferContact({TColEvent::MASS_MASS, w.mass, o, at.x, at.y, at.force});
     cells.Touched(s);
-    cell.bounds.Include(body.posX, body.posY, body.radius);
-    probe.MovedTo(m);
+    cell.bounds.Include(other.posX, other.posY, other.radius);
+    w.probe.MovedTo(w.self);
     return true;
 }
 
-// Tests m against the slots [a, b) of a cell, in order, for a cell too
-// crowded for one mask.
-void WalkSlots(TCellArrays& cells, TCellArrays::Cell& cell, TMass* m, TProbe& probe,
-               Slot a, Slot b) {
+// Tests the walking mass against the slots [a, b) of a cell, in order, for a
+// cell too crowded for one mask.
+void WalkSlots(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w, Slot a, Slot b) {
     for (Slot block = a - a % TCellArrays::kLanes; block < b; block += TCellArrays::kLanes) {
         unsigned inRange = 0xFu;
         if (block < a) inRange &= 0xFu << (a - block);
         if (b - block < TCellArrays::kLanes) inRange &= (1u << (b - block)) - 1;
-        unsigned lanes = probe.Candidates(cells.BlockOf(block)) & inRange;
+        unsigned lanes = w.probe.Candidates(cells.BlockOf(block)) & inRange;
         while (lanes) {
             const unsigned lane = static_cast<unsigned>(__builtin_ctz(lanes));
             lanes &= lanes - 1;
-            if (Touch(cells, cell, m, probe, block + lane))
-                lanes = probe.Candidates(cells.BlockOf(block)) & inRange & (~0u << (lane + 1));
+            if (Touch(cells, cell, w, block + lane))
+                lanes = w.probe.Candidates(cells.BlockOf(block)) & inRange & (~0u << (lane + 1));
         }
     }
 }
 
-// Tests m against the slots start + [from, to) of a cell, in order; after a
-// contact m has moved, and the slots after it are tested again from where it
-// is now. Tells whether m moved.
-bool WalkLanes(TCellArrays& cells, TCellArrays::Cell& cell, TMass* m, TProbe& probe,
-               Lanes todo, Slot to) {
+// Tests the walking mass against the slots start + [from, to) of a cell, in
+// order; after a contact it has moved, and the slots after it are tested
+// again from where it is now. Tells whether it moved.
+bool WalkLanes(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w, Lanes todo, Slot to) {
     bool moved = false;
     while (todo) {
         const auto k = static_cast<Slot>(__builtin_ctzll(todo));
         todo &= todo - 1;
-        if (!Touch(cells, cell, m, probe, cell.start + k)) continue;
+        if (!Touch(cells, cell, w, cell.start + k)) continue;
         moved = true;
-        todo = CellLanes(cells, probe, cell.start, k + 1, to);
+        todo = CellLanes(cells, w.probe, cell.start, k + 1, to);
     }
     return moved;
 }
 
-// Tests m against every mass of a cell in the cell's walk order: from the
-// cursor to the end, then the masses before the cursor.
-void WalkCell(TCellArrays& cells, TCellArrays::Cell& cell, TMass* m, TProbe& probe) {
+// Tests the walking mass against every mass of a cell in the cell's walk
+// order: from the cursor to the end, then the masses before the cursor.
+void WalkCell(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w) {
     const Slot n = cell.end - cell.start;
-    if (n == 0 || probe.CannotReach(cell.bounds)) return;
+    if (n == 0 || w.probe.CannotReach(cell.bounds)) return;
     if (n > kMaxMaskedCell) {
-        WalkSlots(cells, cell, m, probe, cell.cursor, cell.end);
-        WalkSlots(cells, cell, m, probe, cell.start, cell.cursor);
+        WalkSlots(cells, cell, w, cell.cursor, cell.end);
+        WalkSlots(cells, cell, w, cell.start, cell.cursor);
         return;
     }
     const Slot c = cell.cursor - cell.start;
-    const Lanes lanes = CellLanes(cells, probe, cell.start, 0, n);
-    const bool moved = WalkLanes(cells, cell, m, probe, lanes & Bits(c, n), n);
-    // The masses before the cursor, tested again if m has moved.
-    WalkLanes(cells, cell, m, probe,
-              moved ? CellLanes(cells, probe, cell.start, 0, c) : lanes & Below(c), c);
+    const Lanes lanes = CellLanes(cells, w.probe, cell.start, 0, n);
+    const bool moved = WalkLanes(cells, cell, w, lanes & Bits(c, n), n);
+    // The masses before the cursor, tested again if the walker has moved.
+    WalkLanes(cells, cell, w, moved ? CellLanes(cells, w.probe, cell.start, 0, c) : lanes & Below(c),
+              c);
 }
 
 void Sweep(TPhysics& w, const std::vector<TMass*>& order, TCellArrays& cells) {
@@ -197,11 +214,11 @@ void Sweep(TPhysics& w, const std::vector<TMass*>& order, TCellArrays& cells) {
         const Slot slot = cells.Move(k, at);
         // Group 0 collides with nothing: no walk could find a contact.
         if (m->colGroup != 0) {
-            TProbe probe(m);
+            TWalker walker(m);
             const TNeighbourhood around(at, span);
             for (int cx = around.x0; cx <= around.x1; ++cx) {
                 for (int cy = around.y0; cy <= around.y1; ++cy)
-                    WalkCell(cells, cells.CellAt(cx, cy), m, probe);
+                    WalkCell(cells, cells.CellAt(cx, cy), walker);
             }
         }
         cells.EndTurn(slot, at, m);

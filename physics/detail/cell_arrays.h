@@ -69,22 +69,34 @@ class TCellArrays {
         TCellBounds bounds;
     };
 
-    // What a contact reads of the mass in a slot, under the names of the
-    // mass's own fields.
-    class Body {
-      public:
-        Body(Block& b, Slot lane)
-            : posX(b.x[lane]), posY(b.y[lane]), oldPosX(b.oldX[lane]), oldPosY(b.oldY[lane]),
-              radius(b.r[lane]), mass(b.mass[lane]), friction(b.friction[lane]),
-              frozen(b.frozen[lane]) {}
-        float& posX;
-        float& posY;
-        float& oldPosX;
-        float& oldPosY;
-        const float radius;
-        const float mass;
-        const float friction;
-        const int frozen;
+    // What a contact reads and writes of the mass in a slot, under the names
+    // of the mass's own fields, copied out so that the contact works on
+    // values that nothing else can change behind its back.
+    struct Body {
+        float posX, posY, oldPosX, oldPosY;
+        float radius, mass, friction;
+        int frozen;
+        static Body Of(const Block& b, Slot lane) {
+            return {b.x[lane],      b.y[lane],    b.oldX[lane],     b.oldY[lane],
+                    b.r[lane],      b.mass[lane], b.friction[lane], b.frozen[lane]};
+        }
+        static Body Of(const TMass* m) {
+            return {m->posX,   m->posY, m->oldPosX,   m->oldPosY,
+                    m->radius, m->mass, m->friction, m->frozen};
+        }
+        void Into(TMass* m) const {
+            m->posX = posX;
+            m->posY = posY;
+            m->oldPosX = oldPosX;
+            m->oldPosY = oldPosY;
+        }
+        // Writes back what a contact changes.
+        void Into(Block& b, Slot lane) const {
+            b.x[lane] = posX;
+            b.y[lane] = posY;
+            b.oldX[lane] = oldPosX;
+            b.oldY[lane] = oldPosY;
+        }
     };
 
     // The masses of `order` (the list's order), each in the cell its gridx

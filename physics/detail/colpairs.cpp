@@ -84,20 +84,28 @@ void TColPairs::RecordNow(const TContact& c, const Key& key, int mode) {
         Merge(e.x, e.y, e.force, c.x, c.y, c.force, mode);
 }
 
-void TColPairs::Prefetch(const Deferred& item) const {
+void TColPairs::PrefetchSlot(const Deferred& item) const {
     // The pair's slot, and the two objects a new entry takes a reference to.
     __builtin_prefetch(item.key.k1);
     __builtin_prefetch(item.key.k2);
     if (!slots_.empty()) __builtin_prefetch(&slots_[item.key.hash & (slots_.size() - 1)]);
 }
 
+void TColPairs::PrefetchEntry(const Deferred& item) const {
+    // The entry the pair's slot names, if any: by now the slot has arrived.
+    if (slots_.empty()) return;
+    const SlotWord slot = slots_[item.key.hash & (slots_.size() - 1)];
+    if (slot != 0) __builtin_prefetch(&entries_[(slot & 0xFFFFFFFF) - 1]);
+}
+
 void TColPairs::RecordBatch() {
-    // The look-up of a contact a few places ahead is fetched while this one
-    // is recorded.
+    // Recording a contact reads its pair's slot, then the entry the slot
+    // names: both lie anywhere in memory. They are fetched ahead in two
+    // stages, the slot two distances ahead and the entry one distance ahead.
     const std::size_t n = batch_.size();
-    for (std::size_t k = 0; k < n && k < kPrefetchAhead; ++k) Prefetch(batch_[k]);
     for (std::size_t k = 0; k < n; ++k) {
-        if (k + kPrefetchAhead < n) Prefetch(batch_[k + kPrefetchAhead]);
+        if (k + 2 * kPrefetchAhead < n) PrefetchSlot(batch_[k + 2 * kPrefetchAhead]);
+        if (k + kPrefetchAhead < n) PrefetchEntry(batch_[k + kPrefetchAhead]);
         RecordNow(batch_[k].contact, batch_[k].key, batchMode_);
     }
     batch_.clear();

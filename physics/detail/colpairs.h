@@ -125,7 +125,8 @@ class TColPairs {
     void Add(const Key& key, TColEvent* event, const TContact& contact);
     TColEvent* Built(Entry& entry);
     void Grow();
-    void Prefetch(const Deferred& item) const;
+    void PrefetchSlot(const Deferred& item) const;
+    void PrefetchEntry(const Deferred& item) const;
 
     std::vector<Entry> entries_;
     std::size_t head_ = 0;
