@@ -1,7 +1,7 @@
 #pragma once
 // The world's step (TPhysics::Update) as named phases over the grid.
 //
-//   plan       decide, once, what this step does (StepPlan)
+//   plan       decide, once, what this step does (TStepPlan)
 //   integrate  move every free mass by its velocity and gravity, and re-bin
 //              every mass into the grid
 //   flush      empty the collision queue
