@@ -23,41 +23,43 @@ using Block = TCellArrays::Block;
 using Lanes = std::uint64_t; // one bit per slot of a cell
 constexpr Slot kMaxMaskedCell = 64;
 static_assert(TCellArrays::kLanes == 4, "a block is tested as one vector of four");
+static_assert(kMaxMaskedCell <= 64, "a cell's lanes are the bits of one word");
 
-// The mass that walks: what it can reach, for the cells' boxes, and the
-// first tests of the contact on a block of four slots, done here so that a
-// miss costs no call: the box test, the group test, and whether the centres
-// are nearer than the radii, computed as the contact computes it. A slot
-// that fails any of them would give no contact (the contact returns before
-// it changes anything); a NaN fails none of them, as in the contact.
+// The mass that walks, and the first tests of the contact on a block of four
+// slots, done here so that a miss costs no call: the box test, the group
+// test, and whether the centres are nearer than the radii, computed as the
+// contact computes it. A slot that fails any of them would give no contact
+// (the contact returns before it changes anything); a NaN fails none of
+// them, as in the contact. The probe also knows what the mass can reach, for
+// the cells' boxes.
 class TProbe {
   public:
-    explicit TProbe(const TMass* m)
-        : reach_(m->posX, m->posY, m->radius), r_(m->radius), g_(m->colGroup) {
-        Set(x_, m->posX);
-        Set(y_, m->posY);
+    TProbe(const TCellArrays::Body& m, float group) : reach_(m.posX, m.posY, m.radius) {
+        Set(r_, m.radius);
+        Set(g_, group);
+        Set(x_, m.posX);
+        Set(y_, m.posY);
     }
-    void MovedTo(const TMass* m) {
-        reach_ = TReach(m->posX, m->posY, m->radius);
-        Set(x_, m->posX);
-        Set(y_, m->posY);
+    void MovedTo(const TCellArrays::Body& m) {
+        reach_ = TReach(m.posX, m.posY, m.radius);
+        Set(x_, m.posX);
+        Set(y_, m.posY);
     }
     bool CannotReach(const TCellBounds& bounds) const { return bounds.OutOfReach(reach_); }
     // The lanes of a block that pass every test.
     unsigned Candidates(const Block& b) const {
 #if defined(__SSE2__)
         const __m128 sign = _mm_set1_ps(-0.0f);
-        const __m128 r = _mm_add_ps(_mm_set1_ps(r_), _mm_load_ps(b.r));
+        const __m128 r = _mm_add_ps(r_, _mm_load_ps(b.r));
         const __m128 ox = _mm_load_ps(b.x), oy = _mm_load_ps(b.y);
         const __m128 far = _mm_or_ps(_mm_cmpgt_ps(_mm_andnot_ps(sign, _mm_sub_ps(ox, x_)), r),
                                      _mm_cmpgt_ps(_mm_andnot_ps(sign, _mm_sub_ps(oy, y_)), r));
         const __m128 g = _mm_load_ps(b.g);
-        const __m128 meets =
-            _mm_and_ps(_mm_cmpneq_ps(g, _mm_setzero_ps()), _mm_cmpneq_ps(g, _mm_set1_ps(g_)));
+        const __m128 meets = _mm_and_ps(_mm_cmpneq_ps(g, _mm_setzero_ps()), _mm_cmpneq_ps(g, g_));
         const __m128 near = _mm_andnot_ps(far, meets);
         if (_mm_movemask_ps(near) == 0) return 0;
-        // d = max(sqrt(dx * dx + dy * dy), kMinDistance), where only a d
-        // below the minimum is raised; no contact when d - r >= 0.
+        // d = sqrt(dx * dx + dy * dy), raised to the least distance when
+        // below it (not when a NaN); no contact when d - r >= 0.
         const __m128 dx = _mm_sub_ps(x_, ox), dy = _mm_sub_ps(y_, oy);
         __m128 d = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)));
         const __m128 least = _mm_set1_ps(kMinDistance);
@@ -89,112 +91,152 @@ class TProbe {
     static void Set(Vec& v, float f) { v = f; }
 #endif
     TReach reach_;
-    Vec x_, y_;
-    float r_, g_;
+    Vec x_, y_, r_, g_;
 };
 
-// The candidates among the slots [start, start + n) of a cell, bit k for
-// slot start + k; start begins a block and n is at most kMaxMaskedCell.
-Lanes CellLanes(const TCellArrays& cells, const TProbe& probe, Slot start, Slot n) {
+// The mass whose turn it is, during its walk. Its state is copied out of the
+// mass, which nothing else reads or writes until the walk ends, so that the
+// contacts work on values that no other write can reach.
+struct TWalker {
+    explicit TWalker(TMass* m)
+        : mass(m), self(TCellArrays::Body::Of(m)), probe(self, m->colGroup) {}
+    ~TWalker() { self.Into(mass); }
+    TWalker(const TWalker&) = delete;
+    TWalker& operator=(const TWalker&) = delete;
+
+    TMass* const mass;
+    TCellArrays::Body self;
+    TProbe probe;
+};
+
+// The bits [0, n) and [from, to) of a cell's lanes.
+inline Lanes Below(Slot n) { return n >= kMaxMaskedCell ? ~Lanes{0} : (Lanes{1} << n) - 1; }
+inline Lanes Bits(Slot from, Slot to) { return Below(to) & ~Below(from); }
+
+// The candidates among the slots start + [from, to) of a cell, bit k for
+// slot start + k; start begins a block and to is at most kMaxMaskedCell.
+Lanes CellLanes(const TCellArrays& cells, const TProbe& probe, Slot start, Slot from,
+                Slot to) {
     Lanes lanes = 0;
-    for (Slot k = 0; k < n; k += TCellArrays::kLanes)
+    for (Slot k = from - from % TCellArrays::kLanes; k < to; k += TCellArrays::kLanes)
         lanes |= Lanes{probe.Candidates(cells.BlockOf(start + k))} << k;
-    return n == kMaxMaskedCell ? lanes : lanes & ((Lanes{1} << n) - 1);
+    return lanes & Bits(from, to);
 }
 
-// The lanes after lane k.
-inline Lanes After(unsigned k) { return k + 1 >= kMaxMaskedCell ? 0 : ~Lanes{0} << (k + 1); }
-
-// The contact of m with the mass in slot s, if any: both move, the other's
-// state in its slot, and the cell's box grows to where it went.
-bool Touch(TCellArrays& cells, TCellArrays::Cell& cell, TMass* m, TProbe& probe, Slot s) {
+// The contact of the walking mass with the mass in slot s, if any: both
+// move, the other's state in its slot, and the cell's box grows to where it
+// went.
+[[gnu::always_inline]] inline bool Touch(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w,
+                                         Slot s) {
     TMass* o = cells.MassAt(s);
-    if (o == m) return false; // a mass never meets itself
-    TCellArrays::Body body(cells.MutableBlock(s), s % TCellArrays::kLanes);
+    if (o == w.mass) return false; // a mass never meets itself
+    TCellArrays::Block& block = cells.MutableBlock(s);
+    const Slot lane = s % TCellArrays::kLanes;
+    TCellArrays::Body other = TCellArrays::Body::Of(block, lane);
     TContactPoint at;
-    if (!ResolveOverlap(m, &body, at)) return false;
-    DeferContact({TColEvent::MASS_MASS, m, o, at.x, at.y, at.force});
-    if (contactLog) contactLog->NoteContact(m, o);
+    if (!ResolveOverlap(&w.self, &other, at)) return false; // changed nothing
+    other.Into(block, lane);
+    DeferContact({TColEvent::MASS_MASS, w.mass, o, at.x, at.y, at.force});
+    if (contactLog) contactLog->NoteContact(w.mass, o);
     cells.Touched(s);
-    cell.bounds.Include(body.posX, body.posY, body.radius);
-    probe.MovedTo(m);
+    cell.bounds.Include(other.posX, other.posY, other.radius);
+    w.probe.MovedTo(w.self);
     return true;
 }
 
-// Tests m against the slots [a, b) of a cell, in order, for a cell too
-// crowded for one mask.
-void WalkSlots(TCellArrays& cells, TCellArrays::Cell& cell, TMass* m, TProbe& probe, Slot a,
-               Slot b) {
+// Tests the walking mass against the slots [a, b) of a cell, in order, for a
+// cell too crowded for one mask.
+void WalkSlots(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w, Slot a, Slot b) {
     for (Slot block = a - a % TCellArrays::kLanes; block < b; block += TCellArrays::kLanes) {
         unsigned inRange = 0xFu;
         if (block < a) inRange &= 0xFu << (a - block);
         if (b - block < TCellArrays::kLanes) inRange &= (1u << (b - block)) - 1;
-        unsigned lanes = probe.Candidates(cells.BlockOf(block)) & inRange;
+        unsigned lanes = w.probe.Candidates(cells.BlockOf(block)) & inRange;
         while (lanes) {
             const unsigned lane = static_cast<unsigned>(__builtin_ctz(lanes));
             lanes &= lanes - 1;
-            if (Touch(cells, cell, m, probe, block + lane))
-                lanes = probe.Candidates(cells.BlockOf(block)) & inRange & (~0u << (lane + 1));
+            if (Touch(cells, cell, w, block + lane))
+                lanes = w.probe.Candidates(cells.BlockOf(block)) & inRange & (~0u << (lane + 1));
         }
     }
 }
 
-// Tests m against every mass of a cell in the cell's walk order: from the
-// cursor to the end, then the masses before the cursor. After a contact m has
-// moved, and the slots after it are tested again from where it is now.
-void WalkCell(TCellArrays& cells, TCellArrays::Cell& cell, TMass* m, TProbe& probe) {
+// Tests the walking mass against the slots start + [from, to) of a cell, in
+// order; after a contact it has moved, and the slots after it are tested
+// again from where it is now. Tells whether it moved.
+bool WalkLanes(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w, Lanes todo, Slot to) {
+    bool moved = false;
+    while (todo) {
+        const auto k = static_cast<Slot>(__builtin_ctzll(todo));
+        todo &= todo - 1;
+        if (!Touch(cells, cell, w, cell.start + k)) continue;
+        moved = true;
+        todo = CellLanes(cells, w.probe, cell.start, k + 1, to);
+    }
+    return moved;
+}
+
+// Tests the walking mass against every mass of a cell in the cell's walk
+// order: from the cursor to the end, then the masses before the cursor.
+void WalkCell(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w) {
     const Slot n = cell.end - cell.start;
-    if (n == 0 || probe.CannotReach(cell.bounds)) return;
+    if (n == 0 || w.probe.CannotReach(cell.bounds)) return;
     if (n > kMaxMaskedCell) {
-        WalkSlots(cells, cell, m, probe, cell.cursor, cell.end);
-        WalkSlots(cells, cell, m, probe, cell.start, cell.cursor);
+        WalkSlots(cells, cell, w, cell.cursor, cell.end);
+        WalkSlots(cells, cell, w, cell.start, cell.cursor);
         return;
     }
     const Slot c = cell.cursor - cell.start;
-    const Lanes swept = c == kMaxMaskedCell ? ~Lanes{0} : (Lanes{1} << c) - 1;
-    Lanes lanes = CellLanes(cells, probe, cell.start, n);
-    for (const Lanes part : {~swept, swept}) {
-        Lanes todo = lanes & part;
-        while (todo) {
-            const unsigned k = static_cast<unsigned>(__builtin_ctzll(todo));
-            todo &= todo - 1;
-            if (!Touch(cells, cell, m, probe, cell.start + k)) continue;
-            lanes = CellLanes(cells, probe, cell.start, n);
-            todo = lanes & part & After(k);
-        }
-    }
+    const Lanes lanes = CellLanes(cells, w.probe, cell.start, 0, n);
+    const bool moved = WalkLanes(cells, cell, w, lanes & Bits(c, n), n);
+    // The masses before the cursor, tested again if the walker has moved.
+    WalkLanes(cells, cell, w, moved ? CellLanes(cells, w.probe, cell.start, 0, c) : lanes & Below(c),
+              c);
 }
 
-} // namespace
-
-void TStepper::SweepCellArrays(TPhysics& w, const std::vector<TMass*>& order) {
+void Sweep(TPhysics& w, const std::vector<TMass*>& order, TCellArrays& cells) {
     const int span = w.GridSpan();
-    const TContactBatch batch;
-    cellArrays_.Build(order, span);
-    // A turn's slot lies anywhere in the arrays: it is fetched a few turns ahead.
+    // A turn's slot and cells lie anywhere in the arrays: they are fetched a
+    // few turns ahead.
     constexpr std::size_t kAhead = 4;
     for (std::size_t k = 0; k < order.size(); ++k) {
-        if (k + kAhead < order.size()) cellArrays_.PrefetchTurn(k + kAhead);
+        if (k + 2 * kAhead < order.size()) cells.PrefetchCellsAround(k + 2 * kAhead);
+        if (k + kAhead < order.size()) {
+            cells.PrefetchTurn(k + kAhead);
+            cells.PrefetchSlotsAround(k + kAhead);
+        }
         TMass* m = order[k];
-        cellArrays_.TakeTurn(k);
+        cells.TakeTurn(k);
         KeepInBounds(w, m);
         if (!m->frozen) CollideZones(m);
         // Re-binned in the arrays; the lists follow when the step ends.
         const TCellPlace at{w.CellX(m->posX), w.CellY(m->posY)};
         m->gridx = at.x;
         m->gridy = at.y;
-        const Slot slot = cellArrays_.Move(k, at);
+        const Slot slot = cells.Move(k, at);
         // Group 0 collides with nothing: no walk could find a contact.
         if (m->colGroup != 0) {
-            TProbe probe(m);
+            TWalker walker(m);
             const TNeighbourhood around(at, span);
             for (int cx = around.x0; cx <= around.x1; ++cx) {
                 for (int cy = around.y0; cy <= around.y1; ++cy)
-                    WalkCell(cellArrays_, cellArrays_.CellAt(cx, cy), m, probe);
+                    WalkCell(cells, cells.CellAt(cx, cy), walker);
             }
         }
-        cellArrays_.EndTurn(slot, at, m);
+        cells.EndTurn(slot, at, m);
     }
+}
+
+} // namespace
+
+void TStepper::SweepCellArrays(TPhysics& w, const core::TList& masses,
+                               const std::vector<TMass*>& order, bool rebuild) {
+    const TContactBatch batch;
+    if (rebuild)
+        cellArrays_.Build(masses, order, w.GridSpan());
+    else
+        cellArrays_.Refresh(order);
+    Sweep(w, order, cellArrays_);
     cellArrays_.Unload(order);
 }
 

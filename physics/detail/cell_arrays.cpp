@@ -11,8 +11,11 @@ bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 } // namespace
 
-void TCellArrays::Build(const std::vector<TMass*>& order, int span) {
+void TCellArrays::Build(const core::TList& list, const std::vector<TMass*>& order, int span) {
     span_ = span;
+    list_ = &list;
+    listVersion_ = list.Version();
+    changedCell_ = false;
     // Count each cell's masses (in `end`), lay the cells out in cell order,
     // then place the masses in list order.
     for (int cx = 0; cx < span; ++cx) {
@@ -27,9 +30,11 @@ void TCellArrays::Build(const std::vector<TMass*>& order, int span) {
         cellOf_[k] = static_cast<std::uint16_t>(cell);
         ++cells_[static_cast<std::size_t>(cell)].end;
     }
+    // Row by row: masses are often made, and listed, row by row, and a mass's
+    // neighbours along its row then lie next to it in the arrays.
     size_ = 0;
-    for (int cx = 0; cx < span; ++cx) {
-        for (int cy = 0; cy < span; ++cy) {
+    for (int cy = 0; cy < span; ++cy) {
+        for (int cx = 0; cx < span; ++cx) {
             Cell& cell = CellAt(cx, cy);
             const Slot count = cell.end;
             cell.start = cell.cursor = cell.end = size_;
@@ -51,6 +56,23 @@ void TCellArrays::Build(const std::vector<TMass*>& order, int span) {
             const Cell& cell = CellAt(cx, cy);
             for (Slot s = cell.end; s < cell.limit; ++s) Clear(s);
         }
+    }
+}
+
+void TCellArrays::Refresh(const std::vector<TMass*>& order) {
+    changedCell_ = false;
+    for (int cx = 0; cx < span_; ++cx) {
+        for (int cy = 0; cy < span_; ++cy) {
+            Cell& cell = CellAt(cx, cy);
+            cell.cursor = cell.start;
+            cell.bounds.Clear();
+        }
+    }
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const Slot s = slotOf_[k];
+        Write(s, order[k], k);
+        cells_[cellOf_[k]].bounds.Include(order[k]->posX, order[k]->posY, order[k]->radius);
+        touched_[k] = 0;
     }
 }
 
@@ -85,7 +107,7 @@ void TCellArrays::CopySlot(Slot from, Slot to) {
     b.frozen[j] = a.frozen[i];
     b.listIndex[j] = a.listIndex[i];
     b.body[j] = a.body[i];
-    slotOf_[b.listIndex[j]] = to;
+    if (b.body[j]) slotOf_[b.listIndex[j]] = to; // an empty slot belongs to no mass
 }
 
 void TCellArrays::TakeTurn(std::size_t k) {
@@ -136,6 +158,7 @@ TCellArrays::Slot TCellArrays::Move(std::size_t k, TCellPlace to) {
     cells_[static_cast<std::size_t>(fromCell)].cursor = from + 1;
     const int index = TGrid::Index(to.x, to.y);
     if (index == fromCell) return from;
+    changedCell_ = true;
 
     if (cells_[static_cast<std::size_t>(index)].end == cells_[static_cast<std::size_t>(index)].limit)
         Relocate(index);
@@ -150,14 +173,17 @@ TCellArrays::Slot TCellArrays::Move(std::size_t k, TCellPlace to) {
 }
 
 void TCellArrays::Relink(TGrid& grid) const {
+    // Every cell's masses lie together, in order, and a slot of a cell that
+    // moved is empty: one walk over all slots meets every cell's masses in
+    // its order. Linking writes into every mass, and the masses lie anywhere
+    // in memory: each is fetched a few slots ahead.
+    constexpr Slot kAhead = 8;
     grid.BeginRefill();
-    for (int cx = 0; cx < span_; ++cx) {
-        for (int cy = 0; cy < span_; ++cy) {
-            const Cell& cell = cells_[static_cast<std::size_t>(TGrid::Index(cx, cy))];
-            for (Slot s = cell.start; s < cell.end; ++s) {
-                if (TMass* m = MassAt(s)) grid.Refill(m, {cx, cy});
-            }
+    for (Slot s = 0; s < size_; ++s) {
+        if (s + kAhead < size_) {
+            if (const TMass* ahead = MassAt(s + kAhead)) __builtin_prefetch(ahead, 1);
         }
+        if (TMass* m = MassAt(s)) grid.Refill(m, {m->gridx, m->gridy});
     }
 }
 
@@ -196,7 +222,9 @@ const char* TCellArrays::BrokenInvariant(const TGrid& grid, int span) const {
             if (cell.start % kLanes != 0 || cell.start > cell.cursor || cell.cursor > cell.end ||
                 cell.end > cell.limit || cell.limit > size_)
                 return "cell arrays: a cell's slots are out of order";
-            if (cell.cursor != cell.end) return "cell arrays: a mass was not swept";
+            for (Slot s = cell.cursor; s < cell.end; ++s) {
+                if (MassAt(s)) return "cell arrays: a mass was not swept";
+            }
             // After a pass the cell's order is its slots' from start to end.
             const TMass* m = grid.Cell(cx, cy).First();
             for (Slot s = cell.start; s < cell.limit; ++s) {

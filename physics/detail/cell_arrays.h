@@ -34,12 +34,14 @@
 // A slot without a mass has group 0, which collides with nothing: a walk
 // passes over it by the group test alone. Each cell also keeps a box around
 // its masses (TCellBounds), grown with every move, so that a walk passes
-// over a cell that no mass in it can reach.
+// over a cell that no mass in it can reach: with cells of 64 to a side, most
+// masses of a pile reach only a few of the nine cells around them.
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "core/list.h"
 #include "physics/detail/cell_bounds.h"
 #include "physics/detail/grid.h"
 
@@ -67,27 +69,50 @@ class TCellArrays {
         TCellBounds bounds;
     };
 
-    // What a contact reads of the mass in a slot, under the names of the
-    // mass's own fields.
-    class Body {
-      public:
-        Body(Block& b, Slot lane)
-            : posX(b.x[lane]), posY(b.y[lane]), oldPosX(b.oldX[lane]), oldPosY(b.oldY[lane]),
-              radius(b.r[lane]), mass(b.mass[lane]), friction(b.friction[lane]),
-              frozen(b.frozen[lane]) {}
-        float& posX;
-        float& posY;
-        float& oldPosX;
-        float& oldPosY;
-        const float radius;
-        const float mass;
-        const float friction;
-        const int frozen;
+    // What a contact reads and writes of the mass in a slot, under the names
+    // of the mass's own fields, copied out so that the contact works on
+    // values that nothing else can change behind its back.
+    struct Body {
+        float posX, posY, oldPosX, oldPosY;
+        float radius, mass, friction;
+        int frozen;
+        static Body Of(const Block& b, Slot lane) {
+            return {b.x[lane],      b.y[lane],    b.oldX[lane],     b.oldY[lane],
+                    b.r[lane],      b.mass[lane], b.friction[lane], b.frozen[lane]};
+        }
+        static Body Of(const TMass* m) {
+            return {m->posX,   m->posY, m->oldPosX,   m->oldPosY,
+                    m->radius, m->mass, m->friction, m->frozen};
+        }
+        void Into(TMass* m) const {
+            m->posX = posX;
+            m->posY = posY;
+            m->oldPosX = oldPosX;
+            m->oldPosY = oldPosY;
+        }
+        // Writes back what a contact changes.
+        void Into(Block& b, Slot lane) const {
+            b.x[lane] = posX;
+            b.y[lane] = posY;
+            b.oldX[lane] = oldPosX;
+            b.oldY[lane] = oldPosY;
+        }
     };
 
-    // The masses of `order`, each in the cell its gridx and gridy name, for
-    // a grid of span x span cells.
-    void Build(const std::vector<TMass*>& order, int span);
+    // The masses of `order` (the list's order), each in the cell its gridx
+    // and gridy name, for a grid of span x span cells.
+    void Build(const core::TList& list, const std::vector<TMass*>& order, int span);
+    // Whether the arrays were built for this list, unchanged since, and this
+    // span; then every mass still has a slot, in the cell cellOf names.
+    bool Fits(const core::TList& list, int span) const {
+        return &list == list_.Get() && list.Version() == listVersion_ && span == span_;
+    }
+    int CellOf(std::size_t k) const { return cellOf_[k]; }
+    // The same as Build, for arrays that fit and masses that are all still in
+    // the cells they name: the slots are written again, nothing is laid out.
+    void Refresh(const std::vector<TMass*>& order);
+    // Whether a mass has moved to another cell since Build or Refresh.
+    bool AnyMassChangedCell() const { return changedCell_; }
 
     // The turn of the mass of list index k: its mass takes its slot's state.
     void TakeTurn(std::size_t k);
@@ -107,6 +132,30 @@ class TCellArrays {
     const Block& BlockOf(Slot s) const { return blocks_[s / kLanes]; }
     Block& MutableBlock(Slot s) { return blocks_[s / kLanes]; }
     TMass* MassAt(Slot s) const { return BlockOf(s).body[s % kLanes]; }
+    // Fetches the cells around the mass of list index k (where it was last
+    // re-binned), first what says where their slots lie ...
+    void PrefetchCellsAround(std::size_t k) const {
+        const int cell = cellOf_[k];
+        for (int cx = cell / TGrid::kSide - 1; cx <= cell / TGrid::kSide + 1; ++cx) {
+            const int column = TGrid::Index(cx, cell % TGrid::kSide);
+            if (column - 1 >= 0 && column + 1 < TGrid::kCells) {
+                __builtin_prefetch(&cells_[static_cast<std::size_t>(column - 1)]);
+                __builtin_prefetch(&cells_[static_cast<std::size_t>(column + 1)]);
+            }
+        }
+    }
+    // ... then, a little later, the first slots of each.
+    void PrefetchSlotsAround(std::size_t k) const {
+        const int cell = cellOf_[k];
+        for (int cx = cell / TGrid::kSide - 1; cx <= cell / TGrid::kSide + 1; ++cx) {
+            for (int cy = cell % TGrid::kSide - 1; cy <= cell % TGrid::kSide + 1; ++cy) {
+                const int index = TGrid::Index(cx, cy);
+                if (index < 0 || index >= TGrid::kCells) continue;
+                const Cell& c = cells_[static_cast<std::size_t>(index)];
+                if (c.start != c.end) __builtin_prefetch(&blocks_[c.start / kLanes]);
+            }
+        }
+    }
     // Fetches what the turn of the mass of list index k will read.
     void PrefetchTurn(std::size_t k) const {
         const Block* b = &blocks_[slotOf_[k] / kLanes];
@@ -140,6 +189,9 @@ class TCellArrays {
     std::vector<std::uint8_t> touched_; // per list index: its slot changed since its mass
     Slot size_ = 0;                     // slots in use, room included
     int span_ = 0;
+    core::Ref<const core::TList> list_; // the list built for, held so its address is not reused
+    std::uint64_t listVersion_ = 0;
+    bool changedCell_ = false;
 };
 
 } // namespace kel::tangle::detail

@@ -11,11 +11,6 @@ TColPairs colPairs;
 
 namespace {
 
-// Pair key order: address order of the two objects.
-void OrderPair(core::Object*& a, core::Object*& b) {
-    if (std::less<core::Object*>()(b, a)) std::swap(a, b);
-}
-
 // How far ahead the walks over many entries fetch what they will touch: far
 // enough for a fetch from memory to arrive, near enough to stay in cache.
 constexpr std::size_t kPrefetchAhead = 8;
@@ -43,30 +38,28 @@ std::uint64_t TColPairs::Hash(const core::Object* k1, const core::Object* k2) {
     return h ^ (h >> 29);
 }
 
-std::int64_t TColPairs::IndexOf(const core::Object* k1, const core::Object* k2) const {
+std::int64_t TColPairs::IndexOf(const Key& key) const {
     if (slots_.empty()) return -1;
-    const std::uint64_t hash = Hash(k1, k2);
-    const SlotWord check = SlotOf(hash, 0) - 1;
+    const SlotWord check = SlotOf(key.hash, 0) - 1;
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
+    for (std::size_t s = key.hash & mask;; s = (s + 1) & mask) {
         const SlotWord slot = slots_[s];
         if (slot == 0) return -1;
         if ((slot & ~std::uint64_t{0xFFFFFFFF}) != check) continue;
         const auto e = static_cast<std::int64_t>(slot & 0xFFFFFFFF) - 1;
         const Entry& entry = entries_[static_cast<std::size_t>(e)];
-        if (entry.k1.Get() == k1 && entry.k2.Get() == k2) return e;
+        if (entry.k1.Get() == key.k1 && entry.k2.Get() == key.k2) return e;
     }
 }
 
-void TColPairs::Add(Entry entry, std::uint64_t hash) {
+void TColPairs::Add(const Key& key, TColEvent* event, const TContact& contact) {
     // Keep the table at most half full so probes stay short.
     if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
     const std::size_t mask = slots_.size() - 1;
-    std::size_t s = hash & mask;
+    std::size_t s = key.hash & mask;
     while (slots_[s] != 0) s = (s + 1) & mask;
-    slots_[s] = SlotOf(hash, entries_.size());
-    entry.slot = static_cast<std::uint32_t>(s);
-    entries_.push_back(std::move(entry));
+    slots_[s] = SlotOf(key.hash, entries_.size());
+    entries_.emplace_back(key, event, contact).slot = static_cast<std::uint32_t>(s);
 }
 
 void TColPairs::Record(const TContact& c, int mode) {
@@ -75,65 +68,64 @@ void TColPairs::Record(const TContact& c, int mode) {
         return;
     }
     RecordBatch();
-    RecordNow(c, mode);
+    RecordNow(c, KeyOf(c.mass, c.other), mode);
 }
 
-void TColPairs::RecordNow(const TContact& c, int mode) {
-    core::Object* k1 = c.mass;
-    core::Object* k2 = c.other;
-    OrderPair(k1, k2);
-    const std::int64_t found = IndexOf(k1, k2);
-    if (found >= 0) {
-        Entry& e = entries_[static_cast<std::size_t>(found)];
-        if (TColEvent* event = e.event.Get())
-            Merge(event->x, event->y, event->force, c.x, c.y, c.force, mode);
-        else
-            Merge(e.x, e.y, e.force, c.x, c.y, c.force, mode);
+void TColPairs::RecordNow(const TContact& c, const Key& key, int mode) {
+    const std::int64_t found = IndexOf(key);
+    if (found < 0) {
+        Add(key, nullptr, c);
         return;
     }
-    Add(Entry{k1, k2, nullptr, c.x, c.y, c.force, c.id, k1 == c.mass, 0}, Hash(k1, k2));
+    Entry& e = entries_[static_cast<std::size_t>(found)];
+    if (TColEvent* event = e.event.Get())
+        Merge(event->x, event->y, event->force, c.x, c.y, c.force, mode);
+    else
+        Merge(e.x, e.y, e.force, c.x, c.y, c.force, mode);
 }
 
-void TColPairs::Prefetch(const TContact& c) const {
+void TColPairs::PrefetchSlot(const Deferred& item) const {
     // The pair's slot, and the two objects a new entry takes a reference to.
-    const core::Object* k1 = c.mass;
-    const core::Object* k2 = c.other;
-    __builtin_prefetch(k1);
-    __builtin_prefetch(k2);
+    __builtin_prefetch(item.key.k1);
+    __builtin_prefetch(item.key.k2);
+    if (!slots_.empty()) __builtin_prefetch(&slots_[item.key.hash & (slots_.size() - 1)]);
+}
+
+void TColPairs::PrefetchEntry(const Deferred& item) const {
+    // The entry the pair's slot names, if any: by now the slot has arrived.
     if (slots_.empty()) return;
-    if (std::less<const core::Object*>()(k2, k1)) std::swap(k1, k2);
-    __builtin_prefetch(&slots_[Hash(k1, k2) & (slots_.size() - 1)]);
+    const SlotWord slot = slots_[item.key.hash & (slots_.size() - 1)];
+    if (slot != 0) __builtin_prefetch(&entries_[(slot & 0xFFFFFFFF) - 1]);
 }
 
 void TColPairs::RecordBatch() {
-    // The look-up of a contact a few places ahead is fetched while this one
-    // is recorded.
+    // Recording a contact reads its pair's slot, then the entry the slot
+    // names: both lie anywhere in memory. They are fetched ahead in two
+    // stages, the slot two distances ahead and the entry one distance ahead.
     const std::size_t n = batch_.size();
-    for (std::size_t k = 0; k < n && k < kPrefetchAhead; ++k) Prefetch(batch_[k]);
     for (std::size_t k = 0; k < n; ++k) {
-        if (k + kPrefetchAhead < n) Prefetch(batch_[k + kPrefetchAhead]);
-        RecordNow(batch_[k], batchMode_);
+        if (k + 2 * kPrefetchAhead < n) PrefetchSlot(batch_[k + 2 * kPrefetchAhead]);
+        if (k + kPrefetchAhead < n) PrefetchEntry(batch_[k + kPrefetchAhead]);
+        RecordNow(batch_[k].contact, batch_[k].key, batchMode_);
     }
     batch_.clear();
 }
 
 void TColPairs::Post(TColEvent* event, int mode) {
     RecordBatch();
-    core::Object* k1 = event->obj1.Get();
-    core::Object* k2 = event->obj2.Get();
-    OrderPair(k1, k2);
-    const std::int64_t found = IndexOf(k1, k2);
-    if (found >= 0) {
-        Entry& e = entries_[static_cast<std::size_t>(found)];
-        if (TColEvent* queued = e.event.Get()) {
-            if (queued == event) return; // posted twice: already recorded
-            Merge(queued->x, queued->y, queued->force, event->x, event->y, event->force, mode);
-        } else {
-            Merge(e.x, e.y, e.force, event->x, event->y, event->force, mode);
-        }
+    const Key key = KeyOf(event->obj1.Get(), event->obj2.Get());
+    const std::int64_t found = IndexOf(key);
+    if (found < 0) {
+        Add(key, event, TContact{event->id, nullptr, nullptr, 0, 0, 0});
         return;
     }
-    Add(Entry{k1, k2, event, 0, 0, 0, 0, false, 0}, Hash(k1, k2));
+    Entry& e = entries_[static_cast<std::size_t>(found)];
+    if (TColEvent* queued = e.event.Get()) {
+        if (queued == event) return; // posted twice: already recorded
+        Merge(queued->x, queued->y, queued->force, event->x, event->y, event->force, mode);
+    } else {
+        Merge(e.x, e.y, e.force, event->x, event->y, event->force, mode);
+    }
 }
 
 TColEvent* TColPairs::Built(Entry& e) {
@@ -150,8 +142,7 @@ TColEvent* TColPairs::Built(Entry& e) {
 
 TColEvent* TColPairs::Find(core::Object* a, core::Object* b) {
     RecordBatch();
-    OrderPair(a, b);
-    const std::int64_t found = IndexOf(a, b);
+    const std::int64_t found = IndexOf(KeyOf(a, b));
     return found < 0 ? nullptr : Built(entries_[static_cast<std::size_t>(found)]);
 }
 
@@ -209,7 +200,7 @@ const char* TColPairs::BrokenInvariant() const {
         if (entry.slot >= slots_.size() ||
             slots_[entry.slot] != SlotOf(Hash(entry.k1, entry.k2), e))
             return "pair table: entry not in its slot";
-        if (IndexOf(entry.k1, entry.k2) != static_cast<std::int64_t>(e))
+        if (IndexOf(KeyOf(entry.k1, entry.k2)) != static_cast<std::int64_t>(e))
             return "pair table: pair recorded twice or not found";
     }
     return nullptr;

@@ -27,6 +27,7 @@
 
 #include "core/object.h"
 #include "physics/colevent.h"
+#include "physics/mass.h"
 
 namespace kel::tangle::detail {
 
@@ -56,7 +57,7 @@ class TColPairs {
     void Defer(const TContact& contact, int mode) {
         if (!batch_.empty() && mode != batchMode_) RecordBatch();
         batchMode_ = mode;
-        batch_.push_back(contact);
+        batch_.push_back({contact, KeyOf(contact.mass, contact.other)});
     }
     // The event of the pair of a and b, in either order, or null.
     TColEvent* Find(core::Object* a, core::Object* b);
@@ -75,37 +76,62 @@ class TColPairs {
     const char* BrokenInvariant() const;
 
   private:
+    // A pair as the table finds it: the two objects in address order, and
+    // the hash of the two.
+    struct Key {
+        core::Object* k1;
+        core::Object* k2;
+        std::uint64_t hash;
+    };
     struct Entry {
+        Entry() = default;
+        Entry(const Key& key, TColEvent* event, const TContact& c)
+            : k1(key.k1), k2(key.k2), event(event), x(c.x), y(c.y), force(c.force), id(c.id),
+              massIsK1(key.k1 == c.mass) {}
         // Held so that a key's address cannot be reused while it is recorded.
         core::Ref<core::Object> k1;
         core::Ref<core::Object> k2;
         core::Ref<TColEvent> event; // none until a reader asks; kept after polling
-        float x, y, force;          // the merged contact while there is no event
-        int id;
-        bool massIsK1;
-        std::uint32_t slot;
+        float x = 0, y = 0, force = 0; // the merged contact while there is no event
+        int id = 0;
+        bool massIsK1 = false;
+        std::uint32_t slot = 0;
+    };
+    struct Deferred {
+        TContact contact;
+        Key key;
     };
     // A slot of the table: an entry's index plus one (0 for none), and the
     // high half of its pair's hash, so that a probe touches an entry only
     // when the hash matches.
     using SlotWord = std::uint64_t;
     static std::uint64_t Hash(const core::Object* k1, const core::Object* k2);
+    static Key KeyOf(core::Object* a, core::Object* b) {
+        if (reinterpret_cast<std::uintptr_t>(b) < reinterpret_cast<std::uintptr_t>(a)) {
+            core::Object* t = a;
+            a = b;
+            b = t;
+        }
+        return {a, b, Hash(a, b)};
+    }
     static SlotWord SlotOf(std::uint64_t hash, std::size_t entry) {
         return (hash & ~std::uint64_t{0xFFFFFFFF}) | (entry + 1);
     }
-    // The entry of the ordered pair (k1, k2), or -1.
-    std::int64_t IndexOf(const core::Object* k1, const core::Object* k2) const;
-    void RecordNow(const TContact& contact, int mode);
+    // The entry of the pair, or -1.
+    std::int64_t IndexOf(const Key& key) const;
+    void RecordNow(const TContact& contact, const Key& key, int mode);
     void RecordBatch();
-    void Add(Entry entry, std::uint64_t hash);
+    // A new entry for the pair, queued last.
+    void Add(const Key& key, TColEvent* event, const TContact& contact);
     TColEvent* Built(Entry& entry);
     void Grow();
-    void Prefetch(const TContact& contact) const;
+    void PrefetchSlot(const Deferred& item) const;
+    void PrefetchEntry(const Deferred& item) const;
 
     std::vector<Entry> entries_;
     std::size_t head_ = 0;
     std::vector<SlotWord> slots_; // size a power of two, at most half in use
-    std::vector<TContact> batch_;
+    std::vector<Deferred> batch_;
     int batchMode_ = TColEvent::MODE_UPDATE;
     bool batching_ = false;
 };

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "physics/mass.h"
@@ -29,6 +30,10 @@ class TGridCell {
     TGridCell(const TGridCell&) = delete;
     TGridCell& operator=(const TGridCell&) = delete;
 
+    // Counts every change to the links of any cell, so that whoever laid
+    // the cells out can tell that they are still as it left them.
+    static std::uint64_t LinkChanges() { return linkChanges_; }
+
     TMass* First() const { return first_; }
     TMass* Last() const { return last_; }
     bool IsEmpty() const { return first_ == nullptr; }
@@ -38,6 +43,7 @@ class TGridCell {
         return n;
     }
     void Append(TMass* m) {
+        ++linkChanges_;
         m->gridlink.cell = this;
         m->gridlink.prev = last_;
         m->gridlink.next = nullptr;
@@ -48,6 +54,7 @@ class TGridCell {
         last_ = m;
     }
     void Unlink(TMass* m) {
+        ++linkChanges_;
         TGridLink& l = m->gridlink;
         if (l.prev)
             l.prev->gridlink.next = l.next;
@@ -61,6 +68,7 @@ class TGridCell {
     }
     // Leaves every mass of the cell in no cell.
     void DetachAll() {
+        ++linkChanges_;
         for (TMass* m = first_; m;) {
             TMass* next = m->gridlink.next;
             m->gridlink = TGridLink{};
@@ -70,9 +78,13 @@ class TGridCell {
     }
     // Empties the cell without touching its masses, whose links then go
     // stale: only for a refill that puts every one of them back.
-    void Forget() { first_ = last_ = nullptr; }
+    void Forget() {
+        ++linkChanges_;
+        first_ = last_ = nullptr;
+    }
 
   private:
+    static inline std::uint64_t linkChanges_ = 0;
     TMass* first_ = nullptr;
     TMass* last_ = nullptr;
 };

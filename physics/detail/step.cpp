@@ -113,14 +113,16 @@ void TStepper::Step(TPhysics& w) {
         stacking_.SlowDown(movers(), plan.substeps);
     }
     const TShockScope shockRule(plan.stacking, w.gravityX, w.gravityY);
+    cellsMoved_ = false;
     for (int substep = 0; substep < plan.substeps; ++substep) {
-        IntegrateAndRebin(w, plan, movers(), gx, gy);
+        const bool cellsKept = IntegrateAndRebin(w, plan, *masses, movers(), gx, gy);
         // Emptied once per step: the substeps' contacts merge per pair.
         if (substep == 0) TColEvent::Flush();
         for (int pass = 0; pass < plan.passes; ++pass) {
             for (TConstraint* c : links()) c->Satisfy();
             if (plan.stacking) stacking_.BeforeContacts(movers());
-            SweepMasses(w, plan, movers(), resting);
+            // After a sweep over the arrays, every mass is in the cell they hold it in.
+            SweepMasses(w, plan, *masses, movers(), resting, pass == 0 && !cellsKept);
             if (plan.stacking) stacking_.AfterContacts();
         }
     }
@@ -135,17 +137,23 @@ void TStepper::Step(TPhysics& w) {
     CheckIfAsked(w);
 }
 
-void TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan,
+bool TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const core::TList& masses,
                                  const std::vector<TMass*>& order, float gx, float gy) {
     if (plan.search == TContactSearch::GridArrays) {
         // The sweeps work from the cells' arrays: only the cells are named
         // here, and LinkCells puts the lists in order when the passes are done.
-        for (TMass* m : order) {
+        bool kept = cellArrays_.Fits(masses, w.GridSpan());
+        for (std::size_t k = 0; k < order.size(); ++k) {
+            TMass* m = order[k];
             Integrate(m, gx, gy);
             m->gridx = w.CellX(m->posX);
             m->gridy = w.CellY(m->posY);
+            if (kept && TGrid::Index(m->gridx, m->gridy) != cellArrays_.CellOf(k)) kept = false;
         }
-    } else if (plan.refill) {
+        if (!kept) cellsMoved_ = true;
+        return kept;
+    }
+    if (plan.refill) {
         TGrid& grid = *w.shiftgrid;
         grid.BeginRefill();
         for (TMass* m : order) {
@@ -158,24 +166,31 @@ void TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan,
             Rebin(m, &w);
         }
     }
+    return false;
 }
 
 void TStepper::LinkCells(TPhysics& w, const std::vector<TMass*>& order) {
-    if (cellArraysCurrent_) {
-        cellArrays_.Relink(*w.shiftgrid);
-        return;
-    }
-    // No pass ran: the cells hold the masses in list order.
+    // No mass changed cells and nothing else touched the lists since they
+    // were last linked: they are still right.
+    if (!cellsMoved_ && TGridCell::LinkChanges() == linkedCells_) return;
     TGrid& grid = *w.shiftgrid;
-    grid.BeginRefill();
-    for (TMass* m : order) grid.Refill(m, {m->gridx, m->gridy});
+    if (cellArraysCurrent_) {
+        cellArrays_.Relink(grid);
+    } else {
+        // No pass ran: the cells hold the masses in list order.
+        grid.BeginRefill();
+        for (TMass* m : order) grid.Refill(m, {m->gridx, m->gridy});
+    }
+    linkedCells_ = TGridCell::LinkChanges();
 }
 
-void TStepper::SweepMasses(TPhysics& w, const TStepPlan& plan, const std::vector<TMass*>& order,
-                           const std::vector<TMass*>& resting) {
+void TStepper::SweepMasses(TPhysics& w, const TStepPlan& plan, const core::TList& masses,
+                           const std::vector<TMass*>& order, const std::vector<TMass*>& resting,
+                           bool rebuild) {
     if (plan.search == TContactSearch::GridArrays) {
-        SweepCellArrays(w, order);
+        SweepCellArrays(w, masses, order, rebuild);
         cellArraysCurrent_ = true;
+        if (cellArrays_.AnyMassChangedCell()) cellsMoved_ = true;
     } else if (plan.quiet) {
         SweepListed(w, order, resting);
     } else {

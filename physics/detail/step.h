@@ -1,7 +1,7 @@
 #pragma once
 // The world's step (TPhysics::Update) as named phases over the grid.
 //
-//   plan       decide, once, what this step does (StepPlan)
+//   plan       decide, once, what this step does (TStepPlan)
 //   integrate  move every free mass by its velocity and gravity, and re-bin
 //              every mass into the grid
 //   flush      empty the collision queue
@@ -24,6 +24,7 @@
 // the same bit for bit.
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "core/list.h"
@@ -76,19 +77,30 @@ class TStepper {
     // The first invariant of the fast paths that does not hold after the
     // last step, by name, or null.
     const char* BrokenInvariant(const TPhysics& w) const;
+    // The plan of the last step.
+    const TStepPlan& LastPlan() const { return lastPlan_; }
 
     TSleep& Sleep() { return sleep_; }
     const TSleep& Sleep() const { return sleep_; }
 
   private:
-    void IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const std::vector<TMass*>& order,
-                           float gravityX, float gravityY);
+    // Tells, for the sweeps over the cells' arrays, whether every mass
+    // stayed in the cell the arrays hold it in.
+    bool IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const core::TList& masses,
+                           const std::vector<TMass*>& order, float gravityX, float gravityY);
+    // Links the cells' lists as the last sweep left the cells, unless no
+    // mass changed cells this step and the lists are still as the last step
+    // left them.
     void LinkCells(TPhysics& w, const std::vector<TMass*>& order);
     // One sweep of `order`; with the grid off, each mass also meets every
     // mass in `resting` (frozen or sleeping ones, which do not sweep).
-    void SweepMasses(TPhysics& w, const TStepPlan& plan, const std::vector<TMass*>& order,
-                     const std::vector<TMass*>& resting);
-    void SweepCellArrays(TPhysics& w, const std::vector<TMass*>& order);
+    // `rebuild`: the cells' arrays must be laid out anew.
+    void SweepMasses(TPhysics& w, const TStepPlan& plan, const core::TList& masses,
+                     const std::vector<TMass*>& order, const std::vector<TMass*>& resting,
+                     bool rebuild);
+    // `order` is the whole of `masses`, in list order.
+    void SweepCellArrays(TPhysics& w, const core::TList& masses, const std::vector<TMass*>& order,
+                         bool rebuild);
     void CheckIfAsked(const TPhysics& w) const;
 
     bool stepping_ = false;
@@ -100,6 +112,8 @@ class TStepper {
     TStacking stacking_;
     TSleep sleep_;
     bool cellArraysCurrent_ = false; // the arrays are those of the step's last pass
+    bool cellsMoved_ = false;        // this step, a mass left the cell the arrays held it in
+    std::uint64_t linkedCells_ = 0;  // TGridCell::LinkChanges when LinkCells last linked
 };
 
 // Reaches a world's stepper, which TPhysics keeps private.
