@@ -126,11 +126,14 @@ class Chipmunk final : public Engine {
             cpSpaceSetSleepTimeThreshold(space_, kSleepSeconds);
             cpSpaceSetIdleSpeedThreshold(space_, kSleepSpeed * Scene::kStepsPerSecond);
         }
+        // Walls with thickness outside the box: a segment is a two-sided line,
+        // and the pile's weight pushes circles through a thin one, after
+        // which they fall for ever.
         cpBody* walls = cpSpaceGetStaticBody(space_);
-        const cpVect corners[4] = {cpv(0, 0), cpv(Scene::kWidth, 0),
-                                   cpv(Scene::kWidth, Scene::kHeight), cpv(0, Scene::kHeight)};
+        constexpr cpFloat r = kWallRadius, w = Scene::kWidth, h = Scene::kHeight;
+        const cpVect corners[4] = {cpv(-r, -r), cpv(w + r, -r), cpv(w + r, h + r), cpv(-r, h + r)};
         for (int k = 0; k < 4; ++k)
-            Keep(cpSegmentShapeNew(walls, corners[k], corners[(k + 1) % 4], 0));
+            Keep(cpSegmentShapeNew(walls, corners[k], corners[(k + 1) % 4], r));
         const cpFloat moment = cpMomentForCircle(Scene::kMass, 0, Scene::kRadius, cpvzero);
         for (const Point& at : s.starts) {
             cpBody* body = cpSpaceAddBody(space_, cpBodyNew(Scene::kMass, moment));
@@ -168,6 +171,7 @@ class Chipmunk final : public Engine {
     }
 
   private:
+    static constexpr cpFloat kWallRadius = 4 * Scene::kRadius;
     void Keep(cpShape* shape) {
         cpShapeSetFriction(shape, Scene::kFriction);
         shapes_.push_back(cpSpaceAddShape(space_, shape));

@@ -7,13 +7,15 @@
 // Every engine is judged alike, in scene units: the pile rests from the first
 // of kRestRun steps in a row whose motion (the distance each body moved in
 // the step) has a mean under 0.01 and a largest under 0.5, rest_bench's
-// targets. Time is the sum of the
-// Step() calls only; reading positions and measuring happen outside it.
-// After every body sleeps, kAsleepSteps more steps give the cost of a step
-// asleep. The deepest overlap of two circles that no joint holds together is
-// taken at rest and at the end, with the pile's height at the end, since a
-// pile that rests by sinking into itself has not won anything. (Packed as
-// tightly as circles can be, the pile would stand about 555 high.)
+// targets. Time is the sum of the Step() calls only; reading positions and
+// measuring happen outside it. After every body sleeps, kAsleepSteps more
+// steps give the cost of a step asleep.
+//
+// A pile that rests by sinking into itself has not won anything, so the table
+// also gives the deepest overlap of two circles that no joint holds together
+// (at rest and at the end), the pile's height at the end (packed as tightly
+// as circles can be, it would stand about 555 high) and the bodies that left
+// the box.
 //
 //   settle_bench [cap [engine]]   cap: most steps to wait for sleep (default
 //                                 3000); engine: tangle, box2d or chipmunk
@@ -95,7 +97,8 @@ struct Result {
     int awakeAtEnd = 0;
     Motion lastMotion;
     double endOverlap = 0;
-    double endHeight = 0; // from the floor to the top of the highest circle
+    double endHeight = 0; // from the floor to the top of the highest circle in the box
+    int outside = 0;      // centres outside the box at the end
 };
 
 Result Run(const char* name, Engine& engine, int cap) {
@@ -151,7 +154,12 @@ Result Run(const char* name, Engine& engine, int cap) {
     r.awakeAtEnd = engine.AwakeCount();
     r.endOverlap = DeepestOverlap(before);
     float top = Scene::kHeight;
-    for (const Point& at : before) top = std::min(top, at.y);
+    for (const Point& at : before) {
+        if (at.x < 0 || at.x > Scene::kWidth || at.y < 0 || at.y > Scene::kHeight)
+            ++r.outside;
+        else
+            top = std::min(top, at.y);
+    }
     r.endHeight = Scene::kHeight - top + Scene::kRadius;
     if (!asleepMs.empty()) {
         std::nth_element(asleepMs.begin(), asleepMs.begin() + asleepMs.size() / 2, asleepMs.end());
@@ -172,9 +180,9 @@ void PrintTable(const std::vector<Result>& results, int cap) {
                 kMasses, cap, kAsleepSteps);
     std::printf("rest: mean motion < %.2f and largest < %.1f units per step, %d steps in a row\n\n",
                 kRestMean, kRestLargest, kRestRun);
-    std::printf("%-9s %-18s %-10s %-18s %-14s %-12s %-12s %-7s %-7s %-6s %-17s\n", "engine",
+    std::printf("%-9s %-18s %-10s %-18s %-14s %-12s %-12s %-7s %-7s %-7s %-6s %-17s\n", "engine",
                 "rest at step", "rest held", "all asleep at", "ms/step asleep", "overlap rest",
-                "overlap end", "height", "steps", "awake", "last mean/largest");
+                "overlap end", "height", "outside", "steps", "awake", "last mean/largest");
     for (const Result& r : results) {
         char asleep[32] = "-";
         if (r.sleepStep >= 0)
@@ -182,11 +190,12 @@ void PrintTable(const std::vector<Result>& results, int cap) {
                           r.mostAwakeAsleep > 0 ? " (woke)" : "");
         char restOverlap[16] = "-";
         if (r.restStep >= 0) std::snprintf(restOverlap, sizeof restOverlap, "%.3f", r.restOverlap);
-        std::printf("%-9s %-18s %-10s %-18s %-14s %-12s %-12.3f %-7.1f %-7d %-6d %.4f/%.3f\n",
+        std::printf("%-9s %-18s %-10s %-18s %-14s %-12s %-12.3f %-7.1f %-7d %-7d %-6d %.4f/%.3f\n",
                     r.name, StepAndMs(r.restStep, r.restMs).c_str(),
                     r.restHeldFrom < 0 ? "no" : std::to_string(r.restHeldFrom).c_str(),
                     StepAndMs(r.sleepStep, r.sleepMs).c_str(), asleep, restOverlap, r.endOverlap,
-                    r.endHeight, r.steps, r.awakeAtEnd, r.lastMotion.mean, r.lastMotion.largest);
+                    r.endHeight, r.outside, r.steps, r.awakeAtEnd, r.lastMotion.mean,
+                    r.lastMotion.largest);
     }
 }
 
