@@ -62,7 +62,9 @@ class RatioReporter final : public benchmark::ConsoleReporter {
         ConsoleReporter::Finalize();
         std::printf("\n%-8s %-9s %12s %16s\n", "scene", "engine", "median ms", "x kel.tangle");
         for (const char* scene : {"Pile", "Spread"}) {
-            const double ours = medians_[std::string("BM_") + scene + "_tangle"];
+            // find, not [], so that a scene filtered out prints no row.
+            const auto tangle = medians_.find(std::string("BM_") + scene + "_tangle");
+            const double ours = tangle == medians_.end() ? 0 : tangle->second;
             for (const char* engine : {"tangle", "box2d", "chipmunk"}) {
                 const auto at = medians_.find(std::string("BM_") + scene + "_" + engine);
                 if (at == medians_.end()) continue;
