@@ -3,6 +3,7 @@
 // contact walk runs it without a call.
 
 #include <cmath>
+#include <limits>
 
 #include "physics/colevent.h"
 #include "physics/detail/colpairs.h"
@@ -14,6 +15,8 @@ namespace kel::tangle::detail {
 // Below this, a distance between two points counts as this: coincident
 // points then give a zero direction instead of a division by zero.
 constexpr float kMinDistance = 0.0001f;
+// The largest mass whose double is still finite.
+constexpr float kLargestHalvable = std::numeric_limits<float>::max() / 2;
 
 // The functions below take any class with a mass's fields of the same names
 // (posX, posY, oldPosX, oldPosY, radius, mass, friction, frozen): a TMass, or
@@ -74,8 +77,16 @@ template <class A, class B>
     } else {
         float ma = a->mass, mb = b->mass;
         if (shock.on) ShockWeights(a->posX, a->posY, b->posX, b->posY, ma, mb);
-        float s = ma + mb;
-        float wa = mb / s, wb = ma / s;
+        float wa, wb;
+        if (ma == mb && ma != 0 && std::fabs(ma) <= kLargestHalvable) {
+            // m / (m + m) is exactly one half: equal masses, the common
+            // case, need no division.
+            wa = wb = 0.5f;
+        } else {
+            float s = ma + mb;
+            wa = mb / s;
+            wb = ma / s;
+        }
         // Masses that sum to zero have no defined share: nothing moves.
         if (std::isfinite(wa) && std::isfinite(wb)) {
             a->posX -= cx * wa;
