@@ -99,7 +99,13 @@ TEST_P(MassContact, OverlapIsSharedByWeight) {
 
 INSTANTIATE_TEST_SUITE_P(Weights, MassContact,
                          ::testing::Values(ContactCase{1, 1, 1, 1}, ContactCase{1, 3, 1.5f, 0.5f},
-                                           ContactCase{0, 0, 0, 0}, ContactCase{1, -1, 0, 0}));
+                                           ContactCase{0, 0, 0, 0}, ContactCase{1, -1, 0, 0},
+                                           // equal masses at the edges of the float range:
+                                           // tiny ones still halve, negative ones too, and
+                                           // two whose sum overflows do not move
+                                           ContactCase{1e-40f, 1e-40f, 1, 1},
+                                           ContactCase{-2, -2, 1, 1},
+                                           ContactCase{3e38f, 3e38f, 0, 0}));
 
 TEST_F(MassTest, TouchingIsNoContactAndTwoFrozenNeverMeet) {
     core::Ref<TMass> a = TMass::Create(0, 0, 1, 5, 0, 1);
