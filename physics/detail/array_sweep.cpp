@@ -46,8 +46,10 @@ class TProbe {
         Set(y_, m.posY);
     }
     bool CannotReach(const TCellBounds& bounds) const { return bounds.OutOfReach(reach_); }
-    // The lanes of a block that pass every test.
-    unsigned Candidates(const Block& b) const {
+    // The lanes of a block that pass every test; the distance of each
+    // candidate goes to its lane of `distance` (16-byte aligned), for the
+    // contact to take instead of working it out again.
+    unsigned Candidates(const Block& b, float* distance) const {
 #if defined(__SSE2__)
         const __m128 sign = _mm_set1_ps(-0.0f);
         const __m128 r = _mm_add_ps(r_, _mm_load_ps(b.r));
@@ -65,6 +67,7 @@ class TProbe {
         const __m128 least = _mm_set1_ps(kMinDistance);
         const __m128 raise = _mm_cmplt_ps(d, least);
         d = _mm_or_ps(_mm_and_ps(raise, least), _mm_andnot_ps(raise, d));
+        _mm_store_ps(distance, d);
         const __m128 apart = _mm_cmpge_ps(_mm_sub_ps(d, r), _mm_setzero_ps());
         return static_cast<unsigned>(_mm_movemask_ps(_mm_andnot_ps(apart, near)));
 #else
@@ -75,6 +78,7 @@ class TProbe {
             const float dx = x_ - b.x[lane], dy = y_ - b.y[lane];
             float d = std::sqrt(dx * dx + dy * dy);
             if (d < kMinDistance) d = kMinDistance;
+            distance[lane] = d;
             const bool apart = d - r >= 0;
             if (!far && !apart && b.g[lane] != 0 && b.g[lane] != g_) lanes |= 1u << lane;
         }
@@ -107,6 +111,9 @@ struct TWalker {
     TMass* const mass;
     TCellArrays::Body self;
     TProbe probe;
+    // By slot of the cell being walked: the distance of each candidate as
+    // the probe last found it.
+    alignas(16) float distance[kMaxMaskedCell];
 };
 
 // The bits [0, n) and [from, to) of a cell's lanes.
@@ -115,26 +122,25 @@ inline Lanes Bits(Slot from, Slot to) { return Below(to) & ~Below(from); }
 
 // The candidates among the slots start + [from, to) of a cell, bit k for
 // slot start + k; start begins a block and to is at most kMaxMaskedCell.
-Lanes CellLanes(const TCellArrays& cells, const TProbe& probe, Slot start, Slot from,
-                Slot to) {
+Lanes CellLanes(const TCellArrays& cells, TWalker& w, Slot start, Slot from, Slot to) {
     Lanes lanes = 0;
     for (Slot k = from - from % TCellArrays::kLanes; k < to; k += TCellArrays::kLanes)
-        lanes |= Lanes{probe.Candidates(cells.BlockOf(start + k))} << k;
+        lanes |= Lanes{w.probe.Candidates(cells.BlockOf(start + k), &w.distance[k])} << k;
     return lanes & Bits(from, to);
 }
 
-// The contact of the walking mass with the mass in slot s, if any: both
-// move, the other's state in its slot, and the cell's box grows to where it
-// went.
+// The contact of the walking mass with the candidate in slot s at the
+// distance the probe found, if any: both move, the other's state in its
+// slot, and the cell's box grows to where it went.
 [[gnu::always_inline]] inline bool Touch(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w,
-                                         Slot s) {
+                                         Slot s, float distance) {
     TMass* o = cells.MassAt(s);
     if (o == w.mass) return false; // a mass never meets itself
     TCellArrays::Block& block = cells.MutableBlock(s);
     const Slot lane = s % TCellArrays::kLanes;
     TCellArrays::Body other = TCellArrays::Body::Of(block, lane);
     TContactPoint at;
-    if (!ResolveOverlap(&w.self, &other, at)) return false; // changed nothing
+    if (!ResolveCandidate(&w.self, &other, distance, at)) return false; // changed nothing
     other.Into(block, lane);
     DeferContact({TColEvent::MASS_MASS, w.mass, o, at.x, at.y, at.force});
     if (contactLog) contactLog->NoteContact(w.mass, o);
@@ -151,12 +157,14 @@ void WalkSlots(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w, Slot a, 
         unsigned inRange = 0xFu;
         if (block < a) inRange &= 0xFu << (a - block);
         if (b - block < TCellArrays::kLanes) inRange &= (1u << (b - block)) - 1;
-        unsigned lanes = w.probe.Candidates(cells.BlockOf(block)) & inRange;
+        alignas(16) float distance[TCellArrays::kLanes];
+        unsigned lanes = w.probe.Candidates(cells.BlockOf(block), distance) & inRange;
         while (lanes) {
             const unsigned lane = static_cast<unsigned>(__builtin_ctz(lanes));
             lanes &= lanes - 1;
-            if (Touch(cells, cell, w, block + lane))
-                lanes = w.probe.Candidates(cells.BlockOf(block)) & inRange & (~0u << (lane + 1));
+            if (Touch(cells, cell, w, block + lane, distance[lane]))
+                lanes = w.probe.Candidates(cells.BlockOf(block), distance) & inRange &
+                        (~0u << (lane + 1));
         }
     }
 }
@@ -169,9 +177,9 @@ bool WalkLanes(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w, Lanes to
     while (todo) {
         const auto k = static_cast<Slot>(__builtin_ctzll(todo));
         todo &= todo - 1;
-        if (!Touch(cells, cell, w, cell.start + k)) continue;
+        if (!Touch(cells, cell, w, cell.start + k, w.distance[k])) continue;
         moved = true;
-        todo = CellLanes(cells, w.probe, cell.start, k + 1, to);
+        todo = CellLanes(cells, w, cell.start, k + 1, to);
     }
     return moved;
 }
@@ -187,10 +195,10 @@ void WalkCell(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w) {
         return;
     }
     const Slot c = cell.cursor - cell.start;
-    const Lanes lanes = CellLanes(cells, w.probe, cell.start, 0, n);
+    const Lanes lanes = CellLanes(cells, w, cell.start, 0, n);
     const bool moved = WalkLanes(cells, cell, w, lanes & Bits(c, n), n);
     // The masses before the cursor, tested again if the walker has moved.
-    WalkLanes(cells, cell, w, moved ? CellLanes(cells, w.probe, cell.start, 0, c) : lanes & Below(c),
+    WalkLanes(cells, cell, w, moved ? CellLanes(cells, w, cell.start, 0, c) : lanes & Below(c),
               c);
 }
 
