@@ -76,15 +76,33 @@ void TCellArrays::Refresh(const std::vector<TMass*>& order) {
     }
 }
 
-void TCellArrays::Write(Slot s, const TMass* m, std::size_t k) {
+void TCellArrays::StoreMotion(Slot s, const TMass* m) {
     Block& b = MutableBlock(s);
     const Slot lane = s % kLanes;
     b.x[lane] = m->posX;
     b.y[lane] = m->posY;
-    b.r[lane] = m->radius;
-    b.g[lane] = m->colGroup;
     b.oldX[lane] = m->oldPosX;
     b.oldY[lane] = m->oldPosY;
+}
+
+void TCellArrays::LoadTouched(std::size_t k, TMass* m) {
+    if (!touched_[k]) return;
+    touched_[k] = 0;
+    const Slot s = slotOf_[k];
+    const Block& b = BlockOf(s);
+    const Slot lane = s % kLanes;
+    m->posX = b.x[lane];
+    m->posY = b.y[lane];
+    m->oldPosX = b.oldX[lane];
+    m->oldPosY = b.oldY[lane];
+}
+
+void TCellArrays::Write(Slot s, const TMass* m, std::size_t k) {
+    StoreMotion(s, m);
+    Block& b = MutableBlock(s);
+    const Slot lane = s % kLanes;
+    b.r[lane] = m->radius;
+    b.g[lane] = m->colGroup;
     b.mass[lane] = m->mass;
     b.friction[lane] = m->friction;
     b.frozen[lane] = m->frozen;
@@ -111,25 +129,11 @@ void TCellArrays::CopySlot(Slot from, Slot to) {
 }
 
 void TCellArrays::TakeTurn(std::size_t k) {
-    if (!touched_[k]) return;
-    touched_[k] = 0;
-    const Slot s = slotOf_[k];
-    const Block& b = BlockOf(s);
-    const Slot lane = s % kLanes;
-    TMass* m = b.body[lane];
-    m->posX = b.x[lane];
-    m->posY = b.y[lane];
-    m->oldPosX = b.oldX[lane];
-    m->oldPosY = b.oldY[lane];
+    if (touched_[k]) LoadTouched(k, MassAt(slotOf_[k]));
 }
 
 void TCellArrays::EndTurn(Slot s, TCellPlace at, const TMass* m) {
-    Block& b = MutableBlock(s);
-    const Slot lane = s % kLanes;
-    b.x[lane] = m->posX;
-    b.y[lane] = m->posY;
-    b.oldX[lane] = m->oldPosX;
-    b.oldY[lane] = m->oldPosY;
+    StoreMotion(s, m);
     CellAt(at.x, at.y).bounds.Include(m->posX, m->posY, m->radius);
 }
 
@@ -138,16 +142,7 @@ void TCellArrays::Unload(const std::vector<TMass*>& order) {
     constexpr std::size_t kAhead = 8;
     for (std::size_t k = 0; k < order.size(); ++k) {
         if (k + kAhead < order.size() && touched_[k + kAhead]) PrefetchTurn(k + kAhead);
-        if (!touched_[k]) continue;
-        touched_[k] = 0;
-        const Slot s = slotOf_[k];
-        const Block& b = BlockOf(s);
-        const Slot lane = s % kLanes;
-        TMass* m = order[k];
-        m->posX = b.x[lane];
-        m->posY = b.y[lane];
-        m->oldPosX = b.oldX[lane];
-        m->oldPosY = b.oldY[lane];
+        LoadTouched(k, order[k]);
     }
 }
 

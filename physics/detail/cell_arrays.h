@@ -175,6 +175,11 @@ class TCellArrays {
     // Makes `size` more slots (whole blocks); gives the first.
     Slot Extend(Slot size);
     void Write(Slot s, const TMass* m, std::size_t k);
+    // The state a sweep changes (position, old position): from the mass
+    // into slot s, and from the slot of list index k into m if a contact
+    // changed it since.
+    void StoreMotion(Slot s, const TMass* m);
+    void LoadTouched(std::size_t k, TMass* m);
     void CopySlot(Slot from, Slot to);
     void Clear(Slot s) {
         MutableBlock(s).g[s % kLanes] = 0;
