@@ -6,24 +6,12 @@
 #include <cstring>
 #include <vector>
 
+#include "fnv.h"
 #include "scene.h"
 
 namespace {
 
 using namespace scene;
-
-struct Fnv {
-    std::uint64_t h = 1469598103934665603ull;
-    void Add(const void* data, std::size_t n) {
-        const auto* p = static_cast<const unsigned char*>(data);
-        for (std::size_t k = 0; k < n; ++k) {
-            h ^= p[k];
-            h *= 1099511628211ull;
-        }
-    }
-    void Add(float f) { Add(&f, sizeof f); }
-    void Add(int v) { Add(&v, sizeof v); }
-};
 
 // Takes one chosen mass out of the world from inside its first contact.
 struct RemoveOnce {
