@@ -102,13 +102,14 @@ class TProbe {
 // mass, which nothing else reads or writes until the walk ends, so that the
 // contacts work on values that no other write can reach.
 struct TWalker {
-    explicit TWalker(TMass* m)
-        : mass(m), self(TCellArrays::Body::Of(m)), probe(self, m->colGroup) {}
+    TWalker(TMass* m, Slot at)
+        : mass(m), slot(at), self(TCellArrays::Body::Of(m)), probe(self, m->colGroup) {}
     ~TWalker() { self.Into(mass); }
     TWalker(const TWalker&) = delete;
     TWalker& operator=(const TWalker&) = delete;
 
     TMass* const mass;
+    const Slot slot; // its own, which it never meets
     TCellArrays::Body self;
     TProbe probe;
     // By slot of the cell being walked: the distance of each candidate as
@@ -134,14 +135,14 @@ Lanes CellLanes(const TCellArrays& cells, TWalker& w, Slot start, Slot from, Slo
 // slot, and the cell's box grows to where it went.
 [[gnu::always_inline]] inline bool Touch(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w,
                                          Slot s, float distance) {
-    TMass* o = cells.MassAt(s);
-    if (o == w.mass) return false; // a mass never meets itself
+    if (s == w.slot) return false; // a mass never meets itself
     TCellArrays::Block& block = cells.MutableBlock(s);
     const Slot lane = s % TCellArrays::kLanes;
     TCellArrays::Body other = TCellArrays::Body::Of(block, lane);
     TContactPoint at;
     if (!ResolveCandidate(&w.self, &other, distance, at)) return false; // changed nothing
     other.Into(block, lane);
+    TMass* o = block.body[lane];
     DeferContact({TColEvent::MASS_MASS, w.mass, o, at.x, at.y, at.force});
     if (contactLog) contactLog->NoteContact(w.mass, o);
     cells.Touched(s);
@@ -224,7 +225,7 @@ void Sweep(TPhysics& w, const std::vector<TMass*>& order, TCellArrays& cells) {
         const Slot slot = cells.Move(k, at);
         // Group 0 collides with nothing: no walk could find a contact.
         if (m->colGroup != 0) {
-            TWalker walker(m);
+            TWalker walker(m, slot);
             const TNeighbourhood around(at, span);
             for (int cx = around.x0; cx <= around.x1; ++cx) {
                 for (int cy = around.y0; cy <= around.y1; ++cy)
