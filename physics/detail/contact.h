@@ -2,7 +2,9 @@
 // The response of a contact between two masses, inline so that the step's
 // contact walk runs it without a call.
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "physics/colevent.h"
@@ -42,6 +44,15 @@ template <class M> inline void SlowSliding(M* m, float nx, float ny, float f) {
         m->oldPosX += tx / t * f;
         m->oldPosY += ty / t * f;
     }
+}
+
+// a where `first`, else b, chosen without a jump. The empty asm hides the
+// choice from the compiler, which would otherwise turn it back into one.
+inline float PickWithoutJump(bool first, float a, float b) {
+    std::uint32_t mask = first ? ~0u : 0u;
+    asm("" : "+r"(mask));
+    return std::bit_cast<float>((std::bit_cast<std::uint32_t>(a) & mask) |
+                                (std::bit_cast<std::uint32_t>(b) & ~mask));
 }
 
 // Where a contact happened and how deep it was: what its event carries.
@@ -92,18 +103,16 @@ template <class A, class B>
             Tangential(b, nx, ny, tbx, tby);
             float hx = tax - (tax + tbx) * 0.5f, hy = tay - (tay + tby) * 0.5f;
             float h = std::sqrt(hx * hx + hy * hy);
-            if (f >= h) {
-                a->oldPosX += hx;
-                a->oldPosY += hy;
-                b->oldPosX -= hx;
-                b->oldPosY -= hy;
-            } else {
-                float sx = hx / h * f, sy = hy / h * f;
-                a->oldPosX += sx;
-                a->oldPosY += sy;
-                b->oldPosX -= sx;
-                b->oldPosY -= sy;
-            }
+            // Friction stops the sliding, or slows it by f. Both are worked
+            // out and one is kept: in a pile which one is a coin toss, and a
+            // wrong guess of a jump costs more than the division.
+            const bool stops = f >= h;
+            const float sx = PickWithoutJump(stops, hx, hx / h * f);
+            const float sy = PickWithoutJump(stops, hy, hy / h * f);
+            a->oldPosX += sx;
+            a->oldPosY += sy;
+            b->oldPosX -= sx;
+            b->oldPosY -= sy;
         }
     }
     contact = TContactPoint{(a->posX + b->posX) * 0.5f, (a->posY + b->posY) * 0.5f, -p};
