@@ -142,7 +142,7 @@ Lanes CellLanes(const TCellArrays& cells, TWalker& w, Slot start, Slot from, Slo
     TContactPoint at;
     if (!ResolveCandidate(&w.self, &other, distance, at)) return false; // changed nothing
     other.Into(block, lane);
-    TMass* o = block.body[lane];
+    TMass* o = cells.MassAt(s);
     DeferContact({TColEvent::MASS_MASS, w.mass, o, at.x, at.y, at.force});
     if (contactLog) contactLog->NoteContact(w.mass, o);
     cells.Touched(s);

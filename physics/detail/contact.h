@@ -119,27 +119,26 @@ template <class A, class B>
     return true;
 }
 
-// Resolves an overlap of a with b: pushes them apart and lets friction act
-// on their sliding. Tells whether they were in contact, and then where.
-// Inline always: the contact walk runs it for every contact.
-template <class A, class B>
-[[gnu::always_inline]] inline bool ResolveOverlap(A* a, B* b, TContactPoint& contact) {
-    if (a->frozen && b->frozen) return false;
-    float r = a->radius + b->radius;
-    if (std::fabs(b->posX - a->posX) > r || std::fabs(b->posY - a->posY) > r) return false;
-    float dx = a->posX - b->posX, dy = a->posY - b->posY;
-    float d = std::sqrt(dx * dx + dy * dy);
-    if (d < kMinDistance) d = kMinDistance;
-    return ResolveAtDistance(a, b, r, d, contact);
-}
-
-// The same for a pair whose box test has passed and whose distance is known:
-// d as ResolveOverlap works it out, bit for bit (the square root of
+// The response for a pair whose box test has passed and whose distance is known:
+// d as ResolveOverlap (below) works it out, bit for bit (the square root of
 // dx * dx + dy * dy, raised to kMinDistance).
 template <class A, class B>
 [[gnu::always_inline]] inline bool ResolveCandidate(A* a, B* b, float d, TContactPoint& contact) {
     if (a->frozen && b->frozen) return false;
     return ResolveAtDistance(a, b, a->radius + b->radius, d, contact);
+}
+
+// Resolves an overlap of a with b: pushes them apart and lets friction act
+// on their sliding. Tells whether they were in contact, and then where.
+// Inline always: the contact walk runs it for every contact.
+template <class A, class B>
+[[gnu::always_inline]] inline bool ResolveOverlap(A* a, B* b, TContactPoint& contact) {
+    float r = a->radius + b->radius;
+    if (std::fabs(b->posX - a->posX) > r || std::fabs(b->posY - a->posY) > r) return false;
+    float dx = a->posX - b->posX, dy = a->posY - b->posY;
+    float d = std::sqrt(dx * dx + dy * dy);
+    if (d < kMinDistance) d = kMinDistance;
+    return ResolveCandidate(a, b, d, contact);
 }
 
 } // namespace kel::tangle::detail
