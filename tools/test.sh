@@ -38,9 +38,12 @@ fi
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 status=0
+# -noreset: by default the X server resets when its last client leaves, and a
+# test that connects during the reset loses its connection (SIGPIPE) when the
+# tests run in parallel.
 for dir in "${builds[@]}"; do
   echo "== tests: $dir"
-  xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
+  xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" \
     ctest --test-dir "$dir" -j"$jobs" --output-on-failure --timeout 600 || status=1
 done
 if [ "${1:-}" != "--plain-only" ]; then

@@ -9,7 +9,7 @@ build=$(cd "${1:-$root/build}" && pwd)
 out="$root/docs/images"
 mkdir -p "$out"
 export build out
-xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c '
+xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" bash -c '
   set -euo pipefail
   shot() { # shot <window title> <file> <seconds to wait>
     win=$(xdotool search --sync --name "^$1\$" | head -1)
