@@ -67,15 +67,18 @@ int TConstraint::Draw() const {
     return 0;
 }
 
+// refCounter counts the bodies whose conList holds the constraint: at none,
+// no list need be searched. Building a body assigns fresh constraints one
+// after another, which a search of the growing list made quadratic.
 int TConstraint::Assign(TBody* body) {
-    if (!body || body->conList->Contains(this)) return 0;
+    if (!body || (refCounter > 0 && body->conList->Contains(this))) return 0;
     body->conList->AddLast(this);
     AddRef();
     return 0;
 }
 
 int TConstraint::Free(TBody* body) {
-    if (!body || !body->conList->Contains(this)) return 0;
+    if (!body || refCounter == 0 || !body->conList->Contains(this)) return 0;
     core::Ref<TConstraint> self(this); // the body's list may hold the last reference
     SubRef();
     body->conList->Remove(this);

@@ -97,6 +97,12 @@ TEST_F(ConstraintTest, AssignmentCountsBodiesAndCarriesMassesIntoTheWorld) {
     EXPECT_TRUE(constraintList->IsEmpty());
     EXPECT_TRUE(massList->IsEmpty());
     EXPECT_FALSE(a->IsActive());
+    // Released by every body, it can be assigned again, still once per body.
+    c->Assign(one);
+    c->Assign(one);
+    EXPECT_EQ(c->refCounter, 1);
+    EXPECT_EQ(one->conList->Count(), 1);
+    EXPECT_EQ(constraintList->Count(), 1);
 }
 
 TEST_F(ConstraintTest, ClearReleasesButAssignBringsBack) {
