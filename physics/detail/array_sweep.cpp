@@ -102,8 +102,9 @@ class TProbe {
 // mass, which nothing else reads or writes until the walk ends, so that the
 // contacts work on values that no other write can reach.
 struct TWalker {
-    TWalker(TMass* m, Slot at)
-        : mass(m), slot(at), self(TCellArrays::Body::Of(m)), probe(self, m->colGroup) {}
+    TWalker(TMass* m, Slot at, TContactBatch& batch)
+        : mass(m), slot(at), self(TCellArrays::Body::Of(m)), probe(self, m->colGroup),
+          contacts(batch) {}
     ~TWalker() { self.Into(mass); }
     TWalker(const TWalker&) = delete;
     TWalker& operator=(const TWalker&) = delete;
@@ -112,6 +113,7 @@ struct TWalker {
     const Slot slot; // its own, which it never meets
     TCellArrays::Body self;
     TProbe probe;
+    TContactBatch& contacts;
     // By slot of the cell being walked: the distance of each candidate as
     // the probe last found it.
     alignas(16) float distance[kMaxMaskedCell];
@@ -142,9 +144,8 @@ Lanes CellLanes(const TCellArrays& cells, TWalker& w, Slot start, Slot from, Slo
     TContactPoint at;
     if (!ResolveCandidate(&w.self, &other, distance, at)) return false; // changed nothing
     other.Into(block, lane);
-    TMass* o = cells.MassAt(s);
-    DeferContact({TColEvent::MASS_MASS, w.mass, o, at.x, at.y, at.force});
-    if (contactLog) contactLog->NoteContact(w.mass, o);
+    w.contacts.Meet(block.listIndex[lane], at.x, at.y, at.force);
+    if (contactLog) contactLog->NoteContact(w.mass, cells.MassAt(s));
     cells.Touched(s);
     cell.bounds.Include(other.posX, other.posY, other.radius);
     w.probe.MovedTo(w.self);
@@ -203,7 +204,8 @@ void WalkCell(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w) {
               c);
 }
 
-void Sweep(TPhysics& w, const std::vector<TMass*>& order, TCellArrays& cells) {
+void Sweep(TPhysics& w, const std::vector<TMass*>& order, TCellArrays& cells,
+           TContactBatch& contacts) {
     const int span = w.GridSpan();
     // A turn's slot and cells lie anywhere in the arrays: they are fetched a
     // few turns ahead.
@@ -215,6 +217,7 @@ void Sweep(TPhysics& w, const std::vector<TMass*>& order, TCellArrays& cells) {
             cells.PrefetchSlotsAround(k + kAhead);
         }
         TMass* m = order[k];
+        contacts.BeginTurn(static_cast<std::uint32_t>(k));
         cells.TakeTurn(k);
         KeepInBounds(w, m);
         if (!m->frozen) CollideZones(m);
@@ -225,7 +228,7 @@ void Sweep(TPhysics& w, const std::vector<TMass*>& order, TCellArrays& cells) {
         const Slot slot = cells.Move(k, at);
         // Group 0 collides with nothing: no walk could find a contact.
         if (m->colGroup != 0) {
-            TWalker walker(m, slot);
+            TWalker walker(m, slot, contacts);
             const TNeighbourhood around(at, span);
             for (int cx = around.x0; cx <= around.x1; ++cx) {
                 for (int cy = around.y0; cy <= around.y1; ++cy)
@@ -240,12 +243,12 @@ void Sweep(TPhysics& w, const std::vector<TMass*>& order, TCellArrays& cells) {
 
 void TStepper::SweepCellArrays(TPhysics& w, const core::TList& masses,
                                const std::vector<TMass*>& order, bool rebuild) {
-    const TContactBatch batch;
+    TContactBatch contacts(order);
     if (rebuild)
         cellArrays_.Build(masses, order, w.GridSpan());
     else
         cellArrays_.Refresh(order);
-    Sweep(w, order, cellArrays_);
+    Sweep(w, order, cellArrays_, contacts);
     cellArrays_.Unload(order);
 }
 

@@ -1,5 +1,6 @@
 #include "physics/detail/colpairs.h"
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -38,7 +39,8 @@ std::uint64_t TColPairs::Hash(const core::Object* k1, const core::Object* k2) {
     return h ^ (h >> 29);
 }
 
-std::int64_t TColPairs::IndexOf(const Key& key) const {
+std::int64_t TColPairs::IndexOf(const Key& key) {
+    IndexAll();
     if (slots_.empty()) return -1;
     const SlotWord check = SlotOf(key.hash, 0) - 1;
     const std::size_t mask = slots_.size() - 1;
@@ -52,19 +54,36 @@ std::int64_t TColPairs::IndexOf(const Key& key) const {
     }
 }
 
-void TColPairs::Add(const Key& key, TColEvent* event, const TContact& contact) {
+void TColPairs::IndexAll() {
+    if (indexed_ == entries_.size()) return;
     // Keep the table at most half full so probes stay short.
-    if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
+    if (entries_.size() * 2 > slots_.size()) {
+        std::size_t size = slots_.empty() ? 64 : slots_.size() * 2;
+        while (entries_.size() * 2 > size) size *= 2;
+        slots_.assign(size, 0);
+        indexed_ = 0;
+    }
     const std::size_t mask = slots_.size() - 1;
-    std::size_t s = key.hash & mask;
-    while (slots_[s] != 0) s = (s + 1) & mask;
-    slots_[s] = SlotOf(key.hash, entries_.size());
-    entries_.emplace_back(key, event, contact).slot = static_cast<std::uint32_t>(s);
+    for (std::size_t e = indexed_; e < entries_.size(); ++e) {
+        const std::uint64_t hash = Hash(entries_[e].k1, entries_[e].k2);
+        std::size_t s = hash & mask;
+        while (slots_[s] != 0) s = (s + 1) & mask;
+        slots_[s] = SlotOf(hash, e);
+        entries_[e].slot = static_cast<std::uint32_t>(s);
+    }
+    indexed_ = entries_.size();
+}
+
+void TColPairs::Add(const Key& key, TColEvent* event, const TContact& contact) {
+    entries_.emplace_back(key, event, contact);
+    IndexAll();
 }
 
 void TColPairs::Record(const TContact& c, int mode) {
     if (batching_) {
-        Defer(c, mode);
+        // Another object than a mass of the sweep: kept whole.
+        batch_.push_back({turn_, kOtherObject | static_cast<std::uint32_t>(general_.size()), 0, 0, 0});
+        general_.push_back(c);
         return;
     }
     RecordBatch();
@@ -84,31 +103,111 @@ void TColPairs::RecordNow(const TContact& c, const Key& key, int mode) {
         Merge(e.x, e.y, e.force, c.x, c.y, c.force, mode);
 }
 
-void TColPairs::PrefetchSlot(const Deferred& item) const {
-    // The pair's slot, and the two objects a new entry takes a reference to.
-    __builtin_prefetch(item.key.k1);
-    __builtin_prefetch(item.key.k2);
-    if (!slots_.empty()) __builtin_prefetch(&slots_[item.key.hash & (slots_.size() - 1)]);
+void TColPairs::BeginBatch(const std::vector<TMass*>& order, int mode) {
+    RecordBatch();
+    order_ = &order;
+    turn_ = 0;
+    batchMode_ = mode;
+    batching_ = true;
 }
 
-void TColPairs::PrefetchEntry(const Deferred& item) const {
-    // The entry the pair's slot names, if any: by now the slot has arrived.
-    if (slots_.empty()) return;
-    const SlotWord slot = slots_[item.key.hash & (slots_.size() - 1)];
-    if (slot != 0) __builtin_prefetch(&entries_[(slot & 0xFFFFFFFF) - 1]);
+void TColPairs::EndBatch() {
+    batching_ = false;
+    RecordBatch();
+}
+
+TContact TColPairs::ContactOf(const Deferred& item) const {
+    if (item.other & kOtherObject) return general_[item.other & ~kOtherObject];
+    return {TColEvent::MASS_MASS, (*order_)[item.turn], (*order_)[item.other], item.x, item.y,
+            item.force};
 }
 
 void TColPairs::RecordBatch() {
-    // Recording a contact reads its pair's slot, then the entry the slot
-    // names: both lie anywhere in memory. They are fetched ahead in two
-    // stages, the slot two distances ahead and the entry one distance ahead.
-    const std::size_t n = batch_.size();
-    for (std::size_t k = 0; k < n; ++k) {
-        if (k + 2 * kPrefetchAhead < n) PrefetchSlot(batch_[k + 2 * kPrefetchAhead]);
-        if (k + kPrefetchAhead < n) PrefetchEntry(batch_[k + kPrefetchAhead]);
-        RecordNow(batch_[k].contact, batch_[k].key, batchMode_);
+    // Nothing outside the library runs during a batch, so nobody can read
+    // the table before it ends; recording part of it would lose its turns.
+    if (batching_) return;
+    if (batch_.empty()) return;
+    if (entries_.empty()) {
+        RecordFirstBatch();
+    } else {
+        // Each contact looks its pair up, anywhere in the table: the slot is
+        // fetched a few contacts ahead.
+        IndexAll();
+        for (std::size_t b = 0; b < batch_.size(); ++b) {
+            if (b + kPrefetchAhead < batch_.size()) {
+                const TContact c = ContactOf(batch_[b + kPrefetchAhead]);
+                __builtin_prefetch(&slots_[KeyOf(c.mass, c.other).hash & (slots_.size() - 1)]);
+            }
+            const TContact c = ContactOf(batch_[b]);
+            RecordNow(c, KeyOf(c.mass, c.other), batchMode_);
+        }
     }
     batch_.clear();
+    general_.clear();
+}
+
+std::int64_t TColPairs::EarlierMeeting(std::size_t at) const {
+    const Deferred& item = batch_[at];
+    const std::uint32_t turn = item.turn;
+    if (item.other & kOtherObject) {
+        const core::Object* other = general_[item.other & ~kOtherObject].other;
+        for (std::size_t b = turnStart_[turn]; b < at; ++b) {
+            if ((batch_[b].other & kOtherObject) &&
+                general_[batch_[b].other & ~kOtherObject].other == other)
+                return entryOf_[b];
+        }
+        return -1;
+    }
+    // The other mass's turn came first when it stands earlier in the order.
+    if (item.other > turn) return -1;
+    for (std::size_t b = turnStart_[item.other]; b < turnStart_[item.other + 1]; ++b) {
+        if (batch_[b].other == turn) return entryOf_[b];
+    }
+    return -1;
+}
+
+void TColPairs::RecordFirstBatch() {
+    // A contact with a mass whose turn came first looks through that turn's
+    // contacts and may merge into one of its entries; a new entry takes a
+    // reference to the other mass. All of them lie anywhere in memory: they
+    // are fetched a few contacts ahead.
+    // Where each turn's contacts begin: turn k's are [turnStart_[k],
+    // turnStart_[k + 1]).
+    const std::size_t turns = order_->size();
+    turnStart_.resize(turns + 1);
+    std::size_t next = 0;
+    for (std::size_t b = 0; b < batch_.size(); ++b) {
+        while (next <= batch_[b].turn) turnStart_[next++] = static_cast<std::uint32_t>(b);
+    }
+    while (next <= turns) turnStart_[next++] = static_cast<std::uint32_t>(batch_.size());
+
+    entryOf_.resize(batch_.size());
+    for (std::size_t b = 0; b < batch_.size(); ++b) {
+        if (b + kPrefetchAhead < batch_.size()) {
+            const Deferred& ahead = batch_[b + kPrefetchAhead];
+            if (!(ahead.other & kOtherObject)) {
+                if (ahead.other < ahead.turn) {
+                    const std::uint32_t first = turnStart_[ahead.other];
+                    __builtin_prefetch(&batch_[first]);
+                    if (ahead.other < batch_[b].turn && first < turnStart_[ahead.other + 1])
+                        __builtin_prefetch(&entries_[entryOf_[first]]);
+                }
+                __builtin_prefetch((*order_)[ahead.other]);
+            }
+        }
+        const Deferred& item = batch_[b];
+        const TContact c = ContactOf(item);
+        const std::int64_t met = EarlierMeeting(b);
+        if (met >= 0) {
+            // The entry is this batch's own: nobody has asked for its event.
+            Entry& e = entries_[static_cast<std::size_t>(met)];
+            Merge(e.x, e.y, e.force, c.x, c.y, c.force, batchMode_);
+            entryOf_[b] = static_cast<std::uint32_t>(met);
+        } else {
+            entryOf_[b] = static_cast<std::uint32_t>(entries_.size());
+            entries_.emplace_back(PairOf(c.mass, c.other), nullptr, c);
+        }
+    }
 }
 
 void TColPairs::Post(TColEvent* event, int mode) {
@@ -156,19 +255,6 @@ TColEvent* TColPairs::Pop() {
     return head_ < entries_.size() ? Built(entries_[head_++]) : nullptr;
 }
 
-void TColPairs::Grow() {
-    const std::size_t size = slots_.empty() ? 64 : slots_.size() * 2;
-    slots_.assign(size, 0);
-    const std::size_t mask = size - 1;
-    for (std::size_t e = 0; e < entries_.size(); ++e) {
-        const std::uint64_t hash = Hash(entries_[e].k1, entries_[e].k2);
-        std::size_t s = hash & mask;
-        while (slots_[s] != 0) s = (s + 1) & mask;
-        slots_[s] = SlotOf(hash, e);
-        entries_[e].slot = static_cast<std::uint32_t>(s);
-    }
-}
-
 void TColPairs::Clear() {
     RecordBatch();
     // Entries may hold the last reference to masses whose destruction runs
@@ -178,7 +264,8 @@ void TColPairs::Clear() {
     std::vector<Entry> dropped;
     dropped.swap(entries_);
     head_ = 0;
-    for (const Entry& e : dropped) slots_[e.slot] = 0;
+    for (std::size_t e = 0; e < indexed_; ++e) slots_[dropped[e].slot] = 0;
+    indexed_ = 0;
     for (std::size_t e = 0; e < dropped.size(); ++e) {
         if (e + kPrefetchAhead < dropped.size()) {
             __builtin_prefetch(dropped[e + kPrefetchAhead].k1.Get());
@@ -193,16 +280,20 @@ void TColPairs::Clear() {
 const char* TColPairs::BrokenInvariant() const {
     if (!batch_.empty()) return "pair table: contacts left unrecorded";
     if (head_ > entries_.size()) return "pair table: queue head past its end";
+    if (indexed_ > entries_.size()) return "pair table: index past the entries";
+    std::vector<std::pair<const core::Object*, const core::Object*>> pairs;
     for (std::size_t e = 0; e < entries_.size(); ++e) {
         const Entry& entry = entries_[e];
         if (std::less<const core::Object*>()(entry.k2.Get(), entry.k1.Get()))
             return "pair table: keys out of address order";
-        if (entry.slot >= slots_.size() ||
-            slots_[entry.slot] != SlotOf(Hash(entry.k1, entry.k2), e))
+        if (e < indexed_ && (entry.slot >= slots_.size() ||
+                             slots_[entry.slot] != SlotOf(Hash(entry.k1, entry.k2), e)))
             return "pair table: entry not in its slot";
-        if (IndexOf(KeyOf(entry.k1, entry.k2)) != static_cast<std::int64_t>(e))
-            return "pair table: pair recorded twice or not found";
+        pairs.emplace_back(entry.k1.Get(), entry.k2.Get());
     }
+    std::sort(pairs.begin(), pairs.end(), std::less<>());
+    if (std::adjacent_find(pairs.begin(), pairs.end()) != pairs.end())
+        return "pair table: pair recorded twice";
     return nullptr;
 }
 

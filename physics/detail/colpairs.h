@@ -16,10 +16,21 @@
 // pair's contacts merge into that object, which the reader may be holding.
 //
 // While a sweep runs that no outside code can interrupt, nobody can read the
-// table at all: the sweep's contacts are kept in a batch and recorded when
-// the sweep ends, in the same order, so that the look-ups can be fetched
-// from memory ahead of their turn (a pile's contacts land all over the
-// table). Every other operation records a waiting batch first.
+// table at all: the sweep's contacts are kept in a batch, turn by turn, and
+// recorded when the sweep ends, in the same order. Every other operation
+// records a waiting batch first. A contact between two masses of the sweep
+// is kept as the other mass's turn and the contact's position and force: a
+// quarter of a full contact, which matters in a pile's tens of thousands.
+//
+// The batch also knows where each turn's contacts lie, so that when the
+// table held nothing before the sweep, no pair needs to be looked up by its
+// hash: a walk meets each mass at most once, so a pair of masses meets at
+// most once in each of their two turns, and the later turn finds the pair
+// among the contacts of the earlier one; a mass meets any other object only
+// in its own turn (the validation build checks that no pair is recorded
+// twice).
+// The table's index on the pairs is then built only if someone looks a pair
+// up (Find, a later contact): entries [0, indexed_) are in the index.
 
 #include <cstddef>
 #include <cstdint>
@@ -42,22 +53,21 @@ struct TContact {
 class TColPairs {
   public:
     // Queues the contact under its pair, or merges it into the pair's entry
-    // as `mode` says; makes no event object.
+    // as `mode` says; makes no event object. While a batch is open, keeps it
+    // in the batch, in the turn under way.
     void Record(const TContact& contact, int mode);
     // Queues the event under its pair, or merges it into the pair's entry.
     void Post(TColEvent* event, int mode);
-    // While a batch is open, Record keeps contacts for later; EndBatch
-    // records them, in order.
-    void BeginBatch() { batching_ = true; }
-    void EndBatch() {
-        batching_ = false;
-        RecordBatch();
-    }
-    // Keeps a contact of an open batch.
-    void Defer(const TContact& contact, int mode) {
-        if (!batch_.empty() && mode != batchMode_) RecordBatch();
-        batchMode_ = mode;
-        batch_.push_back({contact, KeyOf(contact.mass, contact.other)});
+    // A batch for a sweep whose turns go over `order` (which must stay as it
+    // is until EndBatch), in `mode`: the sweep names each turn before its
+    // contacts, in order. EndBatch records the batch, in order.
+    void BeginBatch(const std::vector<TMass*>& order, int mode);
+    void BeginTurn(std::uint32_t k) { turn_ = k; }
+    void EndBatch();
+    // Keeps a contact of the turn under way with the mass of the sweep's
+    // turn `other`, as the batch's mode says.
+    void DeferMeeting(std::uint32_t other, float x, float y, float force) {
+        batch_.push_back({turn_, other, x, y, force});
     }
     // The event of the pair of a and b, in either order, or null.
     TColEvent* Find(core::Object* a, core::Object* b);
@@ -97,41 +107,65 @@ class TColPairs {
         bool massIsK1 = false;
         std::uint32_t slot = 0;
     };
+    // A contact of a batch, in the sweep's turn `turn`: with the mass of the
+    // sweep's turn `other`, or when kOtherObject is set, the contact
+    // general_[other & ~kOtherObject].
     struct Deferred {
-        TContact contact;
-        Key key;
+        std::uint32_t turn, other;
+        float x, y, force;
     };
+    static constexpr std::uint32_t kOtherObject = 0x80000000u;
     // A slot of the table: an entry's index plus one (0 for none), and the
     // high half of its pair's hash, so that a probe touches an entry only
     // when the hash matches.
     using SlotWord = std::uint64_t;
     static std::uint64_t Hash(const core::Object* k1, const core::Object* k2);
+    // The pair in address order, without its hash (for an entry that is not
+    // indexed yet), and with it.
+    static Key PairOf(core::Object* a, core::Object* b) {
+        if (reinterpret_cast<std::uintptr_t>(b) < reinterpret_cast<std::uintptr_t>(a)) return {b, a, 0};
+        return {a, b, 0};
+    }
     static Key KeyOf(core::Object* a, core::Object* b) {
-        if (reinterpret_cast<std::uintptr_t>(b) < reinterpret_cast<std::uintptr_t>(a)) {
-            core::Object* t = a;
-            a = b;
-            b = t;
-        }
-        return {a, b, Hash(a, b)};
+        Key key = PairOf(a, b);
+        key.hash = Hash(key.k1, key.k2);
+        return key;
     }
     static SlotWord SlotOf(std::uint64_t hash, std::size_t entry) {
         return (hash & ~std::uint64_t{0xFFFFFFFF}) | (entry + 1);
     }
     // The entry of the pair, or -1.
-    std::int64_t IndexOf(const Key& key) const;
+    std::int64_t IndexOf(const Key& key);
+    // Puts every entry in the index.
+    void IndexAll();
     void RecordNow(const TContact& contact, const Key& key, int mode);
+    // Records a waiting batch.
     void RecordBatch();
+    // The contact that an item of the batch stands for.
+    TContact ContactOf(const Deferred& item) const;
+    // Records the batch into a table that held nothing, without the index.
+    void RecordFirstBatch();
+    // The entry of the pair that the batch's item `at` met before, if any:
+    // the other mass's contact with this turn's in its own turn, or an
+    // earlier contact with the same object in the same turn.
+    std::int64_t EarlierMeeting(std::size_t at) const;
     // A new entry for the pair, queued last.
     void Add(const Key& key, TColEvent* event, const TContact& contact);
     TColEvent* Built(Entry& entry);
-    void Grow();
-    void PrefetchSlot(const Deferred& item) const;
-    void PrefetchEntry(const Deferred& item) const;
 
     std::vector<Entry> entries_;
     std::size_t head_ = 0;
     std::vector<SlotWord> slots_; // size a power of two, at most half in use
+    std::size_t indexed_ = 0;
+    // The open batch: its contacts, the contacts with other objects, the
+    // turn under way, the sweep's masses and mode; and while it is recorded,
+    // where each turn's contacts begin.
     std::vector<Deferred> batch_;
+    std::uint32_t turn_ = 0;
+    std::vector<std::uint32_t> turnStart_;
+    std::vector<TContact> general_;
+    std::vector<std::uint32_t> entryOf_; // per item of the batch being recorded
+    const std::vector<TMass*>* order_ = nullptr;
     int batchMode_ = TColEvent::MODE_UPDATE;
     bool batching_ = false;
 };
@@ -144,21 +178,31 @@ extern TColPairs colPairs;
 // installed, else straight into the pair table.
 void ReportContact(const TContact& contact);
 
-// The same, for a sweep in which no outside code can run, with a batch open
-// for the whole sweep (TContactBatch).
-inline void DeferContact(const TContact& contact) {
-    if (TColEvent::colMode != TColEvent::MODE_DISCARD) colPairs.Defer(contact, TColEvent::colMode);
-}
-
-// Opens a batch of the pair table for as long as it lives. Only for code in
-// which nothing outside the library runs: a deferred contact holds no
-// reference to its objects.
+// Opens a batch of the pair table for as long as it lives, for a sweep in
+// which no outside code can run and whose turns go over `order`: a
+// deferred contact holds no reference to its objects. Contacts between the
+// sweep's masses are handed to Meet; the library's other emitters report as
+// ever.
 class TContactBatch {
   public:
-    TContactBatch() { colPairs.BeginBatch(); }
-    ~TContactBatch() { colPairs.EndBatch(); }
+    explicit TContactBatch(const std::vector<TMass*>& order)
+        : keep_(TColEvent::colMode != TColEvent::MODE_DISCARD) {
+        if (keep_) colPairs.BeginBatch(order, TColEvent::colMode);
+    }
+    ~TContactBatch() {
+        if (keep_) colPairs.EndBatch();
+    }
     TContactBatch(const TContactBatch&) = delete;
     TContactBatch& operator=(const TContactBatch&) = delete;
+
+    void BeginTurn(std::uint32_t k) { colPairs.BeginTurn(k); }
+    // The mass of this turn met the sweep's mass of turn `other`.
+    void Meet(std::uint32_t other, float x, float y, float force) {
+        if (keep_) colPairs.DeferMeeting(other, x, y, force);
+    }
+
+  private:
+    const bool keep_;
 };
 
 } // namespace kel::tangle::detail

@@ -279,6 +279,49 @@ TEST_F(QuietPass, ASceneAtRestKeepsItsCellsAndFollowsChangesBetweenSteps) {
     EXPECT_EQ(a.hash, b.hash);
 }
 
+// A quiet step records its pairs without looking any up. Readers and later
+// contacts must still find each pair, whichever way round they name it, and
+// new pairs must queue behind the step's.
+TEST_F(QuietPass, PairsOfAQuietStepAreFoundAndMergedIntoAfterwards) {
+    Scene s = Pile(2000, 1);
+    for (int step = 0; step < 3; ++step) TPhysics::Update();
+    ASSERT_EQ(detail::TStepAccess::Of(*currentWorld).LastPlan().search,
+              detail::TContactSearch::GridArrays);
+    const int queued = TColEvent::QueueCount();
+    ASSERT_GT(queued, 1000);
+    const core::Ref<TColEvent> first = TColEvent::Peek();
+    ASSERT_TRUE(first && first->GetMass2());
+    TMass* a = first->GetMass1();
+    TMass* b = first->GetMass2();
+    EXPECT_EQ(TColEvent::Seek(a, b), first);
+    EXPECT_EQ(TColEvent::Seek(b, a), first);
+
+    // A contact of a queued pair merges into its event; a new pair queues last.
+    const float force = first->force;
+    TColEvent::Post(TColEvent::Create(b, a, 1, 2, 0.25f), TColEvent::MODE_UPDATE);
+    EXPECT_EQ(TColEvent::QueueCount(), queued);
+    EXPECT_FLOAT_EQ(first->force, force + 0.25f);
+    EXPECT_EQ(first->x, 1);
+    TMass* far = s.masses.front().Get() == a ? s.masses[1].Get() : s.masses.front().Get();
+    const core::Ref<TColEvent> fresh = TColEvent::Create(far, currentWorld.Get(), 3, 4, 1);
+    TColEvent::Post(fresh, TColEvent::MODE_UPDATE);
+    EXPECT_EQ(TColEvent::QueueCount(), queued + 1);
+    EXPECT_EQ(TColEvent::Seek(currentWorld.Get(), far), fresh);
+
+    // Every queued event once, in order, the new one last.
+    std::vector<core::Ref<TColEvent>> polled;
+    while (core::Ref<TColEvent> e = TColEvent::Poll()) polled.push_back(e);
+    ASSERT_EQ(static_cast<int>(polled.size()), queued + 1);
+    EXPECT_EQ(polled.front(), first);
+    EXPECT_EQ(polled.back(), fresh);
+    // Polled pairs are still found until the next step flushes them.
+    EXPECT_EQ(TColEvent::Seek(a, b), first);
+    TPhysics::Update();
+    EXPECT_NE(TColEvent::Seek(a, b), first);
+    EXPECT_EQ(TColEvent::Seek(far, currentWorld.Get()), nullptr);
+    EXPECT_EQ(detail::TStepAccess::Of(*currentWorld).BrokenInvariant(*currentWorld), nullptr);
+}
+
 namespace {
 
 // Masses 1 and 2, far away in the first step, are placed between steps next
