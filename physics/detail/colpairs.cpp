@@ -82,7 +82,8 @@ void TColPairs::Add(const Key& key, TColEvent* event, const TContact& contact) {
 void TColPairs::Record(const TContact& c, int mode) {
     if (batching_) {
         // Another object than a mass of the sweep: kept whole.
-        batch_.push_back({turn_, kOtherObject | static_cast<std::uint32_t>(general_.size()), 0, 0, 0});
+        batch_.push_back(
+            {turn_, kOtherObject | static_cast<std::uint32_t>(general_.size()), 0, 0, 0});
         general_.push_back(c);
         return;
     }
@@ -118,8 +119,9 @@ void TColPairs::EndBatch() {
 
 TContact TColPairs::ContactOf(const Deferred& item) const {
     if (item.other & kOtherObject) return general_[item.other & ~kOtherObject];
-    return {TColEvent::MASS_MASS, (*order_)[item.turn], (*order_)[item.other], item.x, item.y,
-            item.force};
+    const std::vector<TMass*>& masses = *order_;
+    return {
+        TColEvent::MASS_MASS, masses[item.turn], masses[item.other], item.x, item.y, item.force};
 }
 
 void TColPairs::RecordBatch() {
@@ -233,8 +235,8 @@ TColEvent* TColPairs::Built(Entry& e) {
         core::Object* other = e.massIsK1 ? e.k2.Get() : e.k1.Get();
         // Only the library's own contacts are recorded, and their first
         // object is always a mass.
-        e.event = TColEvent::CreateOfKind(e.id, static_cast<TMass*>(mass), other, e.x, e.y,
-                                          e.force);
+        e.event =
+            TColEvent::CreateOfKind(e.id, static_cast<TMass*>(mass), other, e.x, e.y, e.force);
     }
     return e.event.Get();
 }

@@ -19,8 +19,8 @@
 // table at all: the sweep's contacts are kept in a batch, turn by turn, and
 // recorded when the sweep ends, in the same order. Every other operation
 // records a waiting batch first. A contact between two masses of the sweep
-// is kept as the other mass's turn and the contact's position and force: a
-// quarter of a full contact, which matters in a pile's tens of thousands.
+// is kept as their two turns and the contact's position and force: a third
+// of the contact and its key, which matters in a pile's tens of thousands.
 //
 // The batch also knows where each turn's contacts lie, so that when the
 // table held nothing before the sweep, no pair needs to be looked up by its
@@ -101,7 +101,7 @@ class TColPairs {
         // Held so that a key's address cannot be reused while it is recorded.
         core::Ref<core::Object> k1;
         core::Ref<core::Object> k2;
-        core::Ref<TColEvent> event; // none until a reader asks; kept after polling
+        core::Ref<TColEvent> event;    // none until a reader asks; kept after polling
         float x = 0, y = 0, force = 0; // the merged contact while there is no event
         int id = 0;
         bool massIsK1 = false;
@@ -123,7 +123,8 @@ class TColPairs {
     // The pair in address order, without its hash (for an entry that is not
     // indexed yet), and with it.
     static Key PairOf(core::Object* a, core::Object* b) {
-        if (reinterpret_cast<std::uintptr_t>(b) < reinterpret_cast<std::uintptr_t>(a)) return {b, a, 0};
+        if (reinterpret_cast<std::uintptr_t>(b) < reinterpret_cast<std::uintptr_t>(a))
+            return {b, a, 0};
         return {a, b, 0};
     }
     static Key KeyOf(core::Object* a, core::Object* b) {
