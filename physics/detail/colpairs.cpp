@@ -127,8 +127,7 @@ TContact TColPairs::ContactOf(const Deferred& item) const {
 void TColPairs::RecordBatch() {
     // Nothing outside the library runs during a batch, so nobody can read
     // the table before it ends; recording part of it would lose its turns.
-    if (batching_) return;
-    if (batch_.empty()) return;
+    if (batching_ || batch_.empty()) return;
     if (entries_.empty()) {
         RecordFirstBatch();
     } else {
@@ -169,10 +168,6 @@ std::int64_t TColPairs::EarlierMeeting(std::size_t at) const {
 }
 
 void TColPairs::RecordFirstBatch() {
-    // A contact with a mass whose turn came first looks through that turn's
-    // contacts and may merge into one of its entries; a new entry takes a
-    // reference to the other mass. All of them lie anywhere in memory: they
-    // are fetched a few contacts ahead.
     // Where each turn's contacts begin: turn k's are [turnStart_[k],
     // turnStart_[k + 1]).
     const std::size_t turns = order_->size();
@@ -183,6 +178,10 @@ void TColPairs::RecordFirstBatch() {
     }
     while (next <= turns) turnStart_[next++] = static_cast<std::uint32_t>(batch_.size());
 
+    // A contact with a mass whose turn came first looks through that turn's
+    // contacts and may merge into one of its entries; a new entry takes a
+    // reference to the other mass. All of them lie anywhere in memory: they
+    // are fetched a few contacts ahead.
     entryOf_.resize(batch_.size());
     for (std::size_t b = 0; b < batch_.size(); ++b) {
         if (b + kPrefetchAhead < batch_.size()) {
