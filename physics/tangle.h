@@ -10,6 +10,7 @@
 #include "physics/mass.h"
 #include "physics/procedural.h"
 #include "physics/quadtree.h"
+#include "physics/query.h"
 #include "physics/rig.h"
 #include "physics/view.h"
 #include "physics/world.h"

@@ -7,6 +7,7 @@
 
 #include "core/list.h"
 #include "core/object.h"
+#include "physics/query.h"
 #include "physics/view.h"
 
 namespace kel::tangle {
@@ -146,6 +147,50 @@ class TPhysics : public core::Object, public TWorldView {
     /// dropped and there is no current world. Returns 0; does nothing without
     /// a world.
     static int Free();
+
+    // Queries: what lies where, asked of the current world's masses and zones
+    // (physics/query.h). They read the collision grid and each zone's
+    // quadtree where they can and change nothing. With the grid on they
+    // assume what the contact search does: no mass is wider, radius plus how
+    // far it moved since the step last put it in its cell, than the
+    // narrower side of a cell (see physics/query.cpp); with it off they look
+    // at every mass. Without a world they find nothing.
+
+    /// The first mass (its whole disc) or zone edge that the segment from
+    /// (x1, y1) to (x2, y2), world units, meets; writes it to `hit` and
+    /// returns true, or returns false and leaves `hit` as it was. A segment
+    /// starting inside a disc hits it at fraction 0. Ties along the ray go
+    /// to masses before zones, then to the earlier in the world's list.
+    static bool RayCast(float x1, float y1, float x2, float y2, TRayHit& hit,
+                        const TQueryFilter& filter = {});
+    /// Every mass and zone the segment meets, each once at its first point,
+    /// in order along the ray (ties as RayCast), until `visit` returns false.
+    /// Returns the hits visited.
+    static int RayCastAll(float x1, float y1, float x2, float y2, TRayVisit visit,
+                          const TQueryFilter& filter = {});
+    /// Every mass whose disc and every zone whose solid matter overlaps the
+    /// box of two corners (any order), edges and touching included, until
+    /// `visit` returns false: masses first, in no set order, then zones in
+    /// list order. A FILL zone's matter is its polygon, a HOLE's everything
+    /// outside it (edges included), a LINE's or LOOP's only its outline.
+    /// Returns the things visited.
+    static int QueryBox(float x1, float y1, float x2, float y2, TQueryVisit visit,
+                        const TQueryFilter& filter = {});
+    /// Every mass whose disc and every zone whose matter (as for QueryBox)
+    /// holds the point (x, y): exactly what QueryBox finds for the box of
+    /// that one point. A LINE or LOOP holds only the points of its outline.
+    /// Returns the things visited.
+    static int QueryPoint(float x, float y, TQueryVisit visit, const TQueryFilter& filter = {});
+    /// The mass nearest to (x, y) whose edge (centre distance minus radius)
+    /// is within `reach` world units, or null; writes that edge distance
+    /// (negative inside the disc) to `distance`, unchanged when none. A mass
+    /// counts as within reach when its squared centre distance is at most
+    /// (reach + radius) squared, so a negative reach asks for the point to
+    /// lie that deep inside. Ties of the edge distance go to the smaller
+    /// squared centre distance, then to the earlier in the world's list; of
+    /// masses with one radius that is the nearest centre.
+    static TMass* NearestMass(float x, float y, float reach, float& distance,
+                              const TQueryFilter& filter = {});
 
     /// The cells in use along each axis: gridsize, kept within the grid
     /// whatever was written to the field.
