@@ -241,7 +241,6 @@ int TPhysics::RayCastAll(float x1, float y1, float x2, float y2, TRayVisit visit
     if (filter.zones) {
         EachListedZone([&](TZone* z) {
             TRayHit hit;
-            hit.zone = z;
             if (detail::FilterPasses(filter, z) && ZoneMayMeetRay(*z, ray) &&
                 detail::RayMeetsZone(ray, *z, hit))
                 queue.Add(hit);

@@ -159,9 +159,9 @@ inline void ZoneEdge(const TZone& zone, int k, float& ax, float& ay, float& bx, 
     by = v[2 * j + 1] + zone.offsetY;
 }
 
-// Where the ray first meets one of the zone's edges; ties keep the lower
-// edge.
-inline bool RayMeetsZone(const TRay& ray, const TZone& zone, TRayHit& hit) {
+// Where the ray first meets one of the zone's edges, as a hit of the zone;
+// ties keep the lower edge.
+inline bool RayMeetsZone(const TRay& ray, TZone& zone, TRayHit& hit) {
     const int edges = ZoneEdgeCount(zone);
     bool found = false;
     for (int k = 0; k < edges; ++k) {
@@ -171,6 +171,8 @@ inline bool RayMeetsZone(const TRay& ray, const TZone& zone, TRayHit& hit) {
         if (!RayMeetsEdge(ray, ax, ay, bx, by, h)) continue;
         if (!found || h.fraction < hit.fraction) {
             hit = h;
+            hit.mass = nullptr;
+            hit.zone = &zone;
             hit.edge = k;
             found = true;
         }
