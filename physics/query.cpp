@@ -7,8 +7,9 @@
 // disc may reach out of its cell by its radius, and its centre may have
 // moved since by what the rest of the step did to it. The queries take the
 // contact search's own promise for both together: radius plus that drift is
-// at most the narrower side of a cell (the margin below), and they grow
-// every region by it. Masses the API teleported since the last step may
+// at most half the narrower side of a cell (the margin below; two such
+// masses touching fit in one cell's width, as the contact search needs), and
+// they grow every region by it. Masses the API teleported since the last step may
 // therefore be missed until the next one. With the grid off, or no cells,
 // every mass is looked at. Edge cells hold everything beyond the bounds, so
 // clamped cell ranges cover what lies outside too.
@@ -41,12 +42,60 @@ using detail::TRay;
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
+using detail::TGridCell;
+
+// Walks the lists of a few cells at once, a step of each in turn: each step
+// waits for its mass to come from memory, and the steps of different lists
+// need not wait for each other.
+template <class Visit> class TLaneWalk {
+  public:
+    explicit TLaneWalk(Visit& visit) : visit_(visit) {}
+
+    // Takes the cell's list on; false once the visitor stopped.
+    bool Add(TGridCell& cell) {
+        TMass* first = cell.First();
+        if (!first) return true;
+        Prefetch(first);
+        lane_[lanes_++] = first;
+        return lanes_ < kLanes || Drain();
+    }
+    // Walks what was taken on to its end; false once the visitor stopped.
+    bool Drain() {
+        while (lanes_ > 0) {
+            for (int k = 0; k < lanes_;) {
+                TMass* m = lane_[k];
+                TMass* next = m->gridlink.next; // the visitor may remove m
+                if (next) {
+                    Prefetch(next);
+                    lane_[k++] = next;
+                } else {
+                    lane_[k] = lane_[--lanes_];
+                }
+                if (m->InWorld() && !visit_(m)) return false;
+            }
+        }
+        return true;
+    }
+
+  private:
+    static constexpr int kLanes = 8;
+    // Its position and its link to the next: two cache lines, wanted when
+    // its lane comes round again.
+    static void Prefetch(const TMass* m) {
+        __builtin_prefetch(&m->posX);
+        __builtin_prefetch(&m->gridlink);
+    }
+    Visit& visit_;
+    TMass* lane_[kLanes];
+    int lanes_ = 0;
+};
+
 // The grid as the queries see it.
 class GridView {
   public:
     explicit GridView(const TPhysics& w) : w_(w), span_(w.GridSpan()) {
         const float sideX = 1 / w.ratiox, sideY = 1 / w.ratioy;
-        margin_ = std::fmin(sideX, sideY);
+        margin_ = 0.5f * std::fmin(sideX, sideY);
         usable_ = w.gridon != 0 && span_ > 0 && std::isfinite(margin_) && margin_ > 0 &&
                   std::isfinite(w.ratiox) && std::isfinite(w.ratioy);
     }
@@ -59,27 +108,47 @@ class GridView {
     float RatioX() const { return w_.ratiox; }
     float RatioY() const { return w_.ratioy; }
 
-    // Visits the world's masses of cells x0 ... x1, y0 ... y1 (visit returns
-    // false to stop); false when stopped.
-    template <class Visit> bool EachMass(int x0, int x1, int y0, int y1, Visit&& visit) const {
-        for (int cx = x0; cx <= x1; ++cx) {
-            for (int cy = y0; cy <= y1; ++cy) {
-                for (TMass* m = w_.shiftgrid->Cell(cx, cy).First(); m;) {
-                    TMass* next = m->gridlink.next; // the visitor may remove m
-                    if (m->InWorld() && !visit(m)) return false;
-                    m = next;
-                }
-            }
-        }
-        return true;
-    }
-    // The same for the cells that can hold a disc meeting the box.
-    template <class Visit> bool EachMassNear(const TQueryBox& box, Visit&& visit) const {
-        return EachMass(CellX(box.minX - margin_), CellX(box.maxX + margin_),
-                        CellY(box.minY - margin_), CellY(box.maxY + margin_), visit);
+    // The least distance from the box to a centre that cell (cx, cy) may
+    // hold: the edge cells hold everything beyond the grid.
+    float CellDistance(int cx, int cy, const TQueryBox& box) const {
+        const float gx = Gap(box.minX, box.maxX, cx, w_.ratiox);
+        const float gy = Gap(box.minY, box.maxY, cy, w_.ratioy);
+        return std::sqrt(gx * gx + gy * gy);
     }
 
+    // Visits the world's masses of the cells x0 ... x1, y0 ... y1 that
+    // keep(cx, cy) keeps (visit returns false to stop); false when stopped.
+    template <class Keep, class Visit>
+    bool EachMass(int x0, int x1, int y0, int y1, Keep&& keep, Visit&& visit) const {
+        TLaneWalk<Visit> walk(visit);
+        for (int cx = x0; cx <= x1; ++cx)
+            for (int cy = y0; cy <= y1; ++cy)
+                if (keep(cx, cy) && !walk.Add(w_.shiftgrid->Cell(cx, cy))) return false;
+        return walk.Drain();
+    }
+    // Every cell of the block.
+    template <class Visit> bool EachMass(int x0, int x1, int y0, int y1, Visit&& visit) const {
+        return EachMass(x0, x1, y0, y1, [](int, int) { return true; }, visit);
+    }
+    // The cells that can hold a disc meeting the box.
+    template <class Visit> bool EachMassNear(const TQueryBox& box, Visit&& visit) const {
+        return EachMass(
+            CellX(box.minX - margin_), CellX(box.maxX + margin_), CellY(box.minY - margin_),
+            CellY(box.maxY + margin_),
+            [&](int cx, int cy) { return CellDistance(cx, cy, box) <= margin_; }, visit);
+    }
+    TGridCell& Cell(int cx, int cy) const { return w_.shiftgrid->Cell(cx, cy); }
+
   private:
+    // How far the span a ... b lies from cell c's along one axis (0 where
+    // they overlap).
+    float Gap(float a, float b, int c, float ratio) const {
+        const float lo = static_cast<float>(c) / ratio, hi = static_cast<float>(c + 1) / ratio;
+        if (c > 0 && b < lo) return lo - b;
+        if (c < span_ - 1 && a > hi) return a - hi;
+        return 0;
+    }
+
     const TPhysics& w_;
     int span_;
     float margin_ = 0;
@@ -293,8 +362,8 @@ int TPhysics::QueryBox(float x1, float y1, float x2, float y2, TQueryVisit visit
     int visited = 0;
     bool goOn = true;
     auto tryMass = [&](TMass* m) {
-        if (!detail::FilterPasses(filter, m) ||
-            !detail::DiscMeetsBox(m->posX, m->posY, m->radius, box))
+        if (!detail::DiscMeetsBox(m->posX, m->posY, m->radius, box) ||
+            !detail::FilterPasses(filter, m))
             return true;
         ++visited;
         return goOn = visit(m, nullptr);
@@ -350,7 +419,11 @@ TMass* TPhysics::NearestMass(float x, float y, float reach, float& distance,
         const int y0 = grid.CellY(y - grow), y1 = grid.CellY(y + grow);
         const int cx = std::clamp(grid.CellX(x), x0, x1), cy = std::clamp(grid.CellY(y), y0, y1);
         const int rings = std::max({cx - x0, x1 - cx, cy - y0, y1 - cy});
+        const TQueryBox at{x, y, x, y};
+        TLaneWalk walk(tryMass);
         for (int k = 0; k <= rings; ++k) {
+            // A little slack against rounding in the bounds.
+            const float limit = (found ? best.edge : reach) + m * 1.001f + 1e-3f;
             if (k > 0) {
                 // How near the cells outside the last ring's square can bring
                 // a centre: the nearest side of the square that has cells
@@ -361,17 +434,17 @@ TMass* TPhysics::NearestMass(float x, float y, float reach, float& distance,
                 if (r < x1) bound = std::fmin(bound, static_cast<float>(r + 1) / ratioX - x);
                 if (t > y0) bound = std::fmin(bound, y - static_cast<float>(t) / ratioY);
                 if (b < y1) bound = std::fmin(bound, static_cast<float>(b + 1) / ratioY - y);
-                // A little slack against rounding in the bound.
-                const float limit = (found ? best.edge : reach) + m * 1.001f + 1e-3f;
                 if (bound > limit) break;
             }
-            for (int i = cx - k; i <= cx + k; ++i) {
-                if (i < x0 || i > x1) continue;
+            // The ring's cells that can hold a centre within the limit.
+            for (int i = std::max(cx - k, x0); i <= std::min(cx + k, x1); ++i) {
                 const bool side = i == cx - k || i == cx + k;
-                for (int j = cy - k; j <= cy + k; j += side ? 1 : 2 * k) {
-                    if (j >= y0 && j <= y1) grid.EachMass(i, i, j, j, tryMass);
+                for (int j = cy - k; j <= cy + k; j += side || k == 0 ? 1 : 2 * k) {
+                    if (j >= y0 && j <= y1 && grid.CellDistance(i, j, at) <= limit)
+                        walk.Add(grid.Cell(i, j));
                 }
             }
+            walk.Drain();
         }
     }
     if (!found) return nullptr;

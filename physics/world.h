@@ -151,10 +151,10 @@ class TPhysics : public core::Object, public TWorldView {
     // Queries: what lies where, asked of the current world's masses and zones
     // (physics/query.h). They read the collision grid and each zone's
     // quadtree where they can and change nothing. With the grid on they
-    // assume what the contact search does: no mass is wider, radius plus how
-    // far it moved since the step last put it in its cell, than the
-    // narrower side of a cell (see physics/query.cpp); with it off they look
-    // at every mass. Without a world they find nothing.
+    // assume what the contact search does: no mass reaches further, radius
+    // plus how far it moved since the step last put it in its cell, than
+    // half the narrower side of a cell (see physics/query.cpp); with it off
+    // they look at every mass. Without a world they find nothing.
 
     /// The first mass (its whole disc) or zone edge that the segment from
     /// (x1, y1) to (x2, y2), world units, meets; writes it to `hit` and
