@@ -11,8 +11,10 @@ using namespace kel::tangle;
 
 int main() {
     core::Ref<TPhysics> world = TPhysics::Create(400, 300, 0.1f, 0, 2);
+    // The grid: cells of 50 x 37.5 units, room for masses of radius 10
+    // and the little they move within a step.
     TPhysics::UseShiftedGrid(1);
-    TPhysics::SetGridSize(16);
+    TPhysics::SetGridSize(8);
 
     // A floor, and a row of balls resting on it.
     core::Ref<TZone> floor =
@@ -62,8 +64,8 @@ int main() {
     const bool overFloor =
         TPhysics::RayCast(20, 0, 20, 300, hit, TQueryFilter::Group(floor->GetColGroup()));
     auto rightHalf = [](TMass* m) { return m->GetX() > 200; };
-    int right = TPhysics::QueryBox(0, 0, 400, 300, [](TMass*, TZone*) { return true; },
-                                   TQueryFilter::Masses(rightHalf));
+    int right = TPhysics::QueryBox(
+        0, 0, 400, 300, [](TMass*, TZone*) { return true; }, TQueryFilter::Masses(rightHalf));
     // [/queries]
 
     std::printf("%d hits along the slant; %d balls in the box; the floor holds (200, 280): %s\n",
@@ -75,8 +77,8 @@ int main() {
                 overFloor ? "hits something" : "meets nothing", right);
 
     // The answers this world must give.
-    const bool ok = seen == 3 && inBox == 2 && atPoint == 1 &&
-                    nearest == balls[3] && !overFloor && right == 4;
+    const bool ok =
+        seen == 3 && inBox == 2 && atPoint == 1 && nearest == balls[3] && !overFloor && right == 4;
     if (!ok || !TPhysics::RayCast(100, 0, 100, 300, hit) || hit.mass != balls[1]) {
         std::fprintf(stderr, "queries: an answer was not the one expected\n");
         return 1;

@@ -9,10 +9,11 @@
 // contact search's own promise for both together: radius plus that drift is
 // at most half the narrower side of a cell (the margin below; two such
 // masses touching fit in one cell's width, as the contact search needs), and
-// they grow every region by it. Masses the API teleported since the last step may
-// therefore be missed until the next one. With the grid off, or no cells,
-// every mass is looked at. Edge cells hold everything beyond the bounds, so
-// clamped cell ranges cover what lies outside too.
+// they grow every region by it. Masses the API teleported since the last
+// step may therefore be missed until the next one; a QUORVEL_VALIDATE build
+// checks the promise at every query. With the grid off, or no cells, every
+// mass is looked at. Edge cells hold everything beyond the bounds, so clamped
+// cell ranges cover what lies outside too.
 //
 // Zones are few and large: each is asked through its quadtree, which rejects
 // regions far from its outline and matter, and then edge by edge.
@@ -23,6 +24,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <limits>
 #include <vector>
@@ -98,6 +101,9 @@ class GridView {
         margin_ = 0.5f * std::fmin(sideX, sideY);
         usable_ = w.gridon != 0 && span_ > 0 && std::isfinite(margin_) && margin_ > 0 &&
                   std::isfinite(w.ratiox) && std::isfinite(w.ratioy);
+#if defined(QUORVEL_VALIDATE)
+        if (usable_) CheckPromise();
+#endif
     }
 
     bool Usable() const { return usable_; }
@@ -128,7 +134,8 @@ class GridView {
     }
     // Every cell of the block.
     template <class Visit> bool EachMass(int x0, int x1, int y0, int y1, Visit&& visit) const {
-        return EachMass(x0, x1, y0, y1, [](int, int) { return true; }, visit);
+        return EachMass(
+            x0, x1, y0, y1, [](int, int) { return true; }, visit);
     }
     // The cells that can hold a disc meeting the box.
     template <class Visit> bool EachMassNear(const TQueryBox& box, Visit&& visit) const {
@@ -140,6 +147,27 @@ class GridView {
     TGridCell& Cell(int cx, int cy) const { return w_.shiftgrid->Cell(cx, cy); }
 
   private:
+#if defined(QUORVEL_VALIDATE)
+    // What the walks rely on: every mass of the world lies in a cell of this
+    // grid and reaches, radius and all, no further than the margin out of it.
+    void CheckPromise() const {
+        if (!massList) return;
+        for (const TMass* m : massList->Each<TMass>()) {
+            const bool inCell = m->gridlink.cell != nullptr;
+            const TQueryBox at{m->posX, m->posY, m->posX, m->posY};
+            if (!inCell || std::hypot(Gap(at.minX, at.maxX, m->gridx, w_.ratiox),
+                                      Gap(at.minY, at.maxY, m->gridy, w_.ratioy)) +
+                                   m->radius >
+                               margin_) {
+                std::fprintf(stderr,
+                             "kel.tangle: query promise broken: a mass at (%g, %g) of radius %g "
+                             "reaches more than half a cell (%g) out of its cell\n",
+                             m->posX, m->posY, m->radius, margin_);
+                std::abort();
+            }
+        }
+    }
+#endif
     // How far the span a ... b lies from cell c's along one axis (0 where
     // they overlap).
     float Gap(float a, float b, int c, float ratio) const {
@@ -245,8 +273,7 @@ bool ZoneMayMeetBox(const TZone& z, const TQueryBox& box) {
                                    box.maxX > left + tree->sizeX || box.maxY > top + tree->sizeY))
         return true;
     return detail::AnyCoveredLeaf(*tree, z.offsetX, z.offsetY, [&](const TQueryBox& b) {
-        return b.minX <= box.maxX && box.minX <= b.maxX && b.minY <= box.maxY &&
-               box.minY <= b.maxY;
+        return b.minX <= box.maxX && box.minX <= b.maxX && b.minY <= box.maxY && box.minY <= b.maxY;
     });
 }
 

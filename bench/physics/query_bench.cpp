@@ -35,8 +35,8 @@ struct Pile {
 Pile& SettledPile() {
     static Pile pile = [] {
         Pile p;
-        p.scene = bench_scenes::BuildTangle(
-            bench_scenes::Make(bench_scenes::Layout::Pile, kMasses), true, kPairStiffness);
+        p.scene = bench_scenes::BuildTangle(bench_scenes::Make(bench_scenes::Layout::Pile, kMasses),
+                                            true, kPairStiffness);
         TPhysics::Update();
         std::mt19937 rng(7);
         std::uniform_int_distribution<std::size_t> pick(0, p.scene.masses.size() - 1);

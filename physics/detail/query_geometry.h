@@ -11,11 +11,11 @@
 #include <cmath>
 
 #include "core/list.h"
-#include "physics/mass.h"
-#include "physics/query.h"
-#include "physics/quadtree.h"
-#include "physics/zone.h"
 #include "physics/detail/zone_winding.h"
+#include "physics/mass.h"
+#include "physics/quadtree.h"
+#include "physics/query.h"
+#include "physics/zone.h"
 
 namespace kel::tangle::detail {
 
@@ -106,7 +106,8 @@ inline bool RayMeetsEdge(const TRay& ray, float ax, float ay, float bx, float by
             // A point: on the edge, or on A when the edge is a point too.
             const float ee = ex * ex + ey * ey;
             const float along = -(wx * ex + wy * ey); // (P - A) . E
-            if (ee == 0 ? (wx != 0 || wy != 0) : (wx * ey - wy * ex != 0 || along < 0 || along > ee))
+            if (ee == 0 ? (wx != 0 || wy != 0)
+                        : (wx * ey - wy * ex != 0 || along < 0 || along > ee))
                 return false;
             t = 0;
         } else {

@@ -30,9 +30,9 @@ constexpr float kSpacing = 16;
 constexpr Material kSmall{.mass = 1, .radius = 4, .friction = 0.3f, .stiffness = 1, .colGroup = -1};
 constexpr Material kLarge{.mass = 2, .radius = 6, .friction = 0.3f, .stiffness = 1, .colGroup = -1};
 constexpr float kRayFromX = 30, kRayFromY = 30;
-constexpr float kHitMark = 3;     // world units, the radius of a hit's mark
+constexpr float kHitMark = 3;       // world units, the radius of a hit's mark
 constexpr float kNormalLength = 14; // world units
-constexpr int kSweepPeriod = 240; // steps for the ray's own sweep across the scene
+constexpr int kSweepPeriod = 240;   // steps for the ray's own sweep across the scene
 
 class Queries final : public Scene {
   public:
@@ -44,10 +44,10 @@ class Queries final : public Scene {
                 balls_.push_back(AddBall(left + c * kSpacing + (r % 2) * kSpacing / 2,
                                          60 + r * kSpacing, (r + c) % 3 ? kSmall : kLarge));
         // A slope, a ledge left open at one end and a closed frame to cast at.
-        zones_.push_back(TZone::Create({0, 420, 500, 560, 0, 560}, TZone::FILL, kZoneFriction, -1,
-                                       kTreeLevel));
-        zones_.push_back(TZone::Create({520, 330, 700, 300, 760, 340}, TZone::LINE,
-                                       kZoneFriction, -1, kTreeLevel));
+        zones_.push_back(
+            TZone::Create({0, 420, 500, 560, 0, 560}, TZone::FILL, kZoneFriction, -1, kTreeLevel));
+        zones_.push_back(TZone::Create({520, 330, 700, 300, 760, 340}, TZone::LINE, kZoneFriction,
+                                       -1, kTreeLevel));
         zones_.push_back(TZone::Create({560, 420, 740, 420, 740, 540, 560, 540}, TZone::LOOP,
                                        kZoneFriction, -1, kTreeLevel));
     }
@@ -171,8 +171,8 @@ class Queries final : public Scene {
             const float qx = std::fmin(std::fmax(m->posX, x0), x1) - m->posX;
             const float qy = std::fmin(std::fmax(m->posY, y0), y1) - m->posY;
             if (hasBox_ && qx * qx + qy * qy <= m->radius * m->radius) ++overlapping;
-            nearestEdge = std::fmin(
-                nearestEdge, std::hypot(rayToX_ - m->posX, rayToY_ - m->posY) - m->radius);
+            nearestEdge = std::fmin(nearestEdge,
+                                    std::hypot(rayToX_ - m->posX, rayToY_ - m->posY) - m->radius);
         }
         if (overlapping != inBox_.size()) ++faults_;
         for (std::size_t k = 0; k < hits_.size(); ++k) {
