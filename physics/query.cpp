@@ -67,7 +67,7 @@ template <class Visit> class TLaneWalk {
         while (lanes_ > 0) {
             for (int k = 0; k < lanes_;) {
                 TMass* m = lane_[k];
-                TMass* next = m->gridlink.next; // the visitor may remove m
+                TMass* next = m->gridlink.next; // read first: the visitor may move m
                 if (next) {
                     Prefetch(next);
                     lane_[k++] = next;

@@ -103,10 +103,13 @@ struct TQueryFilter {
 };
 
 /// Receives each hit of RayCastAll in order along the ray; returns false to
-/// stop the walk.
+/// stop the walk. It may ask the world again, but must not add, remove or
+/// free masses or zones while the walk runs.
 using TRayVisit = TFunctionRef<bool(const TRayHit&)>;
 /// Receives each thing QueryBox or QueryPoint finds: a mass (zone null) or
-/// a zone (mass null). Returns false to stop the walk.
+/// a zone (mass null). Returns false to stop the walk. It may ask the world
+/// again, but must not add, remove or free masses or zones while the walk
+/// runs.
 using TQueryVisit = TFunctionRef<bool(TMass* mass, TZone* zone)>;
 
 } // namespace kel::tangle

@@ -509,6 +509,43 @@ TEST_F(QueryTest, NearestMassMeasuresToTheEdgeAndBreaksTiesByCentreThenList) {
     EXPECT_FALSE(TPhysics::RayCast(0, 0, 100, 100, hit));
 }
 
+// The game picks the blob whose centre is nearest to a click, the lower
+// slot on ties, within 10 units, with a loop of its own; NearestMass with a
+// reach of 10 must pick the same among masses of one radius, ties included.
+TEST_F(QueryTest, NearestMassAmongEqualRadiiIsTheNearestCentreThenTheEarlier) {
+    std::vector<TMass*> blobs;
+    for (int r = 0; r < 6; ++r)
+        for (int c = 0; c < 6; ++c) blobs.push_back(Ball(40 + 20.0f * c, 40 + 20.0f * r, 11));
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> u(20, 160);
+    int ties = 0, found = 0;
+    for (int q = 0; q < 4000; ++q) {
+        // Every other point halfway between two blobs: an exact tie.
+        float x = u(rng), y = u(rng);
+        if (q % 2) {
+            x = 50 + 20.0f * static_cast<float>(q % 5);
+            y = 40 + 20.0f * static_cast<float>(q % 6) + static_cast<float>(q % 7);
+        }
+        int best = -1;
+        float bestD = 1e6f;
+        for (std::size_t i = 0; i < blobs.size(); ++i) {
+            const float dx = x - blobs[i]->posX, dy = y - blobs[i]->posY;
+            const float d = dx * dx + dy * dy;
+            if (d == bestD) ++ties;
+            if (d < bestD) best = static_cast<int>(i), bestD = d;
+        }
+        float edge = 0;
+        TMass* got = TPhysics::NearestMass(x, y, 10, edge);
+        TMass* want = bestD <= 100 ? blobs[static_cast<std::size_t>(best)] : nullptr;
+        const float dx = got ? x - got->posX : 0, dy = got ? y - got->posY : 0;
+        if (got && dx * dx + dy * dy > 100) got = nullptr; // the game's own reach test
+        ASSERT_EQ(got, want) << x << "," << y;
+        if (want) ++found;
+    }
+    EXPECT_GT(ties, 100);
+    EXPECT_GT(found, 1000);
+}
+
 TEST_F(QueryTest, AVisitorMayAskAgain) {
     Ball(50, 100, 5);
     Ball(100, 100, 5);
