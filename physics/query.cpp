@@ -109,8 +109,10 @@ class GridView {
     bool Usable() const { return usable_; }
     float Margin() const { return margin_; }
     int Span() const { return span_; }
-    int CellX(float x) const { return w_.CellX(x); }
-    int CellY(float y) const { return w_.CellY(y); }
+    // The world's cells of a position, except that +infinity (a region
+    // without end) is the last cell rather than the world's cell 0.
+    int CellX(float x) const { return x == kInf ? span_ - 1 : w_.CellX(x); }
+    int CellY(float y) const { return y == kInf ? span_ - 1 : w_.CellY(y); }
     float RatioX() const { return w_.ratiox; }
     float RatioY() const { return w_.ratioy; }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -544,6 +545,15 @@ TEST_F(QueryTest, NearestMassAmongEqualRadiiIsTheNearestCentreThenTheEarlier) {
     }
     EXPECT_GT(ties, 100);
     EXPECT_GT(found, 1000);
+}
+
+TEST_F(QueryTest, EndlessRegionsReachEveryCell) {
+    TMass* far = Ball(190, 190, 3);
+    Ball(-50, -50, 3); // beyond the bounds, in the first cell
+    const float inf = std::numeric_limits<float>::infinity();
+    float d = 0;
+    EXPECT_EQ(TPhysics::NearestMass(180, 185, inf, d), far);
+    EXPECT_EQ(TPhysics::QueryBox(-inf, -inf, inf, inf, [](TMass*, TZone*) { return true; }), 2);
 }
 
 TEST_F(QueryTest, AVisitorMayAskAgain) {
