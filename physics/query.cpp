@@ -44,6 +44,7 @@ using detail::TQueryBox;
 using detail::TRay;
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr float kFractionSlack = 1e-5f;
 
 using detail::TGridCell;
 
@@ -358,7 +359,9 @@ int TPhysics::RayCastAll(float x1, float y1, float x2, float y2, TRayVisit visit
         // A strip's hits, and the zones' before them, are final once the
         // next strip starts beyond them.
         EachStrip(grid, ray, [&](const Strip& s) {
-            if (!queue.Release(s.t0)) return false;
+            // A hair before the strip, against rounding in its fractions:
+            // waiting longer only delays a hit.
+            if (!queue.Release(s.t0 - kFractionSlack)) return false;
             grid.EachMass(s.x0, s.x1, s.y0, s.y1, tryMass);
             return true;
         });
