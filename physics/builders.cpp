@@ -82,7 +82,8 @@ int RopeCount(const TRopeDef& def) {
 }
 
 bool RingBuildable(float x, float y, float radius, int rim, const TMaterial& m) {
-    return rim >= 3 && rim <= kMostMasses / 2 && Finite(x) && Finite(y) && Finite(radius) && radius > 0 && Buildable(m);
+    return rim >= 3 && rim <= kMostMasses / 2 && Finite(x) && Finite(y) && Finite(radius) &&
+           radius > 0 && Buildable(m);
 }
 
 } // namespace
@@ -105,13 +106,14 @@ core::Ref<TAdvBody> BuildRope(const TRopeDef& def) {
 
 core::Ref<TAdvBody> BuildCloth(const TClothDef& def) {
     const int columns = def.columns, rows = def.rows;
-    if (columns < 1 || rows < 1 || columns * 1LL * rows < 2 ||
-        columns * 1LL * rows > kMostMasses || !Finite(def.x) || !Finite(def.y) ||
-        !Finite(def.spacing) || def.spacing <= 0 || !Buildable(def.material))
+    if (columns < 1 || rows < 1 || columns * 1LL * rows < 2 || columns * 1LL * rows > kMostMasses ||
+        !Finite(def.x) || !Finite(def.y) || !Finite(def.spacing) || def.spacing <= 0 ||
+        !Buildable(def.material))
         return nullptr;
     TShapeWriter shape("Cloth", def.material);
     for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < columns; ++c) shape.Mass(def.x + c * def.spacing, def.y + r * def.spacing);
+        for (int c = 0; c < columns; ++c)
+            shape.Mass(def.x + c * def.spacing, def.y + r * def.spacing);
     // A family of links: for every mass (c, r) in slot order, each of its
     // pairs ties mass (c, r) + from to (c, r) + to where both are in the grid.
     struct Offset {
@@ -188,7 +190,8 @@ core::Ref<TAdvBody> BuildBlob(const TBlobDef& def) {
         shape.Link(k, (k + 1) % n, LinksOf(def.material));
     }
     const int pressure = shape.Body().ConAddPressure(ring, def.restArea, def.pressure);
-    if (def.pressureCompliance >= 0) shape.Body().ConSetCompliance(pressure, def.pressureCompliance);
+    if (def.pressureCompliance >= 0)
+        shape.Body().ConSetCompliance(pressure, def.pressureCompliance);
     return shape.Finish();
 }
 

@@ -141,8 +141,8 @@ TEST_F(Builders, AJellyHasItsCentreFirstAndOneBlockOfLinksPerRimMass) {
     ASSERT_TRUE(jelly);
     ASSERT_EQ(jelly->MassMaxIndex(), 8);
     EXPECT_FLOAT_EQ(jelly->MassGetX(0), 200);
-    EXPECT_FLOAT_EQ(jelly->MassGetX(1), 220);                  // rim mass 0 on +x
-    EXPECT_NEAR(jelly->MassGetY(3), 120, 1e-4);                 // rim mass 2, a quarter round
+    EXPECT_FLOAT_EQ(jelly->MassGetX(1), 220);   // rim mass 0 on +x
+    EXPECT_NEAR(jelly->MassGetY(3), 120, 1e-4); // rim mass 2, a quarter round
     EXPECT_EQ(Constraints(*jelly), 3 * 8);
     for (int k = 0; k < 8; ++k) {
         EXPECT_EQ(Ends(*jelly, 3 * k), std::make_pair(1 + k, 1 + (k + 1) % 8));
