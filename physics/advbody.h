@@ -324,9 +324,10 @@ class TAdvBody : public TBody {
     float ConGetStiffness(int i) const {
         return table_calls::Forward<&TConstraint::GetStiffness>(cons, i);
     }
-    /// Sets the compliance of the constraint in slot i (see TConstraint::SetCompliance). Returns 0.
-    int ConSetCompliance(int i, float c) {
-        return table_calls::Forward<&TConstraint::SetCompliance>(cons, i, c);
+    /// Sets the compliance and damping ratio of the constraint in slot i (see
+    /// TConstraint::SetCompliance). Returns 0.
+    int ConSetCompliance(int i, float c, float dampingRatio) {
+        return table_calls::Forward<&TConstraint::SetCompliance>(cons, i, c, dampingRatio);
     }
     /// The compliance of the constraint in slot i; -1 while it uses its per-pass stiffness.
     float ConGetCompliance(int i) const {

@@ -63,9 +63,19 @@ int TConstraint::SetStiffness(float f) {
     return 0;
 }
 
-int TConstraint::SetCompliance(float c) {
+int TConstraint::SetCompliance(float c, float dampingRatio) {
     compliance_ = c >= 0 ? c : kPerPass; // not-a-number too
+    damping_ = dampingRatio > 0 ? dampingRatio : 0;
     return 0;
+}
+
+// With the compliance a of the (sub)step (scaled by its length squared), a
+// damping coefficient of 2 z sqrt(a / weight) is the damping ratio z of the
+// spring of stiffness 1 / a between the masses.
+float TConstraint::Multiplier(float error, float rate, float weight, float complianceScale) const {
+    const float alpha = compliance_ * complianceScale;
+    const float gamma = damping_ > 0 ? 2 * damping_ * std::sqrt(alpha / weight) : 0.0f;
+    return (-error - alpha * lambda_ - gamma * rate) / ((1 + gamma) * weight + alpha);
 }
 
 TMass* TConstraint::GetRingMass(int k) const {

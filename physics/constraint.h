@@ -94,12 +94,16 @@ class TConstraint final : public core::Object {
     float GetStiffness() const { return stiffness; }
     /// Makes the stiffness a property of the material: c >= 0 is the compliance, world units of
     /// stretch per unit of force (mass x world units per step squared; for pressure, square units
-    /// of area per unit of pressure). 0 is rigid; 0.001 ... 0.1 is a firm rubber for masses of 1,
-    /// 1 ... 10 a soft jelly. The per-pass stiffness is then unused. A negative or not-a-number c
-    /// returns to the per-pass stiffness (the default). Returns 0.
-    int SetCompliance(float c);
+    /// of area per unit of pressure). 0 is rigid; 0.01 ... 0.1 is a firm rubber for masses of 1,
+    /// 1 ... 10 a soft jelly. The per-pass stiffness is then unused. `dampingRatio` damps the
+    /// spring's own ringing: 0 leaves it (a soft spring then rings for long), 1 is about critical,
+    /// negative counts as 0. A negative or not-a-number c returns to the per-pass stiffness (the
+    /// default). Returns 0.
+    int SetCompliance(float c, float dampingRatio);
     /// The compliance, or -1 while the per-pass stiffness is used.
     float GetCompliance() const { return compliance_; }
+    /// The damping ratio of a compliant constraint.
+    float GetDampingRatio() const { return damping_; }
     /// 1 for a pressure constraint, 0 for a distance constraint.
     int IsPressure() const { return ring_.empty() ? 0 : 1; }
     /// The masses of a pressure constraint's ring; 0 for a distance constraint.
@@ -144,12 +148,19 @@ class TConstraint final : public core::Object {
 
     std::vector<core::Ref<TMass>> ring_; // a pressure constraint's ring, else empty
     float compliance_ = kPerPass;
+    float damping_ = 0;
     // With a compliance: the force applied in the current (sub)step so far,
     // as the multiplier of the constraint's gradient. The step resets it.
     float lambda_ = 0;
     // +1 or -1: the sign of the ring's area when it was made, so that the
     // area counts positive either way round.
     float winding_ = 1;
+
+    // The change of the multiplier for an error `error` of the constraint
+    // that changes at `rate` per (sub)step, whose masses weigh in at
+    // `weight` (the sum of inverse masses times squared gradients): the
+    // compliant solve with damping of extended position-based dynamics.
+    float Multiplier(float error, float rate, float weight, float complianceScale) const;
 };
 
 } // namespace kel::tangle

@@ -116,11 +116,12 @@ void TStepper::Step(TPhysics& w) {
     const TShockScope shockRule(plan.stacking, w.gravityX, w.gravityY);
     cellsMoved_ = false;
     if (plan.together && !sleeping) TSolveTogether::PrepareSlots(movers());
+    const float complianceScale = static_cast<float>(plan.substeps * plan.substeps);
     for (int substep = 0; substep < plan.substeps; ++substep) {
+        TConstraintSolver::BeginSubstep(links(), complianceScale);
         const bool cellsKept = IntegrateAndRebin(w, plan, *masses, movers(), gx, gy);
         // Emptied once per step: the substeps' contacts merge per pair.
         if (substep == 0) TColEvent::Flush();
-        TConstraintSolver::BeginSubstep(links());
         for (int pass = 0; pass < plan.passes; ++pass) {
             SatisfyConstraints(plan, links(), movers());
             if (plan.stacking) stacking_.BeforeContacts(movers());
