@@ -17,7 +17,8 @@ bool Finite(float v) { return std::isfinite(v); }
 
 bool Buildable(const TMaterial& m) {
     return Finite(m.mass) && m.mass > 0 && Finite(m.radius) && m.radius >= 0 &&
-           Finite(m.friction) && Finite(m.stiffness) && !std::isnan(m.compliance);
+           Finite(m.friction) && Finite(m.stiffness) && !std::isnan(m.compliance) &&
+           Finite(m.damping);
 }
 
 // How stiff one family of links is: a per-pass stiffness, or a compliance
@@ -45,7 +46,7 @@ class TShapeWriter {
 
     int Link(int a, int b, const TLinkKind& kind) {
         const int slot = body_->ConAdd(a, b, 0, kind.stiffness);
-        if (kind.compliance >= 0) body_->ConSetCompliance(slot, kind.compliance);
+        if (kind.compliance >= 0) body_->ConSetCompliance(slot, kind.compliance, material_.damping);
         return slot;
     }
 
@@ -191,7 +192,7 @@ core::Ref<TAdvBody> BuildBlob(const TBlobDef& def) {
     }
     const int pressure = shape.Body().ConAddPressure(ring, def.restArea, def.pressure);
     if (def.pressureCompliance >= 0)
-        shape.Body().ConSetCompliance(pressure, def.pressureCompliance);
+        shape.Body().ConSetCompliance(pressure, def.pressureCompliance, def.material.damping);
     return shape.Finish();
 }
 

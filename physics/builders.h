@@ -34,6 +34,10 @@ struct TMaterial {
     /// TConstraint::SetCompliance; 0 is rigid, 0.001 ... 0.1 firm rubber, 1 ... 10 soft jelly for
     /// masses of 1), and `stiffness` is unused. Negative (the default): the per-pass stiffness.
     float compliance = -1;
+    /// With a compliance: the damping ratio of the links' springs (see
+    /// TConstraint::SetCompliance): 0 lets a soft shape ring on, 1 (the default) is about
+    /// critical, so it settles.
+    float damping = 1;
 };
 
 /// A rope or chain: masses in a straight line between two points, each tied to the next.
@@ -121,6 +125,7 @@ struct TJellyDef {
     /// Per-pass stiffness (0 ... 1) of the inner links.
     float innerStiffness = 1;
     /// Compliance of the inner links (see TMaterial::compliance); negative uses innerStiffness.
+    /// They take the material's damping.
     float innerCompliance = -1;
 };
 
@@ -144,7 +149,8 @@ struct TBlobDef {
     /// restores.
     float pressure = 1;
     /// Compliance of the pressure (square world units of area per unit of pressure; see
-    /// TConstraint::SetCompliance); negative (the default) uses `pressure`.
+    /// TConstraint::SetCompliance), with the material's damping; negative (the default) uses
+    /// `pressure`.
     float pressureCompliance = -1;
     /// The masses and the rim links.
     TMaterial material;

@@ -177,6 +177,7 @@ TEST_F(Builders, AMeshJellyAddsAnInnerRingAfterTheRim) {
     EXPECT_FLOAT_EQ(jelly->ConGetCompliance(b + 1), 0.01f);
     EXPECT_FLOAT_EQ(jelly->ConGetCompliance(b + 2), 0.5f);
     EXPECT_FLOAT_EQ(jelly->ConGetCompliance(b + 5), 0.5f);
+    EXPECT_FLOAT_EQ(jelly->ConGet(b + 5)->GetDampingRatio(), 1);
 }
 
 TEST_F(Builders, ASmallJellyHasNoBracesThatWouldRepeatItsLinks) {
@@ -208,9 +209,12 @@ TEST_F(Builders, ABlobsPressureComesAfterItsRimAndHoldsTheAreaAsBuilt) {
 
     def.restArea = 2000;
     def.pressureCompliance = 0.2f;
+    def.material.damping = 0.25f;
     blob = BuildBlob(def);
     EXPECT_FLOAT_EQ(blob->ConGetRestLength(12), 2000);
     EXPECT_FLOAT_EQ(blob->ConGetCompliance(12), 0.2f);
+    EXPECT_FLOAT_EQ(blob->ConGet(12)->GetDampingRatio(), 0.25f);
+    EXPECT_EQ(blob->ConGetCompliance(0), -1.0f);
 }
 
 TEST_F(Builders, EachShapeTakesOneFreshGroupUnlessGivenOne) {
@@ -242,6 +246,7 @@ TEST_F(Builders, TooFewMassesOrABadSizeBuildNothing) {
     EXPECT_FALSE(rope([&](TRopeDef& d) { d.x2 = nan; }));
     EXPECT_FALSE(rope([](TRopeDef& d) { d.material.mass = 0; }));
     EXPECT_FALSE(rope([](TRopeDef& d) { d.material.radius = -1; }));
+    EXPECT_FALSE(rope([&](TRopeDef& d) { d.material.damping = nan; }));
     EXPECT_TRUE(rope([](TRopeDef& d) { d.count = 2; }));
 
     auto cloth = [](auto change) {
