@@ -23,15 +23,16 @@ struct TMaterial {
     float radius = 4;
     /// Friction of each mass, 0 ... 1 (clamped by the mass).
     float friction = 0.5f;
+    /// Per-pass stiffness of the links, 0 ... 1: the share of its error a link corrects in each
+    /// relaxation pass (1 corrects it all; how firm the shape is then depends on the world's
+    /// passes).
+    float stiffness = 1;
     /// Collision group of every mass. -1 (the default) takes one fresh automatic group
     /// (TakeAutoColGroup) for the whole shape, so its masses never collide with each other; 0
     /// collides with nothing; any other value is used as it is.
     int colGroup = -1;
-    /// Per-pass stiffness of the links, 0 ... 1: the share of its error a link corrects in each
-    /// relaxation pass (1 is rigid at any pass count).
-    float stiffness = 1;
     /// A compliance of 0 or more makes the links springs of the material instead (see
-    /// TConstraint::SetCompliance; 0 is rigid, 0.001 ... 0.1 firm rubber, 1 ... 10 soft jelly for
+    /// TConstraint::SetCompliance; 0 is rigid, 0.01 ... 0.1 firm rubber, 1 ... 10 soft jelly for
     /// masses of 1), and `stiffness` is unused. Negative (the default): the per-pass stiffness.
     float compliance = -1;
     /// With a compliance: the damping ratio of the links' springs (see
