@@ -166,10 +166,8 @@ core::Ref<TAdvBody> BuildJelly(const TJellyDef& def) {
     for (int k = 0; k < n; ++k) {
         shape.Link(rimMass(k), rimMass(k + 1), rim);
         if (braces) shape.Link(rimMass(k), rimMass(k + 2), rim);
-        if (!mesh) {
-            shape.Link(centre, rimMass(k), inner);
-            continue;
-        }
+        shape.Link(centre, rimMass(k), inner);
+        if (!mesh) continue;
         shape.Link(rimMass(k), innerMass(k), inner);
         shape.Link(rimMass(k), innerMass(k + 1), inner);
         shape.Link(innerMass(k), innerMass(k + 1), inner);

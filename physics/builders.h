@@ -97,17 +97,19 @@ struct TClothDef {
 /// angle 360 * k / rim degrees from the +x axis (clockwise on screen, as y grows downwards). With
 /// the MESH interior, an inner ring at half the radius follows: masses rim + 1 ... 2 * rim, the
 /// k-th at the angle of rim mass k. Constraints come in one block per rim mass k, in order: the
-/// rim link to rim mass k + 1; with braces, the brace to rim mass k + 2; then the inner links:
-/// SPOKES, the spoke to the centre; MESH, the link to inner mass k, the diagonal to inner mass
-/// k + 1, the inner ring's link from inner mass k to k + 1, and the spoke from inner mass k to
-/// the centre. (Rim and inner masses count round modulo rim.)
+/// rim link to rim mass k + 1; with braces, the brace to rim mass k + 2; the spoke from the
+/// centre; and with MESH, the link to inner mass k, the diagonal to inner mass k + 1, the inner
+/// ring's link from inner mass k to k + 1, and the spoke from inner mass k to the centre. (Rim
+/// and inner masses count round modulo rim.)
 struct TJellyDef {
     /// How the inside of a jelly holds the rim.
     enum Interior {
         /// A link from every rim mass to the centre: light and springy.
         SPOKES,
-        /// An inner ring at half the radius, tied to the rim in triangles and to the centre by
-        /// spokes: firmer, and it keeps its roundness better under a load.
+        /// The spokes, and an inner ring at half the radius tied to the rim in triangles and to
+        /// the centre by spokes of its own: firmer, and it keeps its roundness better under a
+        /// load. With a per-pass stiffness it wants 4 or more passes a step: at fewer, a hard
+        /// landing can fold it flat. Springs of the material (a compliance) hold at any count.
         MESH,
     };
     /// The centre, world units.
