@@ -28,7 +28,8 @@ std::string Usage() {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine line;
-    if (std::ranges::any_of(args, [](const std::string& a) { return a == "--help" || a == "-h"; })) {
+    if (std::ranges::any_of(args,
+                            [](const std::string& a) { return a == "--help" || a == "-h"; })) {
         line.mode = CommandLine::Help;
         return line;
     }

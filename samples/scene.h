@@ -36,7 +36,7 @@ class Scene {
     // (PlaceView) and cleared to the background.
     virtual void Draw() const;
     // Places the view on a canvas of w x h pixels: by default the whole
-    // world, centred.
+    // world, centred, with a few pixels to spare round its bounds.
     virtual void PlaceView(float width, float height);
     // The scene's own use of the mouse; false leaves it to the testbed,
     // which drags the nearest mass.
