@@ -17,6 +17,11 @@ constexpr float kViewMargin = 12;
 
 } // namespace
 
+std::string OptionText(const SceneOption& option) {
+    if (!option.isOn) return option.label;
+    return option.label + (option.isOn() ? ": on" : ": off");
+}
+
 void Scene::Step() { TPhysics::Update(); }
 
 void Scene::Draw() const { DrawWorld(); }

@@ -22,7 +22,14 @@ struct MouseAction {
 struct SceneOption {
     std::string label;
     std::function<void()> toggle;
+    // For a button that switches something on and off: whether it is on now.
+    // The button then reads "label: on" or "label: off". Empty for a plain
+    // action, whose button reads the label alone.
+    std::function<bool()> isOn;
 };
+
+// What an option's button reads now.
+std::string OptionText(const SceneOption& option);
 
 class Scene {
   public:

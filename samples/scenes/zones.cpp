@@ -94,7 +94,7 @@ class Zones final : public Scene {
     }
 
     std::vector<SceneOption> Options() override {
-        return {{"Quadtrees", [this] { showTrees_ = !showTrees_; }}};
+        return {{"Quadtrees", [this] { showTrees_ = !showTrees_; }, [this] { return showTrees_; }}};
     }
 
   private:
