@@ -59,22 +59,34 @@ void TConstraintSolver::Preload(TConstraint& c, float alpha) {
     }
 }
 
-void TSolveTogether::PrepareSlots(const std::vector<TMass*>& movers) {
-    for (std::size_t k = 0; k < movers.size(); ++k) movers[k]->stepSlot = static_cast<std::uint32_t>(k);
+void TSolveTogether::BeginStep(const std::vector<TConstraint*>& constraints,
+                               const std::vector<TMass*>& movers, bool numberMovers) {
+    if (numberMovers) {
+        for (std::size_t k = 0; k < movers.size(); ++k) movers[k]->stepSlot = static_cast<std::uint32_t>(k);
+    }
+    movers_ = &movers;
+    count_ = static_cast<std::uint32_t>(movers.size());
+    holders_.assign(movers.size(), 0);
+    for (const TConstraint* c : constraints) {
+        c->ForEachMass([&](const TMass* m) {
+            const std::uint32_t slot = m ? m->stepSlot : count_;
+            if (slot < count_ && movers[slot] == m) holders_[slot] += 1;
+        });
+    }
 }
 
 void TSolveTogether::Pass(const std::vector<TConstraint*>& constraints,
                           const std::vector<TMass*>& movers, float complianceScale) {
     movers_ = &movers;
     count_ = static_cast<std::uint32_t>(movers.size());
-    sums_.assign(movers.size(), Sum{0, 0, 0});
+    sums_.assign(movers.size(), Sum{0, 0});
     for (TConstraint* c : constraints) TConstraintSolver::Solve(*c, complianceScale, *this);
     for (std::uint32_t k = 0; k < count_; ++k) {
         const Sum& s = sums_[k];
-        if (s.n == 0) continue;
+        if (holders_[k] == 0) continue;
         TMass* m = movers[k];
-        m->posX += s.dx / s.n;
-        m->posY += s.dy / s.n;
+        m->posX += s.dx / holders_[k];
+        m->posY += s.dy / holders_[k];
     }
 }
 

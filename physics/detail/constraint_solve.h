@@ -51,9 +51,14 @@ class TSolveTogether {
     // `complianceScale` is the square of the substeps.
     void Pass(const std::vector<TConstraint*>& constraints, const std::vector<TMass*>& movers,
               float complianceScale);
-    // Numbers the movers by their place, for a step with sleeping off (with
-    // sleeping on, the sleep phase numbers them itself).
-    static void PrepareSlots(const std::vector<TMass*>& movers);
+    // Numbers the movers by their place, for a step with sleeping on (the
+    // sleep phase numbers them) or off (`numberMovers`), and counts the
+    // constraints that hold each: a mass moves by the sum of what they ask
+    // over that count. The count is fixed for the step, whether or not a
+    // constraint asks anything in a pass (pressure only pushes): a share that
+    // changed from pass to pass would make a resting body chatter.
+    void BeginStep(const std::vector<TConstraint*>& constraints, const std::vector<TMass*>& movers,
+                   bool numberMovers);
 
     void operator()(TMass* m, float dx, float dy) {
         const std::uint32_t slot = m->stepSlot;
@@ -62,14 +67,14 @@ class TSolveTogether {
         Sum& s = sums_[slot];
         s.dx += dx;
         s.dy += dy;
-        s.n += 1;
     }
 
   private:
     struct Sum {
-        float dx, dy, n;
+        float dx, dy;
     };
     std::vector<Sum> sums_;
+    std::vector<float> holders_; // per mover: the constraints that hold it
     const std::vector<TMass*>* movers_ = nullptr;
     std::uint32_t count_ = 0;
 };

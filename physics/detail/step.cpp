@@ -115,7 +115,7 @@ void TStepper::Step(TPhysics& w) {
     }
     const TShockScope shockRule(plan.stacking, w.gravityX, w.gravityY);
     cellsMoved_ = false;
-    if (plan.together && !sleeping) TSolveTogether::PrepareSlots(movers());
+    if (plan.together) together_.BeginStep(links(), movers(), !sleeping);
     const float complianceScale = static_cast<float>(plan.substeps * plan.substeps);
     for (int substep = 0; substep < plan.substeps; ++substep) {
         TConstraintSolver::BeginSubstep(links(), complianceScale);
