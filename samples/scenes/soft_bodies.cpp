@@ -37,12 +37,12 @@ constexpr float kDropX[] = {170, 560, 300, 660, 120, 470, 240, 620, 380, 700};
 constexpr int kBlobRim = 24;
 constexpr float kBlobRadius = 34;
 constexpr float kPressure = 1; // per pass: all of the missing area
-constexpr TMaterial kBlobSkin{.mass = 1, .radius = 5, .friction = 0.4f, .stiffness = 1};
+constexpr TMaterial kBlobSkin{.mass = 1, .radius = 4, .friction = 0.4f, .stiffness = 1};
 
 constexpr int kJellyRim = 16;
 constexpr float kJellyRadius = 30;
 constexpr TMaterial kJellySkin{
-    .mass = 1, .radius = 5, .friction = 0.4f, .compliance = 0.02f, .damping = 1};
+    .mass = 1, .radius = 4, .friction = 0.4f, .compliance = 0.02f, .damping = 1};
 constexpr float kJellyInside = 0.1f; // compliance of the inner links
 
 constexpr float kZoneFriction = 0.3f;
@@ -69,9 +69,9 @@ class SoftBodies final : public Scene {
     void SetUp() override {
         world_ = BuildWorld(kWidth, kHeight, kGravity, kIterations, kGridSize);
         TPhysics::SetStacking(kSolveTogether);
-        zones_.push_back(TZone::Create({0, 250, 380, 370, 380, 390, 0, 275}, TZone::FILL,
+        zones_.push_back(TZone::Create({0, 250, 330, 350, 330, 370, 0, 275}, TZone::FILL,
                                        kZoneFriction, -1, kTreeLevel));
-        zones_.push_back(TZone::Create({800, 330, 430, 450, 430, 470, 800, 355}, TZone::FILL,
+        zones_.push_back(TZone::Create({800, 330, 470, 440, 470, 460, 800, 355}, TZone::FILL,
                                        kZoneFriction, -1, kTreeLevel));
         zones_.push_back(TZone::Create({330, 600, 400, 545, 470, 600}, TZone::FILL, kZoneFriction,
                                        -1, kTreeLevel));
@@ -109,18 +109,14 @@ class SoftBodies final : public Scene {
     }
 
     std::vector<SceneOption> Options() override {
-        SceneOption together;
-        together.label = "Together";
-        together.toggle = [] {
-            TPhysics::SetStacking(TPhysics::GetStacking() == kSolveTogether ? 0 : kSolveTogether);
-        };
-        SceneOption pressure;
-        pressure.label = "Pressure";
-        pressure.toggle = [this] {
-            pressureOn_ = !pressureOn_;
-            for (const Shape& b : bodies_) ApplyPressure(b);
-        };
-        return {together, pressure};
+        return {{"Together", [] { TPhysics::SetStacking(TogetherOn() ? 0 : kSolveTogether); },
+                 &TogetherOn},
+                {"Pressure",
+                 [this] {
+                     pressureOn_ = !pressureOn_;
+                     for (const Shape& b : bodies_) ApplyPressure(b);
+                 },
+                 [this] { return pressureOn_; }}};
     }
 
   private:
@@ -148,6 +144,8 @@ class SoftBodies final : public Scene {
         b.body->Activate();
         bodies_.push_back(b);
     }
+
+    static bool TogetherOn() { return TPhysics::GetStacking() == kSolveTogether; }
 
     void ApplyPressure(const Shape& b) const {
         if (b.pressure >= 0) b.body->ConSetStiffness(b.pressure, pressureOn_ ? kPressure : 0);
