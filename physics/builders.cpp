@@ -59,8 +59,8 @@ class TShapeWriter {
     int group_;
 };
 
-// The masses of a ring of `count` round (x, y), the k-th at 360 * k / count
-// degrees from +x, with the first in slot `first` onwards.
+// The masses of a ring of `count` round (x, y), in the next slots, the k-th
+// at 360 * k / count degrees from +x.
 void AddRing(TShapeWriter& shape, float x, float y, float radius, int count) {
     for (int k = 0; k < count; ++k) {
         const double a = 2 * std::numbers::pi * k / count;
