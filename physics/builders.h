@@ -46,10 +46,14 @@ struct TMaterial {
 /// Numbering: mass k (0 ... count - 1) runs from the start (x1, y1) to the end (x2, y2);
 /// constraint k joins masses k and k + 1, at their distance as built.
 struct TRopeDef {
+    ///@{
     /// The start, world units.
     float x1 = 0, y1 = 0;
+    ///@}
+    ///@{
     /// The end, world units.
     float x2 = 100, y2 = 0;
+    ///@}
     /// The masses, 2 or more. 0 (the default) takes the count from segmentLength.
     int count = 0;
     /// With count 0: the longest a link may be, world units (above 0); the rope gets the fewest
@@ -73,8 +77,10 @@ struct TRopeDef {
 /// to bottom-left. Then, with `bend`, mass by mass: the link to the mass two to the right, then
 /// the one two below.
 struct TClothDef {
+    ///@{
     /// The top-left mass, world units; y grows downwards.
     float x = 0, y = 0;
+    ///@}
     /// Masses across, 1 or more.
     int columns = 10;
     /// Masses down, 1 or more; columns x rows must be 2 or more.
@@ -112,8 +118,10 @@ struct TJellyDef {
         /// landing can fold it flat. Springs of the material (a compliance) hold at any count.
         MESH,
     };
+    ///@{
     /// The centre, world units.
     float x = 0, y = 0;
+    ///@}
     /// The rim's radius, world units; above 0.
     float radius = 30;
     /// Masses on the rim, 3 or more; 12 ... 24 look round.
@@ -139,8 +147,10 @@ struct TJellyDef {
 /// constraint k joins rim masses k and k + 1 (modulo rim), and constraint rim is the pressure
 /// constraint.
 struct TBlobDef {
+    ///@{
     /// The centre, world units.
     float x = 0, y = 0;
+    ///@}
     /// The ring's radius, world units; above 0.
     float radius = 30;
     /// Masses on the ring, 3 or more; 16 ... 32 look round.
