@@ -54,7 +54,8 @@ class TFlagScope {
 TStepPlan PlanStep(const TPhysics& w, const core::TList* zones) {
     TStepPlan plan;
     plan.passes = w.i;
-    plan.stacking = w.stacking == 1;
+    plan.stacking = w.stacking == 1 || w.stacking == 3;
+    plan.together = w.stacking == 2 || w.stacking == 3;
     plan.substeps = plan.stacking ? kStackingSubsteps : 1;
     plan.quiet = !RunsOutsideCode(zones);
     const bool gridOfWorldOnly = w.GridSpan() > 0 && !w.shiftgrid->HoldsStrangers();
@@ -81,6 +82,10 @@ void TStepper::Step(TPhysics& w) {
     // is not refilled, and the walks go over the cells' lists, which hold
     // them too.
     const bool sleeping = w.sleepSpeed > 0;
+    // While sleeping was off, the together solve numbered the masses its
+    // own way: the sleep phase must number them afresh.
+    if (sleeping && !sleptLastStep_) sleep_.Touched();
+    sleptLastStep_ = sleeping;
     if (sleeping) {
         sleep_.BeginStep(*masses, massOrder_.Of(*masses), *constraints,
                          constraintOrder_.Of(*constraints), zoneList.Get());
@@ -114,12 +119,14 @@ void TStepper::Step(TPhysics& w) {
     }
     const TShockScope shockRule(plan.stacking, w.gravityX, w.gravityY);
     cellsMoved_ = false;
+    const float complianceScale = static_cast<float>(plan.substeps * plan.substeps);
     for (int substep = 0; substep < plan.substeps; ++substep) {
+        TConstraintSolver::BeginSubstep(links(), complianceScale);
         const bool cellsKept = IntegrateAndRebin(w, plan, *masses, movers(), gx, gy);
         // Emptied once per step: the substeps' contacts merge per pair.
         if (substep == 0) TColEvent::Flush();
         for (int pass = 0; pass < plan.passes; ++pass) {
-            for (TConstraint* c : links()) c->Satisfy();
+            SatisfyConstraints(plan, links(), movers(), sleeping);
             if (plan.stacking) stacking_.BeforeContacts(movers());
             // After a sweep over the arrays, every mass is in the cell they hold it in.
             SweepMasses(w, plan, *masses, movers(), resting, pass == 0 && !cellsKept);
@@ -199,6 +206,20 @@ void TStepper::SweepMasses(TPhysics& w, const TStepPlan& plan, const core::TList
         held_.assign(order.begin(), order.end());
         SweepHeld(w, held_, resting);
         held_.clear();
+    }
+}
+
+void TStepper::SatisfyConstraints(const TStepPlan& plan,
+                                  const std::vector<TConstraint*>& constraints,
+                                  const std::vector<TMass*>& movers, bool sleeping) {
+    // A compliance is per unit of time squared: a substep of 1/n of a step
+    // sees n^2 times the compliance.
+    const float scale = static_cast<float>(plan.substeps * plan.substeps);
+    if (plan.together) {
+        together_.Pass(constraints, movers, scale, !sleeping);
+    } else {
+        const TMoveAtOnce move;
+        for (TConstraint* c : constraints) TConstraintSolver::Solve(*c, scale, move);
     }
 }
 

@@ -1,9 +1,9 @@
 // Cloth: a grid of constraints hanging from its top row that tears where a
 // constraint's stress (length over rest length) passes a limit. It hangs
 // whole under its own weight; after a while a hand takes a bottom corner and
-// pulls it away until the cloth tears. Drag it with the mouse to tear it
-// yourself.
-#include <algorithm>
+// pulls it away to a point well inside the world, where it holds it, and the
+// cloth tears on the way. Drag it with the mouse to tear it yourself.
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -27,15 +27,25 @@ constexpr float kLeft = (kWidth - (kColumns - 1) * kSpacing) / 2, kTop = 40;
 constexpr Material kCloth{.mass = 1, .radius = 3, .friction = 0.2f, .stiffness = 1, .colGroup = 0};
 // A constraint stretched beyond this stress tears.
 constexpr float kTearStress = 1.8f;
-// The hand: when it takes the corner, and how far it pulls it each step.
+// The hand: when it takes the corner, how far it pulls it each step, and
+// where it stops. The stop keeps clear of the walls: pulled on until the
+// walls stopped it, the corner would end in the world's very corner, on the
+// edge of the view.
 constexpr int kPullFrom = 240;
-constexpr float kPullX = 1.5f, kPullY = 1.0f;
+constexpr float kPullSpeed = 1.8f;
+constexpr float kStopX = kWidth - 100, kStopY = kHeight - 100;
 
 class Cloth final : public Scene {
   public:
     void SetUp() override {
         world_ = BuildWorld(kWidth, kHeight, kGravity, kIterations, 32);
-        cloth_ = BuildCloth(kLeft, kTop, kColumns, kRows, kSpacing, kCloth);
+        cloth_ = BuildCloth({.x = kLeft,
+                             .y = kTop,
+                             .columns = kColumns,
+                             .rows = kRows,
+                             .spacing = kSpacing,
+                             .material = kCloth});
+        cloth_->Activate();
         corner_ = cloth_->MassGet((kRows - 1) * kColumns + kColumns - 1);
     }
 
@@ -47,8 +57,11 @@ class Cloth final : public Scene {
             corner_->GetPosition(handX_, handY_);
         }
         if (steps_ >= kPullFrom && corner_->InWorld()) {
-            handX_ = std::min(handX_ + kPullX, kWidth - kCloth.radius);
-            handY_ = std::min(handY_ + kPullY, kHeight - kCloth.radius);
+            const float dx = kStopX - handX_, dy = kStopY - handY_;
+            const float left = std::hypot(dx, dy);
+            const float part = left > kPullSpeed ? kPullSpeed / left : 1;
+            handX_ += dx * part;
+            handY_ += dy * part;
             corner_->Position(handX_, handY_);
         }
         ++steps_;
@@ -68,14 +81,11 @@ class Cloth final : public Scene {
     }
 
   private:
+    // The library tears: every link stretched past the limit goes.
     void Tear() {
-        for (int i = 0; i <= cloth_->ConMaxIndex(); ++i) {
-            if (cloth_->ConExists(i) && cloth_->ConGetStress(i) > kTearStress) {
-                cloth_->ConRemove(i);
-                ++torn_;
-                if (steps_ <= kPullFrom) ++tornBeforePull_;
-            }
-        }
+        const int torn = TearStretched(*cloth_, kTearStress);
+        torn_ += torn;
+        if (steps_ <= kPullFrom) tornBeforePull_ += torn;
     }
 
     core::Ref<TPhysics> world_;
