@@ -179,8 +179,8 @@ class TPhysics : public core::Object, public TWorldView {
     static const std::vector<TContactChange>& ContactBegins();
     /// The pairs that touched in the step before the last and no longer
     /// touched in the last step, with their last contact point, in the order
-    /// they began; a pair whose mass or zone left the world ends too. Valid,
-    /// and started, as ContactBegins.
+    /// the step before met them; a pair whose mass or zone left the world
+    /// ends too. Valid, and started, as ContactBegins.
     static const std::vector<TContactChange>& ContactEnds();
 
     /// The cells in use along each axis: gridsize, kept within the grid

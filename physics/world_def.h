@@ -41,7 +41,7 @@ struct TWorldDef {
     /// mass larger than this may miss contacts. 0 or less (or not a number)
     /// gives the finest grid.
     float largestRadius = 10;
-    /// Stable stacking mode, 0 or 1 (see TPhysics::SetStacking).
+    /// The solver's mode, 0 by default (see TPhysics::SetStacking).
     int stacking = 0;
     /// Sleeping: the speed, world units per step, below which a mass counts
     /// as still; 0 leaves sleeping off (see TPhysics::SetSleep).

@@ -105,7 +105,8 @@ TEST_F(ContactEvents, BeginsAndEndsAreTheDifferenceOfTheQueuesOfTwoSteps) {
             for (const Pair& p : before)
                 if (!now.count(p)) expectEnds.insert(p);
             const std::vector<Pair> gotEnds = PairsOf(TPhysics::ContactEnds());
-            ASSERT_EQ(std::set<Pair>(gotEnds.begin(), gotEnds.end()), expectEnds) << "step " << step;
+            ASSERT_EQ(std::set<Pair>(gotEnds.begin(), gotEnds.end()), expectEnds)
+                << "step " << step;
             ASSERT_EQ(gotEnds.size(), expectEnds.size());
             for (const TContactChange& b : TPhysics::ContactBegins()) kinds.insert(b.id);
             begins += static_cast<int>(expectBegins.size());
@@ -221,8 +222,8 @@ TEST_F(Landing, ABallBeginsOnceWhenItLandsAndEndsOnceWhenItLeaves) {
 TEST_F(Landing, OnAZoneAndOnAnotherMass) {
     TPhysics::Create(200, 200, 0.5f, 0, 4);
     TPhysics::TrackContacts(1);
-    core::Ref<TZone> floor = TZone::Create({0, 150, 200, 150, 200, 200, 0, 200}, TZone::FILL, 0.5f,
-                                           -1, 4);
+    core::Ref<TZone> floor =
+        TZone::Create({0, 150, 200, 150, 200, 200, 0, 200}, TZone::FILL, 0.5f, -1, 4);
     core::Ref<TMass> low = Enter(100, 140, 6, -1, 0.5f);
     core::Ref<TMass> high = Enter(100, 80, 6, -1, 0.5f);
     std::vector<TContactChange> begins;
@@ -268,7 +269,8 @@ TEST_F(Landing, AMassThatLeavesTheWorldEndsItsPairsAndIsStillThere) {
 TEST_F(Landing, AZoneThatLeavesTheWorldEndsItsPairs) {
     TPhysics::Create(100, 100, 0.2f, 0, 1);
     TPhysics::TrackContacts(1);
-    core::Ref<TZone> shelf = TZone::Create({0, 50, 100, 50, 100, 60, 0, 60}, TZone::FILL, 0.5f, -1, 4);
+    core::Ref<TZone> shelf =
+        TZone::Create({0, 50, 100, 50, 100, 60, 0, 60}, TZone::FILL, 0.5f, -1, 4);
     core::Ref<TMass> m = Enter(50, 46, 5, -1);
     TPhysics::Update();
     ASSERT_EQ(TPhysics::ContactBegins().size(), 1u);

@@ -72,10 +72,10 @@ TEST_F(WorldDef, GridCellsAreAtLeastTwoRadiiWideAndAsManyAsFit) {
              Case{0, 0, 640, 480, 10, 24},
              Case{0, 0, 400, 300, 10, 15},
              Case{100, 50, 400, 300, 10, 12}, // measured from the bounds' corner
-             Case{0, 0, 60, 60, 10, 3},        // fewer than SetGridSize's 8
-             Case{0, 0, 60, 60, 40, 1},        // no two cells fit
-             Case{0, 0, 10000, 10000, 2, 64},  // capped
-             Case{0, 0, 640, 480, 0, 64},      // no radius: the finest grid
+             Case{0, 0, 60, 60, 10, 3},       // fewer than SetGridSize's 8
+             Case{0, 0, 60, 60, 40, 1},       // no two cells fit
+             Case{0, 0, 10000, 10000, 2, 64}, // capped
+             Case{0, 0, 640, 480, 0, 64},     // no radius: the finest grid
              Case{0, 0, 300, 300, 0.7f * 3.0f, 64},
              Case{0, 0, 99.9f, 99.9f, 3.33f, 15},
          }) {
