@@ -51,7 +51,7 @@ int TAdvBody::MassRemove(int i) {
         if (rig->mass == m) RigRemove(r);
     });
     cons.ForEach([&](int c, TConstraint* con) {
-        if (con->GetMass1() == m || con->GetMass2() == m) ConRemove(c);
+        if (con->Holds(m)) ConRemove(c);
     });
     masses.Empty(i);
     return 0;
@@ -62,6 +62,18 @@ int TAdvBody::ConAdd(int mass1, int mass2, float restLength, float stiffness) {
     TMass* b = masses.Get(mass2);
     if (!a || !b || mass1 == mass2) return -1;
     return cons.Add(TConstraint::Create(a, b, restLength, stiffness));
+}
+
+int TAdvBody::ConAddPressure(const std::vector<int>& ring, float restArea, float stiffness) {
+    std::vector<TMass*> masses;
+    masses.reserve(ring.size());
+    for (int slot : ring) {
+        TMass* m = MassGet(slot);
+        if (!m) return -1;
+        masses.push_back(m);
+    }
+    core::Ref<TConstraint> c = TConstraint::CreatePressure(masses, restArea, stiffness);
+    return c ? cons.Add(c) : -1;
 }
 
 // Every pair of present masses once, in the order (0, 1), (0, 2), ... (1, 2), ...

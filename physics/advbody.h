@@ -260,6 +260,10 @@ class TAdvBody : public TBody {
     /// slot, or -1 when either slot is empty or they are the same. Not assigned: call ConAssign or
     /// Activate.
     int ConAdd(int mass1, int mass2, float restLength, float stiffness);
+    /// A pressure constraint (see TConstraint::CreatePressure) over the ring of masses in the
+    /// given slots, in order round the ring; its slot, or -1 when a slot is empty, named twice,
+    /// or there are fewer than 3. Not assigned: call ConAssign or Activate.
+    int ConAddPressure(const std::vector<int>& ring, float restArea, float stiffness);
     /// Removes the constraint in slot i with the rigs it turns, freeing it from the body; the slot
     /// stays, empty. Returns 0.
     int ConRemove(int i);
@@ -319,6 +323,15 @@ class TAdvBody : public TBody {
     /// The stiffness of the constraint in slot i.
     float ConGetStiffness(int i) const {
         return table_calls::Forward<&TConstraint::GetStiffness>(cons, i);
+    }
+    /// Sets the compliance and damping ratio of the constraint in slot i (see
+    /// TConstraint::SetCompliance). Returns 0.
+    int ConSetCompliance(int i, float c, float dampingRatio) {
+        return table_calls::Forward<&TConstraint::SetCompliance>(cons, i, c, dampingRatio);
+    }
+    /// The compliance of the constraint in slot i; -1 while it uses its per-pass stiffness.
+    float ConGetCompliance(int i) const {
+        return table_calls::Forward<&TConstraint::GetCompliance>(cons, i);
     }
     /// The direction from the first to the second mass, degrees.
     float ConGetAngle(int i) const { return table_calls::Forward<&TConstraint::GetAngle>(cons, i); }

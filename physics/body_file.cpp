@@ -1,9 +1,12 @@
 // Body files (.tnb): Load, Save and Copy of a TAdvBody.
 //
-// Layout, little-endian: magic "B111"; name line; the mass, constraint, image
+// Layout, little-endian: magic "B112"; name line; the mass, constraint, image
 // and rig tables, each as its count, one record per filled slot (starting
 // with the slot number) and -1; the embed flag byte sits before the image
-// table from version 111 on. "BODY" (103) and "B110" files are read too.
+// table from version 111 on. Version 112 adds to each constraint record its
+// compliance and its ring (pressure). A body that uses neither is written as
+// "B111", so that it stays readable where 112 is not known. "BODY" (103),
+// "B110" and "B111" files are read too.
 
 #include <exception>
 #include <string>
@@ -19,7 +22,9 @@ namespace kel::tangle {
 
 namespace {
 
-constexpr const char* kMagic = "B111";
+constexpr const char* kMagic = "B112";
+// The version before compliance and pressure.
+constexpr const char* kMagicWithoutRings = "B111";
 constexpr int kTerminator = -1;
 // A table may have more slots than its file has bytes (a body saved with gaps
 // left by removed parts), up to this many; beyond it every slot must be paid
@@ -133,10 +138,38 @@ class BodyReader {
         TMass* second = body_->masses.Get(in_.ReadInt());
         const float restLength = in_.ReadFloat(), stiffness = in_.ReadFloat();
         const std::string name = in_.ReadLine();
+        float compliance = -1, damping = 0;
+        std::vector<TMass*> ring;
+        if (version_ >= 112 && !ReadMaterial(compliance, damping, ring)) return false;
         if (!first || !second) return false;
-        core::Ref<TConstraint> c = TConstraint::Create(first, second, restLength, stiffness);
+        core::Ref<TConstraint> c;
+        if (ring.empty()) {
+            c = TConstraint::Create(first, second, restLength, stiffness);
+        } else {
+            // The record's two masses are the ring's first two.
+            if (first != ring[0] || second != ring[1]) return false;
+            c = TConstraint::CreatePressure(ring, restLength, stiffness);
+            if (!c) return false; // a mass named twice
+        }
         c->SetName(name);
+        c->SetCompliance(compliance, damping);
         body_->cons.Put(slot, c);
+        return true;
+    }
+
+    // The compliance and damping ratio, then the ring: its count (0 for a
+    // distance constraint, else at least 3) and a filled mass slot each.
+    bool ReadMaterial(float& compliance, float& damping, std::vector<TMass*>& ring) {
+        compliance = in_.ReadFloat();
+        damping = in_.ReadFloat();
+        const int count = in_.ReadInt();
+        if (!in_.Ok() || count < 0 || count == 1 || count == 2 || !in_.Fits(count, 4)) return false;
+        ring.reserve(static_cast<std::size_t>(count));
+        for (int k = 0; k < count; ++k) {
+            TMass* m = body_->masses.Get(in_.ReadInt());
+            if (!in_.Ok() || !m) return false;
+            ring.push_back(m);
+        }
         return true;
     }
 
@@ -198,10 +231,11 @@ std::string LineSafe(std::string text) {
 class BodyWriter {
   public:
     BodyWriter(const TAdvBody& body, core::TStream& out, std::string path, bool embed)
-        : body_(body), out_(out), path_(std::move(path)), embed_(embed) {}
+        : body_(body), out_(out), path_(std::move(path)), embed_(embed),
+          material_(UsesMaterial()) {}
 
     bool Write() {
-        out_.WriteString(kMagic);
+        out_.WriteString(material_ ? kMagic : kMagicWithoutRings);
         Line(body_.GetName());
         WriteTable(body_.masses, &BodyWriter::WriteMass);
         WriteTable(body_.cons, &BodyWriter::WriteConstraint);
@@ -212,6 +246,14 @@ class BodyWriter {
     }
 
   private:
+    bool UsesMaterial() const {
+        bool uses = false;
+        body_.cons.ForEach([&](int, TConstraint* c) {
+            uses = uses || c->IsPressure() || c->GetCompliance() >= 0;
+        });
+        return uses;
+    }
+
     template <class T>
     void WriteTable(const TIndexTable<T>& table, void (BodyWriter::*record)(int, T*)) {
         out_.WriteInt(table.count);
@@ -232,8 +274,10 @@ class BodyWriter {
         return part && table.Get(part->index) == part;
     }
     bool Writable(const TConstraint* c) const {
-        return Held(body_.cons, c) && Held(body_.masses, c->GetMass1()) &&
-               Held(body_.masses, c->GetMass2());
+        if (!Held(body_.cons, c)) return false;
+        bool held = true;
+        c->ForEachMass([&](const TMass* m) { held = held && Held(body_.masses, m); });
+        return held;
     }
 
     void WriteMass(int, TMass* m) {
@@ -259,6 +303,11 @@ class BodyWriter {
         out_.WriteFloat(c->GetRestLength());
         out_.WriteFloat(c->GetStiffness());
         Line(c->GetName());
+        if (!material_) return;
+        out_.WriteFloat(c->GetCompliance());
+        out_.WriteFloat(c->GetDampingRatio());
+        out_.WriteInt(c->GetRingSize());
+        for (int k = 0; k < c->GetRingSize(); ++k) out_.WriteInt(c->GetRingMass(k)->index);
     }
 
     void WriteImage(int slot, draw2d::TImage* image) {
@@ -299,6 +348,7 @@ class BodyWriter {
     core::TStream& out_;
     std::string path_;
     bool embed_;
+    bool material_; // version 112: constraints carry compliance and rings
     bool ok_ = true;
 };
 
@@ -343,11 +393,19 @@ core::Ref<TAdvBody> TAdvBody::Copy() const {
         copy->masses.Put(i, twin);
     });
     cons.ForEach([&](int i, TConstraint* c) {
-        core::Ref<TConstraint> twin =
-            TConstraint::Create(copy->MassGet(ConGetMass1(i)), copy->MassGet(ConGetMass2(i)),
-                                c->GetRestLength(), c->GetStiffness());
+        core::Ref<TConstraint> twin;
+        if (c->IsPressure()) {
+            std::vector<TMass*> ring;
+            for (int k = 0; k < c->GetRingSize(); ++k)
+                ring.push_back(copy->MassGet(IndexOf(c->GetRingMass(k))));
+            twin = TConstraint::CreatePressure(ring, c->GetRestLength(), c->GetStiffness());
+        } else {
+            twin = TConstraint::Create(copy->MassGet(ConGetMass1(i)), copy->MassGet(ConGetMass2(i)),
+                                       c->GetRestLength(), c->GetStiffness());
+        }
         if (!twin) return; // its masses are not in this body's table
         twin->SetName(c->GetName());
+        twin->SetCompliance(c->GetCompliance(), c->GetDampingRatio());
         copy->cons.Put(i, twin);
     });
     images.ForEach([&](int i, draw2d::TImage* image) { copy->images.Put(i, image); });

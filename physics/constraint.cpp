@@ -1,9 +1,11 @@
 #include "physics/constraint.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/detail/block_pool.h"
 #include "physics/body.h"
+#include "physics/detail/constraint_solve.h"
 #include "physics/detail/contact.h"
 #include "physics/detail/sleep.h"
 #include "physics/detail/degmath.h"
@@ -28,14 +30,30 @@ core::Ref<TConstraint> TConstraint::Create(TMass* m1, TMass* m2, float restLengt
     return c;
 }
 
+core::Ref<TConstraint> TConstraint::CreatePressure(const std::vector<TMass*>& ring, float restArea,
+                                                   float stiffness) {
+    if (ring.size() < 3 || std::find(ring.begin(), ring.end(), nullptr) != ring.end()) return nullptr;
+    std::vector<TMass*> sorted(ring);
+    std::sort(sorted.begin(), sorted.end());
+    if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) return nullptr;
+    core::Ref<TConstraint> c = core::Make<TConstraint>();
+    c->name = "Pressure";
+    c->ring_.assign(ring.begin(), ring.end());
+    c->m[0] = ring[0];
+    c->m[1] = ring[1];
+    c->winding_ = detail::TwiceSignedArea(c->ring_) < 0 ? -1.0f : 1.0f;
+    c->SetRestLength(restArea);
+    c->stiffness = stiffness; // unclamped, as for a distance constraint
+    return c;
+}
+
 int TConstraint::SetName(const std::string& text) {
     name = text;
     return 0;
 }
 
 int TConstraint::SetRestLength(float f) {
-    detail::WakeIslandOf(m[0]);
-    detail::WakeIslandOf(m[1]);
+    ForEachMass([](TMass* mass) { detail::WakeIslandOf(mass); });
     restLength = f > 0 ? f : GetLength(); // also for not-a-number
     return 0;
 }
@@ -45,7 +63,34 @@ int TConstraint::SetStiffness(float f) {
     return 0;
 }
 
+int TConstraint::SetCompliance(float c, float dampingRatio) {
+    compliance_ = c >= 0 ? c : kPerPass; // not-a-number too
+    damping_ = dampingRatio > 0 ? dampingRatio : 0;
+    return 0;
+}
+
+// With the compliance a of the (sub)step (scaled by its length squared), a
+// damping coefficient of 2 z sqrt(a / weight) is the damping ratio z of the
+// spring of stiffness 1 / a between the masses.
+float TConstraint::Multiplier(float error, float rate, float weight, float complianceScale) const {
+    const float alpha = compliance_ * complianceScale;
+    const float gamma = damping_ > 0 ? 2 * damping_ * std::sqrt(alpha / weight) : 0.0f;
+    return (-error - alpha * lambda_ - gamma * rate) / ((1 + gamma) * weight + alpha);
+}
+
+TMass* TConstraint::GetRingMass(int k) const {
+    return k >= 0 && k < GetRingSize() ? ring_[k].Get() : nullptr;
+}
+
+bool TConstraint::Holds(const TMass* mass) const {
+    if (!mass) return false;
+    bool held = false;
+    ForEachMass([&](const TMass* own) { held = held || own == mass; });
+    return held;
+}
+
 float TConstraint::GetLength() const {
+    if (!ring_.empty()) return 0.5f * winding_ * detail::TwiceSignedArea(ring_);
     if (!m[0] || !m[1]) return 0;
     float dx = m[0]->posX - m[1]->posX, dy = m[0]->posY - m[1]->posY;
     return std::sqrt(dx * dx + dy * dy);
@@ -63,6 +108,14 @@ float TConstraint::GetStress() const {
 }
 
 int TConstraint::Draw() const {
+    if (!ring_.empty()) {
+        const TMass* before = ring_.back();
+        for (const core::Ref<TMass>& here : ring_) {
+            TPhysics::DrawLine(before->posX, before->posY, here->posX, here->posY);
+            before = here;
+        }
+        return 0;
+    }
     if (m[0] && m[1]) TPhysics::DrawLine(m[0]->posX, m[0]->posY, m[1]->posX, m[1]->posY);
     return 0;
 }
@@ -87,8 +140,9 @@ int TConstraint::Free(TBody* body) {
 
 int TConstraint::AddRef() {
     if (refCounter == 0) {
-        if (m[0]) m[0]->AddRef();
-        if (m[1]) m[1]->AddRef();
+        ForEachMass([](TMass* mass) {
+            if (mass) mass->AddRef();
+        });
         if (constraintList) link = constraintList->AddLast(this);
     }
     ++refCounter;
@@ -99,8 +153,9 @@ int TConstraint::SubRef() {
     --refCounter;
     if (refCounter == 0) {
         core::Ref<TConstraint> self(this); // the world list may hold the last reference
-        if (m[0]) m[0]->SubRef();
-        if (m[1]) m[1]->SubRef();
+        ForEachMass([](TMass* mass) {
+            if (mass) mass->SubRef();
+        });
         if (link) {
             core::TLink* l = link;
             link = nullptr;
@@ -111,30 +166,8 @@ int TConstraint::SubRef() {
 }
 
 int TConstraint::Satisfy() {
-    TMass* a = m[0].Get();
-    TMass* b = m[1].Get();
-    if (!a || !b || (a->frozen && b->frozen)) return 0;
-    float dx = a->posX - b->posX, dy = a->posY - b->posY;
-    float d = std::sqrt(dx * dx + dy * dy);
-    if (d < detail::kMinDistance) d = detail::kMinDistance;
-    float ux = dx / d, uy = dy / d;
-    float e = (d - restLength) * stiffness;
-    if (a->frozen) {
-        b->posX += ux * e;
-        b->posY += uy * e;
-    } else if (b->frozen) {
-        a->posX -= ux * e;
-        a->posY -= uy * e;
-    } else {
-        float s = a->mass + b->mass;
-        float wa = b->mass / s, wb = a->mass / s;
-        // Masses that sum to zero have no defined share: nothing moves.
-        if (!std::isfinite(wa) || !std::isfinite(wb)) return 0;
-        a->posX -= ux * e * wa;
-        a->posY -= uy * e * wa;
-        b->posX += ux * e * wb;
-        b->posY += uy * e * wb;
-    }
+    detail::TMoveAtOnce move;
+    detail::TConstraintSolver::Solve(*this, 1.0f, move);
     return 0;
 }
 

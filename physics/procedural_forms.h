@@ -101,6 +101,8 @@
     M(float, Con, GetRestLength) \
     M0(Con, SetStiffness, float) \
     M(float, Con, GetStiffness) \
+    M0(Con, SetCompliance, float, float) \
+    M(float, Con, GetCompliance) \
     M(float, Con, GetAngle) \
     M(float, Con, GetLength) \
     M(float, Con, GetStress) \
@@ -193,6 +195,8 @@
     M(float, AdvBody, ConGetRestLength, int) \
     M0(AdvBody, ConSetStiffness, int, float) \
     M(float, AdvBody, ConGetStiffness, int) \
+    M0(AdvBody, ConSetCompliance, int, float, float) \
+    M(float, AdvBody, ConGetCompliance, int) \
     M(float, AdvBody, ConGetAngle, int) \
     M(float, AdvBody, ConGetLength, int) \
     M(float, AdvBody, ConGetStress, int) \

@@ -123,7 +123,7 @@ int TPhysics::SetGridSize(int n) {
 }
 
 int TPhysics::SetStacking(int mode) {
-    if (TPhysics* w = currentWorld) w->stacking = mode == 1 ? 1 : 0;
+    if (TPhysics* w = currentWorld) w->stacking = mode >= 1 && mode <= 3 ? mode : 0;
     return 0;
 }
 

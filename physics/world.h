@@ -73,8 +73,9 @@ class TPhysics : public core::Object, public TWorldView {
     float ratiox = 0;
     /// Grid cells per world unit, vertically.
     float ratioy = 0;
-    /// Stable stacking: 0 is the step as it always was, 1 lets deep piles
-    /// come to rest (see SetStacking). Off by default.
+    /// The solver's mode (see SetStacking): 0 is the step as it always was,
+    /// 1 lets deep piles come to rest, 2 solves the constraints together so
+    /// that soft bodies do not turn themselves, 3 is both. 0 by default.
     int stacking = 0;
     /// Sleeping: off while sleepSpeed is 0 (see SetSleep). Otherwise the
     /// speed, world units per step, below which a mass counts as still.
@@ -115,11 +116,16 @@ class TPhysics : public core::Object, public TWorldView {
     /// Sets the cells along each axis, clamped to 8 ... MAX_GRID, and fits
     /// them to the current bounds. Returns 0; does nothing without a world.
     static int SetGridSize(int n);
-    /// Sets the stacking mode. Mode 1 makes resting contact converge without
+    /// Sets the solver's mode. Mode 1 (stable stacking) makes resting contact converge without
     /// pumping energy into a pile: each step runs as 4 small steps, contacts stop masses but never
     /// throw them, and of two touching masses the lower (along gravity)
-    /// counts double. It costs about 4 steps of mode 0 and changes results;
-    /// mode 0, the default, is the step bit for bit as it always was. Other
+    /// counts double. It costs about 4 steps of mode 0 and changes results.
+    /// Mode 2 (soft bodies) solves the constraints together: in each pass every
+    /// constraint works from the same positions and each mass moves by the mean
+    /// of what its constraints ask, so the order a body was built in cannot
+    /// make it turn or roll on its own; constraints converge more slowly, so
+    /// bodies are a little softer for the same stiffness. Mode 3 is both.
+    /// Mode 0, the default, is the step bit for bit as it always was. Other
     /// values count as 0. Returns 0; does nothing without a world.
     static int SetStacking(int mode);
     /// The current world's stacking mode, 0 without a world.

@@ -1,5 +1,6 @@
 #include "samples/command_line.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "samples/scene_table.h"
@@ -17,11 +18,21 @@ bool ParseCount(const std::string& text, int& n) {
 } // namespace
 
 std::string Usage() {
-    return "usage: tangle_samples [--list] [--scene NAME [--steps N --headless]]";
+    return "usage: tangle_samples [--scene NAME]   the window, on the first scene or NAME\n"
+           "       tangle_samples --list           the scenes' names, one a line\n"
+           "       tangle_samples --scene NAME --steps N --headless\n"
+           "                                       N steps with no display, then a line of\n"
+           "                                       figures; exits 1 if a check failed\n"
+           "       tangle_samples --help | -h      this text\n";
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine line;
+    if (std::ranges::any_of(args,
+                            [](const std::string& a) { return a == "--help" || a == "-h"; })) {
+        line.mode = CommandLine::Help;
+        return line;
+    }
     bool headless = false, list = false, stepsGiven = false, sceneGiven = false;
     for (std::size_t k = 0; k < args.size(); ++k) {
         const std::string& arg = args[k];

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     const samples::CommandLine line =
         samples::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!line.error.empty()) {
-        std::cerr << "tangle_samples: " << line.error << "\n" << samples::Usage() << "\n";
+        std::cerr << "tangle_samples: " << line.error << "\n" << samples::Usage();
         return 2;
     }
     samples::SetSampleFolder(ProgramMediaFolder());
@@ -56,6 +56,9 @@ int main(int argc, char** argv) {
     case samples::CommandLine::Headless:
         gui::UseHeadlessDriver();
         return samples::RunHeadless(line.scene, line.steps, std::cout, std::cerr);
+    case samples::CommandLine::Help:
+        std::cout << samples::Usage();
+        return 0;
     case samples::CommandLine::Window:
         break;
     }

@@ -9,7 +9,13 @@ struct Colour {
 
 namespace palette {
 inline constexpr Colour kBackground{24, 26, 33};
-inline constexpr Colour kBounds{70, 74, 90};
+// Thin, but it must read on the background: the world's walls.
+inline constexpr Colour kBounds{104, 112, 138};
+// Zones and pictures multiply their own colour by the drawing colour. Zones
+// of no colour of their own (white) are drawn in this soft grey ...
+inline constexpr Colour kZone{140, 148, 170};
+// ... and this leaves every zone and picture in its own colours.
+inline constexpr Colour kOwnColours{255, 255, 255};
 inline constexpr Colour kConstraint{150, 150, 160};
 inline constexpr Colour kStretched{240, 60, 50};
 inline constexpr Colour kMass{120, 190, 255};

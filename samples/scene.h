@@ -22,7 +22,14 @@ struct MouseAction {
 struct SceneOption {
     std::string label;
     std::function<void()> toggle;
+    // For a button that switches something on and off: whether it is on now.
+    // The button then reads "label: on" or "label: off". Empty for a plain
+    // action, whose button reads the label alone.
+    std::function<bool()> isOn;
 };
+
+// What an option's button reads now.
+std::string OptionText(const SceneOption& option);
 
 class Scene {
   public:
@@ -36,7 +43,7 @@ class Scene {
     // (PlaceView) and cleared to the background.
     virtual void Draw() const;
     // Places the view on a canvas of w x h pixels: by default the whole
-    // world, centred.
+    // world, centred, with a few pixels to spare round its bounds.
     virtual void PlaceView(float width, float height);
     // The scene's own use of the mouse; false leaves it to the testbed,
     // which drags the nearest mass.

@@ -18,6 +18,7 @@ namespace {
 constexpr int kWindowWidth = 820, kWindowHeight = 680;
 constexpr int kRowHeight = 24, kGap = 4;
 constexpr int kButtonWidth = 76;
+constexpr int kOptionWidth = 110; // room for "Quadtrees: off"
 constexpr int kLabelWidth = 130;
 constexpr int kCanvasTop = 2 * kRowHeight + 2 * kGap;
 // How near the pointer a mass must be to be taken, in screen pixels.
@@ -82,9 +83,9 @@ void Testbed::BuildOptionButtons() {
     optionButtons_.clear();
     const int left = kGap + kButtonCount * (kButtonWidth + kGap);
     for (std::size_t k = 0; k < options_.size(); ++k) {
-        optionButtons_.push_back(
-            gui::CreateButton(options_[k].label, left + static_cast<int>(k) * (kButtonWidth + kGap),
-                              kGap, kButtonWidth, kRowHeight - kGap, window_));
+        optionButtons_.push_back(gui::CreateButton(
+            OptionText(options_[k]), left + static_cast<int>(k) * (kOptionWidth + kGap), kGap,
+            kOptionWidth, kRowHeight - kGap, window_));
     }
 }
 
@@ -199,8 +200,11 @@ void Testbed::Handle(const gui::TEvent& event) {
         default:
             break;
         }
-        if (const int option = IndexOf(optionButtons_, source); option >= 0)
-            options_[static_cast<std::size_t>(option)].toggle();
+        if (const int option = IndexOf(optionButtons_, source); option >= 0) {
+            const SceneOption& pressed = options_[static_cast<std::size_t>(option)];
+            pressed.toggle();
+            optionButtons_[static_cast<std::size_t>(option)]->SetText(OptionText(pressed));
+        }
         return;
     case gui::MouseDown:
     case gui::MouseMove:

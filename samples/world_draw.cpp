@@ -27,8 +27,11 @@ void DrawBounds() {
     TPhysics::DrawLine(x0, y1, x0, y0);
 }
 
-void DrawZones() {
+void DrawZones(const Colour& tint) {
     if (!zoneList) return;
+    // A zone multiplies the drawing colour by its own: set it, or the zones
+    // take whatever was drawn last.
+    SetColour(tint);
     for (TZone* zone : zoneList->Each<TZone>()) zone->Draw();
 }
 

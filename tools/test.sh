@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything twice (plain, and with ASan+UBSan)
-# and runs the whole test suite in both builds under a private X server.
+# and runs the whole test suite in both builds under a private X server; then
+# the physics tests with every step validated, and kel.tangle built, tested,
+# installed and used alone, without OpenGL, X11 or FLTK.
 # Usage: tools/test.sh [--plain-only]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,6 +32,16 @@ if [ "${1:-}" != "--plain-only" ]; then
   cmake --build build-validate -j"$jobs" --target physics_tests >/dev/null
 fi
 
+# kel.tangle alone, configured afresh as on a machine without OpenGL, X11 or
+# FLTK: only core, draw2d and tangle build, with the physics tests.
+if [ "${1:-}" != "--plain-only" ]; then
+  cmake --fresh -S . -B build-tangle -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_WERROR=ON \
+    -DQUORVEL_TANGLE_ONLY=ON -DQUORVEL_BENCH=OFF -DCMAKE_DISABLE_FIND_PACKAGE_OpenGL=ON \
+    -DCMAKE_DISABLE_FIND_PACKAGE_FLTK=ON -DCMAKE_DISABLE_FIND_PACKAGE_X11=ON \
+    --no-warn-unused-cli >/dev/null
+  cmake --build build-tangle -j"$jobs" --target physics_tests >/dev/null
+fi
+
 # The fuzz targets build with clang; each runs briefly over its seed corpus.
 if [ -x tools/fuzz.sh ] && [ "${1:-}" != "--plain-only" ]; then
   ./tools/fuzz.sh 30
@@ -49,5 +61,12 @@ done
 if [ "${1:-}" != "--plain-only" ]; then
   echo "== tests: physics, validating every step"
   build-validate/tests/physics/physics_tests --gtest_brief=1 || status=1
+  # Without a display: the physics tests, then the physics-only program built
+  # against a private install of the tangle-only build, whose file list the
+  # consumer check checks too.
+  echo "== tests: kel.tangle alone"
+  env -u DISPLAY build-tangle/tests/physics/physics_tests --gtest_brief=1 || status=1
+  env -u DISPLAY ctest --test-dir build-tangle -R '^consumer_physics_only$' \
+    --output-on-failure --no-tests=error || status=1
 fi
 exit $status

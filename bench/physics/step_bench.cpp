@@ -16,10 +16,11 @@ using bench_scenes::Layout;
 // The pairs are joined softly, half the error taken out per pass.
 constexpr float kPairStiffness = 0.5f;
 
-void Step(benchmark::State& state, bool grid, Layout layout) {
+void Step(benchmark::State& state, bool grid, Layout layout, int stacking = 0) {
     const int count = static_cast<int>(state.range(0));
     bench_scenes::TangleScene scene =
         bench_scenes::BuildTangle(bench_scenes::Make(layout, count), grid, kPairStiffness);
+    TPhysics::SetStacking(stacking);
     TPhysics::Update(); // anything that grows once has grown
     alloc_counter::Totals before = alloc_counter::Now();
     std::int64_t events = 0;
@@ -41,6 +42,11 @@ void Step(benchmark::State& state, bool grid, Layout layout) {
 
 void BM_GridSpread(benchmark::State& state) { Step(state, true, Layout::Spread); }
 void BM_GridPile(benchmark::State& state) { Step(state, true, Layout::Pile); }
+// The settled pile under each solver mode (range 1): what solving the
+// constraints together (2) costs against the step as it always was (0).
+void BM_GridPileMode(benchmark::State& state) {
+    Step(state, true, Layout::Pile, static_cast<int>(state.range(1)));
+}
 void BM_AllPairsSpread(benchmark::State& state) { Step(state, false, Layout::Spread); }
 void BM_AllPairsPile(benchmark::State& state) { Step(state, false, Layout::Pile); }
 
@@ -49,6 +55,7 @@ void BM_AllPairsPile(benchmark::State& state) { Step(state, false, Layout::Pile)
 
 STEP_BENCH(BM_GridSpread)->Arg(1000)->Arg(10000)->Arg(50000);
 STEP_BENCH(BM_GridPile)->Arg(1000)->Arg(10000);
+STEP_BENCH(BM_GridPileMode)->Args({10000, 0})->Args({10000, 2})->Args({10000, 0})->Args({10000, 2});
 STEP_BENCH(BM_AllPairsSpread)->Arg(1000);
 STEP_BENCH(BM_AllPairsPile)->Arg(1000);
 

@@ -54,8 +54,10 @@ void TSleep::BeginStep(const core::TList& masses, const std::vector<TMass*>& mas
     }
     constraints_.clear();
     for (TConstraint* c : constraintOrder) {
-        // A constraint between two resting masses moves nothing.
-        if (IsMover(c->m[0]) || IsMover(c->m[1])) constraints_.push_back(c);
+        // A constraint between resting masses only moves nothing.
+        bool moves = false;
+        c->ForEachMass([&](const TMass* m) { moves = moves || IsMover(m); });
+        if (moves) constraints_.push_back(c);
     }
 }
 
@@ -110,7 +112,18 @@ void TSleep::EndStep(float speed, int steps) {
     sets_.Reset(n);
     std::uint32_t a = 0, b = 0;
     for (const TConstraint* c : constraints_) {
-        if ((c->link != nullptr) && slotOf(c->m[0], a) && slotOf(c->m[1], b)) sets_.Join(a, b);
+        if (c->link == nullptr) continue;
+        // Every mass the constraint holds joins the island of the first.
+        bool first = true;
+        c->ForEachMass([&](const TMass* m) {
+            if (!slotOf(m, b)) return;
+            if (first) {
+                a = b;
+                first = false;
+            } else {
+                sets_.Join(a, b);
+            }
+        });
     }
     for (const auto& [ma, mb] : contacts_) {
         if (slotOf(ma, a) && slotOf(mb, b)) sets_.Join(a, b);
@@ -141,7 +154,10 @@ void TSleep::EndStep(float speed, int steps) {
     }
     for (TConstraint* c : constraints_) {
         if (!(c->link != nullptr)) continue;
-        const int island = c->m[0]->sleepIsland >= 0 ? c->m[0]->sleepIsland : c->m[1]->sleepIsland;
+        int island = -1;
+        c->ForEachMass([&](const TMass* m) {
+            if (island < 0) island = m->sleepIsland;
+        });
         if (island >= 0) islands_[island].constraints.emplace_back(c);
     }
 }

@@ -54,7 +54,8 @@ class TFlagScope {
 TStepPlan PlanStep(const TPhysics& w, const core::TList* zones) {
     TStepPlan plan;
     plan.passes = w.i;
-    plan.stacking = w.stacking == 1;
+    plan.stacking = w.stacking == 1 || w.stacking == 3;
+    plan.together = w.stacking == 2 || w.stacking == 3;
     plan.substeps = plan.stacking ? kStackingSubsteps : 1;
     plan.quiet = !RunsOutsideCode(zones);
     const bool gridOfWorldOnly = w.GridSpan() > 0 && !w.shiftgrid->HoldsStrangers();
@@ -114,12 +115,15 @@ void TStepper::Step(TPhysics& w) {
     }
     const TShockScope shockRule(plan.stacking, w.gravityX, w.gravityY);
     cellsMoved_ = false;
+    if (plan.together) together_.BeginStep(links(), movers(), !sleeping);
+    const float complianceScale = static_cast<float>(plan.substeps * plan.substeps);
     for (int substep = 0; substep < plan.substeps; ++substep) {
+        TConstraintSolver::BeginSubstep(links(), complianceScale);
         const bool cellsKept = IntegrateAndRebin(w, plan, *masses, movers(), gx, gy);
         // Emptied once per step: the substeps' contacts merge per pair.
         if (substep == 0) TColEvent::Flush();
         for (int pass = 0; pass < plan.passes; ++pass) {
-            for (TConstraint* c : links()) c->Satisfy();
+            SatisfyConstraints(plan, links(), movers());
             if (plan.stacking) stacking_.BeforeContacts(movers());
             // After a sweep over the arrays, every mass is in the cell they hold it in.
             SweepMasses(w, plan, *masses, movers(), resting, pass == 0 && !cellsKept);
@@ -199,6 +203,20 @@ void TStepper::SweepMasses(TPhysics& w, const TStepPlan& plan, const core::TList
         held_.assign(order.begin(), order.end());
         SweepHeld(w, held_, resting);
         held_.clear();
+    }
+}
+
+void TStepper::SatisfyConstraints(const TStepPlan& plan,
+                                  const std::vector<TConstraint*>& constraints,
+                                  const std::vector<TMass*>& movers) {
+    // A compliance is per unit of time squared: a substep of 1/n of a step
+    // sees n^2 times the compliance.
+    const float scale = static_cast<float>(plan.substeps * plan.substeps);
+    if (plan.together) {
+        together_.Pass(constraints, movers, scale);
+    } else {
+        const TMoveAtOnce move;
+        for (TConstraint* c : constraints) TConstraintSolver::Solve(*c, scale, move);
     }
 }
 

@@ -5,7 +5,8 @@
 //   integrate  move every free mass by its velocity and gravity, and re-bin
 //              every mass into the grid
 //   flush      empty the collision queue
-//   passes     i times: satisfy the constraints, then sweep the masses in
+//   passes     i times: satisfy the constraints (in list order, or together:
+//              see constraint_solve.h), then sweep the masses in
 //              list order; for each: hold it in the bounds, collide it with
 //              the zones, re-bin it and collide it with the masses near it
 //   link       where the sweeps worked from the cells' arrays, put the
@@ -30,6 +31,7 @@
 #include "core/list.h"
 #include "core/object.h"
 #include "physics/detail/cell_arrays.h"
+#include "physics/detail/constraint_solve.h"
 #include "physics/detail/list_order.h"
 #include "physics/detail/sleep.h"
 #include "physics/detail/stacking.h"
@@ -55,6 +57,8 @@ struct TStepPlan {
     // Small steps the step runs as (stable stacking), each with `passes`.
     int substeps = 1;
     bool stacking = false;
+    // Constraints are solved together rather than one after another.
+    bool together = false;
     // Every mass of the world is integrated and re-binned (no mass sleeps
     // and none is frozen while sleeping is on).
     bool everyMassMoves = true;
@@ -102,6 +106,8 @@ class TStepper {
     void SweepCellArrays(TPhysics& w, const core::TList& masses, const std::vector<TMass*>& order,
                          bool rebuild);
     void CheckIfAsked(const TPhysics& w) const;
+    void SatisfyConstraints(const TStepPlan& plan, const std::vector<TConstraint*>& constraints,
+                            const std::vector<TMass*>& movers);
 
     bool stepping_ = false;
     TStepPlan lastPlan_;
@@ -110,6 +116,7 @@ class TStepper {
     std::vector<core::Ref<TMass>> held_; // every mass of a pass that may run outside code
     TCellArrays cellArrays_;
     TStacking stacking_;
+    TSolveTogether together_;
     TSleep sleep_;
     bool cellArraysCurrent_ = false; // the arrays are those of the step's last pass
     bool cellsMoved_ = false;        // this step, a mass left the cell the arrays held it in

@@ -7,6 +7,7 @@
 
 #include "physics/tangle.h"
 #include "samples/builders.h"
+#include "samples/palette.h"
 #include "samples/sample_files.h"
 #include "samples/scenes/scenes.h"
 #include "samples/world_draw.h"
@@ -65,9 +66,12 @@ class BodiesFromFiles final : public Scene {
         crate_->Activate();
     }
 
+    // The ramp and the crate's picture bring their colours from their files:
+    // drawn untinted, as they were made to be seen.
     void Draw() const override {
         DrawBounds();
-        DrawZones();
+        DrawZones(palette::kOwnColours);
+        SetColour(palette::kOwnColours);
         if (crate_) crate_->Draw();
         for (const auto& copy : copies_) copy->Draw();
     }

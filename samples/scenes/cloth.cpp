@@ -1,9 +1,9 @@
 // Cloth: a grid of constraints hanging from its top row that tears where a
 // constraint's stress (length over rest length) passes a limit. It hangs
 // whole under its own weight; after a while a hand takes a bottom corner and
-// pulls it away until the cloth tears. Drag it with the mouse to tear it
-// yourself.
-#include <algorithm>
+// pulls it away to a point well inside the world, where it holds it, and the
+// cloth tears on the way. Drag it with the mouse to tear it yourself.
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -27,9 +27,13 @@ constexpr float kLeft = (kWidth - (kColumns - 1) * kSpacing) / 2, kTop = 40;
 constexpr Material kCloth{.mass = 1, .radius = 3, .friction = 0.2f, .stiffness = 1, .colGroup = 0};
 // A constraint stretched beyond this stress tears.
 constexpr float kTearStress = 1.8f;
-// The hand: when it takes the corner, and how far it pulls it each step.
+// The hand: when it takes the corner, how far it pulls it each step, and
+// where it stops. The stop keeps clear of the walls: pulled on until the
+// walls stopped it, the corner would end in the world's very corner, on the
+// edge of the view.
 constexpr int kPullFrom = 240;
-constexpr float kPullX = 1.5f, kPullY = 1.0f;
+constexpr float kPullSpeed = 1.8f;
+constexpr float kStopX = kWidth - 100, kStopY = kHeight - 100;
 
 class Cloth final : public Scene {
   public:
@@ -47,8 +51,11 @@ class Cloth final : public Scene {
             corner_->GetPosition(handX_, handY_);
         }
         if (steps_ >= kPullFrom && corner_->InWorld()) {
-            handX_ = std::min(handX_ + kPullX, kWidth - kCloth.radius);
-            handY_ = std::min(handY_ + kPullY, kHeight - kCloth.radius);
+            const float dx = kStopX - handX_, dy = kStopY - handY_;
+            const float left = std::hypot(dx, dy);
+            const float part = left > kPullSpeed ? kPullSpeed / left : 1;
+            handX_ += dx * part;
+            handY_ += dy * part;
             corner_->Position(handX_, handY_);
         }
         ++steps_;

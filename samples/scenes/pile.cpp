@@ -51,14 +51,18 @@ class Pile final : public Scene {
     // Stable stacking lets the heap come to rest; sleeping then stops what
     // rests from costing anything (watch the step time and the awake count).
     std::vector<SceneOption> Options() override {
-        return {{"Stacking", [] { TPhysics::SetStacking(TPhysics::GetStacking() == 1 ? 0 : 1); }},
-                {"Sleep", [] {
-                     const TPhysics* w = currentWorld;
-                     TPhysics::SetSleep(w && w->sleepSpeed > 0 ? 0 : kSleepSpeed, kSleepSteps);
-                 }}};
+        return {{"Stacking", [] { TPhysics::SetStacking(StackingOn() ? 0 : 1); }, &StackingOn},
+                {"Sleep", [] { TPhysics::SetSleep(SleepOn() ? 0 : kSleepSpeed, kSleepSteps); },
+                 &SleepOn}};
     }
 
   private:
+    static bool StackingOn() { return TPhysics::GetStacking() == 1; }
+    static bool SleepOn() {
+        const TPhysics* w = currentWorld;
+        return w && w->sleepSpeed > 0;
+    }
+
     core::Ref<TPhysics> world_;
     std::vector<core::Ref<TMass>> balls_;
     std::vector<core::Ref<TZone>> funnel_;

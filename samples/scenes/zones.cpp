@@ -37,13 +37,18 @@ constexpr float kRainTop = 15;
 constexpr float kLeaveAt = kHeight - 30; // rain below this leaves the world
 constexpr float kPanel = kWidth / 4;     // four panels, one per style
 constexpr int kCaughtInLoop = 6, kCaughtInHole = 10;
+// The star hole, in the middle of the last panel with room to spare to the
+// right wall, so that it and its quadtree stay in view.
+constexpr float kStarX = 3.5f * kPanel, kStarY = 300, kStarOuter = 80, kStarInner = 45;
 
 // A polygon of `corners` corners round (cx, cy), alternately `outer` and
 // `inner` from the centre: a regular polygon when they agree, else a star.
+// The first corner points straight up, so a star of an even count of corners
+// reaches as far left as right.
 std::vector<float> Ring(float cx, float cy, int corners, float outer, float inner) {
     std::vector<float> xy;
     for (int k = 0; k < corners; ++k) {
-        const double angle = 2 * std::numbers::pi * k / corners;
+        const double angle = 2 * std::numbers::pi * k / corners - std::numbers::pi / 2;
         const float r = k % 2 ? inner : outer;
         xy.push_back(cx + r * static_cast<float>(std::cos(angle)));
         xy.push_back(cy + r * static_cast<float>(std::sin(angle)));
@@ -58,11 +63,11 @@ class Zones final : public Scene {
         Add({20, 200, 80, 260, 120, 230, 180, 300}, TZone::LINE, -1);
         Add(Ring(1.5f * kPanel, 300, 8, 80, 80), TZone::LOOP, -1);
         Add({2 * kPanel + 20, 380, 3 * kPanel - 20, 380, 2.5f * kPanel, 240}, TZone::FILL, -1);
-        Add(Ring(3.5f * kPanel, 300, 10, 90, 50), TZone::HOLE, kOutsideGroup);
+        Add(Ring(kStarX, kStarY, 10, kStarOuter, kStarInner), TZone::HOLE, kOutsideGroup);
         for (int k = 0; k < kCaughtInLoop; ++k)
             balls_.push_back(AddBall(1.5f * kPanel - 30 + 12 * k, 300, kRain));
         for (int k = 0; k < kCaughtInHole; ++k)
-            balls_.push_back(AddBall(3.5f * kPanel - 25 + 5 * k, 290 + 2 * (k % 3), kCaught));
+            balls_.push_back(AddBall(kStarX - 25 + 5 * k, kStarY - 10 + 2 * (k % 3), kCaught));
     }
 
     void Step() override {
@@ -89,7 +94,7 @@ class Zones final : public Scene {
     }
 
     std::vector<SceneOption> Options() override {
-        return {{"Quadtrees", [this] { showTrees_ = !showTrees_; }}};
+        return {{"Quadtrees", [this] { showTrees_ = !showTrees_; }, [this] { return showTrees_; }}};
     }
 
   private:

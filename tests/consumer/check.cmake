@@ -5,6 +5,8 @@
 #   WORK_DIR     scratch folder, emptied first; passed to the program
 #   NO_DISPLAY   ON: the program runs with DISPLAY unset
 #   FORBIDDEN    libraries (name stems, e.g. libX11) the program must not need
+#   COMPONENTS   the libraries the build installs (core, draw2d, tangle, ...)
+#   LIBDIR       the install's library folder, relative to the prefix
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
 
@@ -17,6 +19,31 @@ function(run what)
 endfunction()
 
 run("installing" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix)
+# The install clashes with no other package in a shared prefix: headers only
+# under include/quorvel/, archives only as <libdir>/libquorvel_<component>.a,
+# one for each library of the build, and the package's files only in
+# <libdir>/cmake/Quorvel/, one export file for each library.
+file(GLOB_RECURSE installed RELATIVE ${WORK_DIR}/prefix ${WORK_DIR}/prefix/*)
+set(archives)
+set(exports)
+foreach(file IN LISTS installed)
+  if(file MATCHES "^${LIBDIR}/libquorvel_([a-z0-9_]+)\\.a$")
+    list(APPEND archives ${CMAKE_MATCH_1})
+  elseif(file MATCHES "^${LIBDIR}/cmake/Quorvel/Quorvel_([a-z0-9_]+)Targets\\.cmake$")
+    list(APPEND exports ${CMAKE_MATCH_1})
+  elseif(NOT file MATCHES "^include/quorvel/[a-z0-9_/]+\\.h$"
+         AND NOT file MATCHES "^${LIBDIR}/cmake/Quorvel/Quorvel[A-Za-z0-9_-]*\\.cmake$")
+    message(FATAL_ERROR "installed outside the package's own places and names: ${file}")
+  endif()
+endforeach()
+set(components ${COMPONENTS})
+list(SORT components)
+foreach(kind archives exports)
+  list(SORT ${kind})
+  if(NOT "${${kind}}" STREQUAL "${components}")
+    message(FATAL_ERROR "installed ${kind} for \"${${kind}}\", expected one for each of \"${components}\"")
+  endif()
+endforeach()
 # The installed headers are the interface alone: none of them is, or needs,
 # an internal one.
 file(GLOB_RECURSE installed_headers ${WORK_DIR}/prefix/include/*.h)

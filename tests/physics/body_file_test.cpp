@@ -447,4 +447,76 @@ TEST_F(DamagedBodyFile, APNGHeaderClaimingMorePixelsThanItsBytesHold) {
     }
 }
 
+
+// A square of four masses with a compliant edge and a pressure constraint.
+core::Ref<TAdvBody> Balloon() {
+    auto body = core::Make<TAdvBody>();
+    const float corners[] = {0, 0, 10, 0, 10, 10, 0, 10};
+    for (int k = 0; k < 4; ++k) body->MassAdd(corners[2 * k], corners[2 * k + 1], 1, 1, 0, -1);
+    body->ConSetCompliance(body->ConAdd(0, 1, 0, 1), 0.5f, 0.25f);
+    body->ConAdd(1, 2, 0, 1);
+    const int gas = body->ConAddPressure({3, 2, 1, 0}, 0, 0.75f);
+    body->ConSetCompliance(gas, 100, 1);
+    return body;
+}
+
+TEST_F(BodyFile, PressureAndComplianceMakeVersion112AndRoundTrip) {
+    Balloon()->Save(At("balloon.tnb"), 0, 1);
+    EXPECT_EQ(ReadAll(dir / "balloon.tnb").substr(0, 4), "B112");
+    core::Ref<TAdvBody> loaded = TAdvBody::Load(At("balloon.tnb"), 0);
+    ASSERT_TRUE(loaded);
+    EXPECT_FLOAT_EQ(loaded->ConGetCompliance(0), 0.5f);
+    EXPECT_FLOAT_EQ(loaded->ConGet(0)->GetDampingRatio(), 0.25f);
+    EXPECT_FLOAT_EQ(loaded->ConGetCompliance(1), -1);
+    TConstraint* gas = loaded->ConGet(2);
+    ASSERT_TRUE(gas && gas->IsPressure());
+    ASSERT_EQ(gas->GetRingSize(), 4);
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(gas->GetRingMass(k), loaded->MassGet(3 - k));
+    EXPECT_FLOAT_EQ(gas->GetRestLength(), 100);
+    EXPECT_FLOAT_EQ(gas->GetLength(), 100); // wound the other way, still positive
+    EXPECT_FLOAT_EQ(gas->GetStiffness(), 0.75f);
+    EXPECT_FLOAT_EQ(gas->GetCompliance(), 100);
+
+    // The copy keeps rings and materials too, in its own masses.
+    core::Ref<TAdvBody> copy = loaded->Copy();
+    ASSERT_TRUE(copy->ConGet(2) && copy->ConGet(2)->IsPressure());
+    EXPECT_EQ(copy->ConGet(2)->GetRingMass(0), copy->MassGet(3));
+    EXPECT_FLOAT_EQ(copy->ConGetCompliance(0), 0.5f);
+}
+
+TEST_F(BodyFile, ABodyWithoutPressureOrComplianceStaysVersion111) {
+    auto body = Balloon();
+    body->ConRemove(2);
+    body->ConSetCompliance(0, -1, 0);
+    body->Save(At("plain.tnb"), 0, 1);
+    EXPECT_EQ(ReadAll(dir / "plain.tnb").substr(0, 4), "B111");
+    EXPECT_TRUE(TAdvBody::Load(At("plain.tnb"), 0));
+}
+
+TEST_F(DamagedBodyFile, RingsThatNameTooFewOrMissingOrRepeatedMasses) {
+    // Four masses, then one constraint record of version 112 with the ring given.
+    auto file = [](int first, int second, std::vector<int> ring, int claimed) {
+        Bytes b;
+        b.Raw("B112").Line("D").Int(5);
+        for (int k = 0; k < 4; ++k) Mass(b, k);
+        b.Int(-1).Int(1).Int(0).Int(first).Int(second).Float(0).Float(1).Line("c");
+        b.Float(-1).Float(0).Int(claimed);
+        for (int slot : ring) b.Int(slot);
+        b.Int(-1).Byte(1).Int(0).Int(-1).Int(0).Int(-1);
+        return b.data;
+    };
+    WriteAll(dir / "ok.tnb", file(0, 1, {0, 1, 2}, 3));
+    core::Ref<TAdvBody> ok = TAdvBody::Load(At("ok.tnb"), 0);
+    ASSERT_TRUE(ok); // the hand-made layout is right
+    EXPECT_EQ(ok->ConGet(0)->GetRingSize(), 3);
+
+    ExpectRejected(file(0, 1, {0}, 1));                 // a ring of one
+    ExpectRejected(file(0, 1, {0, 1}, 2));              // or of two
+    ExpectRejected(file(0, 1, {0, 1, 4}, 3));           // an empty slot
+    ExpectRejected(file(0, 1, {0, 1, 0}, 3));           // a mass twice
+    ExpectRejected(file(1, 0, {0, 1, 2}, 3));           // not the ring's first two
+    ExpectRejected(file(0, 1, {0, 1, 2}, 1 << 30));     // more than the file holds
+    ExpectRejected(file(0, 1, {0, 1, 2}, -3));          // a negative count
+}
+
 } // namespace

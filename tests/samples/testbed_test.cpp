@@ -98,18 +98,21 @@ TEST_F(TestbedTest, LabelsShowTheLastStep) {
               "constraints " + std::to_string(f.constraints));
 }
 
-TEST_F(TestbedTest, PileButtonsSwitchStackingAndSleepAndTheAwakeLabelFollows) {
+TEST_F(TestbedTest, PileButtonsSwitchStackingAndSleepAndSayWhichIsOn) {
     Open("pile");
     ASSERT_EQ(testbed->OptionButtons().size(), 2u);
     gui::TGadget* stacking = testbed->OptionButtons()[0];
     gui::TGadget* sleep = testbed->OptionButtons()[1];
-    EXPECT_EQ(stacking->GetText(), "Stacking");
-    EXPECT_EQ(sleep->GetText(), "Sleep");
+    EXPECT_EQ(stacking->GetText(), "Stacking: off");
+    EXPECT_EQ(sleep->GetText(), "Sleep: off");
     EXPECT_EQ(TPhysics::GetStacking(), 0);
     stacking->ReportAction();
     EXPECT_EQ(TPhysics::GetStacking(), 1);
+    EXPECT_EQ(stacking->GetText(), "Stacking: on");
+    EXPECT_EQ(sleep->GetText(), "Sleep: off") << "only the pressed button changes";
     sleep->ReportAction();
     EXPECT_GT(kel::tangle::currentWorld->sleepSpeed, 0);
+    EXPECT_EQ(sleep->GetText(), "Sleep: on");
     testbed->Tick();
     const Figures& f = testbed->LastFigures();
     EXPECT_EQ(f.awake, TPhysics::AwakeCount());
@@ -118,16 +121,19 @@ TEST_F(TestbedTest, PileButtonsSwitchStackingAndSleepAndTheAwakeLabelFollows) {
     sleep->ReportAction();
     EXPECT_EQ(TPhysics::GetStacking(), 0);
     EXPECT_EQ(kel::tangle::currentWorld->sleepSpeed, 0);
+    EXPECT_EQ(stacking->GetText(), "Stacking: off");
+    EXPECT_EQ(sleep->GetText(), "Sleep: off");
 }
 
 TEST_F(TestbedTest, SceneOptionButtonsComeAndGoWithTheirScene) {
     Open("zones");
     ASSERT_EQ(testbed->OptionButtons().size(), 1u);
     gui::TGadget* trees = testbed->OptionButtons()[0];
-    EXPECT_EQ(trees->GetText(), "Quadtrees");
+    EXPECT_EQ(trees->GetText(), "Quadtrees: off");
     testbed->Draw();
     const std::size_t without = Recorder()->Records().size();
     trees->ReportAction();
+    EXPECT_EQ(trees->GetText(), "Quadtrees: on");
     testbed->Draw();
     EXPECT_GT(Recorder()->Records().size(), without) << "the quadtrees are drawn too";
     trees->ReportAction();

@@ -101,6 +101,22 @@ TEST(CommandLine, ReadsEachForm) {
     EXPECT_EQ(run.steps, 12);
 }
 
+TEST(CommandLine, HelpWinsWhereverItStandsAndOverWhatIsWrong) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--help"},
+                                               {"-h"},
+                                               {"--scene", "cloth", "-h"},
+                                               {"--lists", "--help"},
+                                               {"--scene", "nothing", "--help"}}) {
+        const CommandLine line = ParseCommandLine(args);
+        EXPECT_EQ(line.mode, CommandLine::Help) << ::testing::PrintToString(args);
+        EXPECT_EQ(line.error, "") << ::testing::PrintToString(args);
+    }
+    // Only the whole word asks for help.
+    EXPECT_NE(ParseCommandLine({"--helpme"}).error, "");
+    EXPECT_NE(ParseCommandLine({"-help"}).error, "");
+}
+
 TEST(CommandLine, RefusesWhatMakesNoSense) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"--scene", "nothing"},

@@ -1,0 +1,220 @@
+#pragma once
+// How the step satisfies constraints, in two orders:
+//
+//   in order   each constraint moves its masses at once, and the next one
+//              starts from where they are (Gauss-Seidel). Converges fast,
+//              and is the step as it always was; but the order in which a
+//              ring was built leaves a small net turn in every pass, which
+//              friction turns into rolling.
+//   together   every constraint works from the same positions; each mass
+//              then moves by the mean of what its constraints asked of it
+//              (Jacobi, averaged). Slower to converge, but no constraint
+//              goes first, so a symmetric body stays symmetric
+//              (TPhysics::SetStacking(2)).
+//
+// A constraint with a compliance (TConstraint::SetCompliance) is solved as a
+// spring of the material (extended position-based dynamics): its multiplier
+// accumulates over the passes of a (sub)step, and the compliance is scaled by
+// the square of the substep. Alone, that converges to the same stretch under
+// a steady load only with enough passes: one pass over a chain of ten links
+// leaves it sagging half as much again as sixteen passes do. So each
+// (sub)step starts from the force the spring exerts where the masses are
+// (the preload), applied as a push before integration, and the passes solve
+// only for its change. At rest the preload carries the load and the passes
+// find nothing to do, whatever their number. An explicit spring is stable
+// only while it is soft next to its masses, so a stiff constraint preloads
+// only the share kPreloadShare allows and leaves the rest to the passes.
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "physics/constraint.h"
+#include "physics/detail/contact.h"
+#include "physics/mass.h"
+
+namespace kel::tangle::detail {
+
+// Moves a mass at once (the in-order solve).
+struct TMoveAtOnce {
+    void operator()(TMass* m, float dx, float dy) const {
+        m->posX += dx;
+        m->posY += dy;
+    }
+};
+
+// Gathers the moves of one pass per mass (the together solve).
+class TSolveTogether {
+  public:
+    // One pass over `constraints`. `movers` are the masses the step moves;
+    // their stepSlot must name their place in it (see PrepareSlots).
+    // `complianceScale` is the square of the substeps.
+    void Pass(const std::vector<TConstraint*>& constraints, const std::vector<TMass*>& movers,
+              float complianceScale);
+    // Numbers the movers by their place, for a step with sleeping on (the
+    // sleep phase numbers them) or off (`numberMovers`), and counts the
+    // constraints that hold each: a mass moves by the sum of what they ask
+    // over that count. The count is fixed for the step, whether or not a
+    // constraint asks anything in a pass (pressure only pushes): a share that
+    // changed from pass to pass would make a resting body chatter.
+    void BeginStep(const std::vector<TConstraint*>& constraints, const std::vector<TMass*>& movers,
+                   bool numberMovers);
+
+    void operator()(TMass* m, float dx, float dy) {
+        const std::uint32_t slot = m->stepSlot;
+        // A mass the step does not move (asleep) is held where it is.
+        if (slot >= count_ || (*movers_)[slot] != m) return;
+        Sum& s = sums_[slot];
+        s.dx += dx;
+        s.dy += dy;
+    }
+
+  private:
+    struct Sum {
+        float dx, dy;
+    };
+    std::vector<Sum> sums_;
+    std::vector<float> holders_; // per mover: the constraints that hold it
+    const std::vector<TMass*>* movers_ = nullptr;
+    std::uint32_t count_ = 0;
+};
+
+// Reaches what the step keeps in a constraint.
+struct TConstraintSolver {
+    // One relaxation of c, moving its masses through `move`.
+    template <class Move> static void Solve(TConstraint& c, float complianceScale, Move& move);
+    // Starts a (sub)step, before integration: every multiplier back to 0,
+    // and compliant constraints preloaded.
+    static void BeginSubstep(const std::vector<TConstraint*>& constraints, float complianceScale) {
+        for (TConstraint* c : constraints) {
+            c->lambda_ = 0;
+            if (c->compliance_ > 0) Preload(*c, c->compliance_ * complianceScale);
+        }
+    }
+
+  private:
+    static void Preload(TConstraint& c, float alpha);
+    template <class Move> static void Distance(TConstraint& c, float complianceScale, Move& move);
+    template <class Move> static void Pressure(TConstraint& c, float complianceScale, Move& move);
+};
+
+// The preload is at most this share of a spring whose compliance, scaled to
+// the substep, is as small as the sum of its weights (the explicit spring's
+// own limit is near 4 for a lone spring and 2 in a chain).
+constexpr float kPreloadShare = 0.5f;
+
+// Inverse mass for the compliant and pressure solves; 0 for a frozen mass.
+inline float InverseMass(const TMass* m) { return m->frozen ? 0.0f : 1.0f / m->mass; }
+
+// Twice the signed area of a ring (counter-clockwise positive with y up).
+inline float TwiceSignedArea(const std::vector<core::Ref<TMass>>& ring) {
+    float sum = 0;
+    const std::size_t n = ring.size();
+    for (std::size_t k = 0, j = n - 1; k < n; j = k++)
+        sum += ring[j]->posX * ring[k]->posY - ring[k]->posX * ring[j]->posY;
+    return sum;
+}
+
+template <class Move>
+void TConstraintSolver::Solve(TConstraint& c, float complianceScale, Move& move) {
+    if (c.ring_.empty())
+        Distance(c, complianceScale, move);
+    else
+        Pressure(c, complianceScale, move);
+}
+
+template <class Move>
+void TConstraintSolver::Distance(TConstraint& c, float complianceScale, Move& move) {
+    TMass* a = c.m[0].Get();
+    TMass* b = c.m[1].Get();
+    if (!a || !b || (a->frozen && b->frozen)) return;
+    float dx = a->posX - b->posX, dy = a->posY - b->posY;
+    float d = std::sqrt(dx * dx + dy * dy);
+    if (d < kMinDistance) d = kMinDistance;
+    float ux = dx / d, uy = dy / d;
+    if (c.compliance_ >= 0) {
+        const float wa = InverseMass(a), wb = InverseMass(b);
+        // How fast the length changes over this (sub)step, for the damping.
+        const float rate = ux * ((a->posX - a->oldPosX) - (b->posX - b->oldPosX)) +
+                           uy * ((a->posY - a->oldPosY) - (b->posY - b->oldPosY));
+        const float dl = c.Multiplier(d - c.restLength, rate, wa + wb, complianceScale);
+        if (!std::isfinite(dl)) return;
+        c.lambda_ += dl;
+        move(a, ux * dl * wa, uy * dl * wa);
+        move(b, -ux * dl * wb, -uy * dl * wb);
+        return;
+    }
+    float e = (d - c.restLength) * c.stiffness;
+    if (a->frozen) {
+        move(b, ux * e, uy * e);
+    } else if (b->frozen) {
+        move(a, -(ux * e), -(uy * e));
+    } else {
+        float s = a->mass + b->mass;
+        float wa = b->mass / s, wb = a->mass / s;
+        // Masses that sum to zero have no defined share: nothing moves.
+        if (!std::isfinite(wa) || !std::isfinite(wb)) return;
+        move(a, -(ux * e * wa), -(uy * e * wa));
+        move(b, ux * e * wb, uy * e * wb);
+    }
+}
+
+// The area's gradient at mass k is half the perpendicular of the chord from
+// the mass before it to the mass after it.
+template <class Move>
+void TConstraintSolver::Pressure(TConstraint& c, float complianceScale, Move& move) {
+    const std::vector<core::Ref<TMass>>& ring = c.ring_;
+    const std::size_t n = ring.size();
+    const float area = 0.5f * c.winding_ * TwiceSignedArea(ring);
+    const float shortfall = c.restLength - area; // > 0 while squeezed
+    const bool compliant = c.compliance_ >= 0;
+    // Only a squeezed ring is pushed; a compliant one may also give back
+    // what it pushed earlier in the substep, but never pull.
+    if (!(shortfall > 0) && !(compliant && c.lambda_ > 0)) return;
+    auto gradient = [&](std::size_t k, float& gx, float& gy) {
+        const TMass* before = ring[k == 0 ? n - 1 : k - 1].Get();
+        const TMass* after = ring[k + 1 == n ? 0 : k + 1].Get();
+        gx = 0.5f * c.winding_ * (after->posY - before->posY);
+        gy = 0.5f * c.winding_ * (before->posX - after->posX);
+    };
+    float weight = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        float gx, gy;
+        gradient(k, gx, gy);
+        weight += InverseMass(ring[k]) * (gx * gx + gy * gy);
+    }
+    float dl;
+    if (compliant) {
+        float rate = 0;
+        for (std::size_t k = 0; k < n; ++k) {
+            float gx, gy;
+            gradient(k, gx, gy);
+            rate += gx * (ring[k]->posX - ring[k]->oldPosX) + gy * (ring[k]->posY - ring[k]->oldPosY);
+        }
+        // The area's shortfall is the constraint's error, and it falls as the area grows.
+        dl = c.Multiplier(-shortfall, rate, weight, complianceScale);
+        if (c.lambda_ + dl < 0) dl = -c.lambda_;
+        c.lambda_ += dl;
+    } else {
+        dl = shortfall * c.stiffness / weight;
+    }
+    if (!std::isfinite(dl) || dl == 0) return;
+    // Each mass's gradient from its neighbours' positions before any of
+    // them moved: what comes after the ring's first mass reads where it was.
+    const float firstX = ring[0]->posX, firstY = ring[0]->posY;
+    float prevX = ring[n - 1]->posX, prevY = ring[n - 1]->posY;
+    for (std::size_t k = 0; k < n; ++k) {
+        TMass* here = ring[k].Get();
+        const bool last = k + 1 == n;
+        const float nextX = last ? firstX : ring[k + 1]->posX;
+        const float nextY = last ? firstY : ring[k + 1]->posY;
+        const float gx = 0.5f * c.winding_ * (nextY - prevY);
+        const float gy = 0.5f * c.winding_ * (prevX - nextX);
+        prevX = here->posX;
+        prevY = here->posY;
+        const float w = InverseMass(here);
+        if (w != 0) move(here, gx * dl * w, gy * dl * w);
+    }
+}
+
+} // namespace kel::tangle::detail
