@@ -13,8 +13,8 @@ namespace kel::tangle {
 ///     TPhysics::Create(def);
 ///
 /// The defaults make a 640 x 480 world with a gravity of 0.1 downwards,
-/// 4 passes, the contact grid on for masses of radius up to 10, and neither
-/// stable stacking, sleeping nor contact tracking.
+/// 4 passes, the contact grid on for masses of radius up to 10, solver mode 0
+/// (the step as it always was), and neither sleeping nor contact tracking.
 struct TWorldDef {
     ///@{
     /// The bounds, world units: left, top, right and bottom edges. Masses are

@@ -15,21 +15,21 @@ namespace kel::tangle::detail {
 
 namespace {
 
-// Lets the queue record pairs for the length of a step when its mode keeps
-// none, and puts the mode back after, unless a hook chose another meanwhile.
+// Lets the queue record pairs while it lives when its mode keeps none; then
+// empties the queue, so that it keeps nothing after all, and puts the mode
+// back, unless a hook chose another meanwhile. Even when a hook throws.
 class TRecordingScope {
   public:
     TRecordingScope() : saved_(TColEvent::colMode) {
         if (saved_ == TColEvent::MODE_DISCARD) TColEvent::colMode = TColEvent::MODE_UPDATE;
     }
     ~TRecordingScope() {
-        if (saved_ == TColEvent::MODE_DISCARD && TColEvent::colMode == TColEvent::MODE_UPDATE)
-            TColEvent::colMode = saved_;
+        if (saved_ != TColEvent::MODE_DISCARD) return;
+        TColEvent::Flush();
+        if (TColEvent::colMode == TColEvent::MODE_UPDATE) TColEvent::colMode = saved_;
     }
     TRecordingScope(const TRecordingScope&) = delete;
     TRecordingScope& operator=(const TRecordingScope&) = delete;
-
-    bool Discards() const { return saved_ == TColEvent::MODE_DISCARD; }
 
   private:
     const int saved_;
@@ -89,9 +89,6 @@ void TContactTracker::Step(TPhysics& w) {
         }
         stepping_ = false;
         if (on_) Collect(); // else a hook stopped the tracking
-        // The queue keeps nothing in this mode: what it recorded for the
-        // comparison goes.
-        if (recording.Discards()) TColEvent::Flush();
     }
     if (on_) Compare();
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <set>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -388,6 +389,36 @@ TEST_F(ContactEvents, AHookMayStopTrackingInsideTheStep) {
     EXPECT_GT(hookCalls, 0);
     EXPECT_EQ(TPhysics::TracksContacts(), 0);
     EXPECT_TRUE(TPhysics::ContactBegins().empty()); // asked again: started, empty
+}
+
+TEST_F(ContactEvents, AHookThatThrowsLeavesADiscardingQueueEmptyAndItsModeAsItWas) {
+    Tumble scene(2, 0, true);
+    TColEvent::SetMode(TColEvent::MODE_DISCARD);
+    TPhysics::TrackContacts(1);
+    auto thrower = [](int, core::Object*, core::Object*) -> core::Ref<core::Object> {
+        throw std::runtime_error("hook");
+    };
+    core::AddHook(TColEvent::colHookId, +thrower);
+    bool threw = false;
+    for (int step = 0; step < 100 && !threw; ++step) {
+        try {
+            TPhysics::Update();
+        } catch (const std::runtime_error&) {
+            threw = true;
+        }
+    }
+    core::RemoveHook(TColEvent::colHookId, +thrower);
+    ASSERT_TRUE(threw);
+    EXPECT_EQ(TColEvent::colMode, TColEvent::MODE_DISCARD);
+    EXPECT_EQ(TColEvent::QueueCount(), 0);
+    // Tracking goes on from the pairs it knew before.
+    int changes = 0;
+    for (int step = 0; step < 100; ++step) {
+        TPhysics::Update();
+        changes +=
+            static_cast<int>(TPhysics::ContactBegins().size() + TPhysics::ContactEnds().size());
+    }
+    EXPECT_GT(changes, 0);
 }
 
 } // namespace
