@@ -4,6 +4,7 @@
 
 #include "physics/advbody.h"
 #include "physics/body.h"
+#include "physics/builders.h"
 #include "physics/colevent.h"
 #include "physics/constraint.h"
 #include "physics/contact_change.h"

@@ -17,6 +17,7 @@ constexpr std::array kScenes{
     SceneEntry{"events", "Events", &MakeEvents},
     SceneEntry{"bodies", "Bodies from files", &MakeBodiesFromFiles},
     SceneEntry{"view", "View", &MakeView},
+    SceneEntry{"soft", "Soft bodies", &MakeSoftBodies},
 };
 
 } // namespace

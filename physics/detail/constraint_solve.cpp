@@ -59,8 +59,9 @@ void TConstraintSolver::Preload(TConstraint& c, float alpha) {
     }
 }
 
-void TSolveTogether::BeginStep(const std::vector<TConstraint*>& constraints,
-                               const std::vector<TMass*>& movers, bool numberMovers) {
+void TSolveTogether::Pass(const std::vector<TConstraint*>& constraints,
+                          const std::vector<TMass*>& movers, float complianceScale,
+                          bool numberMovers) {
     if (numberMovers) {
         for (std::size_t k = 0; k < movers.size(); ++k) movers[k]->stepSlot = static_cast<std::uint32_t>(k);
     }
@@ -73,17 +74,11 @@ void TSolveTogether::BeginStep(const std::vector<TConstraint*>& constraints,
             if (slot < count_ && movers[slot] == m) holders_[slot] += 1;
         });
     }
-}
-
-void TSolveTogether::Pass(const std::vector<TConstraint*>& constraints,
-                          const std::vector<TMass*>& movers, float complianceScale) {
-    movers_ = &movers;
-    count_ = static_cast<std::uint32_t>(movers.size());
     sums_.assign(movers.size(), Sum{0, 0});
     for (TConstraint* c : constraints) TConstraintSolver::Solve(*c, complianceScale, *this);
     for (std::uint32_t k = 0; k < count_; ++k) {
-        const Sum& s = sums_[k];
         if (holders_[k] == 0) continue;
+        const Sum& s = sums_[k];
         TMass* m = movers[k];
         m->posX += s.dx / holders_[k];
         m->posY += s.dy / holders_[k];

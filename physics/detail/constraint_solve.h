@@ -47,18 +47,11 @@ struct TMoveAtOnce {
 class TSolveTogether {
   public:
     // One pass over `constraints`. `movers` are the masses the step moves;
-    // their stepSlot must name their place in it (see PrepareSlots).
-    // `complianceScale` is the square of the substeps.
+    // their stepSlot names their place in it when sleeping is on (the sleep
+    // phase numbers them), and `numberMovers` numbers them here when it is
+    // off. `complianceScale` is the square of the substeps.
     void Pass(const std::vector<TConstraint*>& constraints, const std::vector<TMass*>& movers,
-              float complianceScale);
-    // Numbers the movers by their place, for a step with sleeping on (the
-    // sleep phase numbers them) or off (`numberMovers`), and counts the
-    // constraints that hold each: a mass moves by the sum of what they ask
-    // over that count. The count is fixed for the step, whether or not a
-    // constraint asks anything in a pass (pressure only pushes): a share that
-    // changed from pass to pass would make a resting body chatter.
-    void BeginStep(const std::vector<TConstraint*>& constraints, const std::vector<TMass*>& movers,
-                   bool numberMovers);
+              float complianceScale, bool numberMovers);
 
     void operator()(TMass* m, float dx, float dy) {
         const std::uint32_t slot = m->stepSlot;
@@ -74,7 +67,12 @@ class TSolveTogether {
         float dx, dy;
     };
     std::vector<Sum> sums_;
-    std::vector<float> holders_; // per mover: the constraints that hold it
+    // Per mover: the constraints that hold it. A mass moves by the sum of
+    // what they ask over this count, which counts a constraint whether or
+    // not it asks anything (pressure only pushes): a share that changed from
+    // pass to pass would make a resting body chatter. Counted in every pass,
+    // as a hook may change the lists between passes.
+    std::vector<float> holders_;
     const std::vector<TMass*>* movers_ = nullptr;
     std::uint32_t count_ = 0;
 };

@@ -82,6 +82,10 @@ void TStepper::Step(TPhysics& w) {
     // is not refilled, and the walks go over the cells' lists, which hold
     // them too.
     const bool sleeping = w.sleepSpeed > 0;
+    // While sleeping was off, the together solve numbered the masses its
+    // own way: the sleep phase must number them afresh.
+    if (sleeping && !sleptLastStep_) sleep_.Touched();
+    sleptLastStep_ = sleeping;
     if (sleeping) {
         sleep_.BeginStep(*masses, massOrder_.Of(*masses), *constraints,
                          constraintOrder_.Of(*constraints), zoneList.Get());
@@ -115,7 +119,6 @@ void TStepper::Step(TPhysics& w) {
     }
     const TShockScope shockRule(plan.stacking, w.gravityX, w.gravityY);
     cellsMoved_ = false;
-    if (plan.together) together_.BeginStep(links(), movers(), !sleeping);
     const float complianceScale = static_cast<float>(plan.substeps * plan.substeps);
     for (int substep = 0; substep < plan.substeps; ++substep) {
         TConstraintSolver::BeginSubstep(links(), complianceScale);
@@ -123,7 +126,7 @@ void TStepper::Step(TPhysics& w) {
         // Emptied once per step: the substeps' contacts merge per pair.
         if (substep == 0) TColEvent::Flush();
         for (int pass = 0; pass < plan.passes; ++pass) {
-            SatisfyConstraints(plan, links(), movers());
+            SatisfyConstraints(plan, links(), movers(), sleeping);
             if (plan.stacking) stacking_.BeforeContacts(movers());
             // After a sweep over the arrays, every mass is in the cell they hold it in.
             SweepMasses(w, plan, *masses, movers(), resting, pass == 0 && !cellsKept);
@@ -208,12 +211,12 @@ void TStepper::SweepMasses(TPhysics& w, const TStepPlan& plan, const core::TList
 
 void TStepper::SatisfyConstraints(const TStepPlan& plan,
                                   const std::vector<TConstraint*>& constraints,
-                                  const std::vector<TMass*>& movers) {
+                                  const std::vector<TMass*>& movers, bool sleeping) {
     // A compliance is per unit of time squared: a substep of 1/n of a step
     // sees n^2 times the compliance.
     const float scale = static_cast<float>(plan.substeps * plan.substeps);
     if (plan.together) {
-        together_.Pass(constraints, movers, scale);
+        together_.Pass(constraints, movers, scale, !sleeping);
     } else {
         const TMoveAtOnce move;
         for (TConstraint* c : constraints) TConstraintSolver::Solve(*c, scale, move);

@@ -107,9 +107,10 @@ class TStepper {
                          bool rebuild);
     void CheckIfAsked(const TPhysics& w) const;
     void SatisfyConstraints(const TStepPlan& plan, const std::vector<TConstraint*>& constraints,
-                            const std::vector<TMass*>& movers);
+                            const std::vector<TMass*>& movers, bool sleeping);
 
     bool stepping_ = false;
+    bool sleptLastStep_ = false;
     TStepPlan lastPlan_;
     TListOrder<TMass> massOrder_;
     TListOrder<TConstraint> constraintOrder_;

@@ -16,5 +16,6 @@ std::unique_ptr<Scene> MakeZones();
 std::unique_ptr<Scene> MakeEvents();
 std::unique_ptr<Scene> MakeBodiesFromFiles();
 std::unique_ptr<Scene> MakeView();
+std::unique_ptr<Scene> MakeSoftBodies();
 
 } // namespace samples

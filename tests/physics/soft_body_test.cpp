@@ -223,4 +223,68 @@ TEST_F(SoftBody, ABlobSleepsAsOneIslandAndWakesWhole) {
     EXPECT_EQ(TPhysics::AwakeCount(), 12);
 }
 
+// Solving together numbers the masses it moves; a hook that takes bodies
+// out of the world in the middle of a step changes them between passes.
+struct BodyDropper {
+    static inline std::vector<core::Ref<TAdvBody>>* bodies = nullptr;
+    static core::Ref<core::Object> Drop(int, core::Object* data, core::Object*) {
+        if (bodies && !bodies->empty()) {
+            bodies->back()->DeActivate();
+            bodies->pop_back();
+        }
+        return data;
+    }
+};
+
+TEST_F(SoftBody, AHookThatRemovesBodiesBetweenPassesLeavesTheTogetherSolveSound) {
+    TPhysics::Create(400, 400, 0.1f, 0, 4);
+    TPhysics::SetStacking(2);
+    std::vector<core::Ref<TAdvBody>> bodies;
+    for (int k = 0; k < 6; ++k) {
+        auto body = core::Make<TAdvBody>();
+        const int group = TakeAutoColGroup();
+        for (int j = 0; j < 5; ++j) body->MassAdd(40.0f + 60 * k + 8 * j, 390.0f - 10 * (j % 2), 1, 4, 0.5f, group);
+        for (int j = 0; j + 1 < 5; ++j) body->ConAdd(j, j + 1, 0, 1);
+        body->Activate();
+        bodies.push_back(body);
+    }
+    BodyDropper::bodies = &bodies;
+    core::AddHook(TColEvent::colHookId, BodyDropper::Drop);
+    for (int step = 0; step < 20; ++step) TPhysics::Update();
+    core::RemoveHook(TColEvent::colHookId, BodyDropper::Drop);
+    BodyDropper::bodies = nullptr;
+    EXPECT_TRUE(bodies.empty());
+    EXPECT_EQ(massList->Count(), 0);
+}
+
+// Sleep numbers the masses of its islands; after steps with sleeping off,
+// in which the together solve numbered them, islands must still form whole.
+TEST_F(SoftBody, SleepAfterStepsOfTheTogetherSolveStillFindsWholeIslands) {
+    TPhysics::Create(400, 400, 0.1f, 0, 2);
+    TPhysics::SetStacking(2);
+    // A frozen mass first: the step moves it with sleeping off, and sleep
+    // leaves it out, so the two number the others differently.
+    auto post = Enter(300, 300, 4, TakeAutoColGroup());
+    post->Freeze();
+    auto body = core::Make<TAdvBody>();
+    const int group = TakeAutoColGroup();
+    for (int j = 0; j < 4; ++j) body->MassAdd(100.0f + 9 * j, 390, 1, 4, 0.9f, group);
+    for (int j = 0; j + 1 < 4; ++j) body->ConAdd(j, j + 1, 0, 1);
+    body->Activate();
+    TPhysics::SetSleep(0.01f, 10);
+    for (int step = 0; step < 5; ++step) TPhysics::Update();
+    TPhysics::SetSleep(0, 1);
+    for (int step = 0; step < 5; ++step) TPhysics::Update();
+    TPhysics::SetSleep(0.01f, 10);
+    int step = 0;
+    while (TPhysics::AwakeCount() > 1 && step < 2000) { // a frozen mass counts as awake
+        TPhysics::Update();
+        ++step;
+    }
+    ASSERT_EQ(TPhysics::AwakeCount(), 1);
+    body->MassGet(3)->AddVelocity(0, -0.5f);
+    TPhysics::Update();
+    EXPECT_EQ(TPhysics::AwakeCount(), 5); // the post, and the whole island woke
+}
+
 } // namespace
