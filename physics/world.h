@@ -4,11 +4,14 @@
 
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include "core/list.h"
 #include "core/object.h"
 #include "physics/query.h"
+#include "physics/contact_change.h"
 #include "physics/view.h"
+#include "physics/world_def.h"
 
 namespace kel::tangle {
 
@@ -17,6 +20,7 @@ class TMass;
 class TPhysics;
 
 namespace detail {
+class TContactTracker;
 class TGrid;
 class TStepper;
 struct TStepAccess;
@@ -198,6 +202,38 @@ class TPhysics : public core::Object, public TWorldView {
     static TMass* NearestMass(float x, float y, float reach, float& distance,
                               const TQueryFilter& filter = {});
 
+    // A world made from a definition, and contacts that begin and end.
+
+    /// Makes a world from named settings (see TWorldDef for each and its
+    /// default) and makes it current, as the five-argument Create does; the
+    /// grid is on (unless def.grid is false) with cells at least twice
+    /// def.largestRadius wide. Never none.
+    static core::Ref<TPhysics> Create(const TWorldDef& def);
+    /// Starts (non-zero) or stops (0) comparing each step's touching pairs
+    /// with the step before's, for ContactBegins and ContactEnds. Off by
+    /// default, when it costs nothing. The first step after it starts
+    /// reports every touching pair as beginning; stopping forgets every pair.
+    /// Works whatever TColEvent::colMode is. Returns 0; does nothing without
+    /// a world.
+    static int TrackContacts(int on);
+    /// 1 while contacts are tracked (TrackContacts, TWorldDef::trackContacts
+    /// or a call of ContactBegins or ContactEnds), 0 otherwise.
+    static int TracksContacts();
+    /// The pairs (mass and mass, mass and zone, mass and bounds) that began
+    /// touching in the last step and had not touched in the step before, in
+    /// the order the step met them. A pair merges every contact of the step,
+    /// over all its passes. Pairs asleep (SetSleep) neither begin nor end
+    /// while they sleep; a hook that keeps a contact out of the queue keeps
+    /// it out of here too. The list and the objects it holds stay valid until
+    /// the next Update, TrackContacts, Free or Create. Without tracking, the
+    /// first call starts it and answers an empty list; without a world, empty.
+    static const std::vector<TContactChange>& ContactBegins();
+    /// The pairs that touched in the step before the last and no longer
+    /// touched in the last step, with their last contact point, in the order
+    /// the step before met them; a pair whose mass or zone left the world
+    /// ends too. Valid, and started, as ContactBegins.
+    static const std::vector<TContactChange>& ContactEnds();
+
     /// The cells in use along each axis: gridsize, kept within the grid
     /// whatever was written to the field.
     int GridSpan() const { return gridsize < 0 ? 0 : (gridsize > MAX_GRID ? MAX_GRID : gridsize); }
@@ -223,6 +259,10 @@ class TPhysics : public core::Object, public TWorldView {
 
     // The step's phases and the caches it keeps from step to step.
     const std::unique_ptr<detail::TStepper> stepper_;
+    // Made when contacts are first tracked; lives as long as the world, so
+    // that a hook may stop tracking from inside the step it wraps.
+    std::unique_ptr<detail::TContactTracker> contactTracker_;
+    static detail::TContactTracker* StartedTracker();
 };
 
 } // namespace kel::tangle
