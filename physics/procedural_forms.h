@@ -39,6 +39,10 @@
     FN(int, World, GetStacking) \
     FN0(World, SetSleep, float, int) \
     FN(int, World, AwakeCount) \
+    FN0(World, TrackContacts, int) \
+    FN(int, World, TracksContacts) \
+    FN(const std::vector<TContactChange>&, World, ContactBegins) \
+    FN(const std::vector<TContactChange>&, World, ContactEnds) \
     FN0(World, SetDrawCoords, float, float) \
     FN0(World, SetDrawZoom, float) \
     FN0(World, SetDrawRotation, float) \

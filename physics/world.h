@@ -8,8 +8,8 @@
 
 #include "core/list.h"
 #include "core/object.h"
-#include "physics/query.h"
 #include "physics/contact_change.h"
+#include "physics/query.h"
 #include "physics/view.h"
 #include "physics/world_def.h"
 
