@@ -11,6 +11,7 @@
 #include "physics/procedural.h"
 #include "physics/quadtree.h"
 #include "physics/rig.h"
+#include "physics/snapshot.h"
 #include "physics/view.h"
 #include "physics/world.h"
 #include "physics/zone.h"

@@ -85,6 +85,15 @@ class TStepper {
     const TStepPlan& LastPlan() const { return lastPlan_; }
 
     TSleep& Sleep() { return sleep_; }
+    // True while a step runs (a hook is being called from inside it).
+    bool Stepping() const { return stepping_; }
+    // Drops what the step keeps about the cells' layout, so that the next
+    // step lays them out afresh from the lists and the grid (after a
+    // snapshot's restore).
+    void ForgetLayout() {
+        cellArrays_.Forget();
+        cellArraysCurrent_ = false;
+    }
     const TSleep& Sleep() const { return sleep_; }
 
   private:
