@@ -174,8 +174,10 @@ class TPhysics : public core::Object, public TWorldView {
     static int SaveWorld(const std::string& url, int backup,
                          const std::vector<TBody*>& bodies = {});
     /// Reads a world file and makes it the current world (one is made if there is none),
-    /// replacing everything in it; its bodies are the returned snapshot's. None when the file
-    /// cannot be read, with the reason in `error`; the current world is then left as it was.
+    /// replacing everything in it; its bodies are the returned snapshot's, which must be kept
+    /// (or the bodies themselves) for as long as their constraints are to stay in the world.
+    /// None when the file cannot be read, with the reason in `error`; the current world is then
+    /// left as it was.
     static core::Ref<TWorldSnapshot> LoadWorld(const std::string& url, std::string& error);
     /// The same without the reason.
     static core::Ref<TWorldSnapshot> LoadWorld(const std::string& url);

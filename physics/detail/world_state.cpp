@@ -83,15 +83,6 @@ void TConstraintState::Apply() const {
     if (c->name != name) c->name = name;
 }
 
-void TConstraintState::SetMaterial(TConstraint& c, std::vector<core::Ref<TMass>> ring,
-                                   float compliance, float damping, float lambda, float winding) {
-    c.ring_ = std::move(ring);
-    c.compliance_ = compliance;
-    c.damping_ = damping;
-    c.lambda_ = lambda;
-    c.winding_ = winding;
-}
-
 void TZoneState::Take(TZoneBase* z) {
     base = z;
     colGroup = z->colGroup;

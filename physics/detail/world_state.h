@@ -67,9 +67,6 @@ struct TConstraintState {
 
     void Take(TConstraint* c);
     void Apply() const;
-    // For a loader: the private fields as a file holds them.
-    static void SetMaterial(TConstraint& c, std::vector<core::Ref<TMass>> ring, float compliance,
-                            float damping, float lambda, float winding);
 };
 
 // A zone: every field but its response, which is code.
