@@ -42,7 +42,7 @@ constexpr int kNone = -1;
 
 // The fewest bytes a record of each kind takes, for checking counts.
 constexpr int kMassBytes = 68, kConstraintBytes = 48, kZoneBytes = 84, kRigBytes = 48;
-constexpr int kBodyBytes = 9, kImageBytes = 10, kTreeBytes = 4, kIslandBytes = 8;
+constexpr int kBodyBytes = 9, kImageBytes = 10, kTreeBytes = 20, kIslandBytes = 8;
 
 // Each object's place in its table.
 template <class T> class TPlaces {
