@@ -15,11 +15,12 @@ int main(int argc, char** argv) {
     // [body-save]
     core::Ref<TAdvBody> triangle = core::Make<TAdvBody>();
     triangle->SetName("Triangle");
-    // MassAdd returns the slot of the new mass: 0, 1, 2. The three share the
-    // group -5, so they never collide with each other.
-    const int top = triangle->MassAdd(200, 40, 1, 6, 0.5f, -5);
-    const int left = triangle->MassAdd(170, 90, 1, 6, 0.5f, -5);
-    const int right = triangle->MassAdd(230, 90, 1, 6, 0.5f, -5);
+    // MassAdd returns the slot of the new mass: 0, 1, 2. The three share one
+    // fresh collision group, so they never collide with each other.
+    const int group = NewColGroup();
+    const int top = triangle->MassAdd(200, 40, 1, 6, 0.5f, group);
+    const int left = triangle->MassAdd(170, 90, 1, 6, 0.5f, group);
+    const int right = triangle->MassAdd(230, 90, 1, 6, 0.5f, group);
     triangle->ConAdd(top, left, 0, 1); // constraint slots 0, 1, 2
     triangle->ConAdd(left, right, 0, 1);
     triangle->ConAdd(right, top, 0, 1);

@@ -42,7 +42,8 @@ int main() {
     core::Ref<TPhysics> world = TPhysics::Create(kWidth, kHeight, 0.1f, 0, 4);
     core::Ref<TAdvBody> chain = core::Make<TAdvBody>();
     constexpr int kLinks = 12;
-    for (int k = 0; k < kLinks; ++k) chain->MassAdd(40 + 20.0f * k, 40, 1, 4, 0.5f, -5);
+    const int group = NewColGroup(); // one for the whole chain: its links never collide
+    for (int k = 0; k < kLinks; ++k) chain->MassAdd(40 + 20.0f * k, 40, 1, 4, 0.5f, group);
     for (int k = 0; k + 1 < kLinks; ++k) chain->ConAdd(k, k + 1, 0, 1);
     chain->MassFreeze(0);
     chain->MassFreeze(kLinks - 1);

@@ -1,10 +1,14 @@
 #include "game/ooze.h"
 
+#include <cmath>
+#include <vector>
+
 #include "game/globals.h"
 #include "game/media.h"
 
 namespace game {
 
+using kel::tangle::TMass;
 using kel::tangle::TPhysics;
 
 TOoze::TOoze()
@@ -24,11 +28,24 @@ int TOoze::Nearest(float px, float py, float& bestD) const {
     int best = -1;
     bestD = 1000000;
     if (!ab) return best;
-    for (int i = 0; i <= ab->MassMaxIndex(); ++i) {
+    // The world's nearest blob of this ooze. The blobs share one radius, so
+    // the nearest edge is the nearest centre, and NearestMass's ties (the
+    // nearer centre, then the earlier in the world's list, which the blobs
+    // entered in slot order) are the lower slot. A reach of the whole click
+    // distance finds every blob whose centre is that near.
+    const auto ownBlob = [this](TMass* m) { return ab->MassGet(m->GetIndex()) == m; };
+    float edge = 0;
+    if (TMass* m = TPhysics::NearestMass(px, py, std::sqrt(REACH_SQUARED), edge,
+                                         kel::tangle::TQueryFilter::Masses(ownBlob))) {
+        best = m->GetIndex();
+        bestD = SquaredDistance(px, py, best);
+    }
+    // Blobs a removal left without strands are out of the world until Draw
+    // clears them away, but still answer a click.
+    for (int i : stranded_) {
         if (!ab->MassExists(i)) continue;
-        const float dx = px - ab->MassGetX(i), dy = py - ab->MassGetY(i);
-        const float d = dx * dx + dy * dy;
-        if (d < bestD) {
+        const float d = SquaredDistance(px, py, i);
+        if (d < bestD || (d == bestD && i < best)) {
             best = i;
             bestD = d;
         }
@@ -36,11 +53,30 @@ int TOoze::Nearest(float px, float py, float& bestD) const {
     return best;
 }
 
+float TOoze::SquaredDistance(float px, float py, int i) const {
+    const float dx = px - ab->MassGetX(i), dy = py - ab->MassGetY(i);
+    return dx * dx + dy * dy;
+}
+
+void TOoze::RemoveBlob(int i) {
+    // The blobs joined to it may be left without strands.
+    std::vector<int> joined;
+    for (int j = 0; j <= ab->ConMaxIndex(); ++j) {
+        if (!ab->ConExists(j)) continue;
+        const int a = ab->ConGetMass1(j), b = ab->ConGetMass2(j);
+        if (a == i) joined.push_back(b);
+        if (b == i) joined.push_back(a);
+    }
+    ab->MassRemove(i);
+    for (int k : joined)
+        if (ab->MassExists(k) && !ab->MassIsActive(k)) stranded_.push_back(k);
+}
+
 int TOoze::Del(float x, float y) {
     float bestD;
     const int best = Nearest(x, y, bestD);
     if (bestD > REACH_SQUARED || best < 0) return 0;
-    ab->MassRemove(best);
+    RemoveBlob(best);
     lblRemove[turn]->SetShow(0);
     turn = 1 - turn;
     lblRemove[turn]->SetShow(1);
@@ -49,7 +85,8 @@ int TOoze::Del(float x, float y) {
 
 int TOoze::Draw() {
     float bestD;
-    const int best = Nearest(TPhysics::SimX(mouseX, mouseY), TPhysics::SimY(mouseX, mouseY), bestD);
+    const float wx = TPhysics::SimX(mouseX, mouseY), wy = TPhysics::SimY(mouseX, mouseY);
+    const int best = Nearest(wx, wy, bestD);
     draw2d::SetColor(255, 255, 255);
     oozeHasGoo = 0;
     if (ab) {
@@ -65,18 +102,26 @@ int TOoze::Draw() {
     draw2d::SetRotation(0);
     draw2d::SetScale(1, 1);
     draw2d::SetColor(255, 255, 255);
+    // Whether a blob without strands, cleared away here, was the nearest:
+    // one the step left so (on the floor) is out of the world and not known
+    // to Nearest.
+    bool nearestVanished = false;
     if (ab) {
         for (int i = 0; i <= ab->MassMaxIndex(); ++i) {
             if (!ab->MassExists(i)) continue;
-            if (ab->MassIsActive(i))
+            if (ab->MassIsActive(i)) {
                 TPhysics::DrawImage(blob, ab->MassGetX(i), ab->MassGetY(i), 0);
-            else
+            } else {
+                const float d = SquaredDistance(wx, wy, i);
+                if (d < bestD || (d == bestD && i <= best)) nearestVanished = true;
                 ab->MassRemove(i);
+            }
         }
     }
+    stranded_.clear();
     // A blob under the mouse that just vanished (no strands left) gets no
     // marker: its empty slot would put one at the world's corner.
-    if (bestD > REACH_SQUARED || !ab->MassExists(best)) {
+    if (bestD > REACH_SQUARED || nearestVanished || !ab->MassExists(best)) {
         gui::SetMouseVisible(1);
     } else {
         TPhysics::DrawImage(imgDel, ab->MassGetX(best), ab->MassGetY(best), 0);

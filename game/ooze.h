@@ -2,6 +2,8 @@
 // TOoze: the gooey lattice. Its masses are drawn as blobs and its constraints
 // as stretched strands; a click removes the blob nearest to it.
 
+#include <vector>
+
 #include "core/object.h"
 #include "graphics/draw2d.h"
 #include "physics/tangle.h"
@@ -27,8 +29,16 @@ class TOoze final : public core::Object {
 
   private:
     // Index of the mass nearest to (px, py) (lower index on ties) and its
-    // squared distance; -1 and 1e6 when none is nearer.
+    // squared distance, among those within reach (REACH_SQUARED); -1 and 1e6
+    // when none is.
     int Nearest(float px, float py, float& bestD) const;
+    // The squared distance from (px, py) to mass i.
+    float SquaredDistance(float px, float py, int i) const;
+    // Removes mass i, noting the blobs it leaves without strands.
+    void RemoveBlob(int i);
+
+    // Blobs left without strands by Del since Draw last cleared them away.
+    std::vector<int> stranded_;
 };
 
 // A press reaches a blob within this squared distance (10 world units).

@@ -29,6 +29,12 @@ struct TGridLink {
 extern int nextColGroup;
 /// Returns the next automatic group and advances the counter.
 int TakeAutoColGroup();
+/// A fresh collision group, shared with nothing made so far: give it to
+/// every part that must not collide with the others (the masses of one
+/// body), and nothing else will share it. The same as TakeAutoColGroup;
+/// groups count down from -2 and never meet the groups you number
+/// yourself from 1 up.
+inline int NewColGroup() { return TakeAutoColGroup(); }
 
 /// A point of the simulation: a circle moved by position Verlet steps, its
 /// velocity the distance from its previous position (world units per step).

@@ -19,6 +19,7 @@
 #include "physics/constraint.h"
 #include "physics/mass.h"
 #include "physics/procedural_forms.h"
+#include "physics/query.h"
 #include "physics/rig.h"
 #include "physics/world.h"
 #include "physics/zone.h"

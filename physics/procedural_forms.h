@@ -55,6 +55,13 @@
     FN(float, World, ScreenX, float, float) \
     FN(float, World, ScreenY, float, float)
 
+#define TANGLE_WORLD_QUERY_FORMS(NEW, FN, FN0, M, M0) \
+    FN(bool, World, RayCast, float, float, float, float, TRayHit&, const TQueryFilter&) \
+    FN(int, World, RayCastAll, float, float, float, float, TRayVisit, const TQueryFilter&) \
+    FN(int, World, QueryBox, float, float, float, float, TQueryVisit, const TQueryFilter&) \
+    FN(int, World, QueryPoint, float, float, TQueryVisit, const TQueryFilter&) \
+    FN(TMass*, World, NearestMass, float, float, float, float&, const TQueryFilter&)
+
 #define TANGLE_MASS_FORMS(NEW, FN, FN0, M, M0) \
     FN(core::Ref<TMass>, Mass, Create, float, float, float, float, float, int) \
     M(core::Ref<TMass>, Mass, Copy) \
@@ -308,6 +315,7 @@
 // Every form, in table order.
 #define TANGLE_PROCEDURAL_FORMS(NEW, FN, FN0, M, M0)                                               \
     TANGLE_WORLD_FORMS(NEW, FN, FN0, M, M0)                                                        \
+    TANGLE_WORLD_QUERY_FORMS(NEW, FN, FN0, M, M0)                                                  \
     TANGLE_MASS_FORMS(NEW, FN, FN0, M, M0)                                                         \
     TANGLE_CON_FORMS(NEW, FN, FN0, M, M0)                                                          \
     TANGLE_BODY_FORMS(NEW, FN, FN0, M, M0)                                                         \

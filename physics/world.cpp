@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "physics/constraint.h"
+#include "physics/detail/contact_tracker.h"
 #include "physics/detail/grid.h"
 #include "physics/detail/step.h"
 #include "physics/mass.h"
@@ -154,14 +155,92 @@ int TPhysics::Free() {
     w->gravityX = w->gravityY = 0;
     w->i = 0;
     w->friction = 0;
+    if (w->contactTracker_) w->contactTracker_->Stop();
     DropWorldLists();
     currentWorld = nullptr;
     return 0;
 }
 
 int TPhysics::Update() {
-    if (core::Ref<TPhysics> w = currentWorld) detail::TStepAccess::Of(*w).Step(*w);
+    if (core::Ref<TPhysics> w = currentWorld) {
+        // Without tracking the step runs as it always did.
+        if (w->contactTracker_ && w->contactTracker_->On())
+            w->contactTracker_->Step(*w);
+        else
+            detail::TStepAccess::Of(*w).Step(*w);
+    }
     return 0;
+}
+
+namespace {
+
+// The most cells along each axis that are still at least `cellWidth` wide
+// over both extents, within 1 ... TPhysics::MAX_GRID.
+int CellsFor(float width, float height, float cellWidth) {
+    constexpr int kMost = TPhysics::MAX_GRID;
+    if (!(cellWidth > 0)) return kMost;
+    const float extent = std::fmin(width, height);
+    const float fit = std::floor(extent / cellWidth);
+    if (!(fit >= 1)) return 1;
+    if (fit >= static_cast<float>(kMost)) return kMost;
+    int n = static_cast<int>(fit);
+    // The quotient may have rounded up.
+    while (n > 1 && extent / static_cast<float>(n) < cellWidth) --n;
+    return n;
+}
+
+} // namespace
+
+core::Ref<TPhysics> TPhysics::Create(const TWorldDef& def) {
+    core::Ref<TPhysics> w = Create(def.right, def.bottom, def.gravityY, def.gravityX, def.passes);
+    SetBounds(def.left, def.top, def.right, def.bottom);
+    SetFriction(def.friction);
+    UseShiftedGrid(def.grid ? 1 : 0);
+    // Sized as SetGridSize does, from the bounds, but to any count of cells
+    // that keeps them at least two radii wide.
+    const float width = w->boundsMaxX - w->boundsMinX, height = w->boundsMaxY - w->boundsMinY;
+    w->gridsize = CellsFor(width, height, 2 * def.largestRadius);
+    w->ratiox = static_cast<float>(w->gridsize) / width;
+    w->ratioy = static_cast<float>(w->gridsize) / height;
+    SetStacking(def.stacking);
+    if (def.sleepSpeed > 0) SetSleep(def.sleepSpeed, def.sleepSteps);
+    if (def.trackContacts) TrackContacts(1);
+    return w;
+}
+
+detail::TContactTracker* TPhysics::StartedTracker() {
+    TPhysics* w = currentWorld;
+    if (!w) return nullptr;
+    if (!w->contactTracker_) w->contactTracker_ = std::make_unique<detail::TContactTracker>();
+    if (!w->contactTracker_->On()) w->contactTracker_->Start();
+    return w->contactTracker_.get();
+}
+
+int TPhysics::TrackContacts(int on) {
+    TPhysics* w = currentWorld;
+    if (!w) return 0;
+    if (on)
+        StartedTracker();
+    else if (w->contactTracker_)
+        w->contactTracker_->Stop();
+    return 0;
+}
+
+int TPhysics::TracksContacts() {
+    const TPhysics* w = currentWorld;
+    return w && w->contactTracker_ && w->contactTracker_->On() ? 1 : 0;
+}
+
+const std::vector<TContactChange>& TPhysics::ContactBegins() {
+    static const std::vector<TContactChange> none;
+    const detail::TContactTracker* tracker = StartedTracker();
+    return tracker ? tracker->Begins() : none;
+}
+
+const std::vector<TContactChange>& TPhysics::ContactEnds() {
+    static const std::vector<TContactChange> none;
+    const detail::TContactTracker* tracker = StartedTracker();
+    return tracker ? tracker->Ends() : none;
 }
 
 namespace detail {

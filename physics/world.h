@@ -9,7 +9,10 @@
 
 #include "core/list.h"
 #include "core/object.h"
+#include "physics/query.h"
+#include "physics/contact_change.h"
 #include "physics/view.h"
+#include "physics/world_def.h"
 
 namespace kel::tangle {
 
@@ -20,6 +23,7 @@ class TPhysics;
 class TWorldSnapshot;
 
 namespace detail {
+class TContactTracker;
 class TGrid;
 class TStepper;
 struct TStepAccess;
@@ -157,6 +161,82 @@ class TPhysics : public core::Object, public TWorldView {
     /// a world.
     static int Free();
 
+    // Queries: what lies where, asked of the current world's masses and zones
+    // (physics/query.h). They read the collision grid and each zone's
+    // quadtree where they can and change nothing. With the grid on they
+    // assume what the contact search does: no mass reaches further, radius
+    // plus how far it moved since the step last put it in its cell, than
+    // half the narrower side of a cell (see physics/query.cpp); with it off
+    // they look at every mass. Without a world they find nothing.
+
+    /// The first mass (its whole disc) or zone edge that the segment from
+    /// (x1, y1) to (x2, y2), world units, meets; writes it to `hit` and
+    /// returns true, or returns false and leaves `hit` as it was. A segment
+    /// starting inside a disc hits it at fraction 0. Ties along the ray go
+    /// to masses before zones, then to the earlier in the world's list.
+    static bool RayCast(float x1, float y1, float x2, float y2, TRayHit& hit,
+                        const TQueryFilter& filter = {});
+    /// Every mass and zone the segment meets, each once at its first point,
+    /// in order along the ray (ties as RayCast), until `visit` returns false.
+    /// Returns the hits visited.
+    static int RayCastAll(float x1, float y1, float x2, float y2, TRayVisit visit,
+                          const TQueryFilter& filter = {});
+    /// Every mass whose disc and every zone whose solid matter overlaps the
+    /// box of two corners (any order), edges and touching included, until
+    /// `visit` returns false: masses first, in no set order, then zones in
+    /// list order. A FILL zone's matter is its polygon, a HOLE's everything
+    /// outside it (edges included), a LINE's or LOOP's only its outline.
+    /// Returns the things visited.
+    static int QueryBox(float x1, float y1, float x2, float y2, TQueryVisit visit,
+                        const TQueryFilter& filter = {});
+    /// Every mass whose disc and every zone whose matter (as for QueryBox)
+    /// holds the point (x, y): exactly what QueryBox finds for the box of
+    /// that one point. A LINE or LOOP holds only the points of its outline.
+    /// Returns the things visited.
+    static int QueryPoint(float x, float y, TQueryVisit visit, const TQueryFilter& filter = {});
+    /// The mass nearest to (x, y) whose edge (centre distance minus radius)
+    /// is within `reach` world units, or null; writes that edge distance
+    /// (negative inside the disc) to `distance`, unchanged when none. A mass
+    /// counts as within reach when its squared centre distance is at most
+    /// (reach + radius) squared, so a negative reach asks for the point to
+    /// lie that deep inside. Ties of the edge distance go to the smaller
+    /// squared centre distance, then to the earlier in the world's list; of
+    /// masses with one radius that is the nearest centre.
+    static TMass* NearestMass(float x, float y, float reach, float& distance,
+                              const TQueryFilter& filter = {});
+
+    // A world made from a definition, and contacts that begin and end.
+
+    /// Makes a world from named settings (see TWorldDef for each and its
+    /// default) and makes it current, as the five-argument Create does; the
+    /// grid is on (unless def.grid is false) with cells at least twice
+    /// def.largestRadius wide. Never none.
+    static core::Ref<TPhysics> Create(const TWorldDef& def);
+    /// Starts (non-zero) or stops (0) comparing each step's touching pairs
+    /// with the step before's, for ContactBegins and ContactEnds. Off by
+    /// default, when it costs nothing. The first step after it starts
+    /// reports every touching pair as beginning; stopping forgets every pair.
+    /// Works whatever TColEvent::colMode is. Returns 0; does nothing without
+    /// a world.
+    static int TrackContacts(int on);
+    /// 1 while contacts are tracked (TrackContacts, TWorldDef::trackContacts
+    /// or a call of ContactBegins or ContactEnds), 0 otherwise.
+    static int TracksContacts();
+    /// The pairs (mass and mass, mass and zone, mass and bounds) that began
+    /// touching in the last step and had not touched in the step before, in
+    /// the order the step met them. A pair merges every contact of the step,
+    /// over all its passes. Pairs asleep (SetSleep) neither begin nor end
+    /// while they sleep; a hook that keeps a contact out of the queue keeps
+    /// it out of here too. The list and the objects it holds stay valid until
+    /// the next Update, TrackContacts, Free or Create. Without tracking, the
+    /// first call starts it and answers an empty list; without a world, empty.
+    static const std::vector<TContactChange>& ContactBegins();
+    /// The pairs that touched in the step before the last and no longer
+    /// touched in the last step, with their last contact point, in the order
+    /// the step before met them; a pair whose mass or zone left the world
+    /// ends too. Valid, and started, as ContactBegins.
+    static const std::vector<TContactChange>& ContactEnds();
+
     // Snapshots and world files (physics/snapshot.h).
     /// The current world as it is now, exact to the bit (see TWorldSnapshot): restoring it and
     /// stepping gives what stepping from here gives. `bodies` are recorded too (their constraint
@@ -207,6 +287,10 @@ class TPhysics : public core::Object, public TWorldView {
 
     // The step's phases and the caches it keeps from step to step.
     const std::unique_ptr<detail::TStepper> stepper_;
+    // Made when contacts are first tracked; lives as long as the world, so
+    // that a hook may stop tracking from inside the step it wraps.
+    std::unique_ptr<detail::TContactTracker> contactTracker_;
+    static detail::TContactTracker* StartedTracker();
 };
 
 } // namespace kel::tangle

@@ -17,6 +17,8 @@ constexpr std::array kScenes{
     SceneEntry{"events", "Events", &MakeEvents},
     SceneEntry{"bodies", "Bodies from files", &MakeBodiesFromFiles},
     SceneEntry{"view", "View", &MakeView},
+    SceneEntry{"soft", "Soft bodies", &MakeSoftBodies},
+    SceneEntry{"queries", "Queries", &MakeQueries},
 };
 
 } // namespace

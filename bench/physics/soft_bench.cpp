@@ -42,7 +42,8 @@ void Sag() {
     std::printf("sag: a chain of 10 links 1.1 times its gap, settled 3000 steps\n");
     std::printf("%-10s %8s %8s %8s %10s %10s %8s\n", "compliance", "1 pass", "4", "16", "4 sub x 1",
                 "4 sub x 4", "spread");
-    for (float compliance : {0.5f, 1.0f, 2.0f, 5.0f, 10.0f}) {
+    // -1: no compliance, the per-pass stiffness of 1 the links are made with.
+    for (float compliance : {-1.0f, 0.5f, 1.0f, 2.0f, 5.0f, 10.0f}) {
         const float r[] = {HangingChainSag(1, 0, compliance), HangingChainSag(4, 0, compliance),
                            HangingChainSag(16, 0, compliance), HangingChainSag(1, 1, compliance),
                            HangingChainSag(4, 1, compliance)};
@@ -51,7 +52,11 @@ void Sag() {
             lo = std::fmin(lo, x);
             hi = std::fmax(hi, x);
         }
-        std::printf("%-10.1f %8.2f %8.2f %8.2f %10.2f %10.2f %7.1f%%\n", compliance, r[0], r[1], r[2],
+        if (compliance < 0)
+            std::printf("%-10s", "per pass");
+        else
+            std::printf("%-10.1f", compliance);
+        std::printf(" %8.2f %8.2f %8.2f %10.2f %10.2f %7.1f%%\n", r[0], r[1], r[2],
                     r[3], r[4], 100 * (hi / lo - 1));
     }
 }

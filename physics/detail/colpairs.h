@@ -80,6 +80,20 @@ class TColPairs {
         return static_cast<int>(entries_.size() - head_);
     }
     void Clear();
+    // Calls f(id, mass, other, x, y) for every pair recorded since the last
+    // Clear, polled or not, in the order the pairs were first recorded, with
+    // the pair's merged contact; builds no event.
+    template <class F> void ForEachRecorded(F&& f) {
+        RecordBatch();
+        for (const Entry& e : entries_) {
+            if (const TColEvent* event = e.event.Get()) {
+                f(event->id, event->obj1.Get(), event->obj2.Get(), event->x, event->y);
+            } else {
+                core::Object* mass = e.massIsK1 ? e.k1.Get() : e.k2.Get();
+                f(e.id, static_cast<TMass*>(mass), e.massIsK1 ? e.k2.Get() : e.k1.Get(), e.x, e.y);
+            }
+        }
+    }
 
     // Checks that every entry is found under its own pair, once; the name of
     // the first broken rule, or null.

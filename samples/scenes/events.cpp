@@ -72,7 +72,13 @@ class Events final : public Scene {
         padBounces = 0;
         for (int k = 0; k < kBalls; ++k)
             balls_.push_back(AddBall(60 + 28 * k, 40 + 30 * (k % 3), kBall));
-        jelly_ = BuildJelly(200, 200, 40, 14, kJelly);
+        jelly_ = BuildJelly({.x = 200,
+                             .y = 200,
+                             .radius = 40,
+                             .rim = 14,
+                             .material = kJelly,
+                             .innerStiffness = kJelly.stiffness});
+        jelly_->Activate();
         zones_.push_back(TZone::Create({0, 420, 500, 520, 500, 600, 0, 600}, TZone::FILL,
                                        kZoneFriction, -1, kTreeLevel));
         pad_ = TZone::Create({540, 520, 800, 520, 800, 560, 540, 560}, TZone::FILL, kZoneFriction,

@@ -33,7 +33,13 @@ class Jelly final : public Scene {
         world_ = BuildWorld(kWidth, kHeight, kGravity, kIterations, 16);
         for (int k = 0; k < kJellies; ++k) {
             const float x = 110 + 120 * k, y = 60 + 50 * (k % 2);
-            jellies_.push_back(BuildJelly(x, y, kJellyRadius, kRim, kJelly));
+            jellies_.push_back(BuildJelly({.x = x,
+                                           .y = y,
+                                           .radius = kJellyRadius,
+                                           .rim = kRim,
+                                           .material = kJelly,
+                                           .innerStiffness = kJelly.stiffness}));
+            jellies_.back()->Activate();
             restArea_.push_back(PolygonArea(*jellies_.back(), 1, kRim));
         }
         slopes_.push_back(TZone::Create({0, 300, 360, 420, 360, 440, 0, 340}, TZone::FILL,

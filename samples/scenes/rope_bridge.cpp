@@ -34,7 +34,15 @@ class RopeBridge final : public Scene {
   public:
     void SetUp() override {
         world_ = BuildWorld(kWidth, kHeight, kGravity, kIterations, 16);
-        rope_ = BuildChain(kLeft, kDeckY, kRight, kDeckY, kLinks, true, kRope);
+        rope_ = BuildRope({.x1 = kLeft,
+                           .y1 = kDeckY,
+                           .x2 = kRight,
+                           .y2 = kDeckY,
+                           .count = kLinks,
+                           .freezeStart = true,
+                           .freezeEnd = true,
+                           .material = kRope});
+        rope_->Activate();
         cliffs_.push_back(TZone::Create(
             {0, kDeckY + 10, kLeft - 10, kDeckY + 10, kLeft - 10, kHeight, 0, kHeight}, TZone::FILL,
             kCliffFriction, -1, kTreeLevel));

@@ -16,5 +16,7 @@ std::unique_ptr<Scene> MakeZones();
 std::unique_ptr<Scene> MakeEvents();
 std::unique_ptr<Scene> MakeBodiesFromFiles();
 std::unique_ptr<Scene> MakeView();
+std::unique_ptr<Scene> MakeSoftBodies();
+std::unique_ptr<Scene> MakeQueries();
 
 } // namespace samples

@@ -50,8 +50,15 @@ class View final : public Scene {
             ground.insert(ground.end(), {kWidth * k / 24, 700 + 80 * Wave(k, 8)});
         ground.insert(ground.end(), {kWidth, kHeight, 0, kHeight});
         ground_ = TZone::Create(ground, TZone::FILL, kZoneFriction, -1, kTreeLevel);
-        for (int k = 0; k < kJellies; ++k)
-            jellies_.push_back(BuildJelly(150 + 230 * k, 200 + 60 * (k % 3), 40, 12, kJelly));
+        for (int k = 0; k < kJellies; ++k) {
+            jellies_.push_back(BuildJelly({.x = 150 + 230.0f * k,
+                                           .y = 200 + 60.0f * (k % 3),
+                                           .radius = 40,
+                                           .rim = 12,
+                                           .material = kJelly,
+                                           .innerStiffness = kJelly.stiffness}));
+            jellies_.back()->Activate();
+        }
     }
 
     void Step() override {

@@ -1,0 +1,137 @@
+#include "physics/detail/contact_tracker.h"
+
+#include <algorithm>
+#include <functional>
+#include <utility>
+
+#include "physics/colevent.h"
+#include "physics/detail/colpairs.h"
+#include "physics/detail/step.h"
+#include "physics/mass.h"
+#include "physics/world.h"
+#include "physics/zonebase.h"
+
+namespace kel::tangle::detail {
+
+namespace {
+
+// Lets the queue record pairs while it lives when its mode keeps none; then
+// empties the queue, so that it keeps nothing after all, and puts the mode
+// back, unless a hook chose another meanwhile. Even when a hook throws.
+class TRecordingScope {
+  public:
+    TRecordingScope() : saved_(TColEvent::colMode) {
+        if (saved_ == TColEvent::MODE_DISCARD) TColEvent::colMode = TColEvent::MODE_UPDATE;
+    }
+    ~TRecordingScope() {
+        if (saved_ != TColEvent::MODE_DISCARD) return;
+        TColEvent::Flush();
+        if (TColEvent::colMode == TColEvent::MODE_UPDATE) TColEvent::colMode = saved_;
+    }
+    TRecordingScope(const TRecordingScope&) = delete;
+    TRecordingScope& operator=(const TRecordingScope&) = delete;
+
+  private:
+    const int saved_;
+};
+
+bool Still(const TMass* m) { return m->InWorld() && !m->IsAwake(); }
+
+} // namespace
+
+bool TContactTracker::Key::operator<(const Key& o) const {
+    const std::less<const core::Object*> less;
+    if (a != o.a) return less(a, o.a);
+    return less(b, o.b);
+}
+
+TContactTracker::Key TContactTracker::KeyOf(const TContactChange& c) {
+    const core::Object* m = c.mass.Get();
+    const core::Object* other = c.other.Get();
+    if (std::less<const core::Object*>()(other, m)) return {other, m};
+    return {m, other};
+}
+
+bool TContactTracker::Sorted(const std::vector<Key>& keys, const Key& key) {
+    return std::binary_search(keys.begin(), keys.end(), key);
+}
+
+void TContactTracker::KeysOf(const std::vector<TContactChange>& pairs, std::vector<Key>& keys) {
+    keys.clear();
+    for (const TContactChange& c : pairs) keys.push_back(KeyOf(c));
+    std::sort(keys.begin(), keys.end());
+}
+
+bool TContactTracker::Resting(const TContactChange& c) {
+    if (!Still(c.mass)) return false;
+    if (const TMass* other = c.GetMass2()) return Still(other);
+    if (const TZoneBase* zone = c.GetZone()) return zone->link != nullptr;
+    return true; // the bounds
+}
+
+void TContactTracker::Step(TPhysics& w) {
+    TStepper& stepper = TStepAccess::Of(w);
+    // A step started from inside a step does nothing: neither does this.
+    if (stepping_) {
+        stepper.Step(w);
+        return;
+    }
+    begins_.clear();
+    ends_.clear();
+    {
+        const TRecordingScope recording;
+        stepping_ = true;
+        try {
+            stepper.Step(w);
+        } catch (...) {
+            stepping_ = false;
+            throw;
+        }
+        stepping_ = false;
+        if (on_) Collect(); // else a hook stopped the tracking
+    }
+    if (on_) Compare();
+}
+
+void TContactTracker::Start() {
+    Stop();
+    on_ = true;
+}
+
+void TContactTracker::Stop() {
+    on_ = false;
+    for (auto* pairs : {&touching_, &previous_, &begins_, &ends_}) pairs->clear();
+    keys_.clear();
+    previousKeys_.clear();
+}
+
+void TContactTracker::Collect() {
+    touching_.clear();
+    colPairs.ForEachRecorded([&](int id, TMass* mass, core::Object* other, float x, float y) {
+        if (!mass) return;
+        if (id == TColEvent::MASS_BOUNDS)
+            other = nullptr; // held, the world would hold itself
+        else if (id != TColEvent::MASS_MASS && id != TColEvent::MASS_ZONE)
+            return;
+        touching_.push_back({id, mass, other, x, y});
+    });
+}
+
+void TContactTracker::Compare() {
+    KeysOf(touching_, keys_);
+    for (const TContactChange& c : touching_) {
+        if (!Sorted(previousKeys_, KeyOf(c))) begins_.push_back(c);
+    }
+    for (TContactChange& c : previous_) {
+        if (Sorted(keys_, KeyOf(c))) continue;
+        if (Resting(c))
+            touching_.push_back(std::move(c));
+        else
+            ends_.push_back(std::move(c));
+    }
+    previous_.swap(touching_);
+    touching_.clear();
+    KeysOf(previous_, previousKeys_);
+}
+
+} // namespace kel::tangle::detail
