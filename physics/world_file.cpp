@@ -5,7 +5,8 @@
 // "TNWF" and the version; the world's settings; the tables of pictures,
 // quadtrees, masses, constraints, zones, rigs and bodies, each its count and
 // its records, a record naming others by their place in their table (-1 for
-// none); the module lists; the grid's cells; the sleeping islands; "TEND".
+// none); the module lists; the grid's cells; the sleeping islands; the
+// tracked contacts; "TEND".
 //
 // The loader builds everything aside and trusts nothing: every count must be
 // paid for by the bytes left in the file, every reference must name a record
@@ -22,6 +23,7 @@
 
 #include "core/filesys.h"
 #include "graphics/image.h"
+#include "physics/colevent.h"
 #include "physics/detail/file_io.h"
 #include "physics/detail/grid.h"
 #include "physics/detail/step.h"
@@ -43,6 +45,7 @@ constexpr int kNone = -1;
 // The fewest bytes a record of each kind takes, for checking counts.
 constexpr int kMassBytes = 68, kConstraintBytes = 48, kZoneBytes = 84, kRigBytes = 48;
 constexpr int kBodyBytes = 9, kImageBytes = 10, kTreeBytes = 20, kIslandBytes = 8;
+constexpr int kPairBytes = 20;
 
 // Each object's place in its table.
 template <class T> class TPlaces {
@@ -110,6 +113,7 @@ class WorldWriter {
         WriteList(s_.zoneList, [&](core::Object* o) { return zones_.Of(core::As<TZone>(o)); });
         WriteGrid();
         WriteSleep();
+        WriteContacts();
         out_.WriteString(kEndMagic);
         return true;
     }
@@ -244,6 +248,34 @@ class WorldWriter {
         out_.WriteByte(sleep.zonesChanged ? 1 : 0);
     }
 
+    // The place of what a tracked pair's mass touched, by the pair's kind;
+    // false for a pair a file cannot describe.
+    bool OtherOf(const TContactChange& c, int& place) const {
+        place = kNone;
+        if (c.id == TColEvent::MASS_BOUNDS) return true;
+        if (c.id == TColEvent::MASS_MASS) place = masses_.Of(c.GetMass2());
+        if (c.id == TColEvent::MASS_ZONE) place = zones_.Of(core::As<TZone>(c.other.Get()));
+        return place != kNone;
+    }
+
+    void WriteContacts() {
+        const auto& contacts = s_.contacts;
+        out_.WriteByte(contacts.on ? 1 : 0);
+        for (const auto* pairs : {&contacts.previous, &contacts.begins, &contacts.ends}) {
+            int count = 0, other = 0;
+            for (const TContactChange& c : *pairs) count += OtherOf(c, other);
+            out_.WriteInt(count);
+            for (const TContactChange& c : *pairs) {
+                if (!OtherOf(c, other)) continue;
+                out_.WriteInt(c.id);
+                out_.WriteInt(masses_.Of(c.mass.Get()));
+                out_.WriteInt(other);
+                out_.WriteFloat(c.x);
+                out_.WriteFloat(c.y);
+            }
+        }
+    }
+
     const TWorldState& s_;
     core::TStream& out_;
     TPlaces<TMass> masses_;
@@ -326,7 +358,8 @@ class WorldReader {
         ReadSettings();
         if (!in_.Ok()) return Truncated();
         return ReadImages() && ReadTrees() && ReadMasses() && ReadConstraints() && ReadZones() &&
-               ReadRigs() && ReadBodies() && ReadLists() && ReadGrid() && ReadSleep() && ReadEnd();
+               ReadRigs() && ReadBodies() && ReadLists() && ReadGrid() && ReadSleep() &&
+               ReadContacts() && ReadEnd();
     }
 
     void ReadSettings() {
@@ -615,6 +648,36 @@ class WorldReader {
             if (m.sleepIsland >= n) return Damaged("a mass sleeps in an island that is not there");
         }
         return true;
+    }
+
+    bool ReadContacts() {
+        auto& contacts = s_.contacts;
+        contacts.on = in_.ReadByte() != 0;
+        for (auto* pairs : {&contacts.previous, &contacts.begins, &contacts.ends}) {
+            int n = 0;
+            if (!Count(n, kPairBytes, "tracked contacts")) return false;
+            pairs->resize(static_cast<std::size_t>(n));
+            for (TContactChange& c : *pairs) {
+                c.id = in_.ReadInt();
+                if (!PickRef(masses_, false, c.mass, "mass")) return false;
+                if (c.id == TColEvent::MASS_MASS) {
+                    core::Ref<TMass> other;
+                    if (!PickRef(masses_, false, other, "mass")) return false;
+                    c.other = other.Get();
+                } else if (c.id == TColEvent::MASS_ZONE) {
+                    core::Ref<TZone> other;
+                    if (!PickRef(zones_, false, other, "zone")) return false;
+                    c.other = other.Get();
+                } else if (c.id == TColEvent::MASS_BOUNDS) {
+                    if (in_.ReadInt() != kNone) return Damaged("a contact with the bounds names another");
+                } else {
+                    return Damaged("a tracked contact of an unknown kind");
+                }
+                c.x = in_.ReadFloat();
+                c.y = in_.ReadFloat();
+            }
+        }
+        return in_.Ok() || Truncated();
     }
 
     bool ReadEnd() {

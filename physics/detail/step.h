@@ -44,6 +44,8 @@ class TPhysics;
 
 namespace kel::tangle::detail {
 
+class TContactTracker;
+
 // How a sweep finds the masses that a mass may touch.
 enum class TContactSearch {
     AllPairs,   // every later mass of the sweep (the grid is off)
@@ -137,6 +139,9 @@ class TStepper {
 struct TStepAccess {
     static TStepper& Of(TPhysics& w);
     static const TStepper& Of(const TPhysics& w);
+    // The world's contact tracker, or null when it has none yet; `make`
+    // makes one (stopped).
+    static TContactTracker* TrackerOf(TPhysics& w, bool make);
 };
 
 // The sweeps that walk the cells as lists (mass_sweep.cpp): over the list's

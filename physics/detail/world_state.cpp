@@ -342,6 +342,17 @@ bool TWorldState::Capture(TPhysics& w, const std::vector<TBody*>& bodyList) {
         for (const auto& m : island.masses) includeMass(m.Get());
         for (const auto& c : island.constraints) includeConstraint(c.Get());
     }
+    if (const TContactTracker* tracker = TStepAccess::TrackerOf(w, false)) {
+        tracker->Capture(contacts);
+    } else {
+        contacts = {};
+    }
+    for (const auto* pairs : {&contacts.previous, &contacts.begins, &contacts.ends}) {
+        for (const TContactChange& c : *pairs) {
+            includeMass(c.mass.Get());
+            includeMass(c.GetMass2());
+        }
+    }
     return true;
 }
 
@@ -394,6 +405,7 @@ bool TWorldState::Apply(TPhysics& w) const {
     stepper.ForgetLayout();
     stepper.Sleep().Restore(sleep, *kel::tangle::massList, *kel::tangle::constraintList,
                             kel::tangle::zoneList.Get());
+    if (TContactTracker* tracker = TStepAccess::TrackerOf(w, contacts.on)) tracker->Restore(contacts);
     return true;
 }
 

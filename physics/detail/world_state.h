@@ -19,6 +19,7 @@
 #include "physics/advbody.h"
 #include "physics/body.h"
 #include "physics/constraint.h"
+#include "physics/detail/contact_tracker.h"
 #include "physics/detail/sleep.h"
 #include "physics/mass.h"
 #include "physics/quadtree.h"
@@ -139,6 +140,7 @@ struct TWorldState {
     std::vector<std::uint16_t> cellOf;
     bool gridStrangers = false;
     TSleepState sleep;
+    TContactTracker::State contacts;
 
     // Reads the current world and the given bodies. False without a world,
     // or from inside a step.

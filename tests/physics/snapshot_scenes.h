@@ -29,6 +29,26 @@ inline std::uint64_t WorldHash() {
     return hash.h;
 }
 
+// What ContactBegins and ContactEnds report, step after step; `count`
+// adds up the pairs reported.
+inline std::uint64_t TrackedContactsHash(int steps, int* count = nullptr) {
+    Fnv hash;
+    for (int k = 0; k < steps; ++k) {
+        TPhysics::Update();
+        for (const auto* changes : {&TPhysics::ContactBegins(), &TPhysics::ContactEnds()}) {
+            hash.Add(static_cast<int>(changes->size()));
+            if (count) *count += static_cast<int>(changes->size());
+            for (const TContactChange& c : *changes) {
+                hash.Add(c.id);
+                hash.Add(c.x);
+                hash.Add(c.y);
+                hash.Add(c.mass->posX);
+            }
+        }
+    }
+    return hash.h;
+}
+
 inline std::uint64_t StepAndHash(int steps) {
     for (int k = 0; k < steps; ++k) TPhysics::Update();
     EXPECT_EQ(detail::TStepAccess::Of(*currentWorld).BrokenInvariant(*currentWorld), nullptr);

@@ -151,6 +151,22 @@ TEST_F(Snapshot, RestoreTakesOutWhatCameLaterAndBringsBackWhatLeft) {
     EXPECT_EQ(scene.adv->MassGet(3)->refCounter, holders);
 }
 
+TEST_F(Snapshot, TrackedContactsBeginAndEndAsTheyDidAfterARestore) {
+    Scenery scene;
+    TPhysics::TrackContacts(1);
+    for (int k = 0; k < 20; ++k) TPhysics::Update();
+    core::Ref<TWorldSnapshot> snapshot = TPhysics::TakeSnapshot({scene.adv, scene.plain});
+    const std::size_t begins = TPhysics::ContactBegins().size();
+    int changes = 0;
+    const std::uint64_t first = TrackedContactsHash(200, &changes);
+    ASSERT_GT(changes, 0) << "nothing began or ended: the test proves nothing";
+    TPhysics::TrackContacts(0);
+    ASSERT_EQ(TPhysics::RestoreSnapshot(snapshot), 0);
+    EXPECT_EQ(TPhysics::TracksContacts(), 1);
+    EXPECT_EQ(TPhysics::ContactBegins().size(), begins);
+    EXPECT_EQ(TrackedContactsHash(200), first);
+}
+
 TEST_F(Snapshot, NothingWithoutAWorldOrFromInsideAStep) {
     EXPECT_FALSE(TPhysics::TakeSnapshot());
     TPhysics::Create(100, 100, 0.1f, 0, 1);
