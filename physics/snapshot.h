@@ -17,8 +17,9 @@ struct TWorldState;
 
 /// The world at one moment: its settings, the module lists in order, every mass, constraint and
 /// zone with all its fields, the bodies named when it was taken (their constraint lists, and an
-/// advanced body's tables and rigs), the automatic group counter, the collision queue's mode and
-/// what the step keeps from one step to the next. It holds every object it names, so restoring
+/// advanced body's tables and rigs), the automatic group counter, the collision queue's mode, the
+/// tracked contacts (TPhysics::TrackContacts) and what the step keeps from one step to the next
+/// (the order of the grid's cells, the sleeping islands). It holds every object it names, so restoring
 /// it puts those very objects back: references the program keeps stay valid. Collision hooks and
 /// zone responses are code and are not part of it. A snapshot never changes once taken.
 class TWorldSnapshot final : public core::Object {

@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "core/filesys.h"
@@ -435,7 +436,7 @@ class WorldReader {
             constraints_.push_back(c.constraint);
         }
         for (detail::TConstraintState& c : s_.constraints) {
-            if (!PickRef(masses_, true, c.m[0], "mass") || !PickRef(masses_, true, c.m[1], "mass"))
+            if (!PickRef(masses_, false, c.m[0], "mass") || !PickRef(masses_, false, c.m[1], "mass"))
                 return false;
             c.restLength = in_.ReadFloat();
             c.stiffness = in_.ReadFloat();
@@ -570,10 +571,22 @@ class WorldReader {
     }
 
     bool ReadLists() {
-        std::vector<char> listed;
-        return ReadList(s_.massList, masses_, "mass", massListed_) &&
-               ReadList(s_.constraintList, constraints_, "constraint", listed) &&
-               ReadList(s_.zoneList, zones_, "zone", listed);
+        std::vector<char> constraintsListed, zonesListed;
+        if (!(ReadList(s_.massList, masses_, "mass", massListed_) &&
+              ReadList(s_.constraintList, constraints_, "constraint", constraintsListed) &&
+              ReadList(s_.zoneList, zones_, "zone", zonesListed)))
+            return false;
+        // A constraint in the world keeps its masses in the world.
+        std::unordered_set<const TMass*> inWorld;
+        for (const auto& o : s_.massList) inWorld.insert(static_cast<const TMass*>(o.Get()));
+        for (std::size_t k = 0; k < s_.constraints.size(); ++k) {
+            if (!constraintsListed[k]) continue;
+            const detail::TConstraintState& c = s_.constraints[k];
+            bool whole = inWorld.count(c.m[0].Get()) && inWorld.count(c.m[1].Get());
+            for (const auto& m : c.ring) whole = whole && inWorld.count(m.Get());
+            if (!whole) return Damaged("a constraint of the world holds a mass outside it");
+        }
+        return true;
     }
 
     bool ReadGrid() {
