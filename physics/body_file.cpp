@@ -174,16 +174,13 @@ class BodyReader {
     }
 
     bool ReadImage(int slot) {
-        const int red = in_.ReadByte(), green = in_.ReadByte(), blue = in_.ReadByte();
-        const int flags = in_.ReadByte();
-        const float handleX = in_.ReadFloat(), handleY = in_.ReadFloat();
-        if (!in_.Ok()) return false;
-        draw2d::SetMaskColor(red, green, blue);
-        core::Ref<draw2d::TImage> image =
-            embed_ ? ReadEmbeddedImage(*in_.Stream(), flags)
-                   : ReadSeparateImage(SeparateImagePath(path_, slot), flags);
+        TImageHeader header;
+        if (!header.Read(in_)) return false;
+        core::Ref<draw2d::TImage> image = header.Load([&](int flags) {
+            return embed_ ? ReadEmbeddedImage(*in_.Stream(), flags)
+                          : ReadSeparateImage(SeparateImagePath(path_, slot), flags);
+        });
         if (!image) return false;
-        draw2d::SetImageHandle(image, handleX, handleY);
         body_->images.Put(slot, image);
         return true;
     }
@@ -312,12 +309,7 @@ class BodyWriter {
 
     void WriteImage(int slot, draw2d::TImage* image) {
         out_.WriteInt(slot);
-        out_.WriteByte(image->mask_r);
-        out_.WriteByte(image->mask_g);
-        out_.WriteByte(image->mask_b);
-        out_.WriteByte(image->flags);
-        out_.WriteFloat(image->handle_x);
-        out_.WriteFloat(image->handle_y);
+        TImageHeader::Of(*image).Write(out_);
         const bool written = embed_ ? WriteEmbeddedImage(out_, image)
                                     : WriteSeparateImage(SeparateImagePath(path_, slot), image);
         if (!written) ok_ = false;

@@ -19,6 +19,7 @@ class TBody;
 
 namespace detail {
 struct TConstraintSolver;
+struct TConstraintState;
 }
 
 /// A distance constraint between two masses: each relaxation pass of the step moves them
@@ -142,6 +143,7 @@ class TConstraint final : public core::Object {
 
   private:
     friend struct detail::TConstraintSolver;
+    friend struct detail::TConstraintState; // world snapshots
 
     // A per-pass stiffness is in use while the compliance is negative.
     static constexpr float kPerPass = -1;

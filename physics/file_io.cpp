@@ -167,6 +167,37 @@ int TFileReader::ReadByte() { return Take(1) ? stream_->ReadByte() : 0; }
 std::string TFileReader::ReadLine() { return Take(1) ? stream_->ReadLine() : std::string(); }
 std::string TFileReader::ReadMagic() { return Take(4) ? stream_->ReadString(4) : std::string(); }
 
+TImageHeader TImageHeader::Of(const draw2d::TImage& image) {
+    return {image.mask_r, image.mask_g, image.mask_b, image.flags, image.handle_x, image.handle_y};
+}
+
+void TImageHeader::Write(core::TStream& out) const {
+    out.WriteByte(maskR);
+    out.WriteByte(maskG);
+    out.WriteByte(maskB);
+    out.WriteByte(flags);
+    out.WriteFloat(handleX);
+    out.WriteFloat(handleY);
+}
+
+bool TImageHeader::Read(TFileReader& in) {
+    maskR = in.ReadByte();
+    maskG = in.ReadByte();
+    maskB = in.ReadByte();
+    flags = in.ReadByte();
+    handleX = in.ReadFloat();
+    handleY = in.ReadFloat();
+    return in.Ok();
+}
+
+core::Ref<draw2d::TImage>
+TImageHeader::Load(const std::function<core::Ref<draw2d::TImage>(int flags)>& read) const {
+    draw2d::SetMaskColor(maskR, maskG, maskB);
+    core::Ref<draw2d::TImage> image = read(flags);
+    if (image) draw2d::SetImageHandle(image, handleX, handleY);
+    return image;
+}
+
 bool WriteEmbeddedImage(core::TStream& out, draw2d::TImage* image) {
     core::Ref<draw2d::TPixmap> pixmap = FirstPixmap(image);
     return pixmap && draw2d::SavePixmapPNG(pixmap, &out, kEmbeddedPNGLevel) == 1;

@@ -14,6 +14,7 @@
 #include "physics/quadtree.h"
 #include "physics/query.h"
 #include "physics/rig.h"
+#include "physics/snapshot.h"
 #include "physics/view.h"
 #include "physics/world.h"
 #include "physics/world_def.h"

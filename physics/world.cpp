@@ -246,6 +246,10 @@ const std::vector<TContactChange>& TPhysics::ContactEnds() {
 namespace detail {
 
 TStepper& TStepAccess::Of(TPhysics& w) { return *w.stepper_; }
+TContactTracker* TStepAccess::TrackerOf(TPhysics& w, bool make) {
+    if (!w.contactTracker_ && make) w.contactTracker_ = std::make_unique<TContactTracker>();
+    return w.contactTracker_.get();
+}
 const TStepper& TStepAccess::Of(const TPhysics& w) { return *w.stepper_; }
 
 } // namespace detail

@@ -59,12 +59,7 @@ int TZone::Save(const std::string& url, int backup, int embedImage) {
             return true;
         }
         out.WriteByte(1);
-        out.WriteByte(image->mask_r);
-        out.WriteByte(image->mask_g);
-        out.WriteByte(image->mask_b);
-        out.WriteByte(image->flags);
-        out.WriteFloat(image->handle_x);
-        out.WriteFloat(image->handle_y);
+        TImageHeader::Of(*image).Write(out);
         out.WriteByte(EmbeddedByte(embedImage));
         if (embedImage) return WriteEmbeddedImage(out, image);
         return WriteSeparateImage(SeparateImagePath(target), image);
@@ -105,16 +100,15 @@ core::Ref<TZone> TZone::Load(const std::string& url) {
         if (!in->Ok()) return nullptr;
 
         if (hasImage) {
-            const int maskR = in->ReadByte(), maskG = in->ReadByte(), maskB = in->ReadByte();
-            const int flags = in->ReadByte();
-            const float handleX = in->ReadFloat(), handleY = in->ReadFloat();
+            TImageHeader header;
+            header.Read(*in);
             const int embedded = in->ReadByte();
             if (!in->Ok()) return nullptr;
-            draw2d::SetMaskColor(maskR, maskG, maskB);
             // A picture that cannot be read leaves the zone without one.
-            z->image = embedded ? ReadEmbeddedImage(*in->Stream(), flags)
+            z->image = header.Load([&](int flags) {
+                return embedded ? ReadEmbeddedImage(*in->Stream(), flags)
                                 : ReadSeparateImage(SeparateImagePath(path), flags);
-            if (z->image) draw2d::SetImageHandle(z->image, handleX, handleY);
+            });
         }
 
         z->UpdateArea();

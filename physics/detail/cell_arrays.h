@@ -113,6 +113,8 @@ class TCellArrays {
     void Refresh(const std::vector<TMass*>& order);
     // Whether a mass has moved to another cell since Build or Refresh.
     bool AnyMassChangedCell() const { return changedCell_; }
+    // The arrays fit no list until built again (after a snapshot's restore).
+    void Forget() { list_ = nullptr; }
 
     // The turn of the mass of list index k: its mass takes its slot's state.
     void TakeTurn(std::size_t k);

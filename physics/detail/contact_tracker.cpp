@@ -105,6 +105,22 @@ void TContactTracker::Stop() {
     previousKeys_.clear();
 }
 
+void TContactTracker::Capture(State& state) const {
+    state.on = on_;
+    state.previous = previous_;
+    state.begins = begins_;
+    state.ends = ends_;
+}
+
+void TContactTracker::Restore(const State& state) {
+    Stop();
+    on_ = state.on;
+    previous_ = state.previous;
+    begins_ = state.begins;
+    ends_ = state.ends;
+    KeysOf(previous_, previousKeys_);
+}
+
 void TContactTracker::Collect() {
     touching_.clear();
     colPairs.ForEachRecorded([&](int id, TMass* mass, core::Object* other, float x, float y) {

@@ -37,6 +37,16 @@ class TContactTracker {
     void Stop();
     bool On() const { return on_; }
 
+    // What a world snapshot keeps: whether tracking is on, the pairs of the
+    // last step (which the next step compares with) and what began and
+    // ended in it.
+    struct State {
+        bool on = false;
+        std::vector<TContactChange> previous, begins, ends;
+    };
+    void Capture(State& state) const;
+    void Restore(const State& state);
+
     const std::vector<TContactChange>& Begins() const { return begins_; }
     const std::vector<TContactChange>& Ends() const { return ends_; }
 

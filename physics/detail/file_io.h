@@ -78,6 +78,23 @@ class TFileReader {
     bool ok_ = true;
 };
 
+// The header of a picture record, shared by the file formats: the mask
+// colour and the flags, one byte each, then the handle, two floats.
+struct TImageHeader {
+    int maskR = 0, maskG = 0, maskB = 0, flags = 0;
+    float handleX = 0, handleY = 0;
+
+    static TImageHeader Of(const draw2d::TImage& image);
+    void Write(core::TStream& out) const;
+    // False when the file ends first.
+    bool Read(TFileReader& in);
+    // The picture that `read` gives for the header's flags, read under its
+    // mask colour (which stays set) and given its handle; null when `read`
+    // gives none.
+    core::Ref<draw2d::TImage>
+    Load(const std::function<core::Ref<draw2d::TImage>(int flags)>& read) const;
+};
+
 // The pixels of an image's first frame as PNG into an open stream (level 9),
 // or into a file of its own (level 5, replaced only when written whole).
 // False when the image has no frame or the PNG cannot be written.

@@ -165,6 +165,8 @@ class TGrid {
     // world's list alone.
     bool HoldsStrangers() const { return strangers_; }
     void NoteStranger() { strangers_ = true; }
+    // A snapshot's restore puts the flag back as it was.
+    void SetHoldsStrangers(bool on) { strangers_ = on; }
 
     // Cells filled since they were last emptied (all of them, once the
     // record overflowed): the cells that may hold a mass.

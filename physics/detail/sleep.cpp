@@ -61,19 +61,59 @@ void TSleep::BeginStep(const core::TList& masses, const std::vector<TMass*>& mas
     }
 }
 
-bool TSleep::ZonesChanged(const core::TList* zones) {
-    // What a zone's contacts depend on, for every zone in order: a change
-    // anywhere, or another zone, changes the record.
-    recorded_.clear();
-    if (zones) {
-        recorded_.push_back(static_cast<float>(zones->Version()));
-        for (const TZone* z : zones->Each<TZone>()) {
-            recorded_.insert(recorded_.end(),
-                             {z->offsetX, z->offsetY, z->angle, z->scaleX, z->scaleY,
-                              static_cast<float>(z->style), static_cast<float>(z->colGroup),
-                              z->friction, static_cast<float>(z->area.size())});
-        }
+namespace {
+
+// What a zone's contacts depend on, for every zone in order: a change
+// anywhere, or another zone, changes the record.
+void RecordZones(const core::TList* zones, std::vector<float>& record) {
+    record.clear();
+    if (!zones) return;
+    record.push_back(static_cast<float>(zones->Version()));
+    for (const TZone* z : zones->Each<TZone>()) {
+        record.insert(record.end(), {z->offsetX, z->offsetY, z->angle, z->scaleX, z->scaleY,
+                                     static_cast<float>(z->style), static_cast<float>(z->colGroup),
+                                     z->friction, static_cast<float>(z->area.size())});
     }
+}
+
+// A record no zone list gives: list versions count from 0 up.
+constexpr float kNoRecord = -1;
+
+} // namespace
+
+void TSleep::Capture(TSleepState& state, const core::TList& masses,
+                     const core::TList& constraints, const core::TList* zones) const {
+    state.islands = islands_;
+    state.freeIslands = freeIslands_;
+    state.sleeping = sleeping_;
+    state.listsChanged =
+        masses.Version() != massVersion_ || constraints.Version() != constraintVersion_;
+    std::vector<float> record;
+    RecordZones(zones, record);
+    state.zonesChanged = record != zoneState_;
+}
+
+void TSleep::Restore(const TSleepState& state, const core::TList& masses,
+                     const core::TList& constraints, const core::TList* zones) {
+    islands_ = state.islands;
+    freeIslands_ = state.freeIslands;
+    sleeping_ = state.sleeping;
+    // The next step sees a change where the snapshot's next step would have,
+    // whatever the restore did to the lists' versions.
+    massVersion_ = state.listsChanged ? ~std::uint64_t{0} : masses.Version();
+    constraintVersion_ = state.listsChanged ? ~std::uint64_t{0} : constraints.Version();
+    if (state.zonesChanged) {
+        zoneState_.assign(1, kNoRecord);
+    } else {
+        RecordZones(zones, zoneState_);
+    }
+    toWake_.clear();
+    contacts_.clear();
+    dirty_ = true; // the movers are taken afresh from the restored masses
+}
+
+bool TSleep::ZonesChanged(const core::TList* zones) {
+    RecordZones(zones, recorded_);
     const bool changed = recorded_ != zoneState_;
     zoneState_.swap(recorded_);
     return changed;

@@ -37,6 +37,21 @@ namespace kel::tangle::detail {
 
 class TSleep;
 
+// What a world snapshot keeps of the sleep phase: the islands by number
+// (a mass's sleepIsland names one), the numbers free for reuse, and whether
+// the lists or the zones changed since the last step looked at them.
+struct TSleepState {
+    struct Island {
+        std::vector<core::Ref<TMass>> masses;
+        std::vector<core::Ref<TConstraint>> constraints;
+    };
+    std::vector<Island> islands;
+    std::vector<int> freeIslands;
+    int sleeping = 0;
+    bool listsChanged = false;
+    bool zonesChanged = false;
+};
+
 // Where the sweeps report the contacts of two masses while sleeping is on.
 inline TSleep* contactLog = nullptr;
 
@@ -72,11 +87,15 @@ class TSleep {
     // the step takes its masses afresh.
     void Touched() { dirty_ = true; }
 
+    // Between steps: the state a snapshot keeps, and putting it back for
+    // the world's lists and zones as the restore left them.
+    void Capture(TSleepState& state, const core::TList& masses, const core::TList& constraints,
+                 const core::TList* zones) const;
+    void Restore(const TSleepState& state, const core::TList& masses,
+                 const core::TList& constraints, const core::TList* zones);
+
   private:
-    struct Island {
-        std::vector<core::Ref<TMass>> masses;
-        std::vector<core::Ref<TConstraint>> constraints;
-    };
+    using Island = TSleepState::Island;
     void WakeIsland(int island);
     int NewIsland();
     bool ZonesChanged(const core::TList* zones);

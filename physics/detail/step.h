@@ -44,6 +44,8 @@ class TPhysics;
 
 namespace kel::tangle::detail {
 
+class TContactTracker;
+
 // How a sweep finds the masses that a mass may touch.
 enum class TContactSearch {
     AllPairs,   // every later mass of the sweep (the grid is off)
@@ -85,6 +87,15 @@ class TStepper {
     const TStepPlan& LastPlan() const { return lastPlan_; }
 
     TSleep& Sleep() { return sleep_; }
+    // True while a step runs (a hook is being called from inside it).
+    bool Stepping() const { return stepping_; }
+    // Drops what the step keeps about the cells' layout, so that the next
+    // step lays them out afresh from the lists and the grid (after a
+    // snapshot's restore).
+    void ForgetLayout() {
+        cellArrays_.Forget();
+        cellArraysCurrent_ = false;
+    }
     const TSleep& Sleep() const { return sleep_; }
 
   private:
@@ -128,6 +139,9 @@ class TStepper {
 struct TStepAccess {
     static TStepper& Of(TPhysics& w);
     static const TStepper& Of(const TPhysics& w);
+    // The world's contact tracker, or null when it has none yet; `make`
+    // makes one (stopped).
+    static TContactTracker* TrackerOf(TPhysics& w, bool make);
 };
 
 // The sweeps that walk the cells as lists (mass_sweep.cpp): over the list's
