@@ -17,7 +17,7 @@
 // accumulates over the passes of a (sub)step, and the compliance is scaled by
 // the square of the substep. Alone, that converges to the same stretch under
 // a steady load only with enough passes: one pass over a chain of ten links
-// leaves it sagging half as much again as sixteen passes do. So each
+// can leave it sagging half as much again as sixteen passes do. So each
 // (sub)step starts from the force the spring exerts where the masses are
 // (the preload), applied as a push before integration, and the passes solve
 // only for its change. At rest the preload carries the load and the passes
