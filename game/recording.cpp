@@ -108,14 +108,15 @@ class Reader {
             Fail("the header line is damaged");
         if (version != RECORDING_VERSION)
             Fail("it is a version " + std::to_string(version) +
-                 " recording, and this Quorvel plays version " +
-                 std::to_string(RECORDING_VERSION) + " only");
+                 " recording, and this Quorvel plays version " + std::to_string(RECORDING_VERSION) +
+                 " only");
     }
 
     void ReadSeed() {
         if (!Next()) Fail("the seed line is missing");
         long long seed = 0;
-        if (words_.size() != 2 || words_[0] != SEED_WORD || !ParseCount(words_[1], 0x7FFFFFFF, seed))
+        if (words_.size() != 2 || words_[0] != SEED_WORD ||
+            !ParseCount(words_[1], 0x7FFFFFFF, seed))
             Fail("the second line must be \"seed N\" with N from 0 to 2147483647");
         recording_.seed = static_cast<int>(seed);
     }
@@ -123,11 +124,10 @@ class Reader {
     void ReadEvent() {
         long long tick = 0;
         if (!ParseCount(words_[0], RECORDING_MAX_TICK, tick))
-            Fail("the tick must be a whole number from 0 to " +
-                 std::to_string(RECORDING_MAX_TICK));
+            Fail("the tick must be a whole number from 0 to " + std::to_string(RECORDING_MAX_TICK));
         if (tick < lastTick_)
-            Fail("tick " + std::to_string(tick) + " comes after tick " +
-                 std::to_string(lastTick_) + " (ticks must not decrease)");
+            Fail("tick " + std::to_string(tick) + " comes after tick " + std::to_string(lastTick_) +
+                 " (ticks must not decrease)");
         lastTick_ = tick;
         if (words_.size() < 2) Fail("the event has no kind");
         if (words_[1] == END_WORD) {
@@ -142,8 +142,8 @@ class Reader {
         event.event.kind = KindOf(words_[1]);
         const std::size_t wordsWanted = event.event.kind == PlayEvent::Click ? 4 : 2;
         if (words_.size() != wordsWanted)
-            Fail("a " + std::string(words_[1]) + " event has " +
-                 std::to_string(wordsWanted - 2) + " numbers after its kind");
+            Fail("a " + std::string(words_[1]) + " event has " + std::to_string(wordsWanted - 2) +
+                 " numbers after its kind");
         if (event.event.kind == PlayEvent::Click &&
             (!ParseFloat(words_[2], event.event.x) || !ParseFloat(words_[3], event.event.y)))
             Fail("a click's position must be two finite numbers");

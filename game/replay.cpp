@@ -23,16 +23,14 @@ void Replayer::ApplyDue() {
         ApplyPlayEvent(events[next_].event);
 }
 
-bool Replayer::Finished() const {
-    return ticks_ >= last_ && next_ == recording_.events.size();
-}
+bool Replayer::Finished() const { return ticks_ >= last_ && next_ == recording_.events.size(); }
 
-GameOutcome CurrentOutcome(long long ticks) { return {score, ticks, WorldHash()}; }
+GameOutcome CurrentOutcome(long long ticks) { return {score, turn, ticks, WorldHash()}; }
 
 std::string FormatOutcome(const GameOutcome& outcome) {
-    char text[96];
-    std::snprintf(text, sizeof text, "scores %d %d\nticks %lld\nhash %016" PRIx64 "\n",
-                  outcome.score[0], outcome.score[1], outcome.ticks, outcome.hash);
+    char text[160];
+    std::snprintf(text, sizeof text, "scores %d %d\nturn %d\nticks %lld\nhash %016" PRIx64 "\n",
+                  outcome.score[0], outcome.score[1], outcome.turn, outcome.ticks, outcome.hash);
     return text;
 }
 

@@ -44,6 +44,8 @@ class Replayer final : public Session {
 struct GameOutcome {
     /// Points of player one and player two.
     std::array<int, 2> score{};
+    /// Whose turn it is: 0 player one, 1 player two.
+    int turn = 0;
     /// Timer ticks the game ran.
     long long ticks = 0;
     /// WorldHash() at the end.
@@ -52,8 +54,8 @@ struct GameOutcome {
 
 /// The present game's state after `ticks` ticks.
 GameOutcome CurrentOutcome(long long ticks);
-/// What a headless replay prints: "scores A B", "ticks N" and "hash H" (16
-/// hexadecimal digits), one a line.
+/// What a headless replay prints: "scores A B", "turn T" (0 player one, 1
+/// player two), "ticks N" and "hash H" (16 hexadecimal digits), one a line.
 std::string FormatOutcome(const GameOutcome& outcome);
 
 /// Runs the game's ticks with the replay in force until it is finished,

@@ -56,8 +56,8 @@ TEST(CommandLine, RecordAndReplayTakeTheirFile) {
     EXPECT_EQ(line.mode, CommandLine::Record);
     EXPECT_EQ(line.file, "game.qrec");
     EXPECT_FALSE(line.headless);
-    for (const Args& args : {Args{"--replay", "a b.qrec", "--headless"},
-                             Args{"--headless", "--replay", "a b.qrec"}}) {
+    for (const Args& args :
+         {Args{"--replay", "a b.qrec", "--headless"}, Args{"--headless", "--replay", "a b.qrec"}}) {
         line = ParseCommandLine(args);
         EXPECT_EQ(line.mode, CommandLine::Replay);
         EXPECT_EQ(line.file, "a b.qrec");
@@ -68,8 +68,8 @@ TEST(CommandLine, RecordAndReplayTakeTheirFile) {
 }
 
 TEST(CommandLine, HelpWinsWherever) {
-    for (const Args& args : {Args{"--help"}, Args{"-h"}, Args{"--record", "f", "--help"},
-                             Args{"--bogus", "--help"}})
+    for (const Args& args :
+         {Args{"--help"}, Args{"-h"}, Args{"--record", "f", "--help"}, Args{"--bogus", "--help"}})
         EXPECT_EQ(ParseCommandLine(args).mode, CommandLine::Help);
     EXPECT_NE(UsageText().find("--replay FILE --headless"), std::string::npos);
 }
@@ -149,7 +149,7 @@ TEST(CommandLineProgram, HeadlessReplayFromTheLaunchFolderPrintsTheOutcome) {
     Write(folder / "short.qrec", "quorvel-recording 1\nseed 4660\n2 newgame\n30 end\n");
     const auto run = RunToEnd(QUORVEL_GAME_EXE, {"--replay", "short.qrec", "--headless"}, folder);
     EXPECT_EQ(run.code, 0) << run.err;
-    EXPECT_EQ(run.out.rfind("scores 0 0\nticks 30\nhash ", 0), 0u) << run.out;
-    EXPECT_EQ(run.out.size(), std::string("scores 0 0\nticks 30\nhash \n").size() + 16);
+    EXPECT_EQ(run.out.rfind("scores 0 0\nturn 0\nticks 30\nhash ", 0), 0u) << run.out;
+    EXPECT_EQ(run.out.size(), std::string("scores 0 0\nturn 0\nticks 30\nhash \n").size() + 16);
     std::filesystem::remove_all(folder);
 }

@@ -161,16 +161,16 @@ TEST(GameProgram, RecordsAGamePlayedUnderXAndReplaysItTheSameWay) {
     EXPECT_NE(text.find(" end\n"), std::string::npos) << "the closed game left no end line";
     EXPECT_EQ(text.find(" end\n"), text.size() - 5) << text;
 
-    const auto first = RunToEnd(QUORVEL_GAME_EXE, {"--replay", "played.qrec", "--headless"}, folder);
-    const auto second = RunToEnd(QUORVEL_GAME_EXE, {"--replay", "played.qrec", "--headless"}, folder);
+    const auto first =
+        RunToEnd(QUORVEL_GAME_EXE, {"--replay", "played.qrec", "--headless"}, folder);
+    const auto second =
+        RunToEnd(QUORVEL_GAME_EXE, {"--replay", "played.qrec", "--headless"}, folder);
     EXPECT_EQ(first.code, 0) << first.err;
     EXPECT_EQ(first.out.rfind("scores ", 0), 0u) << first.out;
     EXPECT_EQ(first.out, second.out);
     // The clicks were recorded where the game took them: without them the
     // world ends otherwise.
-    {
-        std::ofstream(folder / "unclicked.qrec") << WithoutClicks(text);
-    }
+    { std::ofstream(folder / "unclicked.qrec") << WithoutClicks(text); }
     const auto unclicked =
         RunToEnd(QUORVEL_GAME_EXE, {"--replay", "unclicked.qrec", "--headless"}, folder);
     EXPECT_EQ(unclicked.code, 0) << unclicked.err;

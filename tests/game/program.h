@@ -90,12 +90,12 @@ struct Finished {
 };
 
 // Runs `exe` with `args` in `folder` and waits (at most `seconds`) for it to end.
-inline Finished RunToEnd(const char* exe, const std::vector<std::string>& args,
-                         const std::filesystem::path& folder =
-                             std::filesystem::temp_directory_path(),
-                         double seconds = 120) {
-    const auto base = std::filesystem::temp_directory_path() /
-                      ("quorvel-run-" + std::to_string(getpid()));
+inline Finished
+RunToEnd(const char* exe, const std::vector<std::string>& args,
+         const std::filesystem::path& folder = std::filesystem::temp_directory_path(),
+         double seconds = 120) {
+    const auto base =
+        std::filesystem::temp_directory_path() / ("quorvel-run-" + std::to_string(getpid()));
     const auto out = base.string() + ".out", err = base.string() + ".err";
     Finished finished;
     {
