@@ -8,6 +8,7 @@
 #include "game/media.h"
 #include "game/ooze.h"
 #include "game/random.h"
+#include "game/session.h"
 
 namespace game {
 
@@ -99,9 +100,11 @@ void StopPlay() {
 }
 
 void Tick() {
+    if (session) session->BeforeTick();
     TPhysics::Update();
     ScoreBarrels();
     DrawScreen();
+    if (session) session->AfterTick();
 }
 
 void MainLoop() {
@@ -109,6 +112,15 @@ void MainLoop() {
         if (gui::WaitEvent() == gui::TimerTick) Tick();
     }
 }
+
+namespace {
+
+// An input of the player, through the session when there is one.
+void Play(const PlayEvent& event) {
+    if (!session || session->Accept(event)) ApplyPlayEvent(event);
+}
+
+} // namespace
 
 core::Ref<core::Object> GameEventHook(int, core::Object* data, core::Object*) {
     auto* event = core::As<gui::TEvent>(data);
@@ -118,11 +130,12 @@ core::Ref<core::Object> GameEventHook(int, core::Object* data, core::Object*) {
         canvas->Activate(gui::ACTIVATE_REDRAW);
         break;
     case gui::WindowClose:
+        if (session) session->Close();
         exitProgram(0);
         break;
     case gui::MouseDown: {
         const float x = static_cast<float>(event->x), y = static_cast<float>(event->y);
-        ooze->Del(TPhysics::SimX(x, y), TPhysics::SimY(x, y));
+        Play({PlayEvent::Click, TPhysics::SimX(x, y), TPhysics::SimY(x, y)});
         break;
     }
     case gui::MouseMove:
@@ -130,10 +143,10 @@ core::Ref<core::Object> GameEventHook(int, core::Object* data, core::Object*) {
         mouseY = static_cast<float>(event->y);
         break;
     case gui::GadgetPaint:
-        DrawScreen();
+        Play({PlayEvent::Paint});
         break;
     case gui::GadgetAction:
-        if (event->source.Get() == butNewGame.Get()) NewGame();
+        if (event->source.Get() == butNewGame.Get()) Play({PlayEvent::NewGame});
         break;
     default:
         break;

@@ -17,13 +17,15 @@ void StartUp();
 // Stops the timer and takes the game off the GUI's events, so that nothing
 // of the game runs while a failure is being reported.
 void StopPlay();
-// One timer tick's work.
+// One timer tick's work; the session in force (game/session.h) sees it begin
+// and end.
 void Tick();
 void DrawScreen();
 // The frame of DrawScreen on other graphics (benchmarks, screenshots).
 void DrawScreenOn(draw2d::TGraphics* graphics);
 
 // Sees every emitted GUI event before it is queued; returns it unchanged.
+// Clicks, New Game and repaints pass the session in force, if any.
 core::Ref<core::Object> GameEventHook(int id, core::Object* data, core::Object* context);
 
 // What closing the window does (ends the process with code 0); tests replace it.

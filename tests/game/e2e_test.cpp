@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ namespace {
 
 using gametest::Program;
 using gametest::ReadText;
+using gametest::RunToEnd;
 using gametest::WaitFor;
 
 // The window's client area as 8-bit RGB.
@@ -93,7 +95,96 @@ std::vector<Window> NamedWindows(Display* display) {
     return found;
 }
 
+// Clicks the greenest spot of the canvas (an ooze blob); false when the
+// window shows no ooze.
+bool ClickGreenest(testx::XInput& x, Window window) {
+    int ox = 0, oy = 0;
+    x.ClientOrigin(window, ox, oy);
+    int bx = -1, by = -1, best = 0;
+    CaptureOnce(x.display(), window, [&](const Shot& shot) {
+        best = 0;
+        for (int y = 60; y < 560; y += 2)
+            for (int x0 = 20; x0 < 380; x0 += 2) {
+                int r, g, b;
+                shot.Pixel(x0, y, r, g, b);
+                const int green = g - std::max(r, b);
+                if (green > best) best = green, bx = x0, by = y;
+            }
+        return best > 30;
+    });
+    if (best <= 30) return false;
+    x.MoveTo(ox + bx, oy + by);
+    x.Press(1);
+    x.Release(1);
+    return true;
+}
+
+// The recording's lines without its clicks.
+std::string WithoutClicks(const std::string& text) {
+    std::istringstream in(text);
+    std::string out, line;
+    while (std::getline(in, line))
+        if (line.find(" click ") == std::string::npos) out += line + "\n";
+    return out;
+}
+
 } // namespace
+
+TEST(GameProgram, RecordsAGamePlayedUnderXAndReplaysItTheSameWay) {
+    testx::XInput x;
+    ASSERT_TRUE(x.Connected()) << "the test needs an X display";
+    const auto folder = std::filesystem::temp_directory_path() / "quorvel-recorded-under-x";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    {
+        // A relative name: the file goes where the program was started.
+        Program game(folder, QUORVEL_GAME_EXE, {}, {}, {"--record", "played.qrec"});
+        ASSERT_TRUE(game.Started());
+        Window window = 0;
+        ASSERT_TRUE(WaitFor([&] { return (window = x.FindViewable("Quorvel")) != 0; }, 20));
+        int ox = 0, oy = 0;
+        x.ClientOrigin(window, ox, oy);
+        x.MoveTo(ox + 200, oy + 10);
+        x.Press(1);
+        x.Release(1);
+        ASSERT_TRUE(ClickGreenest(x, window)) << "no ooze is drawn after New Game";
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ASSERT_TRUE(ClickGreenest(x, window));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        x.RequestClose(window);
+        EXPECT_EQ(game.WaitExit(10), 0);
+    }
+    const std::string text = ReadText(folder / "played.qrec");
+    EXPECT_EQ(text.rfind("quorvel-recording 1\nseed 4660\n", 0), 0u) << text;
+    EXPECT_NE(text.find(" newgame\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" click "), std::string::npos) << text;
+    EXPECT_NE(text.find(" end\n"), std::string::npos) << "the closed game left no end line";
+    EXPECT_EQ(text.find(" end\n"), text.size() - 5) << text;
+
+    const auto first =
+        RunToEnd(QUORVEL_GAME_EXE, {"--replay", "played.qrec", "--headless"}, folder);
+    const auto second =
+        RunToEnd(QUORVEL_GAME_EXE, {"--replay", "played.qrec", "--headless"}, folder);
+    EXPECT_EQ(first.code, 0) << first.err;
+    EXPECT_EQ(first.out.rfind("scores ", 0), 0u) << first.out;
+    EXPECT_EQ(first.out, second.out);
+    // The clicks were recorded where the game took them: without them the
+    // world ends otherwise.
+    { std::ofstream(folder / "unclicked.qrec") << WithoutClicks(text); }
+    const auto unclicked =
+        RunToEnd(QUORVEL_GAME_EXE, {"--replay", "unclicked.qrec", "--headless"}, folder);
+    EXPECT_EQ(unclicked.code, 0) << unclicked.err;
+    EXPECT_NE(unclicked.out, first.out) << "the recorded clicks removed no blob";
+
+    // Played back in the window, it ends like any game when closed.
+    Program replay(folder, QUORVEL_GAME_EXE, {}, {}, {"--replay", "played.qrec"});
+    Window window = 0;
+    ASSERT_TRUE(WaitFor([&] { return (window = x.FindViewable("Quorvel")) != 0; }, 20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    x.RequestClose(window);
+    EXPECT_EQ(replay.WaitExit(10), 0);
+    std::filesystem::remove_all(folder);
+}
 
 TEST(GameProgram, MissingMediaIsReportedByName) {
     testx::XInput x;

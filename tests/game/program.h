@@ -14,6 +14,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace gametest {
 
@@ -33,16 +34,23 @@ inline std::string ReadText(const std::filesystem::path& path) {
 
 class Program {
   public:
-    // Runs `exe` in `folder`; its standard error goes to `errorFile` and its
-    // DISPLAY is `display` when they are given.
+    // Runs `exe` with `args` in `folder`; its standard error goes to
+    // `errorFile`, its standard output to `outputFile` and its DISPLAY is
+    // `display` when they are given.
     Program(const std::filesystem::path& folder, const char* exe,
-            const std::filesystem::path& errorFile = {}, const std::string& display = {}) {
+            const std::filesystem::path& errorFile = {}, const std::string& display = {},
+            const std::vector<std::string>& args = {},
+            const std::filesystem::path& outputFile = {}) {
+        std::vector<char*> argv{const_cast<char*>(exe)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
         pid_ = fork();
         if (pid_ == 0) {
             if (chdir(folder.c_str()) != 0) _exit(120);
             if (!errorFile.empty() && !freopen(errorFile.c_str(), "w", stderr)) _exit(122);
+            if (!outputFile.empty() && !freopen(outputFile.c_str(), "w", stdout)) _exit(124);
             if (!display.empty() && setenv("DISPLAY", display.c_str(), 1) != 0) _exit(123);
-            execl(exe, exe, static_cast<char*>(nullptr));
+            execv(exe, argv.data());
             _exit(121);
         }
     }
@@ -74,5 +82,31 @@ class Program {
     bool exited_ = false;
     int status_ = -1;
 };
+
+// How a program that ran to its end finished.
+struct Finished {
+    int code = -1; // as Program::WaitExit gives it
+    std::string out, err;
+};
+
+// Runs `exe` with `args` in `folder` and waits (at most `seconds`) for it to end.
+inline Finished
+RunToEnd(const char* exe, const std::vector<std::string>& args,
+         const std::filesystem::path& folder = std::filesystem::temp_directory_path(),
+         double seconds = 120) {
+    const auto base =
+        std::filesystem::temp_directory_path() / ("quorvel-run-" + std::to_string(getpid()));
+    const auto out = base.string() + ".out", err = base.string() + ".err";
+    Finished finished;
+    {
+        Program program(folder, exe, err, {}, args, out);
+        finished.code = program.WaitExit(seconds);
+    }
+    finished.out = ReadText(out);
+    finished.err = ReadText(err);
+    std::filesystem::remove(out);
+    std::filesystem::remove(err);
+    return finished;
+}
 
 } // namespace gametest
