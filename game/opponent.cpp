@@ -83,66 +83,68 @@ void Opponent::Tick() {
     core::Ref<kel::tangle::TWorldSnapshot> real = TPhysics::TakeSnapshot(GameBodies());
     TPhysics::RestoreSnapshot(cursor_);
     Work(settings_.stepsPerTick);
-    std::vector<TBody*> simBodies{ooze->ab.Get()};
-    simBodies.insert(simBodies.end(), barrels_.begin(), barrels_.end());
-    cursor_ = TPhysics::TakeSnapshot(simBodies);
+    cursor_ = TPhysics::TakeSnapshot(SimBodies());
     TPhysics::RestoreSnapshot(real);
 
-    if (--ticksLeft_ > 0) return;
+    if (++ticksDone_ < wait_) return;
     Decide();
 }
 
+std::vector<TBody*> Opponent::SimBodies() const {
+    std::vector<TBody*> bodies{ooze->ab.Get()};
+    bodies.insert(bodies.end(), barrels_.begin(), barrels_.end());
+    return bodies;
+}
+
 void Opponent::Start() {
-    phase_ = Phase::Advance;
+    phase_ = Phase::Ahead;
     oozeSeen_ = ooze.Get();
-    ticksLeft_ = std::max(1, settings_.thinkTicks);
-    advanced_ = 0;
+    ticksDone_ = 0;
+    wait_ = std::max(1, settings_.thinkTicks);
+    ahead_ = 0;
     steps_ = 0;
     barrels_.clear();
     for (TAdvBody* b : barrelList->Each<TAdvBody>()) barrels_.push_back(b);
     landedAt_.assign(barrels_.size(), -1);
-    std::vector<TBody*> bodies = GameBodies();
-    cursor_ = TPhysics::TakeSnapshot(bodies);
+    cursor_ = TPhysics::TakeSnapshot(SimBodies());
+    atCut_ = nullptr;
 }
 
-void Opponent::SimStep() {
+void Opponent::SimStep(int label) {
     TPhysics::Update();
     ++steps_;
     for (std::size_t k = 0; k < barrels_.size(); ++k) {
-        if (landedAt_[k] >= 0) continue;
+        if (landedAt_[k] != -1) continue;
         if (!barrels_[k]->CollideZone(floorZone)) continue;
         barrels_[k]->DeActivate();
-        landedAt_[k] = phase_ == Phase::Trials ? trialStep_ : 0;
+        landedAt_[k] = label;
     }
 }
 
 void Opponent::Work(int budget) {
     while (budget > 0) {
-        if (phase_ == Phase::Advance) {
-            if (advanced_ >= settings_.thinkTicks - 1) {
-                // The world as it will be at the cut.
-                atCut_ = cursor_ = nullptr;
-                std::vector<TBody*> bodies{ooze->ab.Get()};
-                bodies.insert(bodies.end(), barrels_.begin(), barrels_.end());
-                atCut_ = TPhysics::TakeSnapshot(bodies);
-                // Barrels down by then are out of every trial.
-                for (int& l : landedAt_)
-                    if (l >= 0) l = std::numeric_limits<int>::max();
-                ChooseCandidates();
-                phase_ = Phase::Trials;
-                trial_ = 0;
-                if (candidates_.empty()) return;
-                StartTrial();
+        if (phase_ == Phase::Ahead) {
+            // The move's step s is the world after the turn's tick s; the
+            // cut comes after step wait_ - 1.
+            if (ahead_ == wait_ - 1) atCut_ = TPhysics::TakeSnapshot(SimBodies());
+            const int cap = std::max(wait_, settings_.maxThinkTicks);
+            if (ahead_ >= std::min(cap - 1, wait_ - 1 + settings_.replyTicks)) {
+                StartTrials();
                 continue;
             }
-            SimStep();
-            ++advanced_;
+            SimStep(ahead_ + 1);
+            ++ahead_;
             --budget;
+            // A barrel that would land just after the cut: cut after it.
+            for (int l : landedAt_)
+                if (l == ahead_ && ahead_ >= wait_ && ahead_ < wait_ + settings_.replyTicks &&
+                    ahead_ + 1 <= cap)
+                    wait_ = ahead_ + 1;
             continue;
         }
         if (phase_ != Phase::Trials || trial_ >= candidates_.size()) return;
-        SimStep();
         ++trialStep_;
+        SimStep(trialStep_);
         --budget;
         if (trialStep_ >= settings_.horizon) {
             FinishTrial();
@@ -151,10 +153,21 @@ void Opponent::Work(int budget) {
     }
 }
 
+void Opponent::StartTrials() {
+    // Barrels down by the cut are out of every trial.
+    constexpr int DOWN = std::numeric_limits<int>::max();
+    for (int& l : landedAt_) l = (l >= 0 && l <= wait_ - 1) ? DOWN : -1;
+    phase_ = Phase::Trials;
+    TPhysics::RestoreSnapshot(atCut_);
+    ChooseCandidates();
+    trial_ = 0;
+    if (!candidates_.empty()) StartTrial();
+}
+
 void Opponent::ChooseCandidates() {
     // Every trial must be done by the cut: as many as the steps left allow.
     const long long total =
-        static_cast<long long>(settings_.thinkTicks) * settings_.stepsPerTick - advanced_;
+        static_cast<long long>(wait_) * settings_.stepsPerTick - ahead_;
     const int room = static_cast<int>(std::max(0LL, total / std::max(1, settings_.horizon)));
     std::vector<TAdvBody*> up;
     for (std::size_t k = 0; k < barrels_.size(); ++k)
@@ -211,6 +224,7 @@ void Opponent::Decide() {
     for (int i = 0; choice < 0 && i <= ab->MassMaxIndex(); ++i)
         if (ab->MassExists(i) && ab->MassIsActive(i)) choice = i;
     lastSteps_ = steps_;
+    lastWait_ = ticksDone_;
     Reset();
     if (choice < 0) return;
     lastChoice_ = choice;

@@ -17,9 +17,12 @@ namespace game {
 /// plays the same on every machine.
 struct OpponentSettings {
     /// Ticks from the start of its turn to its cut; 60 is one second.
-    int thinkTicks = 75;
+    int thinkTicks = 85;
+    /// Most ticks it waits when barrels already on their way down would land
+    /// right after an earlier cut: the wait lets them land on its own turn.
+    int maxThinkTicks = 170;
     /// Physics steps it simulates per tick; bounds the work added to a frame.
-    int stepsPerTick = 80;
+    int stepsPerTick = 68;
     /// Steps simulated after each trial cut; 300 is five seconds of play.
     int horizon = 300;
     /// Ticks the other player is expected to take before replying: barrels a
@@ -39,6 +42,13 @@ class Opponent {
     /// clicks the chosen blob. Leaves the game exactly as it found it besides
     /// that click. Does nothing on Player One's turn or without an ooze in play.
     void Tick();
+    /// Replaces the settings; forgets a half-done move.
+    void SetSettings(const OpponentSettings& settings) {
+        settings_ = settings;
+        Reset();
+    }
+    /// The settings in force.
+    const OpponentSettings& Settings() const { return settings_; }
     /// Forgets a half-done move (a New Game, or the computer switched off).
     void Reset();
 
@@ -46,7 +56,9 @@ class Opponent {
     bool Thinking() const { return phase_ != Phase::Idle; }
     /// The ooze slot of the last blob clicked, or -1.
     int LastChoice() const { return lastChoice_; }
-    /// Simulated steps of the last move (the advance and every trial).
+    /// Ticks the last move took, from the start of the turn to the cut.
+    int LastWait() const { return lastWait_; }
+    /// Simulated steps of the last move (the look ahead and every trial).
     long long LastSteps() const { return lastSteps_; }
 
     /// Worth of a trial cut from the barrels' landing steps after it (-1 for
@@ -54,7 +66,7 @@ class Opponent {
     static int Worth(const std::vector<int>& landings, int replySteps);
 
   private:
-    enum class Phase { Idle, Advance, Trials };
+    enum class Phase { Idle, Ahead, Trials };
 
     void Start();
     // Runs up to `budget` simulated steps of the move; the world is the
@@ -64,8 +76,12 @@ class Opponent {
     void FinishTrial();
     // One simulated step, with barrels that touch the floor taken out of play
     // the way the scoring does.
-    void SimStep();
+    void SimStep(int label);
+    // Ends the look ahead without a cut: candidates and the first trial.
+    void StartTrials();
     void ChooseCandidates();
+    // The ooze and the barrels the move began with.
+    std::vector<kel::tangle::TBody*> SimBodies() const;
     void Decide();
 
     std::function<void(const PlayEvent&)> click_;
@@ -73,17 +89,18 @@ class Opponent {
 
     Phase phase_ = Phase::Idle;
     const core::Object* oozeSeen_ = nullptr; // the ooze the move is for
-    int ticksLeft_ = 0;
-    int advanced_ = 0;   // steps of the advance done
+    int ticksDone_ = 0;  // ticks of this move so far
+    int wait_ = 0;       // ticks from the start of the move to the cut
+    int ahead_ = 0;      // steps simulated ahead without a cut
     int trialStep_ = 0;  // steps of the current trial done
     std::size_t trial_ = 0;
     std::vector<kel::tangle::TAdvBody*> barrels_; // in play at the start
-    std::vector<int> landedAt_;                   // per barrel, -1 while up
+    std::vector<int> landedAt_; // per barrel: the step it landed on, -1 while up
     std::vector<int> candidates_;
     std::vector<int> worths_;
     core::Ref<kel::tangle::TWorldSnapshot> atCut_;  // the world when it will cut
     core::Ref<kel::tangle::TWorldSnapshot> cursor_; // the simulation between slices
-    int lastChoice_ = -1;
+    int lastChoice_ = -1, lastWait_ = 0;
     long long lastSteps_ = 0, steps_ = 0;
 };
 

@@ -1,7 +1,9 @@
 // quorvel_match: whole games of the real level, headless, with the computer
 // as Player Two against a random or a careful Player One.
 //
-//   quorvel_match GAMES [random|careful|both]
+//   quorvel_match GAMES [random|careful|both] [THINK_TICKS STEPS_PER_TICK HORIZON REPLY_TICKS]
+//
+// The last four replace the computer's settings (game/opponent.h), to compare.
 //
 // A game starts with New Game and Player One to move. A player moves
 // WAIT_TICKS ticks after the last cut (the computer instead thinks from the
@@ -135,6 +137,10 @@ void PlayGame(Kind kind, unsigned seed, Tally& tally) {
         if (game::turn == 0 && lastTurn == 0 && sinceCut >= WAIT_TICKS) PlayerOneMoves(kind, rng);
         if (game::turn != lastTurn) {
             if (lastTurn == 1) tally.thinkTicks.push_back(sinceCut);
+            if (std::getenv("MATCH_TRACE"))
+                std::printf("    t%lld %s cut %d, score %d-%d, barrels %d\n", t,
+                            lastTurn == 1 ? "computer" : "player", lastTurn == 1 ? game::opponent.LastChoice() : -1,
+                            game::score[0], game::score[1], game::barrelList->Count());
             lastTurn = game::turn;
             sinceCut = 0;
             const int barrels = game::barrelList->Count();
@@ -173,13 +179,21 @@ void Match(Kind kind, int games) {
 
 int main(int argc, char** argv) {
     if (argc < 2 || std::atoi(argv[1]) <= 0) {
-        std::fprintf(stderr, "usage: quorvel_match GAMES [random|careful|both]\n");
+        std::fprintf(stderr, "usage: quorvel_match GAMES [random|careful|both] [THINK_TICKS "
+                             "STEPS_PER_TICK HORIZON REPLY_TICKS]\n");
         return 2;
     }
     const int games = std::atoi(argv[1]);
     const std::string who = argc > 2 ? argv[2] : "both";
     StartGameOnce();
     game::computerPlays = true;
+    game::OpponentSettings settings = game::opponent.Settings();
+    int* fields[] = {&settings.thinkTicks, &settings.stepsPerTick, &settings.horizon,
+                     &settings.replyTicks};
+    for (int k = 0; k < 4 && k + 3 < argc; ++k) *fields[k] = std::atoi(argv[k + 3]);
+    game::opponent.SetSettings(settings);
+    std::printf("computer: think %d ticks, %d steps a tick, horizon %d, reply %d\n",
+                settings.thinkTicks, settings.stepsPerTick, settings.horizon, settings.replyTicks);
     if (who == "random" || who == "both") Match(Kind::Random, games);
     if (who == "careful" || who == "both") Match(Kind::Careful, games);
     return 0;

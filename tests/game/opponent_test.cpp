@@ -162,7 +162,7 @@ TEST_F(OpponentTest, TogglesOnAndOffAgain) {
 TEST_F(OpponentTest, OneCutInItsTimeLeavingNoTraceAndTheSameOnARerun) {
     PlayerOneCuts();
     const SavedGame start = SavedGame::Take();
-    const int limit = game::OpponentSettings{}.thinkTicks;
+    const int limit = game::OpponentSettings{}.maxThinkTicks;
 
     // The computer's move, its click seen by the session.
     ClickCounter counter;
