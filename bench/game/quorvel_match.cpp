@@ -4,6 +4,7 @@
 //   quorvel_match GAMES [random|careful|both] [THINK_TICKS STEPS_PER_TICK HORIZON REPLY_TICKS]
 //
 // The last four replace the computer's settings (game/opponent.h), to compare.
+// With MATCH_TRACE set in the environment every cut is printed.
 //
 // A game starts with New Game and Player One to move. A player moves
 // WAIT_TICKS ticks after the last cut (the computer instead thinks from the
