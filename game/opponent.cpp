@@ -92,7 +92,7 @@ void Opponent::Tick() {
 
 std::vector<TBody*> Opponent::SimBodies() const {
     std::vector<TBody*> bodies{ooze->ab.Get()};
-    bodies.insert(bodies.end(), barrels_.begin(), barrels_.end());
+    for (TAdvBody* b : barrels_) bodies.push_back(b);
     return bodies;
 }
 
@@ -104,7 +104,7 @@ void Opponent::Start() {
     ahead_ = 0;
     steps_ = 0;
     barrels_.clear();
-    for (TAdvBody* b : barrelList->Each<TAdvBody>()) barrels_.push_back(b);
+    for (TAdvBody* b : barrelList->Each<TAdvBody>()) barrels_.emplace_back(b);
     landedAt_.assign(barrels_.size(), -1);
     cursor_ = TPhysics::TakeSnapshot(SimBodies());
     atCut_ = nullptr;

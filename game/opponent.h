@@ -94,7 +94,8 @@ class Opponent {
     int ahead_ = 0;      // steps simulated ahead without a cut
     int trialStep_ = 0;  // steps of the current trial done
     std::size_t trial_ = 0;
-    std::vector<kel::tangle::TAdvBody*> barrels_; // in play at the start
+    // In play at the start; held, since the scoring lets go of a landed one.
+    std::vector<core::Ref<kel::tangle::TAdvBody>> barrels_;
     std::vector<int> landedAt_; // per barrel: the step it landed on, -1 while up
     std::vector<int> candidates_;
     std::vector<int> worths_;
