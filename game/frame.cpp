@@ -2,11 +2,13 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <string>
 
 #include "game/field.h"
 #include "game/globals.h"
 #include "game/media.h"
 #include "game/ooze.h"
+#include "game/opponent.h"
 #include "game/random.h"
 #include "game/session.h"
 
@@ -15,12 +17,22 @@ namespace game {
 using kel::tangle::TPhysics;
 
 void (*exitProgram)(int code) = std::exit;
+core::Ref<gui::TGadget> butComputer;
+Opponent opponent(Play);
 
 namespace {
 
 constexpr int IMAGE_FLAGS = 6; // filtered | mipmapped
 constexpr int PLAYER_ONE_RED[3] = {255, 0, 0};
 constexpr int PLAYER_TWO_BLUE[3] = {0, 0, 255};
+
+std::string ComputerLabel() { return computerPlays ? "Computer: on" : "Computer: off"; }
+
+void ToggleComputer() {
+    computerPlays = !computerPlays;
+    butComputer->SetText(ComputerLabel());
+    opponent.Reset();
+}
 
 void BuildWindow() {
     window = gui::CreateWindow("Quorvel", 0, 0, 400, 600, nullptr, 515);
@@ -41,6 +53,10 @@ void BuildWindow() {
                                     window, 8);
     lblRemove[1]->SetLayout(0, 1, 1, 0);
     lblRemove[1]->SetShow(0);
+    // Below New Game, between the two turn labels.
+    butComputer = gui::CreateButton(ComputerLabel(), static_cast<int>(window->ClientWidth() * 0.5 - 45),
+                                    21, 90, 18, window, 8);
+    butComputer->SetLayout(0, 0, 1, 0);
 }
 
 void ColourLabels() {
@@ -103,6 +119,7 @@ void Tick() {
     if (session) session->BeforeTick();
     TPhysics::Update();
     ScoreBarrels();
+    opponent.Tick();
     DrawScreen();
     if (session) session->AfterTick();
 }
@@ -113,14 +130,9 @@ void MainLoop() {
     }
 }
 
-namespace {
-
-// An input of the player, through the session when there is one.
 void Play(const PlayEvent& event) {
     if (!session || session->Accept(event)) ApplyPlayEvent(event);
 }
-
-} // namespace
 
 core::Ref<core::Object> GameEventHook(int, core::Object* data, core::Object*) {
     auto* event = core::As<gui::TEvent>(data);
@@ -134,6 +146,7 @@ core::Ref<core::Object> GameEventHook(int, core::Object* data, core::Object*) {
         exitProgram(0);
         break;
     case gui::MouseDown: {
+        if (computerPlays && turn == 1) break; // the computer's turn
         const float x = static_cast<float>(event->x), y = static_cast<float>(event->y);
         Play({PlayEvent::Click, TPhysics::SimX(x, y), TPhysics::SimY(x, y)});
         break;
@@ -147,6 +160,7 @@ core::Ref<core::Object> GameEventHook(int, core::Object* data, core::Object*) {
         break;
     case gui::GadgetAction:
         if (event->source.Get() == butNewGame.Get()) Play({PlayEvent::NewGame});
+        if (event->source.Get() == butComputer.Get()) ToggleComputer();
         break;
     default:
         break;

@@ -2,6 +2,9 @@
 // The frame of the game: start-up, the event hook, the tick and the screen.
 
 #include "core/object.h"
+#include "game/opponent.h"
+#include "game/session.h"
+#include "gui/gui.h"
 
 namespace draw2d {
 class TGraphics;
@@ -27,6 +30,16 @@ void DrawScreenOn(draw2d::TGraphics* graphics);
 // Sees every emitted GUI event before it is queued; returns it unchanged.
 // Clicks, New Game and repaints pass the session in force, if any.
 core::Ref<core::Object> GameEventHook(int id, core::Object* data, core::Object* context);
+
+/// An input of the player (or of the computer), through the session in force
+/// when there is one, so that a recording writes it down.
+void Play(const PlayEvent& event);
+
+/// The "Computer: off/on" toggle of the top strip: whether Player Two is the
+/// computer (game/opponent.h).
+extern core::Ref<gui::TGadget> butComputer;
+/// The computer that plays Player Two while the toggle is on; the tick runs it.
+extern Opponent opponent;
 
 // What closing the window does (ends the process with code 0); tests replace it.
 extern void (*exitProgram)(int code);

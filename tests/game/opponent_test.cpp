@@ -1,0 +1,222 @@
+// The computer opponent in the real game, headless: the toggle, one cut per
+// turn, thinking that leaves no trace, and the same choice on a replay.
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "game/opponent.h"
+#include "game/session.h"
+#include "game_fixture.h"
+#include "gui/headless.h"
+#include "physics/tangle.h"
+
+using gametest::GameTest;
+using namespace kel::tangle;
+
+namespace {
+
+std::uint64_t WorldHash() {
+    std::uint64_t h = 1469598103934665603ull;
+    for (const TMass* m : massList->Each<TMass>()) {
+        for (float f : {m->posX, m->posY, m->oldPosX, m->oldPosY}) {
+            unsigned char bytes[sizeof f];
+            std::memcpy(bytes, &f, sizeof f);
+            for (unsigned char b : bytes) h = (h ^ b) * 1099511628211ull;
+        }
+    }
+    return h;
+}
+
+// Everything of the game a move can change, to compare two runs by.
+struct Outcome {
+    std::uint64_t world = 0;
+    int turn = 0, scoreOne = 0, scoreTwo = 0, barrels = 0;
+    std::string labelOne, labelTwo;
+    bool removeShown[2] = {false, false};
+    bool operator==(const Outcome&) const = default;
+};
+
+Outcome Observe() {
+    Outcome o;
+    o.world = WorldHash();
+    o.turn = game::turn;
+    o.scoreOne = game::score[0];
+    o.scoreTwo = game::score[1];
+    o.barrels = game::barrelList->Count();
+    o.labelOne = game::lblPlayerOne->GetText();
+    o.labelTwo = game::lblPlayerTwo->GetText();
+    for (int p = 0; p < 2; ++p) o.removeShown[p] = game::lblRemove[p]->VisibleInTree();
+    return o;
+}
+
+// The game at one moment, put back to start a run over.
+struct SavedGame {
+    core::Ref<TWorldSnapshot> world;
+    std::vector<core::Ref<TAdvBody>> barrels;
+    int turn = 0;
+    std::array<int, 2> score{};
+    std::string labelOne, labelTwo;
+
+    static SavedGame Take() {
+        SavedGame s;
+        std::vector<TBody*> bodies{game::ooze->ab.Get()};
+        for (TAdvBody* b : game::barrelList->Each<TAdvBody>()) {
+            bodies.push_back(b);
+            s.barrels.emplace_back(b);
+        }
+        s.world = TPhysics::TakeSnapshot(bodies);
+        s.turn = game::turn;
+        s.score = game::score;
+        s.labelOne = game::lblPlayerOne->GetText();
+        s.labelTwo = game::lblPlayerTwo->GetText();
+        return s;
+    }
+    void Restore() const {
+        ASSERT_EQ(TPhysics::RestoreSnapshot(world), 0);
+        game::barrelList->Clear();
+        for (const auto& b : barrels) game::barrelList->AddLast(b);
+        game::turn = turn;
+        game::score = score;
+        game::lblPlayerOne->SetText(labelOne);
+        game::lblPlayerTwo->SetText(labelTwo);
+        game::lblRemove[turn]->SetShow(1);
+        game::lblRemove[1 - turn]->SetShow(0);
+    }
+};
+
+// Counts the clicks the game is given, and lets them through.
+class ClickCounter final : public game::Session {
+  public:
+    bool Accept(const game::PlayEvent& event) override {
+        if (event.kind == game::PlayEvent::Click) clicks.push_back(event);
+        return true;
+    }
+    std::vector<game::PlayEvent> clicks;
+};
+
+class OpponentTest : public GameTest {
+  protected:
+    // New Game, the barrels settled a while, then Player One cuts its first
+    // free blob.
+    void PlayerOneCuts() {
+        Tick();
+        PressNewGame();
+        Ticks(200);
+        ASSERT_EQ(game::turn, 0);
+        TAdvBody* ab = game::ooze->ab;
+        int i = 0;
+        while (!ab->MassExists(i) || !ab->MassIsActive(i)) ++i;
+        game::Play({game::PlayEvent::Click, ab->MassGetX(i), ab->MassGetY(i)});
+        ASSERT_EQ(game::turn, 1);
+    }
+
+    void PressComputer() { game::butComputer->ReportAction(); }
+
+    // Ticks until the turn comes back to Player One, at most `limit`; the
+    // ticks it took, or limit + 1.
+    int TicksUntilPlayerOne(int limit) {
+        for (int n = 1; n <= limit; ++n) {
+            Tick();
+            if (game::turn == 0) return n;
+        }
+        return limit + 1;
+    }
+
+    static constexpr int AFTER = 20; // ticks the runs go on after the cut
+};
+
+} // namespace
+
+TEST(OpponentWorth, EarlyLandingsCountAgainstLateOnesFor) {
+    EXPECT_EQ(game::Opponent::Worth({}, 120), 0);
+    EXPECT_EQ(game::Opponent::Worth({-1, -1}, 120), 0);       // still up
+    EXPECT_EQ(game::Opponent::Worth({0, 119}, 120), -2);      // before the reply
+    EXPECT_EQ(game::Opponent::Worth({120, 299}, 120), 2);     // on and after it
+    EXPECT_EQ(game::Opponent::Worth({5, 200, 250, -1}, 120), 1);
+}
+
+TEST_F(OpponentTest, OffAtStartAndPlayerTwoIsLeftToThePlayer) {
+    EXPECT_FALSE(game::computerPlays);
+    EXPECT_EQ(game::butComputer->GetText(), "Computer: off");
+    PlayerOneCuts();
+    const int blobs = BlobCount();
+    Ticks(game::OpponentSettings{}.thinkTicks * 3);
+    EXPECT_EQ(game::turn, 1);
+    EXPECT_FALSE(game::opponent.Thinking());
+    EXPECT_EQ(game::opponent.LastChoice(), -1);
+    EXPECT_LE(BlobCount(), blobs); // only the floor and stranding take blobs
+}
+
+TEST_F(OpponentTest, TogglesOnAndOffAgain) {
+    PressComputer();
+    EXPECT_TRUE(game::computerPlays);
+    EXPECT_EQ(game::butComputer->GetText(), "Computer: on");
+    PressComputer();
+    EXPECT_FALSE(game::computerPlays);
+    EXPECT_EQ(game::butComputer->GetText(), "Computer: off");
+}
+
+TEST_F(OpponentTest, OneCutInItsTimeLeavingNoTraceAndTheSameOnARerun) {
+    PlayerOneCuts();
+    const SavedGame start = SavedGame::Take();
+    const int limit = game::OpponentSettings{}.maxThinkTicks;
+
+    // The computer's move, its click seen by the session.
+    ClickCounter counter;
+    game::session = &counter;
+    PressComputer();
+    const int ticks = TicksUntilPlayerOne(limit);
+    ASSERT_LE(ticks, limit);
+    const int choice = game::opponent.LastChoice();
+    ASSERT_GE(choice, 0);
+    EXPECT_FALSE(game::ooze->ab->MassExists(choice) && game::ooze->ab->MassIsActive(choice));
+    ASSERT_EQ(counter.clicks.size(), 1u);
+    const game::PlayEvent cut = counter.clicks[0];
+    Ticks(AFTER);
+    EXPECT_EQ(counter.clicks.size(), 1u); // Player One's turn now: nothing more
+    const Outcome thought = Observe();
+
+    // The same cut at the same tick by hand, nobody thinking.
+    PressComputer();
+    game::session = nullptr;
+    start.Restore();
+    Ticks(ticks);
+    ASSERT_EQ(game::turn, 1);
+    game::Play(cut);
+    ASSERT_EQ(game::turn, 0);
+    Ticks(AFTER);
+    EXPECT_EQ(Observe(), thought);
+
+    // The computer again from the same moment: the same choice.
+    PressComputer();
+    start.Restore();
+    EXPECT_EQ(TicksUntilPlayerOne(limit), ticks);
+    EXPECT_EQ(game::opponent.LastChoice(), choice);
+    Ticks(AFTER);
+    EXPECT_EQ(Observe(), thought);
+}
+
+TEST_F(OpponentTest, APlayersClickOnTheComputersTurnIsRefused) {
+    PressComputer();
+    PlayerOneCuts();
+    Tick();
+    TAdvBody* ab = game::ooze->ab;
+    int target = -1;
+    for (int i = 0; i <= ab->MassMaxIndex() && target < 0; ++i) {
+        if (!ab->MassExists(i) || !ab->MassIsActive(i)) continue;
+        const float sx = TPhysics::ScreenX(ab->MassGetX(i), ab->MassGetY(i));
+        const float sy = TPhysics::ScreenY(ab->MassGetX(i), ab->MassGetY(i));
+        if (sx > 5 && sx < 395 && sy > 40 && sy < 520) target = i;
+    }
+    ASSERT_GE(target, 0);
+    const float sx = TPhysics::ScreenX(ab->MassGetX(target), ab->MassGetY(target));
+    const float sy = TPhysics::ScreenY(ab->MassGetX(target), ab->MassGetY(target));
+    gui::headless::Click(game::canvas, static_cast<int>(std::lround(sx)),
+                         static_cast<int>(std::lround(sy)));
+    EXPECT_EQ(game::turn, 1);
+    EXPECT_TRUE(ab->MassExists(target));
+    EXPECT_TRUE(game::opponent.Thinking()); // still its move
+}
