@@ -17,6 +17,32 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+#ifdef __EMSCRIPTEN__
+// The browser has no threads: the back end's frame loop asks, through
+// DeliverDueTimers, for the ticks that are due, one per timer at most.
+class NativeTimer {
+  public:
+    NativeTimer(int handle, TTimer* owner, std::chrono::milliseconds period, TSystemDriver* driver)
+        : handle(handle), owner(owner), period_(period), next_(Clock::now() + period),
+          driver_(driver) {}
+
+    const int handle;
+    TTimer* const owner;
+
+    void PostIfDue(Clock::time_point now) {
+        if (now < next_) return;
+        driver_->PostTimerMessage(handle);
+        next_ += period_;
+        // Periods missed while the page was busy or hidden are skipped, not burst.
+        if (next_ <= now) next_ = now + period_;
+    }
+
+  private:
+    std::chrono::milliseconds period_;
+    Clock::time_point next_;
+    TSystemDriver* driver_;
+};
+#else
 // One periodic thread. Everything but `stop_` belongs to the main thread.
 class NativeTimer {
   public:
@@ -58,6 +84,7 @@ class NativeTimer {
     bool stop_ = false;
     std::thread thread_;
 };
+#endif
 
 class TimerRegistry {
   public:
@@ -89,6 +116,12 @@ class TimerRegistry {
         return nullptr;
     }
     int Count() const { return static_cast<int>(running_.size()); }
+#ifdef __EMSCRIPTEN__
+    void PostDue() {
+        const Clock::time_point now = Clock::now();
+        for (const auto& timer : running_) timer->PostIfDue(now);
+    }
+#endif
 
   private:
     TSystemDriver* driver_;
@@ -110,6 +143,10 @@ void DeliverTimerMessage(int handle) {
 int RunningTimerCount() { return Registry().Count(); }
 
 void StopAllTimers() { Registry().StopAll(); }
+
+#ifdef __EMSCRIPTEN__
+void DeliverDueTimers() { Registry().PostDue(); }
+#endif
 
 TTimer::~TTimer() {
     if (_handle) Registry().Stop(_handle);

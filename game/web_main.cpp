@@ -1,0 +1,118 @@
+// The game in a web browser: the same start-up and tick as the desktop
+// program, on the browser back ends, with media/ packed into the page at
+// /media. The browser calls the frame function on every animation frame; a
+// tick (step and draw) runs for each timer tick due, and the page reports
+// what a tick costs on its console every kReportTicks ticks. A few functions
+// let the page (and its test) read the game's state.
+#include <emscripten/emscripten.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+
+#include "game/failure.h"
+#include "game/frame.h"
+#include "game/globals.h"
+#include "game/ooze.h"
+#include "gui/gui.h"
+#include "gui/web.h"
+
+namespace {
+
+constexpr int kReportTicks = 600; // ten seconds of play
+
+// What the ticks cost, as the page measures them.
+struct TickTimes {
+    int ticks = 0;
+    double sum = 0, longest = 0;      // over the ticks since the last report
+    double lastMean = 0, lastLongest = 0;
+
+    void Add(double ms) {
+        ++ticks;
+        sum += ms;
+        longest = std::max(longest, ms);
+        if (ticks % kReportTicks) return;
+        lastMean = sum / kReportTicks, lastLongest = longest;
+        std::printf("quorvel: tick (step and draw) %.3f ms mean, %.3f ms longest over %d ticks\n",
+                    lastMean, lastLongest, kReportTicks);
+        std::fflush(stdout);
+        sum = longest = 0;
+    }
+} tickTimes;
+
+void Frame() {
+    try {
+        while (const int id = gui::PollEvent()) {
+            if (id != gui::TimerTick) continue;
+            const double start = emscripten_get_now();
+            game::Tick();
+            tickTimes.Add(emscripten_get_now() - start);
+        }
+    } catch (const std::exception& e) {
+        gui::web::StopFrames();
+        game::StopPlay();
+        std::fprintf(stderr, "Quorvel stopped during play: %s\n", e.what());
+    }
+}
+
+void StartUp() { game::StartUp(); }
+
+void RunInBrowser() { gui::web::StartFrames(Frame); }
+
+bool BlobExists(int i) { return game::ooze && game::ooze->ab && game::ooze->ab->MassExists(i); }
+
+} // namespace
+
+// The page's view of the game (used by its test).
+extern "C" {
+
+/// Ticks run so far.
+EMSCRIPTEN_KEEPALIVE int quorvel_ticks() { return tickTimes.ticks; }
+/// Mean milliseconds of a tick over the last report's ticks (0 before the first).
+EMSCRIPTEN_KEEPALIVE double quorvel_tick_ms() { return tickTimes.lastMean; }
+/// Blobs of the ooze in play.
+EMSCRIPTEN_KEEPALIVE int quorvel_blob_count() {
+    if (!game::ooze || !game::ooze->ab) return 0;
+    int count = 0;
+    for (int i = 0; i <= game::ooze->ab->MassMaxIndex(); ++i) count += BlobExists(i) ? 1 : 0;
+    return count;
+}
+/// The blob nearest the canvas's centre on the screen, or -1 when none is.
+EMSCRIPTEN_KEEPALIVE int quorvel_central_blob() {
+    if (!game::ooze || !game::ooze->ab || !game::canvas) return -1;
+    const float cx = game::canvas->width * 0.5f, cy = game::canvas->height * 0.5f;
+    int best = -1;
+    float bestD = 0;
+    for (int i = 0; i <= game::ooze->ab->MassMaxIndex(); ++i) {
+        if (!BlobExists(i)) continue;
+        const float x = game::ooze->ab->MassGetX(i), y = game::ooze->ab->MassGetY(i);
+        const float dx = kel::tangle::TPhysics::ScreenX(x, y) - cx;
+        const float dy = kel::tangle::TPhysics::ScreenY(x, y) - cy;
+        if (best < 0 || dx * dx + dy * dy < bestD) best = i, bestD = dx * dx + dy * dy;
+    }
+    return best;
+}
+/// Blob i's centre in canvas pixels.
+EMSCRIPTEN_KEEPALIVE float quorvel_blob_screen_x(int i) {
+    if (!BlobExists(i)) return NAN;
+    const auto& ab = game::ooze->ab;
+    return kel::tangle::TPhysics::ScreenX(ab->MassGetX(i), ab->MassGetY(i));
+}
+EMSCRIPTEN_KEEPALIVE float quorvel_blob_screen_y(int i) {
+    if (!BlobExists(i)) return NAN;
+    const auto& ab = game::ooze->ab;
+    return kel::tangle::TPhysics::ScreenY(ab->MassGetX(i), ab->MassGetY(i));
+}
+/// Player p's score (0 Player One, 1 Player Two).
+EMSCRIPTEN_KEEPALIVE int quorvel_score(int player) { return game::score[player & 1]; }
+/// Whose turn it is (0 Player One, 1 Player Two).
+EMSCRIPTEN_KEEPALIVE int quorvel_turn() { return game::turn; }
+
+} // extern "C"
+
+int main() {
+    gui::UseWebDriver();
+    // The packed media/ is at /media: the program's folder is the root.
+    return game::RunProgram(StartUp, RunInBrowser);
+}
