@@ -17,7 +17,7 @@ class Browser:
     """Headless Chromium with one page. WebGL runs on SwiftShader, the
     software renderer Chromium ships, so no GPU or display is needed."""
 
-    def __init__(self, width=800, height=800, chromium="chromium"):
+    def __init__(self, width=1280, height=1024, chromium="chromium"):
         self.profile = tempfile.TemporaryDirectory(prefix="quorvel-chromium-")
         to_browser_r, self._to_browser = os.pipe()
         self._from_browser, from_browser_w = os.pipe()

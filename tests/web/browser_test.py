@@ -1,0 +1,186 @@
+#!/usr/bin/env python3
+"""The web build in headless Chromium, as a player sees it.
+
+Serves the web build's folder on a free loopback port and opens the pages:
+
+  game     the game page shows its first frame, "New Game" (a real click on
+           the button) fills the nets, a real click on a blob removes exactly
+           that blob, and the canvas is not blank;
+  samples  the samples page on one scene steps and draws, and "Next >" (a real
+           click) moves to the next scene.
+
+Each check that fails is named on stderr; the last line is "N passed, N
+failed". With --screenshots DIR it writes game.png and samples.png there.
+
+    tests/web/browser_test.py BUILD_WEB_DIR [--screenshots DIR] [--scene NAME]
+"""
+
+import argparse
+import functools
+import http.server
+import json
+import os
+import sys
+import threading
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from cdp import Browser, CdpError  # noqa: E402
+
+FIRST_FRAME_SECONDS = 3   # the page's first frame, from opening it
+LOAD_TIMEOUT = 30         # a slow machine still fails only when something is wrong
+
+READY = 'typeof Module !== "undefined" && Module.calledRun === true'
+
+# Distinct colours on the canvas (read back through a 2D canvas): a blank
+# or single-colour canvas has one or two.
+CANVAS_COLOURS = """(() => {
+  const c = document.querySelector("canvas.qv-canvas");
+  const copy = document.createElement("canvas");
+  copy.width = c.width; copy.height = c.height;
+  const g = copy.getContext("2d");
+  g.drawImage(c, 0, 0);
+  const d = g.getImageData(0, 0, c.width, c.height).data;
+  const seen = new Set();
+  for (let i = 0; i < d.length; i += 4 * 7) seen.add((d[i] << 16) | (d[i + 1] << 8) | d[i + 2]);
+  return seen.size;
+})()"""
+
+
+def element_centre(browser, text):
+    """Page pixel centre of the button whose text is `text`."""
+    found = browser.evaluate(f"""(() => {{
+      for (const b of document.querySelectorAll("button.qv-button"))
+        if (b.textContent === {json.dumps(text)}) {{
+          const r = b.getBoundingClientRect();
+          return [r.left + r.width / 2, r.top + r.height / 2];
+        }}
+      return null;
+    }})()""")
+    if not found:
+        raise CdpError(f'no button "{text}" on the page')
+    return found
+
+
+def canvas_origin(browser):
+    return browser.evaluate("""(() => {
+      const r = document.querySelector("canvas.qv-canvas").getBoundingClientRect();
+      return [r.left, r.top];
+    })()""")
+
+
+def wait_ticks(browser, function, count, timeout=LOAD_TIMEOUT):
+    """Waits until `count` more ticks than now have run."""
+    start = browser.evaluate(f"Module.{function}()")
+    browser.wait_for(f"Module.{function}() >= {start + count}", timeout)
+
+
+class Checks:
+    def __init__(self):
+        self.passed = 0
+        self.failed = 0
+
+    def check(self, ok, what):
+        if ok:
+            self.passed += 1
+            print(f"ok: {what}")
+        else:
+            self.failed += 1
+            print(f"FAILED: {what}", file=sys.stderr)
+        return ok
+
+
+def test_game(browser, base, checks, screenshots):
+    opened = time.monotonic()
+    browser.navigate(f"{base}/game/quorvel.html")
+    browser.wait_for(f"{READY} && Module._quorvel_ticks() > 0", LOAD_TIMEOUT)
+    first_frame = time.monotonic() - opened
+    checks.check(first_frame <= FIRST_FRAME_SECONDS,
+                 f"game: first frame {first_frame:.2f} s after opening (at most {FIRST_FRAME_SECONDS})")
+    checks.check(browser.evaluate("Module._quorvel_blob_count()") == 0,
+                 "game: no blobs before New Game")
+
+    browser.click(*element_centre(browser, "New Game"))
+    blobs, _ = browser.wait_for("Module._quorvel_blob_count()", LOAD_TIMEOUT)
+    checks.check(blobs > 0, f"game: New Game hangs the nets ({blobs} blobs)")
+    wait_ticks(browser, "_quorvel_ticks", 30)  # the nets settle a little
+
+    before = browser.evaluate("Module._quorvel_blob_count()")
+    blob = browser.evaluate("Module._quorvel_central_blob()")
+    checks.check(blob >= 0, "game: a blob is on the screen")
+    x = browser.evaluate(f"Module._quorvel_blob_screen_x({blob})")
+    y = browser.evaluate(f"Module._quorvel_blob_screen_y({blob})")
+    left, top = canvas_origin(browser)
+    turn = browser.evaluate("Module._quorvel_turn()")
+    browser.click(left + x, top + y)
+    wait_ticks(browser, "_quorvel_ticks", 2)  # the click, then a frame that clears strays
+    after = browser.evaluate("Module._quorvel_blob_count()")
+    checks.check(after == before - 1, f"game: a click on a blob removes it ({before} -> {after})")
+    checks.check(browser.evaluate("Module._quorvel_turn()") == 1 - turn,
+                 "game: the turn passes after the cut")
+    colours = browser.evaluate(CANVAS_COLOURS)
+    checks.check(colours > 50, f"game: the canvas is not blank ({colours} colours)")
+    if screenshots:
+        browser.screenshot(os.path.join(screenshots, "game.png"), ".qv-window")
+
+
+def test_samples(browser, base, checks, screenshots, scene):
+    browser.navigate(f"{base}/samples/tangle_samples.html?scene={scene}")
+    browser.wait_for(f"{READY} && Module._samples_ticks() > 30", LOAD_TIMEOUT)
+    steps = browser.evaluate("Module._samples_steps()")
+    checks.check(steps > 0, f"samples: scene {scene} steps ({steps} steps)")
+    masses = browser.evaluate("Module._samples_masses()")
+    checks.check(masses > 0, f"samples: scene {scene} has masses ({masses})")
+    colours = browser.evaluate(CANVAS_COLOURS)
+    checks.check(colours > 20, f"samples: the canvas is not blank ({colours} colours)")
+    if screenshots:
+        browser.screenshot(os.path.join(screenshots, "samples.png"), ".qv-window")
+    scene_index = browser.evaluate("Module._samples_scene()")
+    browser.click(*element_centre(browser, "Next >"))
+    wait_ticks(browser, "_samples_ticks", 2)
+    checks.check(browser.evaluate("Module._samples_scene()") == scene_index + 1,
+                 "samples: Next shows the next scene")
+
+
+def serve(root):
+    """The build folder on a free loopback port, in a thread of its own."""
+    class Quiet(http.server.SimpleHTTPRequestHandler):
+        def log_message(self, *args):
+            pass
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0),
+                                             functools.partial(Quiet, directory=root))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("build", help="the web build's folder (holds game/ and samples/)")
+    parser.add_argument("--screenshots", help="write game.png and samples.png here")
+    parser.add_argument("--scene", default="bodies", help="the samples' scene (default bodies)")
+    args = parser.parse_args()
+
+    server = serve(os.path.abspath(args.build))
+    base = f"http://127.0.0.1:{server.server_address[1]}"
+    checks = Checks()
+    with Browser() as browser:
+        for name, run in (("game", lambda: test_game(browser, base, checks, args.screenshots)),
+                          ("samples", lambda: test_samples(browser, base, checks,
+                                                           args.screenshots, args.scene))):
+            try:
+                run()
+            except CdpError as error:
+                checks.check(False, f"{name}: {error}")
+            for line in browser.console:
+                print(f"  console: {line}")
+            for line in browser.exceptions:
+                checks.check(False, f"{name}: page exception: {line}")
+            browser.console.clear()
+            browser.exceptions.clear()
+    server.shutdown()
+    print(f"{checks.passed} passed, {checks.failed} failed")
+    return 1 if checks.failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
