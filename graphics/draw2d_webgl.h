@@ -14,4 +14,14 @@ namespace draw2d {
 /// The WebGL back end, one for the whole program.
 TDraw2DDriver* WebGLDraw2DDriver();
 
+/// What the WebGL back end has drawn since start-up.
+struct WebGLDrawCounts {
+    /// Draw calls: batches of triangles, lines or points sent to WebGL.
+    unsigned long long batches = 0;
+    /// Vertices in those batches.
+    unsigned long long vertices = 0;
+};
+/// The counts so far; the difference of two readings is what lay between.
+WebGLDrawCounts WebGLCounts();
+
 } // namespace draw2d

@@ -87,6 +87,11 @@ TDraw2DDriver* WebGLDraw2DDriver() {
     return driver;
 }
 
+WebGLDrawCounts WebGLCounts() {
+    const auto* driver = static_cast<const TWebGLDraw2DDriver*>(WebGLDraw2DDriver());
+    return {driver->BatchCount(), driver->VertexCount()};
+}
+
 TWebGLContextState::~TWebGLContextState() {
     // The context itself goes with its canvas; nothing to free in it here.
 }

@@ -12,7 +12,7 @@ Serves the web build's folder on a free loopback port and opens the pages:
 Each check that fails is named on stderr; the last line is "N passed, N
 failed". With --screenshots DIR it writes game.png and samples.png there.
 
-    tests/web/browser_test.py BUILD_WEB_DIR [--screenshots DIR] [--scene NAME]
+    tests/web/browser_test.py BUILD_WEB_DIR [--screenshots DIR] [--scene NAME] [--measure]
 """
 
 import argparse
@@ -90,7 +90,7 @@ class Checks:
         return ok
 
 
-def test_game(browser, base, checks, screenshots):
+def test_game(browser, base, checks, screenshots, measure):
     opened = time.monotonic()
     browser.navigate(f"{base}/game/quorvel.html")
     browser.wait_for(f"{READY} && Module._quorvel_ticks() > 0", LOAD_TIMEOUT)
@@ -122,6 +122,11 @@ def test_game(browser, base, checks, screenshots):
     checks.check(colours > 50, f"game: the canvas is not blank ({colours} colours)")
     if screenshots:
         browser.screenshot(os.path.join(screenshots, "game.png"), ".qv-window")
+    if measure:
+        # The page reports every 600 ticks; the second report is all play.
+        browser.wait_for("Module._quorvel_ticks() >= 1200", 60)
+        print(f"game: tick median {browser.evaluate('Module._quorvel_tick_ms()'):.3f} ms "
+              "(ticks 601-1200, step and draw)")
 
 
 def test_samples(browser, base, checks, screenshots, scene):
@@ -157,6 +162,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("build", help="the web build's folder (holds game/ and samples/)")
     parser.add_argument("--screenshots", help="write game.png and samples.png here")
+    parser.add_argument("--measure", action="store_true",
+                        help="also play 1,200 ticks and print what a tick costs")
     parser.add_argument("--scene", default="bodies", help="the samples' scene (default bodies)")
     args = parser.parse_args()
 
@@ -164,7 +171,8 @@ def main():
     base = f"http://127.0.0.1:{server.server_address[1]}"
     checks = Checks()
     with Browser() as browser:
-        for name, run in (("game", lambda: test_game(browser, base, checks, args.screenshots)),
+        for name, run in (("game", lambda: test_game(browser, base, checks, args.screenshots,
+                                                     args.measure)),
                           ("samples", lambda: test_samples(browser, base, checks,
                                                            args.screenshots, args.scene))):
             try:
