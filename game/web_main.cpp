@@ -118,6 +118,8 @@ EMSCRIPTEN_KEEPALIVE float quorvel_blob_screen_y(int i) {
 EMSCRIPTEN_KEEPALIVE int quorvel_score(int player) { return game::score[player & 1]; }
 /// Whose turn it is (0 Player One, 1 Player Two).
 EMSCRIPTEN_KEEPALIVE int quorvel_turn() { return game::turn; }
+/// The world y the view is centred on (scrolling moves it).
+EMSCRIPTEN_KEEPALIVE float quorvel_view_y() { return game::viewY; }
 
 } // extern "C"
 

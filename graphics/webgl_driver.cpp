@@ -302,9 +302,8 @@ void TWebGLDraw2DDriver::DrawLine(float x0, float y0, float x1, float y1, float 
 void TWebGLDraw2DDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) {
     const Matrix2D& m = matrix_;
     const float lx[4] = {x0, x1, x1, x0}, ly[4] = {y0, y0, y1, y1};
-    Fan(4, [&](int i, float& x, float& y) {
-        x = m.X(lx[i], ly[i], tx), y = m.Y(lx[i], ly[i], ty);
-    });
+    Fan(4,
+        [&](int i, float& x, float& y) { x = m.X(lx[i], ly[i], tx), y = m.Y(lx[i], ly[i], ty); });
 }
 
 void TWebGLDraw2DDriver::DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) {

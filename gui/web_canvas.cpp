@@ -16,6 +16,7 @@
 #include "gui/event.h"
 #include "gui/system_driver.h"
 
+// clang-format off
 EM_JS(double, qv_element_left, (int id), {
     const el = document.getElementById("qv-" + id);
     return el ? el.getBoundingClientRect().left : 0;
@@ -25,6 +26,7 @@ EM_JS(double, qv_element_top, (int id), {
     const el = document.getElementById("qv-" + id);
     return el ? el.getBoundingClientRect().top : 0;
 });
+// clang-format on
 
 namespace gui::web {
 namespace {
@@ -127,7 +129,8 @@ class TWebCanvas final : public TWebGadget {
         emscripten_set_mouseup_callback(target, this, true, OnUp);
         emscripten_set_wheel_callback(target, this, true, OnWheel);
         // Drags and releases outside the canvas still belong to it.
-        emscripten_set_mousemove_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, true, OnOutsideMove);
+        emscripten_set_mousemove_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, true,
+                                          OnOutsideMove);
         emscripten_set_mouseup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, true, OnOutsideUp);
         ApplyCanvasCursor(CanvasCursorVisible());
     }
@@ -175,8 +178,7 @@ class TWebCanvas final : public TWebGadget {
     static EM_BOOL OnMove(int, const EmscriptenMouseEvent* e, void* self) {
         auto* canvas = static_cast<TWebCanvas*>(self);
         SetCurrentModifiers(ModifiersOf(*e));
-        Guarded("mouse move",
-                [&] { canvas->ReportMouseMove(int(e->targetX), int(e->targetY)); });
+        Guarded("mouse move", [&] { canvas->ReportMouseMove(int(e->targetX), int(e->targetY)); });
         return true;
     }
     static EM_BOOL OnUp(int, const EmscriptenMouseEvent* e, void* self) {
@@ -210,9 +212,8 @@ class TWebCanvas final : public TWebGadget {
         auto* canvas = static_cast<TWebCanvas*>(self);
         const int button = ButtonOf(e->button);
         if (!button || !canvas->ButtonsHeld()) return false;
-        Guarded("mouse up", [&] {
-            canvas->ReportMouseUp(button, canvas->LocalX(*e), canvas->LocalY(*e));
-        });
+        Guarded("mouse up",
+                [&] { canvas->ReportMouseUp(button, canvas->LocalX(*e), canvas->LocalY(*e)); });
         return false;
     }
 

@@ -13,6 +13,7 @@
 #include "gui/detail/web_gadget.h"
 #include "gui/web.h"
 
+// clang-format off
 EM_JS(void, qv_notify, (const char* text, int serious), {
     const message = UTF8ToString(text);
     (serious ? console.error : console.log)(message);
@@ -22,6 +23,7 @@ EM_JS(void, qv_notify, (const char* text, int serious), {
         box.style.display = "block";
     }
 });
+// clang-format on
 
 EM_JS(int, qv_screen_width, (), { return window.innerWidth | 0; });
 EM_JS(int, qv_screen_height, (), { return window.innerHeight | 0; });

@@ -42,6 +42,7 @@ int AlignOf(const TGadget& gadget) {
 } // namespace gui::web
 
 // The page side. A button's press calls back into qv_button_pressed.
+// clang-format off
 EM_JS(void, qv_element_create,
       (const char* kind, int id, int parent, int x, int y, int w, int h, int align), {
     const type = UTF8ToString(kind);
@@ -119,6 +120,7 @@ EM_JS(void, qv_canvas_cursor, (int visible), {
     for (const el of document.querySelectorAll("canvas.qv-canvas"))
         el.style.cursor = visible ? "" : "none";
 });
+// clang-format on
 
 extern "C" EMSCRIPTEN_KEEPALIVE void qv_button_pressed(int element) {
     if (gui::web::TWebGadget* gadget = gui::web::TWebGadget::Find(element)) gadget->ReportAction();

@@ -54,8 +54,8 @@ int main(int argc, char** argv) {
     const samples::CommandLine line =
         samples::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!line.error.empty() || line.mode != samples::CommandLine::Window) {
-        std::cerr << "tangle_samples: " << (line.error.empty() ? "only the window runs here" : line.error)
-                  << "\n";
+        std::cerr << "tangle_samples: "
+                  << (line.error.empty() ? "only the window runs here" : line.error) << "\n";
         return 2;
     }
     samples::SetSampleFolder("/media");

@@ -22,7 +22,9 @@ class TWebGadget : public TGadget {
     void NativeTextColor() override;
     void NativeShow() override;
     void NativeDestroy() override;
-    bool TakesFocus() const override { return Class() == GADGET_BUTTON || Class() == GADGET_CANVAS; }
+    bool TakesFocus() const override {
+        return Class() == GADGET_BUTTON || Class() == GADGET_CANVAS;
+    }
 
     // The gadget whose element has this number, or null.
     static TWebGadget* Find(int element);

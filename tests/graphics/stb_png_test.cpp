@@ -108,14 +108,15 @@ TEST_F(StbPng, WritesWhatLibpngReadsBack) {
         int format, expectedFormat;
     };
     // BGR and BGRA are written as RGB and RGBA, as the libpng writer does.
-    for (const Case c : {Case{PIXEL_I8, PIXEL_I8}, Case{PIXEL_RGB, PIXEL_RGB},
-                         Case{PIXEL_RGBA, PIXEL_RGBA}, Case{PIXEL_BGR, PIXEL_RGB},
-                         Case{PIXEL_BGRA, PIXEL_RGBA}}) {
+    for (const Case c :
+         {Case{PIXEL_I8, PIXEL_I8}, Case{PIXEL_RGB, PIXEL_RGB}, Case{PIXEL_RGBA, PIXEL_RGBA},
+          Case{PIXEL_BGR, PIXEL_RGB}, Case{PIXEL_BGRA, PIXEL_RGBA}}) {
         SCOPED_TRACE(c.format);
         core::Ref<TPixmap> pixmap = CreatePixmap(37, 11, c.format, 4);
         const std::size_t row = std::size_t(37) * std::size_t(BytesPerPixel(c.format));
         for (int y = 0; y < 11; ++y)
-            for (std::size_t x = 0; x < row; ++x) pixmap->PixelPtr(0, y)[x] = std::uint8_t(random());
+            for (std::size_t x = 0; x < row; ++x)
+                pixmap->PixelPtr(0, y)[x] = std::uint8_t(random());
         const fs::path path = dir_ / "written.png";
         {
             core::Ref<core::TStream> out = core::StreamOpenWrite(path.string());
@@ -124,9 +125,8 @@ TEST_F(StbPng, WritesWhatLibpngReadsBack) {
         }
         const core::Ref<TPixmap> back = LoadPixmap(path.string());
         ASSERT_TRUE(back);
-        EXPECT_TRUE(SamePixmaps(back, c.format == c.expectedFormat
-                                          ? pixmap
-                                          : pixmap->Convert(c.expectedFormat)));
+        EXPECT_TRUE(SamePixmaps(
+            back, c.format == c.expectedFormat ? pixmap : pixmap->Convert(c.expectedFormat)));
     }
 }
 

@@ -3,9 +3,12 @@
 
 Serves the web build's folder on a free loopback port and opens the pages:
 
-  game     the game page shows its first frame, "New Game" (a real click on
-           the button) fills the nets, a real click on a blob removes exactly
-           that blob, and the canvas is not blank;
+  game     the game page shows its first frame within 3 s, "New Game" (a
+           real click on the button) fills the nets, a real click on a blob
+           removes exactly that blob and passes the turn, the canvas is not
+           blank, "Computer: on" makes the computer cut for Player Two,
+           resting the pointer on the top arrow scrolls, and the labels show
+           the scores;
   samples  the samples page on one scene steps and draws, and "Next >" (a real
            click) moves to the next scene.
 
@@ -91,6 +94,9 @@ class Checks:
 
 
 def test_game(browser, base, checks, screenshots, measure):
+    # Chromium starts its GPU process (SwiftShader) on the first WebGL
+    # context: that is the browser's start-up, not the page's.
+    browser.evaluate('!!document.createElement("canvas").getContext("webgl")')
     opened = time.monotonic()
     browser.navigate(f"{base}/game/quorvel.html")
     browser.wait_for(f"{READY} && Module._quorvel_ticks() > 0", LOAD_TIMEOUT)
@@ -122,6 +128,31 @@ def test_game(browser, base, checks, screenshots, measure):
     checks.check(colours > 50, f"game: the canvas is not blank ({colours} colours)")
     if screenshots:
         browser.screenshot(os.path.join(screenshots, "game.png"), ".qv-window")
+
+    # The computer takes Player Two's turn once the toggle is on.
+    browser.click(*element_centre(browser, "Computer: off"))
+    browser.wait_for('[...document.querySelectorAll("button")].some('
+                     'b => b.textContent === "Computer: on")', 5)
+    checks.check(True, 'game: the toggle reads "Computer: on"')
+    browser.wait_for("Module._quorvel_turn() === 0", 20)
+    cut = browser.evaluate("Module._quorvel_blob_count()")
+    checks.check(cut < after, f"game: the computer cut a blob and passed the turn ({after} -> {cut})")
+
+    # Resting the pointer on the top arrow scrolls the view up.
+    view = browser.evaluate("Module._quorvel_view_y()")
+    width = browser.evaluate('document.querySelector("canvas.qv-canvas").width')
+    browser.page("Input.dispatchMouseEvent", type="mouseMoved", x=left + width / 2, y=top + 10)
+    wait_ticks(browser, "_quorvel_ticks", 20)
+    scrolled = browser.evaluate("Module._quorvel_view_y()")
+    checks.check(scrolled < view, f"game: the top arrow scrolls up ({view:.0f} -> {scrolled:.0f})")
+    browser.page("Input.dispatchMouseEvent", type="mouseMoved", x=left + 20, y=top + 300)
+
+    # The labels show the scores and whose turn it is.
+    labels = browser.evaluate('[...document.querySelectorAll(".qv-label")]'
+                              '.filter(l => l.style.visibility !== "hidden").map(l => l.textContent)')
+    scores = [browser.evaluate(f"Module._quorvel_score({p})") for p in (0, 1)]
+    checks.check(f"Player One: {scores[0]}" in labels and f"{scores[1]} :Player Two" in labels,
+                 f"game: the labels show the scores {scores} ({labels})")
     if measure:
         # The page reports every 600 ticks; the second report is all play.
         browser.wait_for("Module._quorvel_ticks() >= 1200", 60)
