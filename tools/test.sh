@@ -71,10 +71,12 @@ if [ "${1:-}" != "--plain-only" ]; then
     --output-on-failure --no-tests=error || status=1
 fi
 
-# The web build (Emscripten) and its pages, the game and the samples, played
-# in headless Chromium.
+# The web build (Emscripten) and its pages: the game's first screen against
+# the desktop build's, then the game and the samples played in headless
+# Chromium.
 echo "== tests: web pages in Chromium"
 if ./tools/web.sh --build-only; then
+  python3 tests/web/compare_desktop.py build build-web build-web/compare || status=1
   python3 tests/web/browser_test.py build-web || status=1
 else
   echo "web build failed"; status=1
