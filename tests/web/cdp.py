@@ -42,8 +42,15 @@ class Browser:
         self._next_id = 0
         self.console = []
         self.exceptions = []
-        targets = self.call("Target.getTargets")["targetInfos"]
-        page = next(t for t in targets if t["type"] == "page")
+        page = None
+        for _ in range(100):  # the first page may still be on its way
+            targets = self.call("Target.getTargets")["targetInfos"]
+            page = next((t for t in targets if t["type"] == "page"), None)
+            if page:
+                break
+            time.sleep(0.05)
+        if not page:
+            raise CdpError("chromium opened no page")
         self.session = self.call("Target.attachToTarget", targetId=page["targetId"],
                                  flatten=True)["sessionId"]
         self.page("Runtime.enable")
