@@ -19,7 +19,11 @@ using Clock = std::chrono::steady_clock;
 
 #ifdef __EMSCRIPTEN__
 // The browser has no threads: the back end's frame loop asks, through
-// DeliverDueTimers, for the ticks that are due, one per timer at most.
+// DeliverDueTimers, for the ticks that are due. A browser that draws fewer
+// frames than the timer ticks (a busy machine, a 30 Hz screen) gets every
+// period's tick, as the desktop's queue of wake-ups delivers them, but no
+// more than kMostTicksAFrame at once: after a long pause (a hidden page)
+// the missed periods are skipped.
 class NativeTimer {
   public:
     NativeTimer(int handle, TTimer* owner, std::chrono::milliseconds period, TSystemDriver* driver)
@@ -30,14 +34,18 @@ class NativeTimer {
     TTimer* const owner;
 
     void PostIfDue(Clock::time_point now) {
-        if (now < next_) return;
-        driver_->PostTimerMessage(handle);
-        next_ += period_;
-        // Periods missed while the page was busy or hidden are skipped, not burst.
-        if (next_ <= now) next_ = now + period_;
+        for (int posted = 0; now >= next_; ++posted) {
+            if (posted == kMostTicksAFrame) {
+                next_ = now + period_;
+                return;
+            }
+            driver_->PostTimerMessage(handle);
+            next_ += period_;
+        }
     }
 
   private:
+    static constexpr int kMostTicksAFrame = 4;
     std::chrono::milliseconds period_;
     Clock::time_point next_;
     TSystemDriver* driver_;

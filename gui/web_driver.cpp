@@ -1,9 +1,9 @@
 // The browser back end's drivers. There is no waiting in a browser: the page
 // calls the program back on events and on animation frames. Timers are
 // paced by the frames (gui/detail/backend.h, DeliverDueTimers), their ticks
-// queued here and delivered when the program polls; Wait cannot block, so it
-// delivers what is due and returns, and MayReceive tells a waiting loop that
-// nothing more will come until the frame is over.
+// kept here and delivered one a dispatch when the program polls; Wait
+// cannot block, so it does what Poll does, and MayReceive tells a waiting
+// loop that nothing more will come until the next frame.
 #include <emscripten/emscripten.h>
 
 #include <cstdio>
@@ -41,11 +41,16 @@ class TWebSystemDriver final : public TSystemDriver {
     void PostTimerMessage(int handle) override { messages_.push_back(handle); }
 
   protected:
+    // One tick a dispatch: the queue keeps one tick event of a timer, so
+    // two delivered at once would count as one, and a browser drawing 30
+    // frames a second would play at half speed. A frame that polls until
+    // the queue is empty takes every tick due, one after another.
     void DoPoll() override {
         DeliverDueTimers();
-        std::vector<int> messages;
-        messages.swap(messages_);
-        for (int handle : messages) DeliverTimerMessage(handle);
+        if (messages_.empty()) return;
+        const int handle = messages_.front();
+        messages_.erase(messages_.begin());
+        DeliverTimerMessage(handle);
     }
     void DoWait(double) override { DoPoll(); }
 

@@ -106,6 +106,14 @@ def test_game(browser, base, checks, screenshots, measure):
     checks.check(browser.evaluate("Module._quorvel_blob_count()") == 0,
                  "game: no blobs before New Game")
 
+    # The 60 Hz timer ticks on animation frames: never faster than its period
+    # (16 ms), catching up when the browser draws fewer frames (headless
+    # Chromium on a busy machine draws 20 to 40 a second, and stalls).
+    ticks, started = browser.evaluate("Module._quorvel_ticks()"), time.monotonic()
+    time.sleep(2)
+    rate = (browser.evaluate("Module._quorvel_ticks()") - ticks) / (time.monotonic() - started)
+    checks.check(20 <= rate <= 64, f"game: {rate:.1f} ticks a second (20 to 64)")
+
     browser.click(*element_centre(browser, "New Game"))
     blobs, _ = browser.wait_for("Module._quorvel_blob_count()", LOAD_TIMEOUT)
     checks.check(blobs > 0, f"game: New Game hangs the nets ({blobs} blobs)")
