@@ -4,6 +4,7 @@
 // tick due on the browser's animation frames.
 #include <emscripten/emscripten.h>
 
+#include <cmath>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "gui/gui.h"
 #include "gui/web.h"
 #include "samples/command_line.h"
+#include "samples/mass_drag.h"
 #include "samples/sample_files.h"
 #include "samples/scene_table.h"
 #include "samples/testbed.h"
@@ -48,6 +50,19 @@ EMSCRIPTEN_KEEPALIVE int samples_steps() { return testbed ? testbed->Steps() : 0
 EMSCRIPTEN_KEEPALIVE int samples_scene() { return testbed ? testbed->SceneIndex() : -1; }
 /// Masses in the current scene's world, as the labels show them.
 EMSCRIPTEN_KEEPALIVE int samples_masses() { return testbed ? testbed->LastFigures().masses : 0; }
+/// Whether the mouse holds a mass.
+EMSCRIPTEN_KEEPALIVE int samples_holding() { return testbed && testbed->Drag().Held() ? 1 : 0; }
+/// Canvas pixels of the mass nearest the canvas's centre (axis 0 x, 1 y);
+/// NaN when the world has none.
+EMSCRIPTEN_KEEPALIVE float samples_central_mass(int axis) {
+    using kel::tangle::TPhysics;
+    if (!testbed) return NAN;
+    const float cx = testbed->Canvas()->width * 0.5f, cy = testbed->Canvas()->height * 0.5f;
+    const kel::tangle::TMass* m =
+        samples::NearestMass(TPhysics::SimX(cx, cy), TPhysics::SimY(cx, cy), 1e9f);
+    if (!m) return NAN;
+    return axis ? TPhysics::ScreenY(m->posX, m->posY) : TPhysics::ScreenX(m->posX, m->posY);
+}
 } // extern "C"
 
 int main(int argc, char** argv) {

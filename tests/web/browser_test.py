@@ -9,8 +9,8 @@ Serves the web build's folder on a free loopback port and opens the pages:
            blank, "Computer: on" makes the computer cut for Player Two,
            resting the pointer on the top arrow scrolls, and the labels show
            the scores;
-  samples  the samples page on one scene steps and draws, and "Next >" (a real
-           click) moves to the next scene.
+  samples  the samples page on one scene steps and draws, a mass can be
+           dragged, and "Next >" (a real click) moves to the next scene.
 
 Each check that fails is named on stderr; the last line is "N passed, N
 failed". With --screenshots DIR it writes game.png and samples.png there.
@@ -179,6 +179,21 @@ def test_samples(browser, base, checks, screenshots, scene):
     checks.check(colours > 20, f"samples: the canvas is not blank ({colours} colours)")
     if screenshots:
         browser.screenshot(os.path.join(screenshots, "samples.png"), ".qv-window")
+    # A press on a mass holds it until the release, through a drag.
+    x, y = (browser.evaluate(f"Module._samples_central_mass({axis})") for axis in (0, 1))
+    left, top = canvas_origin(browser)
+    browser.page("Input.dispatchMouseEvent", type="mouseMoved", x=left + x, y=top + y)
+    browser.page("Input.dispatchMouseEvent", type="mousePressed", x=left + x, y=top + y,
+                 button="left", clickCount=1)
+    for step in range(1, 6):
+        browser.page("Input.dispatchMouseEvent", type="mouseMoved", x=left + x + 8 * step,
+                     y=top + y - 8 * step, button="left", buttons=1)
+    held = browser.evaluate("Module._samples_holding()")
+    browser.page("Input.dispatchMouseEvent", type="mouseReleased", x=left + x + 40,
+                 y=top + y - 40, button="left", clickCount=1)
+    checks.check(held == 1 and browser.evaluate("Module._samples_holding()") == 0,
+                 "samples: a mass is held while dragged and let go on release")
+
     scene_index = browser.evaluate("Module._samples_scene()")
     browser.click(*element_centre(browser, "Next >"))
     wait_ticks(browser, "_samples_ticks", 2)
