@@ -26,6 +26,7 @@ class Browser:
                 "--ignore-gpu-blocklist", "--no-first-run", "--no-default-browser-check",
                 "--disable-background-timer-throttling", "--disable-renderer-backgrounding",
                 "--disable-backgrounding-occluded-windows", "--disable-extensions",
+                "--disable-dev-shm-usage",
                 f"--window-size={width},{height}", f"--user-data-dir={self.profile.name}",
                 "--remote-debugging-pipe", "about:blank"]
         # The protocol's pipe is file descriptors 3 (to the browser) and 4
