@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <exception>
 #include <numeric>
+#include <string>
 
 #include "game/failure.h"
 #include "game/frame.h"
@@ -60,9 +61,10 @@ void Frame() {
             tickTimes.Add(emscripten_get_now() - start);
         }
     } catch (const std::exception& e) {
+        // Told on the page as the desktop tells it in a dialog (no WebGL, for one).
         gui::web::StopFrames();
         game::StopPlay();
-        std::fprintf(stderr, "Quorvel stopped during play: %s\n", e.what());
+        gui::Notify(std::string("Quorvel stopped during play: ") + e.what(), 1);
     }
 }
 

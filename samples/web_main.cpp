@@ -34,7 +34,7 @@ void Frame() {
         }
     } catch (const std::exception& e) {
         gui::web::StopFrames();
-        std::cerr << "tangle_samples stopped: " << e.what() << "\n";
+        gui::Notify(std::string("tangle_samples stopped: ") + e.what(), 1);
     }
 }
 
