@@ -6,9 +6,9 @@
 #include "physics/colevent.h"
 #include "physics/detail/contact.h"
 #include "physics/detail/degmath.h"
+#include "physics/detail/grid.h"
 #include "physics/detail/sleep.h"
 #include "physics/detail/step_context.h"
-#include "physics/detail/grid.h"
 #include "physics/detail/view_state.h"
 #include "physics/world.h"
 

@@ -99,14 +99,20 @@ class TProbe {
     Vec x_, y_, r_, g_;
 };
 
+// What every contact of a sweep needs of the step, gathered once per sweep.
+struct TSweepRules {
+    TContactBatch& contacts;
+    TSleep* const sleepLog; // where the contacts go while sleeping is on, or null
+    const TShock shock;
+};
+
 // The mass whose turn it is, during its walk. Its state is copied out of the
 // mass, which nothing else reads or writes until the walk ends, so that the
-// contacts work on values that no other write can reach; so is what the
-// contacts need of the step.
+// contacts work on values that no other write can reach.
 struct TWalker {
-    TWalker(const TStepContext& step, TMass* m, Slot at)
+    TWalker(const TSweepRules& sweep, TMass* m, Slot at)
         : mass(m), slot(at), self(TCellArrays::Body::Of(m)), probe(self, m->colGroup),
-          contacts(step.worker->Contacts()), sleepLog(step.sleepLog), shock(step.shock) {}
+          rules(sweep) {}
     ~TWalker() { self.Into(mass); }
     TWalker(const TWalker&) = delete;
     TWalker& operator=(const TWalker&) = delete;
@@ -115,9 +121,7 @@ struct TWalker {
     const Slot slot; // its own, which it never meets
     TCellArrays::Body self;
     TProbe probe;
-    TContactBatch& contacts;
-    TSleep* const sleepLog; // where the contacts go while sleeping is on, or null
-    const TShock shock;
+    const TSweepRules& rules;
     // By slot of the cell being walked: the distance of each candidate as
     // the probe last found it.
     alignas(16) float distance[kMaxMaskedCell];
@@ -140,16 +144,17 @@ Lanes CellLanes(const TCellArrays& cells, TWalker& w, Slot start, Slot from, Slo
 // distance the probe found, if any: both move, the other's state in its
 // slot, and the cell's box grows to where it went.
 QUORVEL_ALWAYS_INLINE bool Touch(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w, Slot s,
-                                  float distance) {
+                                 float distance) {
     if (s == w.slot) return false; // a mass never meets itself
     TCellArrays::Block& block = cells.MutableBlock(s);
     const Slot lane = s % TCellArrays::kLanes;
     TCellArrays::Body other = TCellArrays::Body::Of(block, lane);
     TContactPoint at;
-    if (!ResolveCandidate(w.shock, &w.self, &other, distance, at)) return false; // changed nothing
+    if (!ResolveCandidate(w.rules.shock, &w.self, &other, distance, at))
+        return false; // changed nothing
     other.Into(block, lane);
-    w.contacts.Meet(block.listIndex[lane], at.x, at.y, at.force);
-    if (w.sleepLog) w.sleepLog->NoteContact(w.mass, cells.MassAt(s));
+    w.rules.contacts.Meet(block.listIndex[lane], at.x, at.y, at.force);
+    if (w.rules.sleepLog) w.rules.sleepLog->NoteContact(w.mass, cells.MassAt(s));
     cells.Touched(s);
     cell.bounds.Include(other.posX, other.posY, other.radius);
     w.probe.MovedTo(w.self);
@@ -215,6 +220,7 @@ void SweepOverSlots(const TStepContext& step, TCellArrays& cells) {
     TPhysics& w = *step.world;
     const std::vector<TMass*>& order = step.lists.Movers();
     TContactBatch& contacts = step.worker->Contacts();
+    const TSweepRules rules{contacts, step.sleepLog, step.shock};
     const int span = w.GridSpan();
     // A turn's slot and cells lie anywhere in the arrays: they are fetched a
     // few turns ahead.
@@ -237,7 +243,7 @@ void SweepOverSlots(const TStepContext& step, TCellArrays& cells) {
         const Slot slot = cells.Move(k, at);
         // Group 0 collides with nothing: no walk could find a contact.
         if (m->colGroup != 0) {
-            TWalker walker(step, m, slot);
+            TWalker walker(rules, m, slot);
             const TNeighbourhood around(at, span);
             for (int cx = around.x0; cx <= around.x1; ++cx) {
                 for (int cy = around.y0; cy <= around.y1; ++cy)

@@ -137,8 +137,7 @@ QUORVEL_ALWAYS_INLINE bool ResolveCandidate(const TShock& shock, A* a, B* b, flo
 // on their sliding. Tells whether they were in contact, and then where.
 // Inline always: the contact walk runs it for every contact.
 template <class A, class B>
-QUORVEL_ALWAYS_INLINE bool ResolveOverlap(const TShock& shock, A* a, B* b,
-                                          TContactPoint& contact) {
+QUORVEL_ALWAYS_INLINE bool ResolveOverlap(const TShock& shock, A* a, B* b, TContactPoint& contact) {
     float r = a->radius + b->radius;
     if (std::fabs(b->posX - a->posX) > r || std::fabs(b->posY - a->posY) > r) return false;
     float dx = a->posX - b->posX, dy = a->posY - b->posY;

@@ -114,7 +114,7 @@ class TStepper {
     TStacking stacking_;
     TSolveTogether together_;
     TSleep sleep_;
-    TStepWorker worker_; // the step's one worker: its walk marks and contact batch
+    TStepWorker worker_;             // the step's one worker: its walk marks and contact batch
     bool cellArraysCurrent_ = false; // the arrays are those of the step's last pass
     bool cellsMoved_ = false;        // this step, a mass left the cell the arrays held it in
     std::uint64_t linkedCells_ = 0;  // TGridCell::LinkChanges when LinkCells last linked
