@@ -68,13 +68,8 @@ class TStepper::TSteppingScope {
     TStepper& stepper_;
 };
 
-void TStepper::Step(TPhysics& w) {
-    // A hook must not step the world from inside a step: such a call does nothing.
-    if (stepping_) return;
-    const TSteppingScope stepping(*this);
-    // Held for the whole step, so that a hook that frees the world cannot
-    // pull the lists away under the walks.
-    const core::Ref<core::TList> masses = massList, constraints = constraintList;
+TStepContext TStepper::BeginStep(TPhysics& w, const core::TList& masses,
+                                 const core::TList& constraints) {
     TStepContext step;
     step.world = &w;
     step.worker = &worker_;
@@ -90,8 +85,8 @@ void TStepper::Step(TPhysics& w) {
     if (sleeping && !sleptLastStep_) sleep_.Touched();
     sleptLastStep_ = sleeping;
     if (sleeping) {
-        sleep_.BeginStep(*masses, massOrder_.Of(*masses), *constraints,
-                         constraintOrder_.Of(*constraints), zoneList.Get());
+        sleep_.BeginStep(masses, massOrder_.Of(masses), constraints,
+                         constraintOrder_.Of(constraints), zoneList.Get());
         if (!sleep_.NoneResting()) {
             plan.everyMassMoves = false;
             plan.refill = false;
@@ -99,12 +94,26 @@ void TStepper::Step(TPhysics& w) {
         }
     }
     lastPlan_ = plan;
-    cellArraysCurrent_ = false;
     // No outside code runs while integrating or satisfying constraints, so
     // the lists' orders serve there.
-    step.lists = TStepLists(*masses, massOrder_, *constraints, constraintOrder_,
-                            sleeping ? &sleep_ : nullptr);
+    step.lists =
+        TStepLists(masses, massOrder_, constraints, constraintOrder_, sleeping ? &sleep_ : nullptr);
     step.sleepLog = sleeping ? &sleep_ : nullptr;
+    if (plan.stacking) step.shock = TShock{true, w.gravityX, w.gravityY};
+    return step;
+}
+
+void TStepper::Step(TPhysics& w) {
+    // A hook must not step the world from inside a step: such a call does nothing.
+    if (stepping_) return;
+    const TSteppingScope stepping(*this);
+    // Held for the whole step, so that a hook that frees the world cannot
+    // pull the lists away under the walks.
+    const core::Ref<core::TList> masses = massList, constraints = constraintList;
+    const TStepContext step = BeginStep(w, *masses, *constraints);
+    const TStepPlan& plan = step.plan;
+    cellArraysCurrent_ = false;
+    cellsMoved_ = false;
 
     // Gravity per substep: a small step of 1/n moves by gravity / n^2.
     float gx = w.gravityX, gy = w.gravityY;
@@ -114,8 +123,6 @@ void TStepper::Step(TPhysics& w) {
         gy /= n * n;
         stacking_.SlowDown(step.lists.Movers(), plan.substeps);
     }
-    if (plan.stacking) step.shock = TShock{true, w.gravityX, w.gravityY};
-    cellsMoved_ = false;
     const float complianceScale = static_cast<float>(plan.substeps * plan.substeps);
     for (int substep = 0; substep < plan.substeps; ++substep) {
         TConstraintSolver::BeginSubstep(step.lists.Constraints(), complianceScale);
@@ -134,10 +141,10 @@ void TStepper::Step(TPhysics& w) {
     // order once the passes are done.
     if (plan.search == TContactSearch::GridArrays) LinkCells(step);
     if (plan.substeps > 1) stacking_.SpeedUp(plan.substeps);
-    if (sleeping) sleep_.EndStep(w.sleepSpeed, w.sleepSteps);
+    if (step.sleepLog) step.sleepLog->EndStep(w.sleepSpeed, w.sleepSteps);
     // Stacking and sleeping change velocities after the last sweep: the
     // arrays no longer mirror the masses.
-    if (plan.stacking || sleeping) cellArraysCurrent_ = false;
+    if (plan.stacking || step.sleepLog) cellArraysCurrent_ = false;
     CheckIfAsked(w);
 }
 

@@ -88,6 +88,9 @@ class TStepper {
     // hook throws.
     class TSteppingScope;
 
+    // The plan phase: decides the plan, lets the sleep phase take the
+    // world's lists, and builds the step's context around them.
+    TStepContext BeginStep(TPhysics& w, const core::TList& masses, const core::TList& constraints);
     // Tells, for the sweeps over the cells' arrays, whether every mass
     // stayed in the cell the arrays hold it in.
     bool IntegrateAndRebin(const TStepContext& step, float gravityX, float gravityY);
