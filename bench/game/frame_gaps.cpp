@@ -1,0 +1,235 @@
+// frame_gaps: the computer's thinking as a player sees it, in the real FLTK
+// window. Run it under a display (Xvfb will do):
+//
+//   xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" build/bench/game/frame_gaps [MOVES] [SEED]
+//
+// It starts the game window, presses "Computer" and "New Game" and plays
+// Player One: a random blob on screen, pressed on the canvas the way a mouse
+// does, ONE_WAIT_TICKS ticks after the computer's cut. It notes the time of
+// every drawn frame (the drawing surface's flip hook) and of every cut (a
+// session, which sees each input the way a recorder does), and after MOVES
+// computer moves (default 20) prints the gaps between frames, overall and
+// while the computer thinks, and how long each move took from the start of
+// its turn to its cut. The game itself is not changed for any of this.
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <random>
+#include <vector>
+
+#include "game/field.h"
+#include "game/frame.h"
+#include "game/globals.h"
+#include "game/ooze.h"
+#include "game/opponent.h"
+#include "game/session.h"
+#include "graphics/draw2d.h"
+#include "gui/fltk.h"
+#include "gui/gui.h"
+
+using kel::tangle::TAdvBody;
+using kel::tangle::TPhysics;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int ONE_WAIT_TICKS = 60;   // Player One's pause before a cut
+constexpr int QUIET_CUTS = 30;       // cuts without a landing end a game
+constexpr int WARM_UP_TICKS = 30;    // frames before the first cut are not counted
+constexpr double GAP_LIMIT_MS = 50;  // the longest gap a player should see
+constexpr int ARROW_BAND = 40;       // pixels of the scroll arrows kept clear of presses
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// One computer move: from the start of its turn to its cut.
+struct Move {
+    Clock::time_point start, cut;
+    int ticks = 0; // the opponent's own count
+};
+
+struct Log {
+    std::vector<Clock::time_point> frames;
+    std::vector<Move> moves;
+    bool counting = false;
+} logged;
+
+core::Ref<core::Object> OnFlip(int, core::Object* data, core::Object*) {
+    if (logged.counting) logged.frames.push_back(Clock::now());
+    return data;
+}
+
+// Sees every input; the computer's cut is the one made on its own turn
+// (the frame refuses a player's press then).
+class CutWatch final : public game::Session {
+  public:
+    bool Accept(const game::PlayEvent& event) override {
+        if (event.kind == game::PlayEvent::Click && game::turn == 1 && !logged.moves.empty() &&
+            logged.moves.back().ticks == 0)
+            computerCut = Clock::now();
+        return true;
+    }
+    Clock::time_point computerCut{};
+} watch;
+
+std::vector<int> ActiveBlobs() {
+    std::vector<int> blobs;
+    TAdvBody* ab = game::ooze->ab;
+    for (int i = 0; i <= ab->MassMaxIndex(); ++i)
+        if (ab->MassExists(i) && ab->MassIsActive(i)) blobs.push_back(i);
+    return blobs;
+}
+
+// Blobs whose pixel lies on the canvas, away from the scroll arrows.
+std::vector<std::pair<int, int>> PixelsOnScreen(const std::vector<int>& blobs) {
+    std::vector<std::pair<int, int>> pixels;
+    const int w = game::canvas->ClientWidth(), h = game::canvas->height;
+    TAdvBody* ab = game::ooze->ab;
+    for (int i : blobs) {
+        const float x = ab->MassGetX(i), y = ab->MassGetY(i);
+        const int px = static_cast<int>(TPhysics::ScreenX(x, y) + 0.5f);
+        const int py = static_cast<int>(TPhysics::ScreenY(x, y) + 0.5f);
+        if (px >= 0 && px < w && py >= ARROW_BAND && py < h - ARROW_BAND) pixels.emplace_back(px, py);
+    }
+    return pixels;
+}
+
+// Player One presses a random blob on screen; false when none is there.
+bool PlayerOnePresses(std::mt19937& rng) {
+    const auto pixels = PixelsOnScreen(ActiveBlobs());
+    if (pixels.empty()) return false;
+    const auto [px, py] =
+        pixels[std::uniform_int_distribution<std::size_t>(0, pixels.size() - 1)(rng)];
+    game::canvas->ReportMouseMove(px, py);
+    game::canvas->ReportMouseDown(1, px, py);
+    game::canvas->ReportMouseUp(1, px, py);
+    // Off the blobs and the arrows, so that the view stays where it is.
+    game::canvas->ReportMouseMove(game::canvas->ClientWidth() / 4, game::canvas->height / 2);
+    return true;
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double Max(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
+
+void Report(long long timerTicks, double seconds) {
+    std::vector<double> gaps, thinkingGaps;
+    std::size_t move = 0;
+    const auto& f = logged.frames;
+    for (std::size_t k = 1; k < f.size(); ++k) {
+        const double gap = Ms(f[k] - f[k - 1]);
+        gaps.push_back(gap);
+        // A gap belongs to a move's thinking when it overlaps it.
+        while (move < logged.moves.size() && logged.moves[move].cut < f[k - 1]) ++move;
+        if (move < logged.moves.size() && f[k] > logged.moves[move].start) thinkingGaps.push_back(gap);
+    }
+    std::vector<double> thinkS, thinkTicks;
+    for (const Move& m : logged.moves) {
+        thinkS.push_back(std::chrono::duration<double>(m.cut - m.start).count());
+        thinkTicks.push_back(m.ticks);
+    }
+    const auto over = [](const std::vector<double>& v) {
+        return std::count_if(v.begin(), v.end(), [](double g) { return g > GAP_LIMIT_MS; });
+    };
+    std::printf("timer ticks %lld in %.1f s (%.1f a second)\n", timerTicks, seconds,
+                timerTicks / seconds);
+    std::printf("frames %zu; gap ms overall median %.1f max %.1f, over %.0f ms: %ld\n", f.size(),
+                Median(gaps), Max(gaps), GAP_LIMIT_MS, over(gaps));
+    std::printf("while thinking: %zu gaps, median %.1f max %.1f, over %.0f ms: %ld\n",
+                thinkingGaps.size(), Median(thinkingGaps), Max(thinkingGaps), GAP_LIMIT_MS,
+                over(thinkingGaps));
+    std::printf("computer moves %zu; thinking s median %.2f max %.2f; ticks median %.0f max %.0f\n",
+                logged.moves.size(), Median(thinkS), Max(thinkS), Median(thinkTicks),
+                Max(thinkTicks));
+    if (std::getenv("FRAME_GAPS_TRACE"))
+        for (std::size_t k = 0; k < thinkS.size(); ++k)
+            std::printf("  move %zu: %.3f s, %.0f ticks\n", k + 1, thinkS[k], thinkTicks[k]);
+}
+
+// Plays until `moves` computer moves are done.
+void Play(int moves, unsigned seed) {
+    std::mt19937 rng(seed);
+    game::session = &watch;
+    core::AddHook(draw2d::flipHookId, OnFlip, nullptr, 0);
+    game::butComputer->ReportAction();
+    game::butNewGame->ReportAction();
+    long long ticks = 0, sinceCut = 0;
+    int quietCuts = 0, barrelsAtCut = game::barrelList->Count(), lastTurn = game::turn;
+    Clock::time_point began{};
+    auto turnStarts = [&] { logged.moves.push_back({Clock::now(), {}, 0}); };
+    if (game::turn == 1) turnStarts();
+    while (static_cast<int>(logged.moves.size()) < moves || logged.moves.back().ticks == 0) {
+        if (gui::WaitEvent() != gui::TimerTick) continue;
+        if (ticks == WARM_UP_TICKS) {
+            logged.counting = true;
+            began = Clock::now();
+        }
+        ++ticks;
+        game::Tick();
+        ++sinceCut;
+        if (game::turn == 0 && lastTurn == 1 && !logged.moves.empty()) {
+            logged.moves.back().cut = watch.computerCut;
+            logged.moves.back().ticks = game::opponent.LastWait();
+        }
+        if (game::turn != lastTurn) {
+            const int barrels = game::barrelList->Count();
+            quietCuts = barrels == barrelsAtCut ? quietCuts + 1 : 0;
+            barrelsAtCut = barrels;
+            sinceCut = 0;
+            lastTurn = game::turn;
+        }
+        if (game::barrelList->Count() == 0 || ActiveBlobs().empty() || quietCuts >= QUIET_CUTS) {
+            game::butNewGame->ReportAction();
+            quietCuts = 0;
+            barrelsAtCut = game::barrelList->Count();
+            if (game::turn == 1) turnStarts();
+            lastTurn = game::turn;
+            continue;
+        }
+        if (game::turn == 0 && ticks > WARM_UP_TICKS && sinceCut >= ONE_WAIT_TICKS) {
+            if (!PlayerOnePresses(rng)) {
+                // None on screen: hold the mouse on the arrow that leads to the ooze.
+                const float oozeY = TPhysics::ScreenY(0, game::ooze->ab->MassGetY(ActiveBlobs()[0]));
+                const int w = game::canvas->ClientWidth(), h = game::canvas->height;
+                game::canvas->ReportMouseMove(w / 2, oozeY < 0 ? 8 : h - 8);
+                continue;
+            }
+            if (game::turn == 1) {
+                turnStarts();
+                lastTurn = 1;
+                sinceCut = 0;
+            }
+        }
+    }
+    logged.counting = false;
+    Report(ticks - WARM_UP_TICKS, std::chrono::duration<double>(Clock::now() - began).count());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int moves = argc > 1 ? std::atoi(argv[1]) : 20;
+    const unsigned seed = argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 1;
+    if (moves <= 0) {
+        std::fprintf(stderr, "usage: frame_gaps [MOVES] [SEED]\n");
+        return 2;
+    }
+    try {
+        gui::UseFltkDriver();
+        if (chdir(QUORVEL_SOURCE_DIR) != 0) return 1;
+        game::StartUp();
+        Play(moves, seed);
+        game::StopPlay();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "frame_gaps: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
