@@ -30,6 +30,7 @@
 #include "graphics/draw2d.h"
 #include "gui/fltk.h"
 #include "gui/gui.h"
+#include "frame_stats.h"
 
 using kel::tangle::TAdvBody;
 using kel::tangle::TPhysics;
@@ -54,6 +55,7 @@ struct Move {
 struct Log {
     std::vector<Clock::time_point> frames;
     std::vector<Move> moves;
+    std::vector<double> tickMs[2]; // the work of a tick: [1] while the computer thinks
     bool counting = false;
 } logged;
 
@@ -111,43 +113,36 @@ bool PlayerOnePresses(std::mt19937& rng) {
     return true;
 }
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+void Print(const char* what, const framestats::Summary& s, const char* unit) {
+    std::printf("%s: %zu, median %.2f max %.2f %s", what, s.count, s.median, s.max, unit);
 }
 
-double Max(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
-
-void Report(long long timerTicks, double seconds) {
-    std::vector<double> gaps, thinkingGaps;
-    std::size_t move = 0;
-    const auto& f = logged.frames;
-    for (std::size_t k = 1; k < f.size(); ++k) {
-        const double gap = Ms(f[k] - f[k - 1]);
-        gaps.push_back(gap);
-        // A gap belongs to a move's thinking when it overlaps it.
-        while (move < logged.moves.size() && logged.moves[move].cut < f[k - 1]) ++move;
-        if (move < logged.moves.size() && f[k] > logged.moves[move].start) thinkingGaps.push_back(gap);
-    }
+void Report(long long timerTicks, Clock::time_point began) {
+    const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
+    std::vector<double> frames;
+    for (Clock::time_point f : logged.frames) frames.push_back(Ms(f - began));
+    std::vector<framestats::Span> spans;
     std::vector<double> thinkS, thinkTicks;
     for (const Move& m : logged.moves) {
+        spans.push_back({Ms(m.start - began), Ms(m.cut - began)});
         thinkS.push_back(std::chrono::duration<double>(m.cut - m.start).count());
         thinkTicks.push_back(m.ticks);
     }
-    const auto over = [](const std::vector<double>& v) {
-        return std::count_if(v.begin(), v.end(), [](double g) { return g > GAP_LIMIT_MS; });
-    };
+    const framestats::Gaps gaps = framestats::GapsOf(frames, spans);
     std::printf("timer ticks %lld in %.1f s (%.1f a second)\n", timerTicks, seconds,
                 timerTicks / seconds);
-    std::printf("frames %zu; gap ms overall median %.1f max %.1f, over %.0f ms: %ld\n", f.size(),
-                Median(gaps), Max(gaps), GAP_LIMIT_MS, over(gaps));
-    std::printf("while thinking: %zu gaps, median %.1f max %.1f, over %.0f ms: %ld\n",
-                thinkingGaps.size(), Median(thinkingGaps), Max(thinkingGaps), GAP_LIMIT_MS,
-                over(thinkingGaps));
-    std::printf("computer moves %zu; thinking s median %.2f max %.2f; ticks median %.0f max %.0f\n",
-                logged.moves.size(), Median(thinkS), Max(thinkS), Median(thinkTicks),
-                Max(thinkTicks));
+    for (int thinking = 0; thinking < 2; ++thinking) {
+        const auto s = framestats::Summarize(thinking ? gaps.thinking : gaps.all, GAP_LIMIT_MS);
+        Print(thinking ? "frame gaps while thinking" : "frame gaps", s, "ms");
+        std::printf(", over %.0f ms: %zu\n", GAP_LIMIT_MS, s.over);
+    }
+    for (int thinking = 0; thinking < 2; ++thinking) {
+        Print(thinking ? "tick work while thinking" : "tick work idle",
+              framestats::Summarize(logged.tickMs[thinking], GAP_LIMIT_MS), "ms\n");
+    }
+    Print("computer moves, thinking", framestats::Summarize(thinkS, 0), "s");
+    const auto ticks = framestats::Summarize(thinkTicks, 0);
+    std::printf(", ticks median %.0f max %.0f\n", ticks.median, ticks.max);
     if (std::getenv("FRAME_GAPS_TRACE"))
         for (std::size_t k = 0; k < thinkS.size(); ++k)
             std::printf("  move %zu: %.3f s, %.0f ticks\n", k + 1, thinkS[k], thinkTicks[k]);
@@ -172,7 +167,10 @@ void Play(int moves, unsigned seed) {
             began = Clock::now();
         }
         ++ticks;
+        const bool thinking = game::turn == 1;
+        const Clock::time_point tickStart = Clock::now();
         game::Tick();
+        if (logged.counting) logged.tickMs[thinking].push_back(Ms(Clock::now() - tickStart));
         ++sinceCut;
         if (game::turn == 0 && lastTurn == 1 && !logged.moves.empty()) {
             logged.moves.back().cut = watch.computerCut;
@@ -209,7 +207,7 @@ void Play(int moves, unsigned seed) {
         }
     }
     logged.counting = false;
-    Report(ticks - WARM_UP_TICKS, std::chrono::duration<double>(Clock::now() - began).count());
+    Report(ticks - WARM_UP_TICKS, began);
 }
 
 } // namespace
