@@ -2,6 +2,7 @@
 // window. Run it under a display (Xvfb will do):
 //
 //   xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" build/bench/game/frame_gaps [MOVES] [SEED]
+//       [THINK_TICKS MAX_THINK_TICKS STEPS_PER_TICK HORIZON REPLY_TICKS]
 //
 // It starts the game window, presses "Computer" and "New Game" and plays
 // Player One: a random blob on screen, pressed on the canvas the way a mouse
@@ -10,7 +11,9 @@
 // session, which sees each input the way a recorder does), and after MOVES
 // computer moves (default 20) prints the gaps between frames, overall and
 // while the computer thinks, and how long each move took from the start of
-// its turn to its cut. The game itself is not changed for any of this.
+// its turn to its cut. The game itself is not changed for any of this. The
+// last five replace the computer's settings (game/opponent.h), to compare.
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -46,6 +49,22 @@ constexpr int ARROW_BAND = 40;       // pixels of the scroll arrows kept clear o
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
+double ProcessCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// Other programs' load shows in every figure: print it with them.
+void PrintLoad(const char* when) {
+    double load = 0;
+    if (FILE* f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf", &load) != 1) load = 0;
+        std::fclose(f);
+    }
+    std::printf("load average %s: %.2f\n", when, load);
+}
+
 // One computer move: from the start of its turn to its cut.
 struct Move {
     Clock::time_point start, cut;
@@ -55,7 +74,10 @@ struct Move {
 struct Log {
     std::vector<Clock::time_point> frames;
     std::vector<Move> moves;
-    std::vector<double> tickMs[2]; // the work of a tick: [1] while the computer thinks
+    // The work of a tick, [1] while the computer thinks: wall time, and the
+    // CPU time of the process, all its threads (the drawing's too), which
+    // other programs' load does not swell.
+    std::vector<double> tickMs[2], tickCpuMs[2];
     bool counting = false;
 } logged;
 
@@ -119,6 +141,7 @@ void Print(const char* what, const framestats::Summary& s, const char* unit) {
 
 void Report(long long timerTicks, Clock::time_point began) {
     const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
+    PrintLoad("at the end");
     std::vector<double> frames;
     for (Clock::time_point f : logged.frames) frames.push_back(Ms(f - began));
     std::vector<framestats::Span> spans;
@@ -138,7 +161,9 @@ void Report(long long timerTicks, Clock::time_point began) {
     }
     for (int thinking = 0; thinking < 2; ++thinking) {
         Print(thinking ? "tick work while thinking" : "tick work idle",
-              framestats::Summarize(logged.tickMs[thinking], GAP_LIMIT_MS), "ms\n");
+              framestats::Summarize(logged.tickMs[thinking], GAP_LIMIT_MS), "ms");
+        const auto cpu = framestats::Summarize(logged.tickCpuMs[thinking], GAP_LIMIT_MS);
+        std::printf(", CPU median %.2f max %.2f ms\n", cpu.median, cpu.max);
     }
     Print("computer moves, thinking", framestats::Summarize(thinkS, 0), "s");
     const auto ticks = framestats::Summarize(thinkTicks, 0);
@@ -153,6 +178,7 @@ void Play(int moves, unsigned seed) {
     std::mt19937 rng(seed);
     game::session = &watch;
     core::AddHook(draw2d::flipHookId, OnFlip, nullptr, 0);
+    PrintLoad("at the start");
     game::butComputer->ReportAction();
     game::butNewGame->ReportAction();
     long long ticks = 0, sinceCut = 0;
@@ -169,8 +195,12 @@ void Play(int moves, unsigned seed) {
         ++ticks;
         const bool thinking = game::turn == 1;
         const Clock::time_point tickStart = Clock::now();
+        const double cpuStart = ProcessCpuMs();
         game::Tick();
-        if (logged.counting) logged.tickMs[thinking].push_back(Ms(Clock::now() - tickStart));
+        if (logged.counting) {
+            logged.tickMs[thinking].push_back(Ms(Clock::now() - tickStart));
+            logged.tickCpuMs[thinking].push_back(ProcessCpuMs() - cpuStart);
+        }
         ++sinceCut;
         if (game::turn == 0 && lastTurn == 1 && !logged.moves.empty()) {
             logged.moves.back().cut = watch.computerCut;
@@ -216,9 +246,18 @@ int main(int argc, char** argv) {
     const int moves = argc > 1 ? std::atoi(argv[1]) : 20;
     const unsigned seed = argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 1;
     if (moves <= 0) {
-        std::fprintf(stderr, "usage: frame_gaps [MOVES] [SEED]\n");
+        std::fprintf(stderr, "usage: frame_gaps [MOVES] [SEED] [THINK_TICKS MAX_THINK_TICKS "
+                             "STEPS_PER_TICK HORIZON REPLY_TICKS]\n");
         return 2;
     }
+    game::OpponentSettings settings = game::opponent.Settings();
+    int* fields[] = {&settings.thinkTicks, &settings.maxThinkTicks, &settings.stepsPerTick,
+                     &settings.horizon, &settings.replyTicks};
+    for (int k = 0; k < 5 && k + 3 < argc; ++k) *fields[k] = std::atoi(argv[k + 3]);
+    game::opponent.SetSettings(settings);
+    std::printf("computer: think %d ticks, at most %d, %d steps a tick, horizon %d, reply %d\n",
+                settings.thinkTicks, settings.maxThinkTicks, settings.stepsPerTick,
+                settings.horizon, settings.replyTicks);
     try {
         gui::UseFltkDriver();
         if (chdir(QUORVEL_SOURCE_DIR) != 0) return 1;

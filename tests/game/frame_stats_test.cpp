@@ -34,6 +34,8 @@ TEST(FrameGaps, AGapCountsAsThinkingWhenItOverlapsAMove) {
 TEST(FrameGaps, SeveralMovesAndGapsBetweenThemThatAreNot) {
     const auto gaps = GapsOf(FRAMES, {{1, 2}, {20, 30}, {140, 200}});
     EXPECT_EQ(gaps.thinking, (std::vector<double>{16, 16, 16}));
+    // Two moves within one gap count it once.
+    EXPECT_EQ(GapsOf(FRAMES, {{40, 50}, {60, 70}}).thinking, (std::vector<double>{68}));
     // Moves after the last frame, or before the first, take no gap.
     EXPECT_TRUE(GapsOf(FRAMES, {{-50, -1}, {200, 300}}).thinking.empty());
 }
