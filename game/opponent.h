@@ -17,12 +17,12 @@ namespace game {
 /// plays the same on every machine.
 struct OpponentSettings {
     /// Ticks from the start of its turn to its cut; 60 is one second. A tick
-    /// slips when a frame runs late, so the move takes longer in seconds:
-    /// 75 keeps it near 1.2 s with room for that.
+    /// slips when a frame runs late, so a move takes longer in seconds than
+    /// in ticks: 75 (1.2 s at the timer's 16 ms) leaves room for that.
     int thinkTicks = 75;
     /// Most ticks it waits when barrels already on their way down would land
     /// right after an earlier cut: the wait lets them land on its own turn.
-    /// 150 keeps the longest move under 3 s with the same room.
+    /// 150 (2.4 s) leaves the same room below 3 s.
     int maxThinkTicks = 150;
     /// Physics steps it simulates per tick; bounds the work added to a frame
     /// (about 0.1 ms a step, next to some 7 ms of stepping and drawing the
