@@ -207,6 +207,7 @@ void WalkCell(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w) {
 void Sweep(TPhysics& w, const std::vector<TMass*>& order, TCellArrays& cells,
            TContactBatch& contacts) {
     const int span = w.GridSpan();
+    const TGrid& grid = *w.shiftgrid;
     // A turn's slot and cells lie anywhere in the arrays: they are fetched a
     // few turns ahead.
     constexpr std::size_t kAhead = 4;
@@ -226,16 +227,14 @@ void Sweep(TPhysics& w, const std::vector<TMass*>& order, TCellArrays& cells,
         m->gridx = at.x;
         m->gridy = at.y;
         const Slot slot = cells.Move(k, at);
+        const int cell = cells.CellOf(k);
         // Group 0 collides with nothing: no walk could find a contact.
         if (m->colGroup != 0) {
             TWalker walker(m, slot, contacts);
-            const TNeighbourhood around(at, span);
-            for (int cx = around.x0; cx <= around.x1; ++cx) {
-                for (int cy = around.y0; cy <= around.y1; ++cy)
-                    WalkCell(cells, cells.CellAt(cx, cy), walker);
-            }
+            grid.EachAround(at, cell, span,
+                            [&](int id) { WalkCell(cells, cells.CellAt(id), walker); });
         }
-        cells.EndTurn(slot, at, m);
+        cells.EndTurn(slot, cell, m);
     }
 }
 
@@ -245,7 +244,7 @@ void TStepper::SweepCellArrays(TPhysics& w, const core::TList& masses,
                                const std::vector<TMass*>& order, bool rebuild) {
     TContactBatch contacts(order);
     if (rebuild)
-        cellArrays_.Build(masses, order, w.GridSpan());
+        cellArrays_.Build(masses, order, *w.shiftgrid, w.GridSpan());
     else
         cellArrays_.Refresh(order);
     Sweep(w, order, cellArrays_, contacts);

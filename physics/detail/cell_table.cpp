@@ -1,0 +1,79 @@
+#include "physics/detail/cell_table.h"
+
+namespace kel::tangle::detail {
+
+void TCellTable::Clear() {
+    for (Entry& e : entries_) e.id = -1;
+    places_.clear();
+    around_.clear();
+}
+
+int TCellTable::Find(TCellPlace at) const {
+    if (entries_.empty()) return -1;
+    const std::uint64_t key = Key(at);
+    const std::size_t mask = entries_.size() - 1;
+    for (std::size_t i = Home(key);; i = (i + 1) & mask) {
+        const Entry& e = entries_[i];
+        if (e.id < 0) return -1;
+        if (e.key == key) return e.id;
+    }
+}
+
+void TCellTable::Grow() {
+    const std::size_t size = entries_.empty() ? 1024 : entries_.size() * 2;
+    int bits = 0;
+    while ((std::size_t{1} << bits) < size) ++bits;
+    entries_.assign(size, Entry{0, -1});
+    shift_ = 64 - bits;
+    const std::size_t mask = size - 1;
+    for (std::size_t id = 0; id < places_.size(); ++id) {
+        const std::uint64_t key = Key(places_[id]);
+        std::size_t i = Home(key);
+        while (entries_[i].id >= 0) i = (i + 1) & mask;
+        entries_[i] = Entry{key, static_cast<std::int32_t>(id)};
+    }
+}
+
+int TCellTable::Make(TCellPlace at) {
+    if (2 * (places_.size() + 1) > entries_.size()) Grow();
+    const int id = Count();
+    const std::uint64_t key = Key(at);
+    const std::size_t mask = entries_.size() - 1;
+    std::size_t i = Home(key);
+    while (entries_[i].id >= 0) i = (i + 1) & mask;
+    entries_[i] = Entry{key, id};
+    places_.push_back(at);
+    Around& mine = around_.emplace_back();
+    for (int dx = -1; dx <= 1; ++dx) {
+        for (int dy = -1; dy <= 1; ++dy) {
+            const auto k = static_cast<std::size_t>((dx + 1) * 3 + dy + 1);
+            if (k == kSelf) {
+                mine[k] = id;
+                continue;
+            }
+            const int other = Find({at.x + dx, at.y + dy});
+            mine[k] = other;
+            // The other sees this one from the opposite side.
+            if (other >= 0) around_[static_cast<std::size_t>(other)][8 - k] = id;
+        }
+    }
+    return id;
+}
+
+const char* TCellTable::BrokenInvariant() const {
+    for (int id = 0; id < Count(); ++id) {
+        const TCellPlace at = PlaceOf(id);
+        if (Find(at) != id) return "cell table: a cell is not found at its place";
+        const Around& around = AroundOf(id);
+        for (int dx = -1; dx <= 1; ++dx) {
+            for (int dy = -1; dy <= 1; ++dy) {
+                const int link = around[static_cast<std::size_t>((dx + 1) * 3 + dy + 1)];
+                if (link != Find({at.x + dx, at.y + dy}))
+                    return "cell table: a cell's link names the wrong neighbour";
+            }
+        }
+    }
+    return nullptr;
+}
+
+} // namespace kel::tangle::detail
