@@ -28,8 +28,14 @@ struct Scene {
     float gravity = 0;        // units per step squared, downwards (+y)
     int settleSteps = 0;      // steps before timing starts
     std::vector<Point> starts; // masses 2k and 2k + 1 are joined
+    // The box, kWidth x kHeight but for the scaled piles below.
+    float width = kWidth, height = kHeight;
 };
 
 Scene Make(Layout layout, int count);
+// The pile of Make at its density (its rows as wide as its box, as many
+// rows as the masses fill) in a box `across` times as wide and `down` times
+// as high.
+Scene MakeScaledPile(int count, float across, float down);
 
 } // namespace bench_scenes
