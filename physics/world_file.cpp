@@ -608,7 +608,7 @@ class WorldReader {
     bool ReadGrid() {
         s_.gridStrangers = in_.ReadByte() != 0;
         int n = 0;
-        if (!Count(n, 8, "grid entries")) return false;
+        if (!Count(n, version_ >= kCellSizeVersion ? 12 : 8, "grid entries")) return false;
         std::vector<char> placed(masses_.size(), 0);
         for (int k = 0; k < n; ++k) {
             const int place = in_.ReadInt();

@@ -3,45 +3,41 @@
 namespace kel::tangle::detail {
 
 void TCellTable::Clear() {
-    for (Entry& e : entries_) e.id = -1;
+    for (std::int32_t& slot : slots_) slot = -1;
     places_.clear();
     around_.clear();
 }
 
 int TCellTable::Find(TCellPlace at) const {
-    if (entries_.empty()) return -1;
-    const std::uint64_t key = Key(at);
-    const std::size_t mask = entries_.size() - 1;
-    for (std::size_t i = Home(key);; i = (i + 1) & mask) {
-        const Entry& e = entries_[i];
-        if (e.id < 0) return -1;
-        if (e.key == key) return e.id;
+    if (slots_.empty()) return -1;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = Home(at);; i = (i + 1) & mask) {
+        const std::int32_t id = slots_[i];
+        if (id < 0 || places_[static_cast<std::size_t>(id)] == at) return id;
     }
+}
+
+std::size_t TCellTable::FreeSlot(TCellPlace at) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = Home(at);
+    while (slots_[i] >= 0) i = (i + 1) & mask;
+    return i;
 }
 
 void TCellTable::Grow() {
-    const std::size_t size = entries_.empty() ? 1024 : entries_.size() * 2;
+    const std::size_t size = slots_.empty() ? 1024 : slots_.size() * 2;
     int bits = 0;
     while ((std::size_t{1} << bits) < size) ++bits;
-    entries_.assign(size, Entry{0, -1});
+    slots_.assign(size, -1);
     shift_ = 64 - bits;
-    const std::size_t mask = size - 1;
-    for (std::size_t id = 0; id < places_.size(); ++id) {
-        const std::uint64_t key = Key(places_[id]);
-        std::size_t i = Home(key);
-        while (entries_[i].id >= 0) i = (i + 1) & mask;
-        entries_[i] = Entry{key, static_cast<std::int32_t>(id)};
-    }
+    for (std::size_t id = 0; id < places_.size(); ++id)
+        slots_[FreeSlot(places_[id])] = static_cast<std::int32_t>(id);
 }
 
 int TCellTable::Make(TCellPlace at) {
-    if (2 * (places_.size() + 1) > entries_.size()) Grow();
+    if (2 * (places_.size() + 1) > slots_.size()) Grow();
     const int id = Count();
-    const std::uint64_t key = Key(at);
-    const std::size_t mask = entries_.size() - 1;
-    std::size_t i = Home(key);
-    while (entries_[i].id >= 0) i = (i + 1) & mask;
-    entries_[i] = Entry{key, id};
+    slots_[FreeSlot(at)] = id;
     places_.push_back(at);
     Around& mine = around_.emplace_back();
     for (int dx = -1; dx <= 1; ++dx) {

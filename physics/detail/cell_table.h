@@ -58,21 +58,21 @@ class TCellTable {
     const char* BrokenInvariant() const;
 
   private:
-    struct Entry {
-        std::uint64_t key;
-        std::int32_t id; // -1: free
-    };
     static std::uint64_t Key(TCellPlace at) {
         return std::uint64_t{static_cast<std::uint32_t>(at.x)} << 32 |
                static_cast<std::uint32_t>(at.y);
     }
-    std::size_t Home(std::uint64_t key) const {
-        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_);
+    std::size_t Home(TCellPlace at) const {
+        return static_cast<std::size_t>((Key(at) * 0x9E3779B97F4A7C15ull) >> shift_);
     }
     int Make(TCellPlace at);
     void Grow();
+    // The first free slot of the probe for `at`.
+    std::size_t FreeSlot(TCellPlace at) const;
 
-    std::vector<Entry> entries_; // a power of two, at most half full
+    // Cell numbers (-1: free), a power of two, at most half in use; a slot
+    // keeps only the number, the place is the cell's own.
+    std::vector<std::int32_t> slots_;
     int shift_ = 64;
     std::vector<TCellPlace> places_;
     std::vector<Around> around_;
