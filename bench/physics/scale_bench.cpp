@@ -9,17 +9,23 @@
 //                                  one size, W the cell width (0: the 64 grid)
 //   scale_bench --alternate N W    the wide world of N masses with both grids,
 //                                  their steps alternated, for a fair comparison
+//   scale_bench --memory wide|deep N W
+//                                  where one size's memory goes, stage by stage
 //   --width W   cell width of the tables (default 12)
+//   --discard   queue no collision events (TColEvent::MODE_DISCARD)
 //   --settle S  steps before timing (default 300)
 //   --steps T   timed steps (default 30)
 //
 // A plain program rather than a Google Benchmark: each size runs once in a
-// process of its own, so that its peak memory (getrusage) is its own.
+// process of its own, so that its peak memory (getrusage) is its own. Steps
+// are timed in the thread's processor time, which a busy machine disturbs
+// less than the clock on the wall.
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
+#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -35,7 +41,6 @@
 namespace {
 
 using namespace kel::tangle;
-using Clock = std::chrono::steady_clock;
 
 constexpr float kRigid = 1; // the whole error of a pair taken out per pass
 constexpr int kBaseCount = 10000;
@@ -44,6 +49,7 @@ struct Options {
     float width = 12;
     int settle = 300;
     int steps = 30;
+    bool discard = false;
 };
 
 bench_scenes::Scene MakeWorld(bool deep, int count) {
@@ -58,23 +64,91 @@ double PeakMegabytes() {
     return static_cast<double>(usage.ru_maxrss) / 1024.0; // kB on Linux
 }
 
+// Resident memory now, bytes.
+double ResidentBytes() {
+    std::FILE* f = std::fopen("/proc/self/statm", "r");
+    long pages = 0, resident = 0;
+    if (f) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
+}
+
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// This thread's processor time, ms: on a shared machine it counts what the
+// step costs, not the time it waited for a core.
+double ThreadMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
+}
+
 // Times one step; adds the contacts it queued.
 double TimedStep(long& contacts) {
-    const auto start = Clock::now();
+    const double start = ThreadMs();
     TPhysics::Update();
-    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    const double ms = ThreadMs() - start;
     contacts += TColEvent::QueueCount();
     return ms;
+}
+
+// One size built stage by stage, with the memory each stage adds per mass,
+// and the largest the collision queue grew to.
+int RunMemory(bool deep, int count, float width, const Options& o) {
+    const bench_scenes::Scene scene = MakeWorld(deep, count);
+    const double n = count, base = ResidentBytes();
+    double last = base;
+    auto stage = [&](const char* what) {
+        const double now = ResidentBytes();
+        std::printf("  %-36s %7.0f B/mass\n", what, (now - last) / n);
+        last = now;
+    };
+    std::printf("%s world, %d masses, %s: sizeof TMass %zu, TConstraint %zu\n",
+                deep ? "deep" : "wide", count,
+                width > 0 ? ("cells of " + std::to_string(width)).c_str() : "64 x 64 grid",
+                sizeof(TMass), sizeof(TConstraint));
+    if (o.discard) TColEvent::SetMode(TColEvent::MODE_DISCARD);
+    TPhysics::Create(scene.width, scene.height, scene.gravity, 0, 1);
+    TPhysics::SetGridSize(TPhysics::MAX_GRID);
+    TPhysics::UseShiftedGrid(1);
+    TPhysics::SetCellSize(width);
+    std::vector<core::Ref<TMass>> masses;
+    masses.reserve(scene.starts.size());
+    for (const bench_scenes::Point at : scene.starts)
+        masses.push_back(TMass::Create(at.x, at.y, bench_scenes::Scene::kMass,
+                                       bench_scenes::Scene::kRadius,
+                                       bench_scenes::Scene::kFriction, -1));
+    stage("masses (and the bench's references)");
+    core::Ref<TBody> body = core::Make<TBody>();
+    for (std::size_t k = 1; k < masses.size(); k += 2)
+        TConstraint::Create(masses[k - 1], masses[k], 0, kRigid)->Assign(body);
+    stage("constraints, list links, grid cells");
+    TPhysics::Update();
+    stage("first step (orders, cell arrays)");
+    int mostQueued = 0;
+    for (int step = 1; step < o.settle; ++step) {
+        TPhysics::Update();
+        mostQueued = std::max(mostQueued, TColEvent::QueueCount());
+    }
+    stage("settling (collision queue at its largest)");
+    std::printf("  most pairs queued in a step: %.2f per mass; peak %.0f B/mass, %.0f MB\n",
+                mostQueued / n, PeakMegabytes() * 1024 * 1024 / n, PeakMegabytes());
+    (void)base;
+    masses.clear();
+    body = nullptr;
+    TPhysics::Free();
+    return 0;
 }
 
 // One size in this process: prints one line of results.
 int RunOne(bool deep, int count, float width, const Options& o) {
     const double before = PeakMegabytes();
+    if (o.discard) TColEvent::SetMode(TColEvent::MODE_DISCARD);
     bench_scenes::TangleScene scene =
         bench_scenes::BuildTangle(MakeWorld(deep, count), true, kRigid, width, o.settle);
     long contacts = 0;
@@ -130,7 +204,7 @@ bool RunChild(const char* self, bool deep, int count, float width, const Options
     const std::string command = std::string(self) + " --one " + (deep ? "deep " : "wide ") +
                                 std::to_string(count) + " " + std::to_string(width) +
                                 " --settle " + std::to_string(o.settle) + " --steps " +
-                                std::to_string(o.steps);
+                                std::to_string(o.steps) + (o.discard ? " --discard" : "");
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return false;
     char world[16] = {};
@@ -185,17 +259,22 @@ int main(int argc, char** argv) {
             o.settle = std::atoi(argv[++k]);
         else if (a == "--steps" && k + 1 < argc)
             o.steps = std::atoi(argv[++k]);
+        else if (a == "--discard")
+            o.discard = true;
         else
             rest.push_back(a);
     }
     if (rest.size() == 4 && rest[0] == "--one")
         return RunOne(rest[1] == "deep", std::atoi(rest[2].c_str()),
                       std::strtof(rest[3].c_str(), nullptr), o);
+    if (rest.size() == 4 && rest[0] == "--memory")
+        return RunMemory(rest[1] == "deep", std::atoi(rest[2].c_str()),
+                         std::strtof(rest[3].c_str(), nullptr), o);
     if (rest.size() == 3 && rest[0] == "--alternate")
         return RunAlternate(std::atoi(rest[1].c_str()), std::strtof(rest[2].c_str(), nullptr), o);
     if (rest.empty()) return RunAll(argv[0], o);
-    std::fprintf(stderr, "usage: %s [--one wide|deep N WIDTH | --alternate N WIDTH] "
-                         "[--width W] [--settle S] [--steps T]\n",
+    std::fprintf(stderr, "usage: %s [--one|--memory wide|deep N WIDTH | --alternate N WIDTH] "
+                         "[--width W] [--settle S] [--steps T] [--discard]\n",
                  argv[0]);
     return 2;
 }

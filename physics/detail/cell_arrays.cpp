@@ -13,6 +13,9 @@ bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 void TCellArrays::Build(const core::TList& list, const std::vector<TMass*>& order, TGrid& grid,
                         int span) {
+    // The same masses in the same grid: each mass's last cell is where the
+    // search for its new one starts.
+    const bool sameMasses = Fits(list, grid.Layout(span)) && cellOf_.size() == order.size();
     span_ = span;
     grid_ = &grid;
     sparse_ = grid.Sparse();
@@ -28,7 +31,10 @@ void TCellArrays::Build(const core::TList& list, const std::vector<TMass*>& orde
     // lay the cells out in cell order, then place the masses in list order.
     for (std::size_t k = 0; k < n; ++k) {
         const TMass* m = order[k];
-        cellOf_[k] = static_cast<std::uint32_t>(grid.IdOf({m->gridx, m->gridy}, m->gridlink.cell));
+        const TCellPlace at{m->gridx, m->gridy};
+        const int id = sameMasses ? grid.IdOf(at, static_cast<int>(cellOf_[k]))
+                                  : grid.IdOf(at, m->gridlink.cell);
+        cellOf_[k] = static_cast<std::uint32_t>(id);
     }
     cells_.resize(static_cast<std::size_t>(sparse_ ? grid.CellCount() : TGrid::kCells));
     grid.EachInUse(span, [&](int id) { CellAt(id).end = 0; });

@@ -4,8 +4,7 @@ namespace kel::tangle::detail {
 
 void TCellTable::Clear() {
     for (std::int32_t& slot : slots_) slot = -1;
-    places_.clear();
-    around_.clear();
+    cells_.clear();
 }
 
 int TCellTable::Find(TCellPlace at) const {
@@ -13,7 +12,7 @@ int TCellTable::Find(TCellPlace at) const {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = Home(at);; i = (i + 1) & mask) {
         const std::int32_t id = slots_[i];
-        if (id < 0 || places_[static_cast<std::size_t>(id)] == at) return id;
+        if (id < 0 || cells_[static_cast<std::size_t>(id)].at == at) return id;
     }
 }
 
@@ -30,16 +29,16 @@ void TCellTable::Grow() {
     while ((std::size_t{1} << bits) < size) ++bits;
     slots_.assign(size, -1);
     shift_ = 64 - bits;
-    for (std::size_t id = 0; id < places_.size(); ++id)
-        slots_[FreeSlot(places_[id])] = static_cast<std::int32_t>(id);
+    for (std::size_t id = 0; id < cells_.size(); ++id)
+        slots_[FreeSlot(cells_[id].at)] = static_cast<std::int32_t>(id);
 }
 
 int TCellTable::Make(TCellPlace at) {
-    if (2 * (places_.size() + 1) > slots_.size()) Grow();
+    if (2 * (cells_.size() + 1) > slots_.size()) Grow();
     const int id = Count();
     slots_[FreeSlot(at)] = id;
-    places_.push_back(at);
-    Around& mine = around_.emplace_back();
+    cells_.push_back({at, {}});
+    Around& mine = cells_.back().around;
     for (int dx = -1; dx <= 1; ++dx) {
         for (int dy = -1; dy <= 1; ++dy) {
             const auto k = static_cast<std::size_t>((dx + 1) * 3 + dy + 1);
@@ -50,7 +49,7 @@ int TCellTable::Make(TCellPlace at) {
             const int other = Find({at.x + dx, at.y + dy});
             mine[k] = other;
             // The other sees this one from the opposite side.
-            if (other >= 0) around_[static_cast<std::size_t>(other)][8 - k] = id;
+            if (other >= 0) cells_[static_cast<std::size_t>(other)].around[8 - k] = id;
         }
     }
     return id;

@@ -33,9 +33,9 @@ class TCellTable {
 
     // Forgets every cell.
     void Clear();
-    int Count() const { return static_cast<int>(places_.size()); }
-    TCellPlace PlaceOf(int id) const { return places_[static_cast<std::size_t>(id)]; }
-    const Around& AroundOf(int id) const { return around_[static_cast<std::size_t>(id)]; }
+    int Count() const { return static_cast<int>(cells_.size()); }
+    TCellPlace PlaceOf(int id) const { return cells_[static_cast<std::size_t>(id)].at; }
+    const Around& AroundOf(int id) const { return cells_[static_cast<std::size_t>(id)].around; }
 
     // The number of the cell at `at`, or -1.
     int Find(TCellPlace at) const;
@@ -74,8 +74,12 @@ class TCellTable {
     // keeps only the number, the place is the cell's own.
     std::vector<std::int32_t> slots_;
     int shift_ = 64;
-    std::vector<TCellPlace> places_;
-    std::vector<Around> around_;
+    // A cell's place and links side by side: re-binning reads both.
+    struct Cell {
+        TCellPlace at;
+        Around around;
+    };
+    std::vector<Cell> cells_;
 };
 
 } // namespace kel::tangle::detail
