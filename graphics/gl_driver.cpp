@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/error.h"
+#include "graphics/detail/texture_pixmap.h"
 #include "graphics/draw2d_gl.h"
 #include "graphics/image.h"
 #include "graphics/pixmap.h"
@@ -29,12 +30,6 @@ constexpr BlendState kBlendTable[] = {
 
 GLubyte ClampByte(int v) { return GLubyte(std::clamp(v, 0, 255)); }
 
-int CeilPow2(int v) {
-    int p = 1;
-    while (p < v && p < (1 << 30)) p <<= 1;
-    return p;
-}
-
 bool TextureSizeAccepted(int w, int h) {
     glTexImage2D(GL_PROXY_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     GLint got = 0;
@@ -48,23 +43,6 @@ void Upload(int level, const TPixmap* p) {
     glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, p->width, p->height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                  p->pixels);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-}
-
-// The image in RGBA at the texture's size; when the texture is larger, its
-// last column and row are repeated once so filtering at the edges reads no
-// foreign texels.
-core::Ref<TPixmap> TexturePixmap(TPixmap* image, int tw, int th) {
-    const int w = image->width, h = image->height;
-    if (tw == w && th == h)
-        return image->format == PIXEL_RGBA ? core::Ref<TPixmap>(image) : image->Convert(PIXEL_RGBA);
-    core::Ref<TPixmap> tex = TPixmap::Create(tw, th, PIXEL_RGBA, 4);
-    tex->ClearPixels(0);
-    if (w == 0 || h == 0) return tex;
-    tex->Paste(image, 0, 0);
-    if (tw > w) tex->Paste(image->Window(w - 1, 0, 1, h), w, 0);
-    if (th > h) tex->Paste(image->Window(0, h - 1, w, 1), 0, h);
-    if (tw > w && th > h) tex->Paste(image->Window(w - 1, h - 1, 1, 1), w, h);
-    return tex;
 }
 
 } // namespace

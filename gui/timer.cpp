@@ -17,6 +17,40 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+#ifdef __EMSCRIPTEN__
+// The browser has no threads: the back end's frame loop asks, through
+// DeliverDueTimers, for the ticks that are due. A browser that draws fewer
+// frames than the timer ticks (a busy machine, a 30 Hz screen) gets every
+// period's tick, as the desktop's queue of wake-ups delivers them, but no
+// more than kMostTicksAFrame at once: after a long pause (a hidden page)
+// the missed periods are skipped.
+class NativeTimer {
+  public:
+    NativeTimer(int handle, TTimer* owner, std::chrono::milliseconds period, TSystemDriver* driver)
+        : handle(handle), owner(owner), period_(period), next_(Clock::now() + period),
+          driver_(driver) {}
+
+    const int handle;
+    TTimer* const owner;
+
+    void PostIfDue(Clock::time_point now) {
+        for (int posted = 0; now >= next_; ++posted) {
+            if (posted == kMostTicksAFrame) {
+                next_ = now + period_;
+                return;
+            }
+            driver_->PostTimerMessage(handle);
+            next_ += period_;
+        }
+    }
+
+  private:
+    static constexpr int kMostTicksAFrame = 4;
+    std::chrono::milliseconds period_;
+    Clock::time_point next_;
+    TSystemDriver* driver_;
+};
+#else
 // One periodic thread. Everything but `stop_` belongs to the main thread.
 class NativeTimer {
   public:
@@ -58,6 +92,7 @@ class NativeTimer {
     bool stop_ = false;
     std::thread thread_;
 };
+#endif
 
 class TimerRegistry {
   public:
@@ -89,6 +124,12 @@ class TimerRegistry {
         return nullptr;
     }
     int Count() const { return static_cast<int>(running_.size()); }
+#ifdef __EMSCRIPTEN__
+    void PostDue() {
+        const Clock::time_point now = Clock::now();
+        for (const auto& timer : running_) timer->PostIfDue(now);
+    }
+#endif
 
   private:
     TSystemDriver* driver_;
@@ -110,6 +151,10 @@ void DeliverTimerMessage(int handle) {
 int RunningTimerCount() { return Registry().Count(); }
 
 void StopAllTimers() { Registry().StopAll(); }
+
+#ifdef __EMSCRIPTEN__
+void DeliverDueTimers() { Registry().PostDue(); }
+#endif
 
 TTimer::~TTimer() {
     if (_handle) Registry().Stop(_handle);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "physics/detail/degmath.h"
+#include "physics/detail/zone_fields.h"
 #include "physics/mass.h"
 #include "physics/world.h"
 
@@ -30,28 +31,8 @@ core::Ref<TZone> TZone::Create(std::vector<float> area, int style, float frictio
 
 core::Ref<TZone> TZone::Copy() const {
     core::Ref<TZone> z = core::Make<TZone>();
-    z->name = name;
-    z->origArea = origArea;
-    z->area = area;
-    z->style = style;
-    z->friction = friction;
-    z->offsetX = offsetX;
-    z->offsetY = offsetY;
-    z->angle = angle;
-    z->scaleX = scaleX;
-    z->scaleY = scaleY;
-    z->red = red;
-    z->green = green;
-    z->blue = blue;
-    z->alpha = alpha;
-    z->blend = blend;
-    z->colGroup = colGroup;
-    z->qtLevel = qtLevel;
-    z->imgScaleX = imgScaleX;
-    z->imgScaleY = imgScaleY;
+    detail::CopyZoneFields(*this, *z);
     z->ColResponse = ColResponse;
-    z->quadTree = quadTree;
-    z->image = image;
     z->EnterWorld();
     return z;
 }

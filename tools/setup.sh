@@ -13,6 +13,8 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick
   clang libclang-rt-14-dev clang-format
   doxygen
+  # The web build (tools/web.sh) and its test in headless Chromium.
+  emscripten node-acorn libstb-dev python3 chromium
 )
 
 missing=()

@@ -2,7 +2,8 @@
 # Installs what is missing, builds everything twice (plain, and with ASan+UBSan)
 # and runs the whole test suite in both builds under a private X server; then
 # the physics tests with every step validated, and kel.tangle built, tested,
-# installed and used alone, without OpenGL, X11 or FLTK.
+# installed and used alone, without OpenGL, X11 or FLTK; and the web build's
+# pages in headless Chromium.
 # Usage: tools/test.sh [--plain-only]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -68,5 +69,16 @@ if [ "${1:-}" != "--plain-only" ]; then
   env -u DISPLAY build-tangle/tests/physics/physics_tests --gtest_brief=1 || status=1
   env -u DISPLAY ctest --test-dir build-tangle -R '^consumer_physics_only$' \
     --output-on-failure --no-tests=error || status=1
+fi
+
+# The web build (Emscripten) and its pages: the game's first screen against
+# the desktop build's, then the game and the samples played in headless
+# Chromium.
+echo "== tests: web pages in Chromium"
+if ./tools/web.sh --build-only; then
+  python3 tests/web/compare_desktop.py build build-web build-web/compare || status=1
+  python3 tests/web/browser_test.py build-web || status=1
+else
+  echo "web build failed"; status=1
 fi
 exit $status

@@ -31,5 +31,10 @@ void DeliverTimerMessage(int handle);
 int RunningTimerCount();
 // Stops every running timer and joins its thread.
 void StopAllTimers();
+#ifdef __EMSCRIPTEN__
+// The web build's timers have no threads: the back end calls this on each
+// frame to post the tick of every timer whose period has come.
+void DeliverDueTimers();
+#endif
 
 } // namespace gui

@@ -5,6 +5,7 @@
 #include "physics/colevent.h"
 #include "physics/detail/grid.h"
 #include "physics/detail/step.h"
+#include "physics/detail/zone_fields.h"
 #include "physics/world.h"
 
 namespace kel::tangle::detail {
@@ -87,53 +88,12 @@ void TZoneState::Take(TZoneBase* z) {
     base = z;
     colGroup = z->colGroup;
     zone = core::As<TZone>(z);
-    if (!zone) return;
-    name = zone->name;
-    origArea = zone->origArea;
-    area = zone->area;
-    style = zone->style;
-    friction = zone->friction;
-    offsetX = zone->offsetX;
-    offsetY = zone->offsetY;
-    angle = zone->angle;
-    scaleX = zone->scaleX;
-    scaleY = zone->scaleY;
-    red = zone->red;
-    green = zone->green;
-    blue = zone->blue;
-    alpha = zone->alpha;
-    blend = zone->blend;
-    quadTree = zone->quadTree;
-    qtLevel = zone->qtLevel;
-    image = zone->image;
-    imgScaleX = zone->imgScaleX;
-    imgScaleY = zone->imgScaleY;
+    if (zone) CopyZoneFields(*zone, *this);
 }
 
 void TZoneState::Apply() const {
     base->colGroup = colGroup;
-    TZone* z = zone.Get();
-    if (!z) return;
-    if (z->name != name) z->name = name;
-    if (z->origArea != origArea) z->origArea = origArea;
-    if (z->area != area) z->area = area;
-    z->style = style;
-    z->friction = friction;
-    z->offsetX = offsetX;
-    z->offsetY = offsetY;
-    z->angle = angle;
-    z->scaleX = scaleX;
-    z->scaleY = scaleY;
-    z->red = red;
-    z->green = green;
-    z->blue = blue;
-    z->alpha = alpha;
-    z->blend = blend;
-    z->quadTree = quadTree;
-    z->qtLevel = qtLevel;
-    z->image = image;
-    z->imgScaleX = imgScaleX;
-    z->imgScaleY = imgScaleY;
+    if (zone) CopyZoneFields(*this, *zone);
 }
 
 void TRigState::Take(TRig* r) {
