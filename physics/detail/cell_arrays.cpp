@@ -25,6 +25,7 @@ void TCellArrays::Build(const core::TList& list, const std::vector<TMass*>& orde
     changedCell_ = false;
     const std::size_t n = order.size();
     cellOf_.resize(n);
+    placeOf_.resize(sparse_ ? n : 0);
     slotOf_.resize(n);
     touched_.assign(n, 0);
     // Find (or make) each mass's cell, count each cell's masses (in `end`),
@@ -32,9 +33,9 @@ void TCellArrays::Build(const core::TList& list, const std::vector<TMass*>& orde
     for (std::size_t k = 0; k < n; ++k) {
         const TMass* m = order[k];
         const TCellPlace at{m->gridx, m->gridy};
-        const int id = sameMasses ? grid.IdOf(at, static_cast<int>(cellOf_[k]))
-                                  : grid.IdOf(at, m->gridlink.cell);
+        const int id = sameMasses ? CellFrom(k, at) : grid.IdOf(at, m->gridlink.cell);
         cellOf_[k] = static_cast<std::uint32_t>(id);
+        if (sparse_) placeOf_[k] = at;
     }
     cells_.resize(static_cast<std::size_t>(sparse_ ? grid.CellCount() : TGrid::kCells));
     grid.EachInUse(span, [&](int id) { CellAt(id).end = 0; });
@@ -161,10 +162,10 @@ TCellArrays::Slot TCellArrays::Move(std::size_t k, TCellPlace to) {
     const int fromCell = CellOf(k);
     // The mass is the first of its old cell not yet swept.
     cells_[static_cast<std::size_t>(fromCell)].cursor = from + 1;
-    const int index = grid_->IdOf(to, fromCell);
+    const int index = CellFrom(k, to);
     if (index == fromCell) return from;
     changedCell_ = true;
-    if (static_cast<std::size_t>(index) >= cells_.size()) CoverGrid();
+    if (sparse_) placeOf_[k] = to;
 
     if (cells_[static_cast<std::size_t>(index)].end == cells_[static_cast<std::size_t>(index)].limit)
         Relocate(index);

@@ -110,6 +110,10 @@ class TCellArrays {
         return &list == list_.Get() && list.Version() == listVersion_ && layout == layout_;
     }
     int CellOf(std::size_t k) const { return static_cast<int>(cellOf_[k]); }
+    // Whether the mass of list index k is still in the cell at `at`.
+    bool StillIn(std::size_t k, TCellPlace at) const {
+        return sparse_ ? placeOf_[k] == at : CellOf(k) == TGrid::Index(at.x, at.y);
+    }
     // The same as Build, for arrays that fit and masses that are all still in
     // the cells they name: the slots are written again, nothing is laid out.
     void Refresh(const std::vector<TMass*>& order);
@@ -198,6 +202,16 @@ class TCellArrays {
     }
     // Cells for every number the grid has given, the new ones empty.
     void CoverGrid();
+    // The number of the cell at `to` for the mass of list index k, looked
+    // for from its cell (made in the grid, and covered here, if there is
+    // none yet).
+    int CellFrom(std::size_t k, TCellPlace to) {
+        if (!sparse_) return TGrid::Index(to.x, to.y);
+        if (placeOf_[k] == to) return CellOf(k);
+        const int id = grid_->IdOf(to, CellOf(k));
+        if (static_cast<std::size_t>(id) >= cells_.size()) CoverGrid();
+        return id;
+    }
     // Makes `size` more slots (whole blocks); gives the first.
     Slot Extend(Slot size);
     void Write(Slot s, const TMass* m, std::size_t k);
@@ -217,6 +231,7 @@ class TCellArrays {
     std::vector<Block> blocks_;
     std::vector<Slot> slotOf_;          // per list index: the mass's slot
     std::vector<std::uint32_t> cellOf_; // per list index: the mass's cell
+    std::vector<TCellPlace> placeOf_;   // per list index: where that cell is (any size only)
     std::vector<std::uint8_t> touched_; // per list index: its slot changed since its mass
     Slot size_ = 0;                     // slots in use, room included
     int span_ = 0;

@@ -157,7 +157,7 @@ bool TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const core:
             Integrate(m, gx, gy);
             m->gridx = w.CellX(m->posX);
             m->gridy = w.CellY(m->posY);
-            if (kept && !grid.IsAt(cellArrays_.CellOf(k), {m->gridx, m->gridy})) kept = false;
+            if (kept && !cellArrays_.StillIn(k, {m->gridx, m->gridy})) kept = false;
         }
         if (!kept) cellsMoved_ = true;
         return kept;
