@@ -1,8 +1,9 @@
 // How the step scales with the size of the world: the benchmark's pile
-// (scenes.h, radius 4, rigid pairs, one pass) in a box that widens with N
-// (the wide world: 1,000 x 2,000 at 10,000 masses, 86 rows deep whatever N)
-// or grows with the square root of N both ways (the deep world), with the
-// 64 x 64 grid and with cells of a fixed width (TPhysics::SetCellSize).
+// (scenes.h, radius 4, rigid pairs, one pass) laid side by side, N / 10,000
+// of them, in a box that widens with N (the wide world: 1,000 x 2,000 at
+// 10,000 masses, 64,000 x 2,000 at 640,000), or one pile in a box that grows
+// with the square root of N both ways (the deep world), with the 64 x 64
+// grid and with cells of a fixed width (TPhysics::SetCellSize).
 //
 //   scale_bench                    every size, each in a fresh process, as tables
 //   scale_bench --one wide|deep N W
@@ -52,10 +53,12 @@ struct Options {
     bool discard = false;
 };
 
+// The wide world: piles of 10,000 side by side, each listed whole before the
+// next. The deep world: one pile, its box scaled both ways.
 bench_scenes::Scene MakeWorld(bool deep, int count) {
-    const float scale = static_cast<float>(count) / kBaseCount;
-    return deep ? bench_scenes::MakeScaledPile(count, std::sqrt(scale), std::sqrt(scale))
-                : bench_scenes::MakeScaledPile(count, scale, 1);
+    const float scale = std::sqrt(static_cast<float>(count) / kBaseCount);
+    return deep ? bench_scenes::MakeScaledPile(count, scale, scale)
+                : bench_scenes::MakeSideBySide(count, kBaseCount);
 }
 
 double PeakMegabytes() {

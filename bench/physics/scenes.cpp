@@ -31,6 +31,20 @@ Scene Make(Layout layout, int count) {
     return s;
 }
 
+Scene MakeSideBySide(int count, int perPile) {
+    const Scene one = Make(Layout::Pile, perPile);
+    Scene s = one;
+    const int piles = (count + perPile - 1) / perPile;
+    s.width = Scene::kWidth * static_cast<float>(piles);
+    s.starts.clear();
+    s.starts.reserve(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k) {
+        const Point at = one.starts[static_cast<std::size_t>(k % perPile)];
+        s.starts.push_back({at.x + Scene::kWidth * static_cast<float>(k / perPile), at.y});
+    }
+    return s;
+}
+
 Scene MakeScaledPile(int count, float across, float down) {
     Scene s = Make(Layout::Pile, 0);
     s.width = Scene::kWidth * across;

@@ -37,5 +37,9 @@ Scene Make(Layout layout, int count);
 // rows as the masses fill) in a box `across` times as wide and `down` times
 // as high.
 Scene MakeScaledPile(int count, float across, float down);
+// Piles of `perPile` masses as Make lays them out, side by side, one box
+// width apart, in a box as wide as all of them: the masses of one pile are
+// listed before the next.
+Scene MakeSideBySide(int count, int perPile);
 
 } // namespace bench_scenes
