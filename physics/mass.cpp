@@ -5,9 +5,10 @@
 #include "core/detail/block_pool.h"
 #include "physics/colevent.h"
 #include "physics/detail/contact.h"
-#include "physics/detail/sleep.h"
 #include "physics/detail/degmath.h"
 #include "physics/detail/grid.h"
+#include "physics/detail/sleep.h"
+#include "physics/detail/step_context.h"
 #include "physics/detail/view_state.h"
 #include "physics/world.h"
 
@@ -193,12 +194,18 @@ int TMass::Collide(TMass* other) {
     return 0;
 }
 
-bool TMass::Resolve(TMass* b) {
-    detail::TContactPoint at;
-    if (!detail::ResolveOverlap(this, b, at)) return false;
-    if (detail::contactLog) detail::contactLog->NoteContact(this, b);
-    detail::ReportContact({TColEvent::MASS_MASS, this, b, at.x, at.y, at.force});
+bool TMass::Resolve(TMass* b) { return detail::ResolveMasses(detail::TStepContext{}, this, b); }
+
+namespace detail {
+
+bool ResolveMasses(const TStepContext& step, TMass* a, TMass* b) {
+    TContactPoint at;
+    if (!ResolveOverlap(step.shock, a, b, at)) return false;
+    if (step.sleepLog) step.sleepLog->NoteContact(a, b);
+    ReportContact({TColEvent::MASS_MASS, a, b, at.x, at.y, at.force});
     return true;
 }
+
+} // namespace detail
 
 } // namespace kel::tangle

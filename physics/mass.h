@@ -14,7 +14,24 @@ namespace kel::tangle {
 class TMass;
 namespace detail {
 class TGridCell;
-}
+struct TMassStepAccess;
+
+// What only the step reads and writes on a mass: private to the library,
+// reached through TMassStepAccess (physics/detail/mass_step.h).
+struct TMassStepState {
+    // Marks the masses already visited by the current cell walk of the step,
+    // so a walk can resume correctly after a hook took a mass out of its
+    // cell. Written only when a contact is about to run hooks.
+    std::uint32_t walkMark = 0;
+    // Sleeping (TPhysics::SetSleep): the sleeping island the mass belongs
+    // to, or -1 while awake.
+    int sleepIsland = -1;
+    // The steps in a row the mass has moved less than the sleep speed.
+    int stillSteps = 0;
+    // The mass's place among the masses the step moves.
+    std::uint32_t stepSlot = 0;
+};
+} // namespace detail
 
 /// A mass's place in its grid cell's list. Kept in the mass itself so that
 /// moving a mass between cells relinks a few pointers and allocates nothing.
@@ -81,17 +98,14 @@ class alignas(64) TMass final : public core::Object {
     int refCounter = 0;
     /// Slot in its TAdvBody's mass table, -1 for none.
     int index = -1;
-    /// Marks the masses already visited by the current cell walk of the step,
-    /// so a walk can resume correctly after a hook took a mass out of its cell.
-    /// Written only when a contact is about to run hooks.
-    std::uint32_t walkMark = 0;
-    /// Sleeping (TPhysics::SetSleep): the sleeping island the mass belongs
-    /// to, or -1 while awake.
-    int sleepIsland = -1;
-    /// The steps in a row the mass has moved less than the sleep speed.
-    int stillSteps = 0;
-    /// The mass's place among the masses the step moves.
-    std::uint32_t stepSlot = 0;
+
+  private:
+    friend struct detail::TMassStepAccess;
+    // Declared here rather than last, so that the fields the step touches
+    // keep to the same cache lines.
+    detail::TMassStepState step_;
+
+  public:
     /// The name.
     std::string name;
 
@@ -197,8 +211,9 @@ class alignas(64) TMass final : public core::Object {
     /// world's list. Returns 0.
     int SubRef();
 
-    /// Resolves an overlap with another mass and emits its collision event.
-    /// Returns 0; does nothing for none.
+    /// Resolves an overlap with another mass and emits its collision event,
+    /// as a contact outside the world's step (no stacking rule applies, and
+    /// sleeping islands are not told). Returns 0; does nothing for none.
     int Collide(TMass* other);
     /// The same; tells whether there was a contact (and so an event).
     bool Resolve(TMass* other);
@@ -206,7 +221,7 @@ class alignas(64) TMass final : public core::Object {
     /// Whether the mass is in the world's mass list.
     bool InWorld() const { return link != nullptr; }
     /// 1 unless the mass sleeps with its island (see TPhysics::SetSleep).
-    int IsAwake() const { return sleepIsland < 0 ? 1 : 0; }
+    int IsAwake() const { return step_.sleepIsland < 0 ? 1 : 0; }
 };
 
 } // namespace kel::tangle

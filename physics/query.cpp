@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "physics/detail/grid.h"
+#include "physics/detail/intrinsics.h"
 #include "physics/detail/query_geometry.h"
 #include "physics/mass.h"
 #include "physics/world.h"
@@ -86,8 +87,8 @@ template <class Visit> class TLaneWalk {
     // Its position and its link to the next: two cache lines, wanted when
     // its lane comes round again.
     static void Prefetch(const TMass* m) {
-        __builtin_prefetch(&m->posX);
-        __builtin_prefetch(&m->gridlink);
+        detail::Prefetch(&m->posX);
+        detail::Prefetch(&m->gridlink);
     }
     Visit& visit_;
     TMass* lane_[kLanes];

@@ -10,6 +10,7 @@
 
 #include "physics/detail/cell_arrays.h"
 #include "physics/detail/contact.h"
+#include "physics/detail/intrinsics.h"
 #include "physics/detail/sleep.h"
 #include "physics/detail/step.h"
 #include "physics/world.h"
@@ -98,13 +99,20 @@ class TProbe {
     Vec x_, y_, r_, g_;
 };
 
+// What every contact of a sweep needs of the step, gathered once per sweep.
+struct TSweepRules {
+    TContactBatch& contacts;
+    TSleep* const sleepLog; // where the contacts go while sleeping is on, or null
+    const TShock shock;
+};
+
 // The mass whose turn it is, during its walk. Its state is copied out of the
 // mass, which nothing else reads or writes until the walk ends, so that the
 // contacts work on values that no other write can reach.
 struct TWalker {
-    TWalker(TMass* m, Slot at, TContactBatch& batch)
+    TWalker(const TSweepRules& sweep, TMass* m, Slot at)
         : mass(m), slot(at), self(TCellArrays::Body::Of(m)), probe(self, m->colGroup),
-          contacts(batch) {}
+          rules(sweep) {}
     ~TWalker() { self.Into(mass); }
     TWalker(const TWalker&) = delete;
     TWalker& operator=(const TWalker&) = delete;
@@ -113,7 +121,7 @@ struct TWalker {
     const Slot slot; // its own, which it never meets
     TCellArrays::Body self;
     TProbe probe;
-    TContactBatch& contacts;
+    const TSweepRules& rules;
     // By slot of the cell being walked: the distance of each candidate as
     // the probe last found it.
     alignas(16) float distance[kMaxMaskedCell];
@@ -135,17 +143,18 @@ Lanes CellLanes(const TCellArrays& cells, TWalker& w, Slot start, Slot from, Slo
 // The contact of the walking mass with the candidate in slot s at the
 // distance the probe found, if any: both move, the other's state in its
 // slot, and the cell's box grows to where it went.
-[[gnu::always_inline]] inline bool Touch(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w,
-                                         Slot s, float distance) {
+QUORVEL_ALWAYS_INLINE bool Touch(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w, Slot s,
+                                 float distance) {
     if (s == w.slot) return false; // a mass never meets itself
     TCellArrays::Block& block = cells.MutableBlock(s);
     const Slot lane = s % TCellArrays::kLanes;
     TCellArrays::Body other = TCellArrays::Body::Of(block, lane);
     TContactPoint at;
-    if (!ResolveCandidate(&w.self, &other, distance, at)) return false; // changed nothing
+    if (!ResolveCandidate(w.rules.shock, &w.self, &other, distance, at))
+        return false; // changed nothing
     other.Into(block, lane);
-    w.contacts.Meet(block.listIndex[lane], at.x, at.y, at.force);
-    if (contactLog) contactLog->NoteContact(w.mass, cells.MassAt(s));
+    w.rules.contacts.Meet(block.listIndex[lane], at.x, at.y, at.force);
+    if (w.rules.sleepLog) w.rules.sleepLog->NoteContact(w.mass, cells.MassAt(s));
     cells.Touched(s);
     cell.bounds.Include(other.posX, other.posY, other.radius);
     w.probe.MovedTo(w.self);
@@ -162,7 +171,7 @@ void WalkSlots(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w, Slot a, 
         alignas(16) float distance[TCellArrays::kLanes];
         unsigned lanes = w.probe.Candidates(cells.BlockOf(block), distance) & inRange;
         while (lanes) {
-            const unsigned lane = static_cast<unsigned>(__builtin_ctz(lanes));
+            const unsigned lane = LowestBit(lanes);
             lanes &= lanes - 1;
             if (Touch(cells, cell, w, block + lane, distance[lane]))
                 lanes = w.probe.Candidates(cells.BlockOf(block), distance) & inRange &
@@ -177,7 +186,7 @@ void WalkSlots(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w, Slot a, 
 bool WalkLanes(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w, Lanes todo, Slot to) {
     bool moved = false;
     while (todo) {
-        const auto k = static_cast<Slot>(__builtin_ctzll(todo));
+        const auto k = static_cast<Slot>(LowestBit(todo));
         todo &= todo - 1;
         if (!Touch(cells, cell, w, cell.start + k, w.distance[k])) continue;
         moved = true;
@@ -186,9 +195,10 @@ bool WalkLanes(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w, Lanes to
     return moved;
 }
 
-// Tests the walking mass against every mass of a cell in the cell's walk
-// order: from the cursor to the end, then the masses before the cursor.
-void WalkCell(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w) {
+// Tests the walking mass against every mass of a cell, slot by slot, in
+// the cell's walk order: from the cursor to the end, then the masses before
+// the cursor.
+void WalkCellSlots(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w) {
     const Slot n = cell.end - cell.start;
     if (n == 0 || w.probe.CannotReach(cell.bounds)) return;
     if (n > kMaxMaskedCell) {
@@ -204,8 +214,13 @@ void WalkCell(TCellArrays& cells, TCellArrays::Cell& cell, TWalker& w) {
               c);
 }
 
-void Sweep(TPhysics& w, const std::vector<TMass*>& order, TCellArrays& cells,
-           TContactBatch& contacts) {
+// One pass of bounds, zones and contacts over the step's movers, walking
+// the cells' slots.
+void SweepOverSlots(const TStepContext& step, TCellArrays& cells) {
+    TPhysics& w = *step.world;
+    const std::vector<TMass*>& order = step.lists.Movers();
+    TContactBatch& contacts = step.worker->Contacts();
+    const TSweepRules rules{contacts, step.sleepLog, step.shock};
     const int span = w.GridSpan();
     const TGrid& grid = *w.shiftgrid;
     // A turn's slot and cells lie anywhere in the arrays: they are fetched a
@@ -230,9 +245,9 @@ void Sweep(TPhysics& w, const std::vector<TMass*>& order, TCellArrays& cells,
         const int cell = cells.CellOf(k);
         // Group 0 collides with nothing: no walk could find a contact.
         if (m->colGroup != 0) {
-            TWalker walker(m, slot, contacts);
+            TWalker walker(rules, m, slot);
             grid.EachAround(at, cell, span,
-                            [&](int id) { WalkCell(cells, cells.CellAt(id), walker); });
+                            [&](int id) { WalkCellSlots(cells, cells.CellAt(id), walker); });
         }
         cells.EndTurn(slot, cell, m);
     }
@@ -240,14 +255,15 @@ void Sweep(TPhysics& w, const std::vector<TMass*>& order, TCellArrays& cells,
 
 } // namespace
 
-void TStepper::SweepCellArrays(TPhysics& w, const core::TList& masses,
-                               const std::vector<TMass*>& order, bool rebuild) {
-    TContactBatch contacts(order);
+void TStepper::SweepCellArrays(const TStepContext& step, bool rebuild) {
+    const std::vector<TMass*>& order = step.lists.Movers();
+    const TOpenBatch batch(step.worker->Contacts(), order);
     if (rebuild)
-        cellArrays_.Build(masses, order, *w.shiftgrid, w.GridSpan());
+        cellArrays_.Build(step.lists.Masses(), order, *step.world->shiftgrid,
+                          step.world->GridSpan());
     else
         cellArrays_.Refresh(order);
-    Sweep(w, order, cellArrays_, contacts);
+    SweepOverSlots(step, cellArrays_);
     cellArrays_.Unload(order);
 }
 

@@ -4,6 +4,7 @@
 #include <functional>
 #include <utility>
 
+#include "physics/detail/intrinsics.h"
 #include "physics/mass.h"
 
 namespace kel::tangle::detail {
@@ -137,7 +138,7 @@ void TColPairs::RecordBatch() {
         for (std::size_t b = 0; b < batch_.size(); ++b) {
             if (b + kPrefetchAhead < batch_.size()) {
                 const TContact c = ContactOf(batch_[b + kPrefetchAhead]);
-                __builtin_prefetch(&slots_[KeyOf(c.mass, c.other).hash & (slots_.size() - 1)]);
+                Prefetch(&slots_[KeyOf(c.mass, c.other).hash & (slots_.size() - 1)]);
             }
             const TContact c = ContactOf(batch_[b]);
             RecordNow(c, KeyOf(c.mass, c.other), batchMode_);
@@ -189,11 +190,11 @@ void TColPairs::RecordFirstBatch() {
             if (!(ahead.other & kOtherObject)) {
                 if (ahead.other < ahead.turn) {
                     const std::uint32_t first = turnStart_[ahead.other];
-                    __builtin_prefetch(&batch_[first]);
+                    Prefetch(&batch_[first]);
                     if (ahead.other < batch_[b].turn && first < turnStart_[ahead.other + 1])
-                        __builtin_prefetch(&entries_[entryOf_[first]]);
+                        Prefetch(&entries_[entryOf_[first]]);
                 }
-                __builtin_prefetch((*order_)[ahead.other]);
+                Prefetch((*order_)[ahead.other]);
             }
         }
         const Deferred& item = batch_[b];
@@ -269,8 +270,8 @@ void TColPairs::Clear() {
     indexed_ = 0;
     for (std::size_t e = 0; e < dropped.size(); ++e) {
         if (e + kPrefetchAhead < dropped.size()) {
-            __builtin_prefetch(dropped[e + kPrefetchAhead].k1.Get());
-            __builtin_prefetch(dropped[e + kPrefetchAhead].k2.Get());
+            Prefetch(dropped[e + kPrefetchAhead].k1.Get());
+            Prefetch(dropped[e + kPrefetchAhead].k2.Get());
         }
         dropped[e] = Entry{};
     }

@@ -193,20 +193,14 @@ extern TColPairs colPairs;
 // installed, else straight into the pair table.
 void ReportContact(const TContact& contact);
 
-// Opens a batch of the pair table for as long as it lives, for a sweep in
-// which no outside code can run and whose turns go over `order`: a
-// deferred contact holds no reference to its objects. Contacts between the
-// sweep's masses are handed to Meet; the library's other emitters report as
-// ever.
+// A sweep's batch of the pair table, for a sweep in which no outside code
+// can run and whose turns go over `order`: a deferred contact holds no
+// reference to its objects. Contacts between the sweep's masses are handed
+// to Meet; the library's other emitters report as ever. Each worker of the
+// step holds one (TStepWorker) and opens it for a sweep with TOpenBatch.
 class TContactBatch {
   public:
-    explicit TContactBatch(const std::vector<TMass*>& order)
-        : keep_(TColEvent::colMode != TColEvent::MODE_DISCARD) {
-        if (keep_) colPairs.BeginBatch(order, TColEvent::colMode);
-    }
-    ~TContactBatch() {
-        if (keep_) colPairs.EndBatch();
-    }
+    TContactBatch() = default;
     TContactBatch(const TContactBatch&) = delete;
     TContactBatch& operator=(const TContactBatch&) = delete;
 
@@ -217,7 +211,31 @@ class TContactBatch {
     }
 
   private:
-    const bool keep_;
+    friend class TOpenBatch;
+    void Open(const std::vector<TMass*>& order) {
+        keep_ = TColEvent::colMode != TColEvent::MODE_DISCARD;
+        if (keep_) colPairs.BeginBatch(order, TColEvent::colMode);
+    }
+    void Close() {
+        if (keep_) colPairs.EndBatch();
+        keep_ = false;
+    }
+
+    bool keep_ = false;
+};
+
+// Keeps a batch open for as long as it lives, also when the sweep throws.
+class TOpenBatch {
+  public:
+    TOpenBatch(TContactBatch& batch, const std::vector<TMass*>& order) : batch_(batch) {
+        batch_.Open(order);
+    }
+    ~TOpenBatch() { batch_.Close(); }
+    TOpenBatch(const TOpenBatch&) = delete;
+    TOpenBatch& operator=(const TOpenBatch&) = delete;
+
+  private:
+    TContactBatch& batch_;
 };
 
 } // namespace kel::tangle::detail

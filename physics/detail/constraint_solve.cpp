@@ -63,14 +63,15 @@ void TSolveTogether::Pass(const std::vector<TConstraint*>& constraints,
                           const std::vector<TMass*>& movers, float complianceScale,
                           bool numberMovers) {
     if (numberMovers) {
-        for (std::size_t k = 0; k < movers.size(); ++k) movers[k]->stepSlot = static_cast<std::uint32_t>(k);
+        for (std::size_t k = 0; k < movers.size(); ++k)
+            StepStateOf(movers[k]).stepSlot = static_cast<std::uint32_t>(k);
     }
     movers_ = &movers;
     count_ = static_cast<std::uint32_t>(movers.size());
     holders_.assign(movers.size(), 0);
     for (const TConstraint* c : constraints) {
         c->ForEachMass([&](const TMass* m) {
-            const std::uint32_t slot = m ? m->stepSlot : count_;
+            const std::uint32_t slot = m ? StepStateOf(m).stepSlot : count_;
             if (slot < count_ && movers[slot] == m) holders_[slot] += 1;
         });
     }

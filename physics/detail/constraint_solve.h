@@ -31,6 +31,7 @@
 
 #include "physics/constraint.h"
 #include "physics/detail/contact.h"
+#include "physics/detail/mass_step.h"
 #include "physics/mass.h"
 
 namespace kel::tangle::detail {
@@ -47,14 +48,14 @@ struct TMoveAtOnce {
 class TSolveTogether {
   public:
     // One pass over `constraints`. `movers` are the masses the step moves;
-    // their stepSlot names their place in it when sleeping is on (the sleep
+    // their step slot (TMassStepState) names their place in it when sleeping is on (the sleep
     // phase numbers them), and `numberMovers` numbers them here when it is
     // off. `complianceScale` is the square of the substeps.
     void Pass(const std::vector<TConstraint*>& constraints, const std::vector<TMass*>& movers,
               float complianceScale, bool numberMovers);
 
     void operator()(TMass* m, float dx, float dy) {
-        const std::uint32_t slot = m->stepSlot;
+        const std::uint32_t slot = StepStateOf(m).stepSlot;
         // A mass the step does not move (asleep) is held where it is.
         if (slot >= count_ || (*movers_)[slot] != m) return;
         Sum& s = sums_[slot];

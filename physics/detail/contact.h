@@ -9,10 +9,13 @@
 
 #include "physics/colevent.h"
 #include "physics/detail/colpairs.h"
+#include "physics/detail/intrinsics.h"
 #include "physics/detail/stacking.h"
 #include "physics/mass.h"
 
 namespace kel::tangle::detail {
+
+struct TStepContext;
 
 // Below this, a distance between two points counts as this: coincident
 // points then give a zero direction instead of a division by zero.
@@ -50,7 +53,7 @@ template <class M> inline void SlowSliding(M* m, float nx, float ny, float f) {
 // choice from the compiler, which would otherwise turn it back into one.
 inline float PickWithoutJump(bool first, float a, float b) {
     std::uint32_t mask = first ? ~0u : 0u;
-    asm("" : "+r"(mask));
+    HideFromOptimiser(mask);
     return std::bit_cast<float>((std::bit_cast<std::uint32_t>(a) & mask) |
                                 (std::bit_cast<std::uint32_t>(b) & ~mask));
 }
@@ -60,10 +63,11 @@ struct TContactPoint {
     float x, y, force;
 };
 
-// The response itself, for centres d apart and radii that sum to r.
+// The response itself, for centres d apart and radii that sum to r, under
+// the step's shock rule (off outside a stacking step).
 template <class A, class B>
-[[gnu::always_inline]] inline bool ResolveAtDistance(A* a, B* b, float r, float d,
-                                                     TContactPoint& contact) {
+QUORVEL_ALWAYS_INLINE bool ResolveAtDistance(const TShock& shock, A* a, B* b, float r, float d,
+                                             TContactPoint& contact) {
     float dx = a->posX - b->posX, dy = a->posY - b->posY;
     float nx = dx / d, ny = dy / d;
     float p = d - r;
@@ -81,7 +85,7 @@ template <class A, class B>
         SlowSliding(b, nx, ny, f);
     } else {
         float ma = a->mass, mb = b->mass;
-        if (shock.on) ShockWeights(a->posX, a->posY, b->posX, b->posY, ma, mb);
+        if (shock.on) ShockWeights(shock, a->posX, a->posY, b->posX, b->posY, ma, mb);
         float wa, wb;
         if (ma == mb && ma != 0 && std::fabs(ma) <= kLargestHalvable) {
             // m / (m + m) is exactly one half: equal masses, the common
@@ -123,22 +127,29 @@ template <class A, class B>
 // d as ResolveOverlap (below) works it out, bit for bit (the square root of
 // dx * dx + dy * dy, raised to kMinDistance).
 template <class A, class B>
-[[gnu::always_inline]] inline bool ResolveCandidate(A* a, B* b, float d, TContactPoint& contact) {
+QUORVEL_ALWAYS_INLINE bool ResolveCandidate(const TShock& shock, A* a, B* b, float d,
+                                            TContactPoint& contact) {
     if (a->frozen && b->frozen) return false;
-    return ResolveAtDistance(a, b, a->radius + b->radius, d, contact);
+    return ResolveAtDistance(shock, a, b, a->radius + b->radius, d, contact);
 }
 
 // Resolves an overlap of a with b: pushes them apart and lets friction act
 // on their sliding. Tells whether they were in contact, and then where.
 // Inline always: the contact walk runs it for every contact.
 template <class A, class B>
-[[gnu::always_inline]] inline bool ResolveOverlap(A* a, B* b, TContactPoint& contact) {
+QUORVEL_ALWAYS_INLINE bool ResolveOverlap(const TShock& shock, A* a, B* b, TContactPoint& contact) {
     float r = a->radius + b->radius;
     if (std::fabs(b->posX - a->posX) > r || std::fabs(b->posY - a->posY) > r) return false;
     float dx = a->posX - b->posX, dy = a->posY - b->posY;
     float d = std::sqrt(dx * dx + dy * dy);
     if (d < kMinDistance) d = kMinDistance;
-    return ResolveCandidate(a, b, d, contact);
+    return ResolveCandidate(shock, a, b, d, contact);
 }
+
+// The contact of two masses of the world as the step makes it (TMass::Collide
+// outside a step passes an empty context): the response under the step's
+// shock rule, the contact told to the step's sleep log, and its event.
+// Tells whether there was a contact; hooks may have run then.
+bool ResolveMasses(const TStepContext& step, TMass* a, TMass* b);
 
 } // namespace kel::tangle::detail

@@ -5,7 +5,9 @@
 #include <cstdint>
 
 #include "physics/detail/colpairs.h"
+#include "physics/detail/contact.h"
 #include "physics/detail/grid.h"
+#include "physics/detail/mass_step.h"
 #include "physics/detail/step.h"
 #include "physics/mass.h"
 #include "physics/world.h"
@@ -26,18 +28,11 @@ inline void WallFriction(float pos, float& old, float f) {
         old = pos;
 }
 
-// Counter behind TMass::walkMark; 0 is never used, so new masses are unmarked.
-std::uint32_t walkCounter = 0;
-
-std::uint32_t NextWalkMark() {
-    if (++walkCounter == 0) ++walkCounter;
-    return walkCounter;
-}
-
-// Tests m against every mass of a cell, in the cell's order. A contact may
+// Tests m against every mass of a cell, in the list's order. A contact may
 // run hooks, which may change the cell under the walk; the walk then goes
-// on with the first mass of the cell it has not visited yet.
-void WalkCell(TMass* m, TGridCell& cell) {
+// on with the first mass of the cell it has not visited yet, which the
+// worker's walk marks tell.
+void WalkCellList(const TStepContext& step, TMass* m, TGridCell& cell) {
     // The marks matter only once hooks ran, so the walk writes them just
     // before a contact: the masses visited since the last contact (the chain
     // from `unmarked` up to the current one) get the walk's mark then.
@@ -57,11 +52,12 @@ void WalkCell(TMass* m, TGridCell& cell) {
             o = next;
             continue;
         }
-        if (mark == 0) mark = NextWalkMark();
-        for (; unmarked != o; unmarked = unmarked->gridlink.next) unmarked->walkMark = mark;
-        o->walkMark = mark;
+        if (mark == 0) mark = step.worker->NextWalkMark();
+        for (; unmarked != o; unmarked = unmarked->gridlink.next)
+            StepStateOf(unmarked).walkMark = mark;
+        StepStateOf(o).walkMark = mark;
         core::Ref<TMass> held(o); // a hook may drop the last other reference
-        const bool contact = m->Resolve(o);
+        const bool contact = ResolveMasses(step, m, o);
         mx = m->posX, my = m->posY, mr = m->radius, mg = m->colGroup;
         if (!contact) {
             o = unmarked = o->gridlink.next;
@@ -76,12 +72,13 @@ void WalkCell(TMass* m, TGridCell& cell) {
         // The visited mass left the cell: go on with the first one not yet
         // visited, which keeps the cell's order.
         o = cell.First();
-        while (o && o->walkMark == mark) o = o->gridlink.next;
+        while (o && StepStateOf(o).walkMark == mark) o = o->gridlink.next;
         unmarked = o;
     }
 }
 
-void CollideThroughGrid(TPhysics& w, TMass* m) {
+void CollideThroughGrid(const TStepContext& step, TMass* m) {
+    TPhysics& w = *step.world;
     // A hook may have made another world current.
     const TCellPlace at = Rebin(m, currentWorld.Get());
     TGrid& grid = *w.shiftgrid;
@@ -92,25 +89,28 @@ void CollideThroughGrid(TPhysics& w, TMass* m) {
     grid.EachAround(at, own->Id(), w.GridSpan(), [&](int id) {
         TGridCell& cell = grid.CellAt(id);
         if (gone || cell.IsEmpty()) return;
-        WalkCell(m, cell);
+        WalkCellList(step, m, cell);
         gone = !m->InWorld();
     });
 }
 
-template <class Order> void CollideLaterMasses(const Order& order, TMass* m, std::size_t k) {
+template <class Order>
+void CollideLaterMasses(const TStepContext& step, const Order& order, TMass* m, std::size_t k) {
     for (std::size_t j = k + 1; j < order.size(); ++j) {
         TMass* o = order[j];
         if (!o->InWorld() || !Collides(m->colGroup, o->colGroup)) continue;
-        m->Resolve(o);
+        ResolveMasses(step, m, o);
         if (!m->InWorld()) return;
     }
 }
 
-// One pass of bounds, zones and contacts over the masses in this order. A
-// mass that a hook or a zone response took out of the world during the pass
-// is no longer kept, collided or re-binned.
-template <class Order>
-void Sweep(TPhysics& w, const Order& order, const std::vector<TMass*>& resting) {
+// One pass of bounds, zones and contacts over the masses in this order (the
+// step's movers, or the same held), walking the cells' lists. A mass that a
+// hook or a zone response took out of the world during the pass is no
+// longer kept, collided or re-binned.
+template <class Order> void SweepOverLists(const TStepContext& step, const Order& order) {
+    TPhysics& w = *step.world;
+    const std::vector<TMass*>& resting = step.lists.Resting();
     for (std::size_t k = 0; k < order.size(); ++k) {
         TMass* m = order[k];
         if (!m->InWorld()) continue;
@@ -120,26 +120,22 @@ void Sweep(TPhysics& w, const Order& order, const std::vector<TMass*>& resting) 
         if (!m->InWorld()) continue;
         // Read for every mass: a hook may switch the grid during the pass.
         if (w.gridon)
-            CollideThroughGrid(w, m);
+            CollideThroughGrid(step, m);
         else
-            CollideLaterMasses(order, m, k);
+            CollideLaterMasses(step, order, m, k);
         for (TMass* o : resting) {
             if (!m->InWorld() || w.gridon) break;
-            if (o->InWorld() && Collides(m->colGroup, o->colGroup)) m->Resolve(o);
+            if (o->InWorld() && Collides(m->colGroup, o->colGroup)) ResolveMasses(step, m, o);
         }
     }
 }
 
 } // namespace
 
-void SweepListed(TPhysics& w, const std::vector<TMass*>& order,
-                 const std::vector<TMass*>& resting) {
-    Sweep(w, order, resting);
-}
+void SweepCellLists(const TStepContext& step) { SweepOverLists(step, step.lists.Movers()); }
 
-void SweepHeld(TPhysics& w, const std::vector<core::Ref<TMass>>& held,
-               const std::vector<TMass*>& resting) {
-    Sweep(w, held, resting);
+void SweepHeldCellLists(const TStepContext& step, const std::vector<core::Ref<TMass>>& held) {
+    SweepOverLists(step, held);
 }
 
 void KeepInBounds(TPhysics& w, TMass* m) {

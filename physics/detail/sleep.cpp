@@ -1,6 +1,7 @@
 #include "physics/detail/sleep.h"
 
 #include "physics/constraint.h"
+#include "physics/detail/mass_step.h"
 #include "physics/detail/step.h"
 #include "physics/mass.h"
 #include "physics/world.h"
@@ -10,7 +11,8 @@ namespace kel::tangle::detail {
 
 namespace {
 
-bool IsMover(const TMass* m) { return m->sleepIsland < 0 && !m->frozen; }
+bool Sleeps(const TMass* m) { return StepStateOf(m).sleepIsland >= 0; }
+bool IsMover(const TMass* m) { return !Sleeps(m) && !m->frozen; }
 
 } // namespace
 
@@ -45,7 +47,7 @@ void TSleep::BeginStep(const core::TList& masses, const std::vector<TMass*>& mas
     resting_.clear();
     for (TMass* m : massOrder) {
         if (IsMover(m)) {
-            m->stepSlot = static_cast<std::uint32_t>(movers_.size());
+            StepStateOf(m).stepSlot = static_cast<std::uint32_t>(movers_.size());
             movers_.push_back(m);
             held_.emplace_back(m);
         } else {
@@ -120,7 +122,7 @@ bool TSleep::ZonesChanged(const core::TList* zones) {
 }
 
 void TSleep::NoteContact(TMass* a, TMass* b) {
-    const bool aSleeps = a->sleepIsland >= 0, bSleeps = b->sleepIsland >= 0;
+    const bool aSleeps = Sleeps(a), bSleeps = Sleeps(b);
     if (aSleeps || bSleeps) {
         // Touched by a mass that moves: the island wakes after the step.
         if (aSleeps && IsMover(b)) toWake_.push_back(a);
@@ -131,32 +133,44 @@ void TSleep::NoteContact(TMass* a, TMass* b) {
 }
 
 void TSleep::EndStep(float speed, int steps) {
+    CountStillSteps(speed, steps);
+    WakeTouched();
+    JoinIslands();
+    SleepQuietIslands(steps);
+}
+
+bool TSleep::MoverSlot(const TMass* m, std::uint32_t& slot) const {
+    slot = StepStateOf(m).stepSlot;
+    return slot < movers_.size() && movers_[slot] == m && IsMover(m) && m->InWorld();
+}
+
+void TSleep::CountStillSteps(float speed, int steps) {
     const float speed2 = speed * speed;
-    const std::uint32_t n = static_cast<std::uint32_t>(movers_.size());
-    // A mover of this step that still moves itself, by its slot.
-    auto slotOf = [&](const TMass* m, std::uint32_t& slot) {
-        slot = m->stepSlot;
-        return slot < n && movers_[slot] == m && IsMover(m) && m->InWorld();
-    };
     for (TMass* m : movers_) {
+        TMassStepState& state = StepStateOf(m);
         const float vx = m->posX - m->oldPosX, vy = m->posY - m->oldPosY;
         if (vx * vx + vy * vy < speed2 && m->InWorld() && !m->frozen) {
-            if (m->stillSteps < steps) ++m->stillSteps;
+            if (state.stillSteps < steps) ++state.stillSteps;
         } else {
-            m->stillSteps = 0;
+            state.stillSteps = 0;
         }
     }
+}
+
+void TSleep::WakeTouched() {
     for (TMass* m : toWake_) Wake(m);
     toWake_.clear();
+}
 
-    sets_.Reset(n);
+void TSleep::JoinIslands() {
+    sets_.Reset(static_cast<std::uint32_t>(movers_.size()));
     std::uint32_t a = 0, b = 0;
     for (const TConstraint* c : constraints_) {
         if (c->link == nullptr) continue;
         // Every mass the constraint holds joins the island of the first.
         bool first = true;
         c->ForEachMass([&](const TMass* m) {
-            if (!slotOf(m, b)) return;
+            if (!MoverSlot(m, b)) return;
             if (first) {
                 a = b;
                 first = false;
@@ -166,15 +180,19 @@ void TSleep::EndStep(float speed, int steps) {
         });
     }
     for (const auto& [ma, mb] : contacts_) {
-        if (slotOf(ma, a) && slotOf(mb, b)) sets_.Join(a, b);
+        if (MoverSlot(ma, a) && MoverSlot(mb, b)) sets_.Join(a, b);
     }
     contacts_.clear();
+}
 
+void TSleep::SleepQuietIslands(int steps) {
+    const std::uint32_t n = static_cast<std::uint32_t>(movers_.size());
     // An island sleeps when every mass in it has been still long enough.
     quiet_.assign(n, 1);
     for (std::uint32_t k = 0; k < n; ++k) {
         const TMass* m = movers_[k];
-        if (!(IsMover(m) && m->InWorld() && m->stillSteps >= steps)) quiet_[sets_.Root(k)] = 0;
+        if (!(IsMover(m) && m->InWorld() && StepStateOf(m).stillSteps >= steps))
+            quiet_[sets_.Root(k)] = 0;
     }
     islandOf_.assign(n, -1);
     for (std::uint32_t k = 0; k < n; ++k) {
@@ -184,8 +202,9 @@ void TSleep::EndStep(float speed, int steps) {
         TMass* m = movers_[k];
         Island& island = islands_[islandOf_[root]];
         island.masses.emplace_back(m);
-        m->sleepIsland = islandOf_[root];
-        m->stillSteps = 0;
+        TMassStepState& state = StepStateOf(m);
+        state.sleepIsland = islandOf_[root];
+        state.stillSteps = 0;
         // Asleep at rest: when it wakes, it starts from standing still.
         m->oldPosX = m->posX;
         m->oldPosY = m->posY;
@@ -196,7 +215,7 @@ void TSleep::EndStep(float speed, int steps) {
         if (!(c->link != nullptr)) continue;
         int island = -1;
         c->ForEachMass([&](const TMass* m) {
-            if (island < 0) island = m->sleepIsland;
+            if (island < 0) island = StepStateOf(m).sleepIsland;
         });
         if (island >= 0) islands_[island].constraints.emplace_back(c);
     }
@@ -213,15 +232,16 @@ int TSleep::NewIsland() {
 }
 
 void TSleep::Wake(TMass* m) {
-    if (m && m->sleepIsland >= 0) WakeIsland(m->sleepIsland);
+    if (m && Sleeps(m)) WakeIsland(StepStateOf(m).sleepIsland);
 }
 
 void TSleep::WakeIsland(int k) {
     Island& island = islands_[k];
     if (island.masses.empty()) return;
     for (const auto& m : island.masses) {
-        m->sleepIsland = -1;
-        m->stillSteps = 0;
+        TMassStepState& state = StepStateOf(m.Get());
+        state.sleepIsland = -1;
+        state.stillSteps = 0;
     }
     sleeping_ -= static_cast<int>(island.masses.size());
     island.masses.clear();

@@ -38,7 +38,7 @@ namespace kel::tangle::detail {
 class TSleep;
 
 // What a world snapshot keeps of the sleep phase: the islands by number
-// (a mass's sleepIsland names one), the numbers free for reuse, and whether
+// (a mass's TMassStepState::sleepIsland names one), the numbers free for reuse, and whether
 // the lists or the zones changed since the last step looked at them.
 struct TSleepState {
     struct Island {
@@ -51,9 +51,6 @@ struct TSleepState {
     bool listsChanged = false;
     bool zonesChanged = false;
 };
-
-// Where the sweeps report the contacts of two masses while sleeping is on.
-inline TSleep* contactLog = nullptr;
 
 class TSleep {
   public:
@@ -73,10 +70,12 @@ class TSleep {
     // True when every free mass of the world takes part.
     bool NoneResting() const { return resting_.empty(); }
 
-    // A contact of two masses during the step.
+    // A contact of two masses during the step: the step context's sleep log
+    // while sleeping is on.
     void NoteContact(TMass* a, TMass* b);
 
-    // After the step: counts the still steps and puts quiet islands to sleep.
+    // After the step: counts the still steps and puts quiet islands to
+    // sleep, in four jobs (below), in this order.
     void EndStep(float speed, int steps);
 
     // Wakes the island of m, if it sleeps.
@@ -96,6 +95,17 @@ class TSleep {
 
   private:
     using Island = TSleepState::Island;
+    // The jobs of EndStep. Each mover counts the steps in a row it moved
+    // slower than `speed`, up to `steps`.
+    void CountStillSteps(float speed, int steps);
+    // Wakes the islands that a mover touched during the step.
+    void WakeTouched();
+    // Joins the movers into islands, by the constraints and contacts they share.
+    void JoinIslands();
+    // Puts every island whose masses have all been still for `steps` to sleep.
+    void SleepQuietIslands(int steps);
+    // A mover of this step that still moves itself: its slot among the movers.
+    bool MoverSlot(const TMass* m, std::uint32_t& slot) const;
     void WakeIsland(int island);
     int NewIsland();
     bool ZonesChanged(const core::TList* zones);
@@ -116,18 +126,6 @@ class TSleep {
 
     std::uint64_t massVersion_ = ~std::uint64_t{0}, constraintVersion_ = ~std::uint64_t{0};
     std::vector<float> zoneState_, recorded_;
-};
-
-// Sets contactLog for as long as it lives.
-class TContactLogScope {
-  public:
-    explicit TContactLogScope(TSleep* log) : saved_(contactLog) { contactLog = log; }
-    ~TContactLogScope() { contactLog = saved_; }
-    TContactLogScope(const TContactLogScope&) = delete;
-    TContactLogScope& operator=(const TContactLogScope&) = delete;
-
-  private:
-    TSleep* saved_;
 };
 
 // Wakes the island of m in the current world, if it sleeps: what the API

@@ -33,37 +33,23 @@ namespace kel::tangle::detail {
 constexpr int kStackingSubsteps = 4;
 constexpr float kShockWeight = 2.0f;
 
-// The shock rule of the contacts being resolved, set for a stacking step.
+// The shock rule of a step's contacts: on in a stacking step, with the
+// gravity it weighs along. The step context carries it to the contacts.
 struct TShock {
     bool on = false;
     float gravityX = 0, gravityY = 0;
 };
-inline TShock shock;
 
 // The weights of a contact between two free masses of masses ma and mb at
 // (ax, ay) and (bx, by), under the shock rule.
-inline void ShockWeights(float ax, float ay, float bx, float by, float& ma, float& mb) {
+inline void ShockWeights(const TShock& shock, float ax, float ay, float bx, float by, float& ma,
+                         float& mb) {
     const float along = (ax - bx) * shock.gravityX + (ay - by) * shock.gravityY;
     if (along > 0)
         ma *= kShockWeight;
     else if (along < 0)
         mb *= kShockWeight;
 }
-
-// Puts the shock rule in force for a scope (a stacking step), also when a
-// hook throws.
-class TShockScope {
-  public:
-    TShockScope(bool on, float gravityX, float gravityY) : saved_(shock) {
-        if (on) shock = TShock{true, gravityX, gravityY};
-    }
-    ~TShockScope() { shock = saved_; }
-    TShockScope(const TShockScope&) = delete;
-    TShockScope& operator=(const TShockScope&) = delete;
-
-  private:
-    TShock saved_;
-};
 
 // What a stacking step keeps between its phases; its storage is reused from
 // step to step.

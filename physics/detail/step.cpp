@@ -37,18 +37,6 @@ inline void Integrate(TMass* m, float gravityX, float gravityY) {
     m->oldPosY = y;
 }
 
-// Sets a flag for as long as it lives, even when a hook throws.
-class TFlagScope {
-  public:
-    explicit TFlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~TFlagScope() { flag_ = false; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-  private:
-    bool& flag_;
-};
-
 } // namespace
 
 TStepPlan PlanStep(const TPhysics& w, const core::TList* zones) {
@@ -69,15 +57,24 @@ TStepPlan PlanStep(const TPhysics& w, const core::TList* zones) {
     return plan;
 }
 
-void TStepper::Step(TPhysics& w) {
-    // A hook must not step the world from inside a step: such a call does nothing.
-    if (stepping_) return;
-    TStepAccess::FitCellsToBounds(w);
-    const TFlagScope stepping(stepping_);
-    // Held for the whole step, so that a hook that frees the world cannot
-    // pull the lists away under the walks.
-    const core::Ref<core::TList> masses = massList, constraints = constraintList;
-    TStepPlan plan = PlanStep(w, zoneList.Get());
+class TStepper::TSteppingScope {
+  public:
+    explicit TSteppingScope(TStepper& stepper) : stepper_(stepper) { stepper_.stepping_ = true; }
+    ~TSteppingScope() { stepper_.stepping_ = false; }
+    TSteppingScope(const TSteppingScope&) = delete;
+    TSteppingScope& operator=(const TSteppingScope&) = delete;
+
+  private:
+    TStepper& stepper_;
+};
+
+TStepContext TStepper::BeginStep(TPhysics& w, const core::TList& masses,
+                                 const core::TList& constraints) {
+    TStepContext step;
+    step.world = &w;
+    step.worker = &worker_;
+    step.plan = PlanStep(w, zoneList.Get());
+    TStepPlan& plan = step.plan;
     // With sleeping on, the step moves only the free awake masses; frozen
     // and sleeping ones are only touched. They stay in the grid, so the grid
     // is not refilled, and the walks go over the cells' lists, which hold
@@ -88,8 +85,8 @@ void TStepper::Step(TPhysics& w) {
     if (sleeping && !sleptLastStep_) sleep_.Touched();
     sleptLastStep_ = sleeping;
     if (sleeping) {
-        sleep_.BeginStep(*masses, massOrder_.Of(*masses), *constraints,
-                         constraintOrder_.Of(*constraints), zoneList.Get());
+        sleep_.BeginStep(masses, massOrder_.Of(masses), constraints,
+                         constraintOrder_.Of(constraints), zoneList.Get());
         if (!sleep_.NoneResting()) {
             plan.everyMassMoves = false;
             plan.refill = false;
@@ -97,18 +94,27 @@ void TStepper::Step(TPhysics& w) {
         }
     }
     lastPlan_ = plan;
-    cellArraysCurrent_ = false;
-    const TContactLogScope contactLog(sleeping ? &sleep_ : nullptr);
     // No outside code runs while integrating or satisfying constraints, so
     // the lists' orders serve there.
-    auto movers = [&]() -> const std::vector<TMass*>& {
-        return sleeping ? sleep_.Movers() : massOrder_.Of(*masses);
-    };
-    auto links = [&]() -> const std::vector<TConstraint*>& {
-        return sleeping ? sleep_.Constraints() : constraintOrder_.Of(*constraints);
-    };
-    static const std::vector<TMass*> none;
-    const std::vector<TMass*>& resting = sleeping ? sleep_.Resting() : none;
+    step.lists =
+        TStepLists(masses, massOrder_, constraints, constraintOrder_, sleeping ? &sleep_ : nullptr);
+    step.sleepLog = sleeping ? &sleep_ : nullptr;
+    if (plan.stacking) step.shock = TShock{true, w.gravityX, w.gravityY};
+    return step;
+}
+
+void TStepper::Step(TPhysics& w) {
+    // A hook must not step the world from inside a step: such a call does nothing.
+    if (stepping_) return;
+    TStepAccess::FitCellsToBounds(w);
+    const TSteppingScope stepping(*this);
+    // Held for the whole step, so that a hook that frees the world cannot
+    // pull the lists away under the walks.
+    const core::Ref<core::TList> masses = massList, constraints = constraintList;
+    const TStepContext step = BeginStep(w, *masses, *constraints);
+    const TStepPlan& plan = step.plan;
+    cellArraysCurrent_ = false;
+    cellsMoved_ = false;
 
     // Gravity per substep: a small step of 1/n moves by gravity / n^2.
     float gx = w.gravityX, gy = w.gravityY;
@@ -116,42 +122,41 @@ void TStepper::Step(TPhysics& w) {
         const float n = static_cast<float>(plan.substeps);
         gx /= n * n;
         gy /= n * n;
-        stacking_.SlowDown(movers(), plan.substeps);
+        stacking_.SlowDown(step.lists.Movers(), plan.substeps);
     }
-    const TShockScope shockRule(plan.stacking, w.gravityX, w.gravityY);
-    cellsMoved_ = false;
     const float complianceScale = static_cast<float>(plan.substeps * plan.substeps);
     for (int substep = 0; substep < plan.substeps; ++substep) {
-        TConstraintSolver::BeginSubstep(links(), complianceScale);
-        const bool cellsKept = IntegrateAndRebin(w, plan, *masses, movers(), gx, gy);
+        TConstraintSolver::BeginSubstep(step.lists.Constraints(), complianceScale);
+        const bool cellsKept = IntegrateAndRebin(step, gx, gy);
         // Emptied once per step: the substeps' contacts merge per pair.
         if (substep == 0) TColEvent::Flush();
         for (int pass = 0; pass < plan.passes; ++pass) {
-            SatisfyConstraints(plan, links(), movers(), sleeping);
-            if (plan.stacking) stacking_.BeforeContacts(movers());
+            SatisfyConstraints(step);
+            if (plan.stacking) stacking_.BeforeContacts(step.lists.Movers());
             // After a sweep over the arrays, every mass is in the cell they hold it in.
-            SweepMasses(w, plan, *masses, movers(), resting, pass == 0 && !cellsKept);
+            SweepMasses(step, pass == 0 && !cellsKept);
             if (plan.stacking) stacking_.AfterContacts();
         }
     }
     // The sweeps of the cells' arrays leave the cells' lists to be put in
     // order once the passes are done.
-    if (plan.search == TContactSearch::GridArrays) LinkCells(w, movers());
+    if (plan.search == TContactSearch::GridArrays) LinkCells(step);
     if (plan.substeps > 1) stacking_.SpeedUp(plan.substeps);
-    if (sleeping) sleep_.EndStep(w.sleepSpeed, w.sleepSteps);
+    if (step.sleepLog) step.sleepLog->EndStep(w.sleepSpeed, w.sleepSteps);
     // Stacking and sleeping change velocities after the last sweep: the
     // arrays no longer mirror the masses.
-    if (plan.stacking || sleeping) cellArraysCurrent_ = false;
+    if (plan.stacking || step.sleepLog) cellArraysCurrent_ = false;
     CheckIfAsked(w);
 }
 
-bool TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const core::TList& masses,
-                                 const std::vector<TMass*>& order, float gx, float gy) {
-    if (plan.search == TContactSearch::GridArrays) {
+bool TStepper::IntegrateAndRebin(const TStepContext& step, float gx, float gy) {
+    TPhysics& w = *step.world;
+    const std::vector<TMass*>& order = step.lists.Movers();
+    if (step.plan.search == TContactSearch::GridArrays) {
         // The sweeps work from the cells' arrays: only the cells are named
         // here, and LinkCells puts the lists in order when the passes are done.
-        const TGrid& grid = *w.shiftgrid;
-        bool kept = cellArrays_.Fits(masses, grid.Layout(w.GridSpan()));
+        bool kept =
+            cellArrays_.Fits(step.lists.Masses(), w.shiftgrid->Layout(w.GridSpan()));
         for (std::size_t k = 0; k < order.size(); ++k) {
             TMass* m = order[k];
             Integrate(m, gx, gy);
@@ -162,7 +167,7 @@ bool TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const core:
         if (!kept) cellsMoved_ = true;
         return kept;
     }
-    if (plan.refill) {
+    if (step.plan.refill) {
         TGrid& grid = *w.shiftgrid;
         grid.BeginRefill();
         for (TMass* m : order) {
@@ -178,47 +183,45 @@ bool TStepper::IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const core:
     return false;
 }
 
-void TStepper::LinkCells(TPhysics& w, const std::vector<TMass*>& order) {
+void TStepper::LinkCells(const TStepContext& step) {
     // No mass changed cells and nothing else touched the lists since they
     // were last linked: they are still right.
     if (!cellsMoved_ && TGridCell::LinkChanges() == linkedCells_) return;
-    TGrid& grid = *w.shiftgrid;
+    TGrid& grid = *step.world->shiftgrid;
     if (cellArraysCurrent_) {
         cellArrays_.Relink(grid);
     } else {
         // No pass ran: the cells hold the masses in list order.
         grid.BeginRefill();
-        for (TMass* m : order) grid.Refill(m, {m->gridx, m->gridy});
+        for (TMass* m : step.lists.Movers()) grid.Refill(m, {m->gridx, m->gridy});
     }
     linkedCells_ = TGridCell::LinkChanges();
 }
 
-void TStepper::SweepMasses(TPhysics& w, const TStepPlan& plan, const core::TList& masses,
-                           const std::vector<TMass*>& order, const std::vector<TMass*>& resting,
-                           bool rebuild) {
-    if (plan.search == TContactSearch::GridArrays) {
-        SweepCellArrays(w, masses, order, rebuild);
+void TStepper::SweepMasses(const TStepContext& step, bool rebuild) {
+    if (step.plan.search == TContactSearch::GridArrays) {
+        SweepCellArrays(step, rebuild);
         cellArraysCurrent_ = true;
         if (cellArrays_.AnyMassChangedCell()) cellsMoved_ = true;
-    } else if (plan.quiet) {
-        SweepListed(w, order, resting);
+    } else if (step.plan.quiet) {
+        SweepCellLists(step);
     } else {
         // Holds every mass of the pass, as a hook may drop the last reference
         // to one.
+        const std::vector<TMass*>& order = step.lists.Movers();
         held_.assign(order.begin(), order.end());
-        SweepHeld(w, held_, resting);
+        SweepHeldCellLists(step, held_);
         held_.clear();
     }
 }
 
-void TStepper::SatisfyConstraints(const TStepPlan& plan,
-                                  const std::vector<TConstraint*>& constraints,
-                                  const std::vector<TMass*>& movers, bool sleeping) {
+void TStepper::SatisfyConstraints(const TStepContext& step) {
     // A compliance is per unit of time squared: a substep of 1/n of a step
     // sees n^2 times the compliance.
-    const float scale = static_cast<float>(plan.substeps * plan.substeps);
-    if (plan.together) {
-        together_.Pass(constraints, movers, scale, !sleeping);
+    const float scale = static_cast<float>(step.plan.substeps * step.plan.substeps);
+    const std::vector<TConstraint*>& constraints = step.lists.Constraints();
+    if (step.plan.together) {
+        together_.Pass(constraints, step.lists.Movers(), scale, step.sleepLog == nullptr);
     } else {
         const TMoveAtOnce move;
         for (TConstraint* c : constraints) TConstraintSolver::Solve(*c, scale, move);

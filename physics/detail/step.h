@@ -11,18 +11,29 @@
 //              the zones, re-bin it and collide it with the masses near it
 //   link       where the sweeps worked from the cells' arrays, put the
 //              cells' lists in the order the arrays give
+//   sleep      with sleeping on, count the still steps and put quiet
+//              islands to sleep
 //   check      with QUORVEL_VALIDATE, check the invariants the fast paths
 //              rely on and stop the program naming the first that broke
+//
+// Everything a phase works with is in the step context (step_context.h),
+// which Step builds once and passes down: the world, the plan, the lists,
+// the sleep log, the shock rule of the contacts, and the worker that owns
+// the walk marks and the contact batch. Nothing of a step lives at namespace
+// scope, and what the step keeps on a mass is private to the library
+// (TMassStepState, reached through TMassStepAccess). A contact made outside
+// a step (TMass::Collide) passes an empty context: no shock rule, no sleep
+// log.
 //
 // A sweep comes in variants. Where no code from outside the library can run
 // (no collision hook, no zone with a response of its own), nothing but the
 // sweep itself moves masses or changes the lists, and the sweep walks
-// contiguous copies of the cells (TCellArrays). Otherwise it holds every mass
-// of the pass and checks after each call that may run outside code whether
-// the mass is still in the world; the cells are walked as lists then, and a
-// walk resumes correctly when a hook took a mass out of the cell under it.
-// Every variant visits the same pairs in the same order, so their results are
-// the same bit for bit.
+// contiguous copies of the cells (TCellArrays): its walkers go over cell
+// slots. Otherwise it holds every mass of the pass and checks after each call
+// that may run outside code whether the mass is still in the world; the
+// walkers go over the cells' lists then, and a walk resumes correctly when a
+// hook took a mass out of the cell under it. Every variant visits the same
+// pairs in the same order, so their results are the same bit for bit.
 
 #include <cstddef>
 #include <cstdint>
@@ -35,6 +46,7 @@
 #include "physics/detail/list_order.h"
 #include "physics/detail/sleep.h"
 #include "physics/detail/stacking.h"
+#include "physics/detail/step_context.h"
 
 namespace kel::tangle {
 class TConstraint;
@@ -45,33 +57,6 @@ class TPhysics;
 namespace kel::tangle::detail {
 
 class TContactTracker;
-
-// How a sweep finds the masses that a mass may touch.
-enum class TContactSearch {
-    AllPairs,   // every later mass of the sweep (the grid is off)
-    GridLists,  // the neighbourhood's cells, walked as lists
-    GridArrays, // the neighbourhood's cells, walked as contiguous arrays
-};
-
-// What one step does, decided before it starts.
-struct TStepPlan {
-    int passes = 0; // the world's i, read once
-    // Small steps the step runs as (stable stacking), each with `passes`.
-    int substeps = 1;
-    bool stacking = false;
-    // Constraints are solved together rather than one after another.
-    bool together = false;
-    // Every mass of the world is integrated and re-binned (no mass sleeps
-    // and none is frozen while sleeping is on).
-    bool everyMassMoves = true;
-    // The integration re-bins by refilling the grid in list order, which
-    // gives the same cells as placing the masses one by one. Only while the
-    // cells hold nothing but masses of the world.
-    bool refill = false;
-    // No code from outside the library can run during the passes.
-    bool quiet = false;
-    TContactSearch search = TContactSearch::AllPairs;
-};
 
 TStepPlan PlanStep(const TPhysics& w, const core::TList* zones);
 
@@ -99,26 +84,28 @@ class TStepper {
     const TSleep& Sleep() const { return sleep_; }
 
   private:
+    // Marks the stepper as stepping for as long as it lives, also when a
+    // hook throws.
+    class TSteppingScope;
+
+    // The plan phase: decides the plan, lets the sleep phase take the
+    // world's lists, and builds the step's context around them.
+    TStepContext BeginStep(TPhysics& w, const core::TList& masses, const core::TList& constraints);
     // Tells, for the sweeps over the cells' arrays, whether every mass
     // stayed in the cell the arrays hold it in.
-    bool IntegrateAndRebin(TPhysics& w, const TStepPlan& plan, const core::TList& masses,
-                           const std::vector<TMass*>& order, float gravityX, float gravityY);
+    bool IntegrateAndRebin(const TStepContext& step, float gravityX, float gravityY);
     // Links the cells' lists as the last sweep left the cells, unless no
     // mass changed cells this step and the lists are still as the last step
     // left them.
-    void LinkCells(TPhysics& w, const std::vector<TMass*>& order);
-    // One sweep of `order`; with the grid off, each mass also meets every
-    // mass in `resting` (frozen or sleeping ones, which do not sweep).
-    // `rebuild`: the cells' arrays must be laid out anew.
-    void SweepMasses(TPhysics& w, const TStepPlan& plan, const core::TList& masses,
-                     const std::vector<TMass*>& order, const std::vector<TMass*>& resting,
-                     bool rebuild);
-    // `order` is the whole of `masses`, in list order.
-    void SweepCellArrays(TPhysics& w, const core::TList& masses, const std::vector<TMass*>& order,
-                         bool rebuild);
+    void LinkCells(const TStepContext& step);
+    // One sweep of the step's movers; with the grid off, each mass also
+    // meets every resting mass (frozen or sleeping ones, which do not
+    // sweep). `rebuild`: the cells' arrays must be laid out anew.
+    void SweepMasses(const TStepContext& step, bool rebuild);
+    // The movers are the whole of the world's masses, in list order.
+    void SweepCellArrays(const TStepContext& step, bool rebuild);
     void CheckIfAsked(const TPhysics& w) const;
-    void SatisfyConstraints(const TStepPlan& plan, const std::vector<TConstraint*>& constraints,
-                            const std::vector<TMass*>& movers, bool sleeping);
+    void SatisfyConstraints(const TStepContext& step);
 
     bool stepping_ = false;
     bool sleptLastStep_ = false;
@@ -130,6 +117,7 @@ class TStepper {
     TStacking stacking_;
     TSolveTogether together_;
     TSleep sleep_;
+    TStepWorker worker_;             // the step's one worker: its walk marks and contact batch
     bool cellArraysCurrent_ = false; // the arrays are those of the step's last pass
     bool cellsMoved_ = false;        // this step, a mass left the cell the arrays held it in
     std::uint64_t linkedCells_ = 0;  // TGridCell::LinkChanges when LinkCells last linked
@@ -150,12 +138,11 @@ struct TStepAccess {
     static float CellSizeOf(const TPhysics& w);
 };
 
-// The sweeps that walk the cells as lists (mass_sweep.cpp): over the list's
-// order where no outside code can run, over held masses where it can.
-void SweepListed(TPhysics& w, const std::vector<TMass*>& order,
-                 const std::vector<TMass*>& resting);
-void SweepHeld(TPhysics& w, const std::vector<core::Ref<TMass>>& held,
-               const std::vector<TMass*>& resting);
+// The sweeps that walk the cells as lists (mass_sweep.cpp): over the
+// step's movers where no outside code can run, over held masses where it
+// can (`held` is the movers, each held for the pass).
+void SweepCellLists(const TStepContext& step);
+void SweepHeldCellLists(const TStepContext& step, const std::vector<core::Ref<TMass>>& held);
 
 // The parts of a sweep that every variant shares.
 

@@ -4,6 +4,7 @@
 
 #include "physics/colevent.h"
 #include "physics/detail/grid.h"
+#include "physics/detail/mass_step.h"
 #include "physics/detail/step.h"
 #include "physics/detail/zone_fields.h"
 #include "physics/world.h"
@@ -25,9 +26,10 @@ void TMassState::Take(TMass* m) {
     gridy = m->gridy;
     refCounter = m->refCounter;
     index = m->index;
-    sleepIsland = m->sleepIsland;
-    stillSteps = m->stillSteps;
-    stepSlot = m->stepSlot;
+    const TMassStepState& step = StepStateOf(m);
+    sleepIsland = step.sleepIsland;
+    stillSteps = step.stillSteps;
+    stepSlot = step.stepSlot;
     name = m->name;
 }
 
@@ -46,9 +48,10 @@ void TMassState::Apply() const {
     m->gridy = gridy;
     m->refCounter = refCounter;
     m->index = index;
-    m->sleepIsland = sleepIsland;
-    m->stillSteps = stillSteps;
-    m->stepSlot = stepSlot;
+    TMassStepState& step = StepStateOf(m);
+    step.sleepIsland = sleepIsland;
+    step.stillSteps = stillSteps;
+    step.stepSlot = stepSlot;
     if (m->name != name) m->name = name;
 }
 
@@ -183,8 +186,8 @@ void RestoreList(core::TList& list, const std::vector<core::Ref<core::Object>>& 
             auto* m = static_cast<TMass*>(o);
             TGrid::TakeOut(m);
             m->refCounter = 0;
-            m->sleepIsland = -1;
-            m->stillSteps = 0;
+            StepStateOf(m).sleepIsland = -1;
+            StepStateOf(m).stillSteps = 0;
         } else if (TConstraint::IsKind(o)) {
             static_cast<TConstraint*>(o)->refCounter = 0;
         }

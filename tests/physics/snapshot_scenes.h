@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fnv.h"
+#include "physics/detail/mass_step.h"
 #include "physics/detail/step.h"
 #include "physics/tangle.h"
 
@@ -24,7 +25,7 @@ inline std::uint64_t WorldHash() {
         hash.Add(m->posY);
         hash.Add(m->oldPosX);
         hash.Add(m->oldPosY);
-        hash.Add(m->sleepIsland);
+        hash.Add(kel::tangle::detail::StepStateOf(m).sleepIsland);
     }
     return hash.h;
 }
