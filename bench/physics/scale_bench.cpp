@@ -111,10 +111,9 @@ int RunMemory(bool deep, int count, float width, const Options& o) {
         std::printf("  %-36s %7.0f B/mass\n", what, (now - last) / n);
         last = now;
     };
-    std::printf("%s world, %d masses, %s: sizeof TMass %zu, TConstraint %zu\n",
-                deep ? "deep" : "wide", count,
-                width > 0 ? ("cells of " + std::to_string(width)).c_str() : "64 x 64 grid",
-                sizeof(TMass), sizeof(TConstraint));
+    std::printf("%s world, %d masses, cells %g wide (0: the 64 x 64 grid): sizeof TMass %zu, "
+                "TConstraint %zu\n",
+                deep ? "deep" : "wide", count, width, sizeof(TMass), sizeof(TConstraint));
     if (o.discard) TColEvent::SetMode(TColEvent::MODE_DISCARD);
     TPhysics::Create(scene.width, scene.height, scene.gravity, 0, 1);
     TPhysics::SetGridSize(TPhysics::MAX_GRID);
