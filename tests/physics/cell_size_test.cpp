@@ -4,6 +4,7 @@
 // files and back out of them.
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -286,6 +287,22 @@ TEST_F(CellSize, AWorldFileCarriesTheCellSize) {
         }
     }
     EXPECT_EQ(hash.h, first);
+
+    // A cell size that no longer covers the cells the file names is refused,
+    // and leaves the world as it was.
+    const std::size_t cellSizeAt = 8 + 17 * 4; // magic, version, 17 settings
+    for (const float wrong : {1e6f, 0.0f}) {
+        std::vector<char> damaged = bytes;
+        std::memcpy(damaged.data() + cellSizeAt, &wrong, sizeof wrong);
+        const fs::path bad = fs::path(::testing::TempDir()) / "cell_size_damaged.tnw";
+        std::ofstream(bad, std::ios::binary).write(damaged.data(),
+                                                   static_cast<std::streamsize>(damaged.size()));
+        std::string why;
+        EXPECT_FALSE(TPhysics::LoadWorld(bad.string(), why)) << wrong;
+        EXPECT_NE(why.find("outside the grid"), std::string::npos) << why;
+        EXPECT_EQ(TPhysics::GetCellSize(), 10);
+        fs::remove(bad);
+    }
     fs::remove(file);
 }
 
