@@ -188,7 +188,7 @@ void TCellArrays::Relink(TGrid& grid) const {
     grid.BeginRefill();
     for (Slot s = 0; s < size_; ++s) {
         if (s + kAhead < size_) {
-            if (const TMass* ahead = MassAt(s + kAhead)) __builtin_prefetch(ahead, 1);
+            if (const TMass* ahead = MassAt(s + kAhead)) Prefetch<true>(ahead);
         }
         if (TMass* m = MassAt(s)) grid.Refill(m, {m->gridx, m->gridy}, CellOf(BlockOf(s).listIndex[s % kLanes]));
     }

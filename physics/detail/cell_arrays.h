@@ -44,6 +44,7 @@
 #include "core/list.h"
 #include "physics/detail/cell_bounds.h"
 #include "physics/detail/grid.h"
+#include "physics/detail/intrinsics.h"
 
 namespace kel::tangle::detail {
 
@@ -147,15 +148,15 @@ class TCellArrays {
         const int cell = CellOf(k);
         if (sparse_) {
             for (const std::int32_t id : grid_->Around(cell)) {
-                if (id >= 0) __builtin_prefetch(&cells_[static_cast<std::size_t>(id)]);
+                if (id >= 0) Prefetch(&cells_[static_cast<std::size_t>(id)]);
             }
             return;
         }
         for (int cx = cell / TGrid::kSide - 1; cx <= cell / TGrid::kSide + 1; ++cx) {
             const int column = TGrid::Index(cx, cell % TGrid::kSide);
             if (column - 1 >= 0 && column + 1 < TGrid::kCells) {
-                __builtin_prefetch(&cells_[static_cast<std::size_t>(column - 1)]);
-                __builtin_prefetch(&cells_[static_cast<std::size_t>(column + 1)]);
+                Prefetch(&cells_[static_cast<std::size_t>(column - 1)]);
+                Prefetch(&cells_[static_cast<std::size_t>(column + 1)]);
             }
         }
     }
@@ -164,7 +165,7 @@ class TCellArrays {
         const int cell = CellOf(k);
         auto fetch = [&](int index) {
             const Cell& c = cells_[static_cast<std::size_t>(index)];
-            if (c.start != c.end) __builtin_prefetch(&blocks_[c.start / kLanes]);
+            if (c.start != c.end) Prefetch(&blocks_[c.start / kLanes]);
         };
         if (sparse_) {
             for (const std::int32_t id : grid_->Around(cell)) {
@@ -182,9 +183,9 @@ class TCellArrays {
     // Fetches what the turn of the mass of list index k will read.
     void PrefetchTurn(std::size_t k) const {
         const Block* b = &blocks_[slotOf_[k] / kLanes];
-        __builtin_prefetch(b);
-        __builtin_prefetch(b->oldX);
-        __builtin_prefetch(b->frozen);
+        Prefetch(b);
+        Prefetch(b->oldX);
+        Prefetch(b->frozen);
     }
 
     // Checks the arrays against the grid's cells and the masses, after a
