@@ -125,11 +125,11 @@ class TPhysics : public core::Object, public TWorldView {
     /// many as the bounds need, counted from their top-left corner, instead of
     /// the at most MAX_GRID x MAX_GRID of SetGridSize; masses outside the
     /// bounds stand in the edge cells. Only cells that masses stand in take
-    /// memory, so a world of any size costs what its masses cost. Choose a
-    /// width of 2 to 3 times the largest radius: a cell must be at least as
+    /// memory, so a world of any size costs what its masses cost. About 3
+    /// times the largest radius is a good width: a cell must be at least as
     /// wide as the widest touching pair (twice the largest radius) plus what
-    /// a mass moves in a step, or contacts are missed; wider cells hold more
-    /// masses to test. The cells follow SetBounds. Every mass of the world is
+    /// a mass moves in a step, or contacts are missed (nothing clamps it);
+    /// wider cells hold more masses to test. The cells follow SetBounds. Every mass of the world is
     /// put into its new cell at once. 0 (or a negative width, or not a number)
     /// goes back to the grid of SetGridSize. Returns 0; does nothing without a
     /// world or when called from inside a step.
