@@ -222,6 +222,7 @@ void SweepOverSlots(const TStepContext& step, TCellArrays& cells) {
     TContactBatch& contacts = step.worker->Contacts();
     const TSweepRules rules{contacts, step.sleepLog, step.shock};
     const int span = w.GridSpan();
+    const TGrid& grid = *w.shiftgrid;
     // A turn's slot and cells lie anywhere in the arrays: they are fetched a
     // few turns ahead.
     constexpr std::size_t kAhead = 4;
@@ -241,16 +242,14 @@ void SweepOverSlots(const TStepContext& step, TCellArrays& cells) {
         m->gridx = at.x;
         m->gridy = at.y;
         const Slot slot = cells.Move(k, at);
+        const int cell = cells.CellOf(k);
         // Group 0 collides with nothing: no walk could find a contact.
         if (m->colGroup != 0) {
             TWalker walker(rules, m, slot);
-            const TNeighbourhood around(at, span);
-            for (int cx = around.x0; cx <= around.x1; ++cx) {
-                for (int cy = around.y0; cy <= around.y1; ++cy)
-                    WalkCellSlots(cells, cells.CellAt(cx, cy), walker);
-            }
+            grid.EachAround(at, cell, span,
+                            [&](int id) { WalkCellSlots(cells, cells.CellAt(id), walker); });
         }
-        cells.EndTurn(slot, at, m);
+        cells.EndTurn(slot, cell, m);
     }
 }
 
@@ -260,7 +259,8 @@ void TStepper::SweepCellArrays(const TStepContext& step, bool rebuild) {
     const std::vector<TMass*>& order = step.lists.Movers();
     const TOpenBatch batch(step.worker->Contacts(), order);
     if (rebuild)
-        cellArrays_.Build(step.lists.Masses(), order, step.world->GridSpan());
+        cellArrays_.Build(step.lists.Masses(), order, *step.world->shiftgrid,
+                          step.world->GridSpan());
     else
         cellArrays_.Refresh(order);
     SweepOverSlots(step, cellArrays_);

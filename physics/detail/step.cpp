@@ -46,7 +46,7 @@ TStepPlan PlanStep(const TPhysics& w, const core::TList* zones) {
     plan.together = w.stacking == 2 || w.stacking == 3;
     plan.substeps = plan.stacking ? kStackingSubsteps : 1;
     plan.quiet = !RunsOutsideCode(zones);
-    const bool gridOfWorldOnly = w.GridSpan() > 0 && !w.shiftgrid->HoldsStrangers();
+    const bool gridOfWorldOnly = w.SpanX() > 0 && !w.shiftgrid->HoldsStrangers();
     plan.refill = gridOfWorldOnly;
     if (!w.gridon)
         plan.search = TContactSearch::AllPairs;
@@ -106,6 +106,7 @@ TStepContext TStepper::BeginStep(TPhysics& w, const core::TList& masses,
 void TStepper::Step(TPhysics& w) {
     // A hook must not step the world from inside a step: such a call does nothing.
     if (stepping_) return;
+    TStepAccess::FitCellsToBounds(w);
     const TSteppingScope stepping(*this);
     // Held for the whole step, so that a hook that frees the world cannot
     // pull the lists away under the walks.
@@ -154,13 +155,14 @@ bool TStepper::IntegrateAndRebin(const TStepContext& step, float gx, float gy) {
     if (step.plan.search == TContactSearch::GridArrays) {
         // The sweeps work from the cells' arrays: only the cells are named
         // here, and LinkCells puts the lists in order when the passes are done.
-        bool kept = cellArrays_.Fits(step.lists.Masses(), w.GridSpan());
+        bool kept =
+            cellArrays_.Fits(step.lists.Masses(), w.shiftgrid->Layout(w.GridSpan()));
         for (std::size_t k = 0; k < order.size(); ++k) {
             TMass* m = order[k];
             Integrate(m, gx, gy);
             m->gridx = w.CellX(m->posX);
             m->gridy = w.CellY(m->posY);
-            if (kept && TGrid::Index(m->gridx, m->gridy) != cellArrays_.CellOf(k)) kept = false;
+            if (kept && !cellArrays_.StillIn(k, {m->gridx, m->gridy})) kept = false;
         }
         if (!kept) cellsMoved_ = true;
         return kept;
