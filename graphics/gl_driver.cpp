@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/error.h"
+#include "graphics/detail/gl_texture_setup.h"
 #include "graphics/detail/texture_pixmap.h"
 #include "graphics/draw2d_gl.h"
 #include "graphics/image.h"
@@ -11,22 +12,6 @@
 
 namespace draw2d {
 namespace {
-
-struct BlendState {
-    bool blend;
-    GLenum src, dst;
-    bool alphaTest;
-};
-
-// Index 0 serves every mode outside 1...5.
-constexpr BlendState kBlendTable[] = {
-    {false, GL_ONE, GL_ZERO, false},                     // other
-    {false, GL_ONE, GL_ZERO, true},                      // BLEND_MASK
-    {false, GL_ONE, GL_ZERO, false},                     // BLEND_SOLID
-    {true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, false}, // BLEND_ALPHA
-    {true, GL_SRC_ALPHA, GL_ONE, false},                 // BLEND_ADD
-    {true, GL_DST_COLOR, GL_ZERO, false},                // BLEND_MULTIPLY
-};
 
 GLubyte ClampByte(int v) { return GLubyte(std::clamp(v, 0, 255)); }
 
@@ -114,7 +99,7 @@ core::Ref<TImageFrame> TGLDraw2DDriver::CreateFrameFromPixmap(TPixmap* pixmap, i
 void TGLDraw2DDriver::SetBlend(int mode) {
     if (mode == blend_) return;
     blend_ = mode;
-    const BlendState& s = kBlendTable[mode >= BLEND_MASK && mode <= BLEND_MULTIPLY ? mode : 0];
+    const BlendState& s = BlendStateOf(mode);
     if (s.blend) {
         glEnable(GL_BLEND);
         glBlendFunc(s.src, s.dst);
@@ -295,21 +280,7 @@ core::Ref<TGLImageFrame> TGLImageFrame::CreateFromPixmap(TPixmap* pixmap, int fl
     frame->context_ = context;
     driver->BindTexture(name);
 
-    const bool filtered = flags & IMAGE_FILTERED, mipmapped = flags & IMAGE_MIPMAPPED;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filtered ? GL_LINEAR : GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
-                    filtered ? (mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR)
-                             : (mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST));
-    Upload(0, level);
-    if (mipmapped) {
-        for (int n = 1; level->width > 1 || level->height > 1; ++n) {
-            level =
-                ResizePixmap(level, std::max(1, level->width / 2), std::max(1, level->height / 2));
-            Upload(n, level);
-        }
-    }
+    SetUpTexture(flags, level, [](int n, TPixmap* p) { Upload(n, p); });
     // The image's own corners; after a shrink to fit, those of the shrunk image.
     frame->u1 = float(image->width) / float(tw);
     frame->v1 = float(image->height) / float(th);

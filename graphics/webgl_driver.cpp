@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "graphics/detail/gl_texture_setup.h"
 #include "graphics/draw2d_webgl.h"
 #include "graphics/pixmap.h"
 
@@ -45,21 +46,6 @@ void main() {
 
 enum Attribute : GLuint { kPosition, kTexCoord, kColor };
 
-struct BlendState {
-    bool blend;
-    GLenum src, dst;
-    bool alphaTest;
-};
-
-// Index 0 serves every mode outside 1...5 (as in the OpenGL back end).
-constexpr BlendState kBlendTable[] = {
-    {false, GL_ONE, GL_ZERO, false},                     // other
-    {false, GL_ONE, GL_ZERO, true},                      // BLEND_MASK
-    {false, GL_ONE, GL_ZERO, false},                     // BLEND_SOLID
-    {true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, false}, // BLEND_ALPHA
-    {true, GL_SRC_ALPHA, GL_ONE, false},                 // BLEND_ADD
-    {true, GL_DST_COLOR, GL_ZERO, false},                // BLEND_MULTIPLY
-};
 constexpr float kAlphaTestRef = 0.5f;
 
 std::uint8_t ClampByte(int v) { return std::uint8_t(std::clamp(v, 0, 255)); }
@@ -227,7 +213,7 @@ void TWebGLDraw2DDriver::SetBlend(int mode) {
     if (mode == blend_) return;
     FlushBatch();
     blend_ = mode;
-    const BlendState& s = kBlendTable[mode >= BLEND_MASK && mode <= BLEND_MULTIPLY ? mode : 0];
+    const BlendState& s = BlendStateOf(mode);
     if (s.blend) {
         glEnable(GL_BLEND);
         glBlendFunc(s.src, s.dst);

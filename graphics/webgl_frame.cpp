@@ -3,6 +3,7 @@
 // the same mipmap levels), so that a picture filters alike on both.
 #include <algorithm>
 
+#include "graphics/detail/gl_texture_setup.h"
 #include "graphics/detail/texture_pixmap.h"
 #include "graphics/detail/webgl_driver.h"
 #include "graphics/draw2d_webgl.h"
@@ -61,21 +62,7 @@ core::Ref<TWebGLImageFrame> TWebGLImageFrame::CreateFromPixmap(TPixmap* pixmap, 
     frame->context_ = context;
     glBindTexture(GL_TEXTURE_2D, frame->name);
 
-    const bool filtered = flags & IMAGE_FILTERED, mipmapped = flags & IMAGE_MIPMAPPED;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filtered ? GL_LINEAR : GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
-                    filtered ? (mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR)
-                             : (mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST));
-    Upload(0, level);
-    if (mipmapped) {
-        for (int n = 1; level->width > 1 || level->height > 1; ++n) {
-            level =
-                ResizePixmap(level, std::max(1, level->width / 2), std::max(1, level->height / 2));
-            Upload(n, level);
-        }
-    }
+    SetUpTexture(flags, level, [](int n, TPixmap* p) { Upload(n, p); });
     // The image's own corners; after a shrink to fit, those of the shrunk image.
     frame->u1 = float(image->width) / float(tw);
     frame->v1 = float(image->height) / float(th);

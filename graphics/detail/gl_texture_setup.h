@@ -1,0 +1,61 @@
+#pragma once
+// Internal: what the OpenGL and WebGL back ends share in GL state: how each
+// blend mode sets blending, and how a texture is filtered and its levels
+// uploaded. Both GL flavours name these the same, so one table and one
+// routine serve both, and a picture blends and filters alike on each.
+
+#include <algorithm>
+
+#ifdef __EMSCRIPTEN__
+#include <GLES2/gl2.h>
+#else
+#include <GL/gl.h>
+#endif
+
+#include "graphics/graphics.h"
+#include "graphics/image.h"
+#include "graphics/pixmap.h"
+
+namespace draw2d {
+
+struct BlendState {
+    bool blend;
+    GLenum src, dst;
+    bool alphaTest;
+};
+
+// What blend mode `mode` does; a mode outside BLEND_MASK ... BLEND_MULTIPLY
+// draws as a plain copy.
+inline const BlendState& BlendStateOf(int mode) {
+    static constexpr BlendState kTable[] = {
+        {false, GL_ONE, GL_ZERO, false},                     // other
+        {false, GL_ONE, GL_ZERO, true},                      // BLEND_MASK
+        {false, GL_ONE, GL_ZERO, false},                     // BLEND_SOLID
+        {true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, false}, // BLEND_ALPHA
+        {true, GL_SRC_ALPHA, GL_ONE, false},                 // BLEND_ADD
+        {true, GL_DST_COLOR, GL_ZERO, false},                // BLEND_MULTIPLY
+    };
+    return kTable[mode >= BLEND_MASK && mode <= BLEND_MULTIPLY ? mode : 0];
+}
+
+// Sets the bound texture's wrapping and filters as `flags` ask
+// (IMAGE_FILTERED, IMAGE_MIPMAPPED) and uploads `level` as level 0, then,
+// when mipmapped, each half-size level down to 1 x 1 through
+// upload(n, pixmap).
+template <class Upload> void SetUpTexture(int flags, core::Ref<TPixmap> level, Upload upload) {
+    const bool filtered = flags & IMAGE_FILTERED, mipmapped = flags & IMAGE_MIPMAPPED;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filtered ? GL_LINEAR : GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                    filtered ? (mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR)
+                             : (mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST));
+    upload(0, level.Get());
+    if (!mipmapped) return;
+    for (int n = 1; level->width > 1 || level->height > 1; ++n) {
+        level = ResizePixmap(level, std::max(1, level->width / 2), std::max(1, level->height / 2));
+        upload(n, level.Get());
+    }
+}
+
+} // namespace draw2d
