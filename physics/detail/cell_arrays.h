@@ -108,6 +108,8 @@ class TCellArrays {
         return &list == list_.Get() && list.Version() == listVersion_ && span == span_;
     }
     int CellOf(std::size_t k) const { return cellOf_[k]; }
+    // The slot of the mass of list index k.
+    Slot SlotOf(std::size_t k) const { return slotOf_[k]; }
     // The same as Build, for arrays that fit and masses that are all still in
     // the cells they name: the slots are written again, nothing is laid out.
     void Refresh(const std::vector<TMass*>& order);
@@ -123,6 +125,11 @@ class TCellArrays {
     Slot Move(std::size_t k, TCellPlace to);
     // The turn ends: the slot, in the cell at `at`, takes the mass's state.
     void EndTurn(Slot s, TCellPlace at, const TMass* m);
+    // Every cell's masses count as swept (after a pass that moved none
+    // between cells, which leaves each cell in list order).
+    void SweptAll() {
+        for (Cell& cell : cells_) cell.cursor = cell.end;
+    }
     // The pass ends: every mass of `order` takes its slot's state.
     void Unload(const std::vector<TMass*>& order);
     // A contact changed the state in slot s.

@@ -197,7 +197,9 @@ void TStepper::LinkCells(const TStepContext& step) {
 }
 
 void TStepper::SweepMasses(const TStepContext& step, bool rebuild) {
-    if (step.plan.search == TContactSearch::GridArrays) {
+    if (step.plan.search == TContactSearch::GridArrays && threads_.Scheduled()) {
+        SweepCellArraysInStrips(step, rebuild);
+    } else if (step.plan.search == TContactSearch::GridArrays) {
         SweepCellArrays(step, rebuild);
         cellArraysCurrent_ = true;
         if (cellArrays_.AnyMassChangedCell()) cellsMoved_ = true;
@@ -210,6 +212,26 @@ void TStepper::SweepMasses(const TStepContext& step, bool rebuild) {
         held_.assign(order.begin(), order.end());
         SweepHeldCellLists(step, held_);
         held_.clear();
+    }
+}
+
+void TStepper::SweepCellArraysInStrips(const TStepContext& step, bool rebuild) {
+    const std::vector<TMass*>& order = step.lists.Movers();
+    // A pass that moved masses between cells left the arrays behind: they
+    // are laid out again from the cells the masses are named in.
+    if (rebuild || !cellArrays_.Fits(step.lists.Masses(), step.world->GridSpan()))
+        cellArrays_.Build(step.lists.Masses(), order, step.world->GridSpan());
+    else
+        cellArrays_.Refresh(order);
+    const bool moved = strips_.Sweep(step, cellArrays_, threads_);
+    cellArrays_.Unload(order);
+    if (moved) {
+        cellsMoved_ = true;
+        cellArrays_.Forget();
+        cellArraysCurrent_ = false;
+    } else {
+        cellArrays_.SweptAll();
+        cellArraysCurrent_ = true;
     }
 }
 

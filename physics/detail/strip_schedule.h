@@ -1,0 +1,113 @@
+#pragma once
+// The step on several threads: the strip schedule, and the threads it runs on.
+//
+// The grid's columns are cut into strips two cells wide. A mass meets only
+// masses of its own cell and of the eight around it, so two strips with a
+// strip between them never touch the same mass: the even strips can be swept
+// at the same time, then the odd ones. Each strip is one task; it sweeps its
+// masses in list order, and each mass walks the cells around the cell it
+// stood in when the pass began (the cells do not change during the pass: a
+// mass that leaves its cell is named in its new one, and the next pass lays
+// the cells out again). A task writes only the masses, slots and cells of its
+// strip and the two columns beside it, and its contacts go to a log of its
+// own (TStripLog); when both halves are done, the logs are read turn by turn
+// in list order into the collision queue and the sleep log.
+//
+// So the strips, the order within each and the order the logs are read in
+// are decided by the world alone: any number of threads, and any task system,
+// gives the same positions and the same queue, bit for bit. The results
+// differ from the step on one thread (which sweeps all masses in list order
+// and re-bins each as it goes).
+//
+// Only passes in which no outside code can run (TStepPlan::quiet) and whose
+// walks go over the cells' arrays are scheduled; every other pass, the
+// integration and the constraints run on the calling thread as ever.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "physics/detail/strip_log.h"
+#include "physics/task_system.h"
+
+namespace kel::tangle::detail {
+
+class TCellArrays;
+class TThreadPool;
+struct TStepContext;
+
+// The threads a world steps on: its own pool, or the program's task system.
+class TThreads {
+  public:
+    TThreads();
+    ~TThreads();
+    TThreads(const TThreads&) = delete;
+    TThreads& operator=(const TThreads&) = delete;
+
+    static constexpr int kMost = 64;
+    // n threads, the caller's included (clamped to 1 ... kMost); the pool is
+    // started or stopped to match, unless the program lends its own.
+    void Set(int n);
+    int Count() const { return count_; }
+    // The program's task system; `enqueue` null gives the library's pool.
+    void SetTaskSystem(const TTaskSystem& system);
+    // Runs the strip schedule even on one thread, to measure what it costs
+    // against the step as it always was.
+    void ScheduleAlone(bool on) { alone_ = on; }
+    // Whether the quiet passes run the strip schedule.
+    bool Scheduled() const { return count_ >= 2 || alone_; }
+    // Runs task over the items [0, count); returns when all have run.
+    void For(TTaskFunction task, int count, void* context);
+
+  private:
+    void Fit();
+
+    int count_ = 1;
+    bool alone_ = false;
+    TTaskSystem system_;
+    std::unique_ptr<TThreadPool> pool_;
+};
+
+// The masses of one strip, in list order.
+struct TStripTurns {
+    std::uint32_t index;
+    const std::uint32_t* turns;
+    std::size_t count;
+};
+
+// Sweeps the turns of one strip over the cells' arrays (array_sweep.cpp),
+// logging its contacts and where each turn's lie; tells whether a mass left
+// the cell the arrays hold it in.
+bool SweepStripTurns(const TStepContext& step, TCellArrays& cells, const TStripTurns& strip,
+                     TStripLog& log, TTurnSpan* spans);
+
+class TStripSchedule {
+  public:
+    // Two cells: a walk reaches one column to each side.
+    static constexpr int kStripWidth = 2;
+
+    // One pass of bounds, zones and contacts over the step's movers, whose
+    // arrays are laid out for it; tells whether any mass left its cell.
+    bool Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads);
+
+  private:
+    // Puts the turns in strips, each in list order.
+    void Sort(const TStepContext& step, const TCellArrays& cells, int strips);
+    // Task: the strips 2 * item + half.
+    static void RunStrips(int begin, int end, int worker, void* context);
+    // Reads the logs into the queue and the sleep log, turn by turn.
+    void Replay(const TStepContext& step) const;
+
+    std::vector<std::uint32_t> turns_;
+    std::vector<std::uint32_t> stripStart_; // strip s: turns_[start[s], start[s + 1])
+    std::vector<TStripLog> logs_;
+    std::vector<TTurnSpan> spans_;          // per turn
+    std::vector<std::uint8_t> moved_;       // per strip
+    // The half under way.
+    const TStepContext* step_ = nullptr;
+    TCellArrays* cells_ = nullptr;
+    int half_ = 0;
+};
+
+} // namespace kel::tangle::detail
