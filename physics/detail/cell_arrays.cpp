@@ -12,6 +12,12 @@ bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 } // namespace
 
 void TCellArrays::Build(const core::TList& list, const std::vector<TMass*>& order, int span) {
+    Lay(list, order, span);
+    Place(order, 0, order.size(), [](std::size_t k) { return static_cast<std::uint32_t>(k); });
+    ClearRoom(0, span);
+}
+
+void TCellArrays::Lay(const core::TList& list, const std::vector<TMass*>& order, int span) {
     span_ = span;
     list_ = &list;
     listVersion_ = list.Version();
@@ -44,15 +50,11 @@ void TCellArrays::Build(const core::TList& list, const std::vector<TMass*>& orde
         }
     }
     blocks_.resize(size_ / kLanes);
-    for (std::size_t k = 0; k < n; ++k) {
-        Cell& cell = cells_[cellOf_[k]];
-        const Slot s = cell.end++;
-        Write(s, order[k], k);
-        cell.bounds.Include(order[k]->posX, order[k]->posY, order[k]->radius);
-        slotOf_[k] = s;
-    }
-    for (int cx = 0; cx < span; ++cx) {
-        for (int cy = 0; cy < span; ++cy) {
+}
+
+void TCellArrays::ClearRoom(int x0, int x1) {
+    for (int cx = x0; cx < x1; ++cx) {
+        for (int cy = 0; cy < span_; ++cy) {
             const Cell& cell = CellAt(cx, cy);
             for (Slot s = cell.end; s < cell.limit; ++s) Clear(s);
         }
@@ -61,18 +63,17 @@ void TCellArrays::Build(const core::TList& list, const std::vector<TMass*>& orde
 
 void TCellArrays::Refresh(const std::vector<TMass*>& order) {
     changedCell_ = false;
-    for (int cx = 0; cx < span_; ++cx) {
+    ResetCells(0, span_);
+    Rewrite(order, 0, order.size(), [](std::size_t k) { return static_cast<std::uint32_t>(k); });
+}
+
+void TCellArrays::ResetCells(int x0, int x1) {
+    for (int cx = x0; cx < x1; ++cx) {
         for (int cy = 0; cy < span_; ++cy) {
             Cell& cell = CellAt(cx, cy);
             cell.cursor = cell.start;
             cell.bounds.Clear();
         }
-    }
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        const Slot s = slotOf_[k];
-        Write(s, order[k], k);
-        cells_[cellOf_[k]].bounds.Include(order[k]->posX, order[k]->posY, order[k]->radius);
-        touched_[k] = 0;
     }
 }
 

@@ -113,6 +113,44 @@ class TCellArrays {
     // The same as Build, for arrays that fit and masses that are all still in
     // the cells they name: the slots are written again, nothing is laid out.
     void Refresh(const std::vector<TMass*>& order);
+
+    // Build and Refresh in parts, for a schedule that writes the columns of
+    // the grid on several threads: Lay lays the cells out (empty), Place
+    // puts the masses of list index turn(i), i in [from, to), in their cells,
+    // each cell's in list order, and ClearRoom empties the room left in the
+    // columns [x0, x1). ResetCells starts a refresh of those columns, and
+    // Rewrite writes the slots of the masses again.
+    void Lay(const core::TList& list, const std::vector<TMass*>& order, int span);
+    template <class Turn>
+    void Place(const std::vector<TMass*>& order, std::size_t from, std::size_t to, Turn turn) {
+        for (std::size_t i = from; i < to; ++i) {
+            const std::size_t k = turn(i);
+            Cell& cell = cells_[cellOf_[k]];
+            const Slot s = cell.end++;
+            Write(s, order[k], k);
+            cell.bounds.Include(order[k]->posX, order[k]->posY, order[k]->radius);
+            slotOf_[k] = s;
+        }
+    }
+    void ClearRoom(int x0, int x1);
+    void ResetCells(int x0, int x1);
+    template <class Turn>
+    void Rewrite(const std::vector<TMass*>& order, std::size_t from, std::size_t to, Turn turn) {
+        for (std::size_t i = from; i < to; ++i) {
+            const std::size_t k = turn(i);
+            Write(slotOf_[k], order[k], k);
+            cells_[cellOf_[k]].bounds.Include(order[k]->posX, order[k]->posY, order[k]->radius);
+            touched_[k] = 0;
+        }
+    }
+    // Unload for the masses of list index turn(i), i in [from, to).
+    template <class Turn>
+    void Unload(const std::vector<TMass*>& order, std::size_t from, std::size_t to, Turn turn) {
+        for (std::size_t i = from; i < to; ++i) {
+            const std::size_t k = turn(i);
+            LoadTouched(k, order[k]);
+        }
+    }
     // Whether a mass has moved to another cell since Build or Refresh.
     bool AnyMassChangedCell() const { return changedCell_; }
     // The arrays fit no list until built again (after a snapshot's restore).

@@ -1,5 +1,6 @@
 #include "physics/detail/step.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -27,6 +28,9 @@ bool RunsOutsideCode(const core::TList* zones) {
     }
     return false;
 }
+
+// Masses integrated per task of a step on several threads.
+constexpr std::size_t kIntegrateRange = 2048;
 
 inline void Integrate(TMass* m, float gravityX, float gravityY) {
     if (m->frozen) return;
@@ -154,13 +158,31 @@ bool TStepper::IntegrateAndRebin(const TStepContext& step, float gx, float gy) {
     if (step.plan.search == TContactSearch::GridArrays) {
         // The sweeps work from the cells' arrays: only the cells are named
         // here, and LinkCells puts the lists in order when the passes are done.
-        bool kept = cellArrays_.Fits(step.lists.Masses(), w.GridSpan());
-        for (std::size_t k = 0; k < order.size(); ++k) {
-            TMass* m = order[k];
-            Integrate(m, gx, gy);
-            m->gridx = w.CellX(m->posX);
-            m->gridy = w.CellY(m->posY);
-            if (kept && TGrid::Index(m->gridx, m->gridy) != cellArrays_.CellOf(k)) kept = false;
+        const bool fits = cellArrays_.Fits(step.lists.Masses(), w.GridSpan());
+        bool kept = fits;
+        if (threads_.Scheduled()) {
+            // Each mass on its own: in ranges, on the world's threads.
+            std::atomic<bool> left{false};
+            threads_.ForRanges(order.size(), kIntegrateRange, [&](std::size_t from, std::size_t to) {
+                bool stayed = true;
+                for (std::size_t k = from; k < to; ++k) {
+                    TMass* m = order[k];
+                    Integrate(m, gx, gy);
+                    m->gridx = w.CellX(m->posX);
+                    m->gridy = w.CellY(m->posY);
+                    if (fits && TGrid::Index(m->gridx, m->gridy) != cellArrays_.CellOf(k)) stayed = false;
+                }
+                if (!stayed) left.store(true, std::memory_order_relaxed);
+            });
+            kept = fits && !left.load(std::memory_order_relaxed);
+        } else {
+            for (std::size_t k = 0; k < order.size(); ++k) {
+                TMass* m = order[k];
+                Integrate(m, gx, gy);
+                m->gridx = w.CellX(m->posX);
+                m->gridy = w.CellY(m->posY);
+                if (kept && TGrid::Index(m->gridx, m->gridy) != cellArrays_.CellOf(k)) kept = false;
+            }
         }
         if (!kept) cellsMoved_ = true;
         return kept;
@@ -216,15 +238,10 @@ void TStepper::SweepMasses(const TStepContext& step, bool rebuild) {
 }
 
 void TStepper::SweepCellArraysInStrips(const TStepContext& step, bool rebuild) {
-    const std::vector<TMass*>& order = step.lists.Movers();
     // A pass that moved masses between cells left the arrays behind: they
     // are laid out again from the cells the masses are named in.
-    if (rebuild || !cellArrays_.Fits(step.lists.Masses(), step.world->GridSpan()))
-        cellArrays_.Build(step.lists.Masses(), order, step.world->GridSpan());
-    else
-        cellArrays_.Refresh(order);
-    const bool moved = strips_.Sweep(step, cellArrays_, threads_);
-    cellArrays_.Unload(order);
+    const bool fresh = rebuild || !cellArrays_.Fits(step.lists.Masses(), step.world->GridSpan());
+    const bool moved = strips_.Sweep(step, cellArrays_, threads_, fresh);
     if (moved) {
         cellsMoved_ = true;
         cellArrays_.Forget();

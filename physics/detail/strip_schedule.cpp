@@ -61,17 +61,26 @@ void TThreads::For(TTaskFunction task, int count, void* context) {
     }
 }
 
-bool TStripSchedule::Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads) {
-    const int span = step.world->GridSpan();
-    const int strips = (span + kStripWidth - 1) / kStripWidth;
+bool TStripSchedule::Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads,
+                           bool fresh) {
+    const std::vector<TMass*>& order = step.lists.Movers();
+    span_ = step.world->GridSpan();
+    const int strips = (span_ + kStripWidth - 1) / kStripWidth;
+    if (fresh) cells.Lay(step.lists.Masses(), order, span_);
     Sort(step, cells, strips);
     if (logs_.size() < static_cast<std::size_t>(strips)) logs_.resize(static_cast<std::size_t>(strips));
     moved_.assign(static_cast<std::size_t>(strips), 0);
-    spans_.resize(step.lists.Movers().size());
+    spans_.resize(order.size());
     step_ = &step;
     cells_ = &cells;
+    fresh_ = fresh;
+    phase_ = TPhase::Write;
+    threads.For(&RunStrips, strips, this);
     // The even strips, then the odd ones: two strips of one half lie a strip apart.
+    phase_ = TPhase::Sweep;
     for (half_ = 0; half_ < 2; ++half_) threads.For(&RunStrips, (strips + 1 - half_) / 2, this);
+    phase_ = TPhase::Load;
+    threads.For(&RunStrips, strips, this);
     step_ = nullptr;
     cells_ = nullptr;
     Replay(step);
@@ -98,14 +107,38 @@ void TStripSchedule::Sort(const TStepContext& step, const TCellArrays& cells, in
 void TStripSchedule::RunStrips(int begin, int end, int, void* context) {
     TStripSchedule& self = *static_cast<TStripSchedule*>(context);
     for (int item = begin; item < end; ++item) {
-        const auto strip = static_cast<std::uint32_t>(2 * item + self.half_);
-        TStripLog& log = self.logs_[strip];
+        const int strip = self.phase_ == TPhase::Sweep ? 2 * item + self.half_ : item;
+        self.RunStrip(static_cast<std::uint32_t>(strip));
+    }
+}
+
+void TStripSchedule::RunStrip(std::uint32_t strip) {
+    const std::uint32_t first = stripStart_[strip], last = stripStart_[strip + 1];
+    const std::vector<TMass*>& order = step_->lists.Movers();
+    const auto turn = [this](std::size_t i) { return turns_[i]; };
+    const int x0 = static_cast<int>(strip) * kStripWidth;
+    const int x1 = std::min(x0 + kStripWidth, span_);
+    switch (phase_) {
+    case TPhase::Write:
+        if (fresh_) {
+            cells_->Place(order, first, last, turn);
+            cells_->ClearRoom(x0, x1);
+        } else {
+            cells_->ResetCells(x0, x1);
+            cells_->Rewrite(order, first, last, turn);
+        }
+        break;
+    case TPhase::Sweep: {
+        TStripLog& log = logs_[strip];
         log.Clear();
-        const std::uint32_t first = self.stripStart_[strip], last = self.stripStart_[strip + 1];
         const TLogScope scope(log);
-        const TStripTurns turns{strip, self.turns_.data() + first, last - first};
-        if (SweepStripTurns(*self.step_, *self.cells_, turns, log, self.spans_.data()))
-            self.moved_[strip] = 1;
+        const TStripTurns turns{strip, turns_.data() + first, last - first};
+        if (SweepStripTurns(*step_, *cells_, turns, log, spans_.data())) moved_[strip] = 1;
+        break;
+    }
+    case TPhase::Load:
+        cells_->Unload(order, first, last, turn);
+        break;
     }
 }
 

@@ -60,6 +60,23 @@ class TThreads {
     // Runs task over the items [0, count); returns when all have run.
     void For(TTaskFunction task, int count, void* context);
 
+    // Runs f(from, to) over [0, n) in ranges of `chunk` items, the same
+    // ranges for any thread count.
+    template <class F> void ForRanges(std::size_t n, std::size_t chunk, F&& f) {
+        struct TRanges {
+            F& f;
+            std::size_t n, chunk;
+        } ranges{f, n, chunk};
+        const auto task = [](int begin, int end, int, void* context) {
+            TRanges& r = *static_cast<TRanges*>(context);
+            for (int item = begin; item < end; ++item) {
+                const std::size_t from = static_cast<std::size_t>(item) * r.chunk;
+                r.f(from, from + r.chunk < r.n ? from + r.chunk : r.n);
+            }
+        };
+        For(task, static_cast<int>((n + chunk - 1) / chunk), &ranges);
+    }
+
   private:
     void Fit();
 
@@ -87,15 +104,20 @@ class TStripSchedule {
     // Two cells: a walk reaches one column to each side.
     static constexpr int kStripWidth = 2;
 
-    // One pass of bounds, zones and contacts over the step's movers, whose
-    // arrays are laid out for it; tells whether any mass left its cell.
-    bool Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads);
+    // One pass of bounds, zones and contacts over the step's movers; tells
+    // whether any mass left its cell. The cells' arrays are laid out afresh
+    // when `fresh`, else they fit and are written again; each strip writes
+    // its own masses' slots, sweeps in its half, and loads its masses from
+    // their slots when both halves are done.
+    bool Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads, bool fresh);
 
   private:
+    enum class TPhase { Write, Sweep, Load };
     // Puts the turns in strips, each in list order.
     void Sort(const TStepContext& step, const TCellArrays& cells, int strips);
-    // Task: the strips 2 * item + half.
+    // Task: the strip `item` of the phase (2 * item + half while sweeping).
     static void RunStrips(int begin, int end, int worker, void* context);
+    void RunStrip(std::uint32_t strip);
     // Reads the logs into the queue and the sleep log, turn by turn.
     void Replay(const TStepContext& step) const;
 
@@ -104,10 +126,13 @@ class TStripSchedule {
     std::vector<TStripLog> logs_;
     std::vector<TTurnSpan> spans_;          // per turn
     std::vector<std::uint8_t> moved_;       // per strip
-    // The half under way.
+    // The phase under way.
     const TStepContext* step_ = nullptr;
     TCellArrays* cells_ = nullptr;
+    TPhase phase_ = TPhase::Write;
     int half_ = 0;
+    int span_ = 0;
+    bool fresh_ = false;
 };
 
 } // namespace kel::tangle::detail
