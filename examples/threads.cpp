@@ -32,6 +32,7 @@ std::vector<float> StepPile(int threads, bool ownTasks) {
     for (int k = 0; k < 4000; ++k) {
         const float x = 5 + 8.5f * static_cast<float>(k % 116) + 2.0f * static_cast<float>(k / 116 % 2);
         masses.push_back(TMass::Create(x, 1995 - 8.5f * static_cast<float>(k / 116), 1, 4, 0.5f, -1));
+        masses.back()->AddRef(); // in the world, held by no constraint
     }
     if (ownTasks) {
         // [own-tasks]

@@ -95,14 +95,25 @@ template <class Visit> class TLaneWalk {
     int lanes_ = 0;
 };
 
+// One axis of the grid: where its cells start, cells per world unit, and
+// how many there are.
+struct GridAxis {
+    float origin, ratio;
+    int span;
+    // Where cell c starts along the axis.
+    float Start(float c) const { return origin + c / ratio; }
+};
+
 // The grid as the queries see it.
 class GridView {
   public:
-    explicit GridView(const TPhysics& w) : w_(w), span_(w.GridSpan()) {
-        const float sideX = 1 / w.ratiox, sideY = 1 / w.ratioy;
+    explicit GridView(const TPhysics& w)
+        : w_(w), grid_(*w.shiftgrid), x_{w.CellLeft(), w.CellRatioX(), w.SpanX()},
+          y_{w.CellTop(), w.CellRatioY(), w.SpanY()} {
+        const float sideX = 1 / x_.ratio, sideY = 1 / y_.ratio;
         margin_ = 0.5f * std::fmin(sideX, sideY);
-        usable_ = w.gridon != 0 && span_ > 0 && std::isfinite(margin_) && margin_ > 0 &&
-                  std::isfinite(w.ratiox) && std::isfinite(w.ratioy);
+        usable_ = w.gridon != 0 && x_.span > 0 && y_.span > 0 && std::isfinite(margin_) &&
+                  margin_ > 0 && std::isfinite(x_.ratio) && std::isfinite(y_.ratio);
 #if defined(QUORVEL_VALIDATE)
         if (usable_) CheckPromise();
 #endif
@@ -110,30 +121,42 @@ class GridView {
 
     bool Usable() const { return usable_; }
     float Margin() const { return margin_; }
-    int Span() const { return span_; }
+    const GridAxis& AxisX() const { return x_; }
+    const GridAxis& AxisY() const { return y_; }
     // The world's cells of a position, except that +infinity (a region
     // without end) is the last cell rather than the world's cell 0.
-    int CellX(float x) const { return x == kInf ? span_ - 1 : w_.CellX(x); }
-    int CellY(float y) const { return y == kInf ? span_ - 1 : w_.CellY(y); }
-    float RatioX() const { return w_.ratiox; }
-    float RatioY() const { return w_.ratioy; }
+    int CellX(float x) const { return x == kInf ? x_.span - 1 : w_.CellX(x); }
+    int CellY(float y) const { return y == kInf ? y_.span - 1 : w_.CellY(y); }
 
     // The least distance from the box to a centre that cell (cx, cy) may
     // hold: the edge cells hold everything beyond the grid.
     float CellDistance(int cx, int cy, const TQueryBox& box) const {
-        const float gx = Gap(box.minX, box.maxX, cx, w_.ratiox);
-        const float gy = Gap(box.minY, box.maxY, cy, w_.ratioy);
+        const float gx = Gap(box.minX, box.maxX, cx, x_);
+        const float gy = Gap(box.minY, box.maxY, cy, y_);
         return std::sqrt(gx * gx + gy * gy);
     }
 
     // Visits the world's masses of the cells x0 ... x1, y0 ... y1 that
     // keep(cx, cy) keeps (visit returns false to stop); false when stopped.
+    // A grid with fewer cells than the block is looked at cell by cell.
     template <class Keep, class Visit>
     bool EachMass(int x0, int x1, int y0, int y1, Keep&& keep, Visit&& visit) const {
         TLaneWalk<Visit> walk(visit);
+        const double block = (double{1} + x1 - x0) * (double{1} + y1 - y0);
+        if (grid_.Sparse() && block > grid_.CellCount()) {
+            for (int id = 0; id < grid_.CellCount(); ++id) {
+                const detail::TCellPlace at = grid_.PlaceOf(id);
+                if (at.x >= x0 && at.x <= x1 && at.y >= y0 && at.y <= y1 && keep(at.x, at.y) &&
+                    !walk.Add(CellAt(id)))
+                    return false;
+            }
+            return walk.Drain();
+        }
         for (int cx = x0; cx <= x1; ++cx)
             for (int cy = y0; cy <= y1; ++cy)
-                if (keep(cx, cy) && !walk.Add(w_.shiftgrid->Cell(cx, cy))) return false;
+                if (keep(cx, cy)) {
+                    if (TGridCell* cell = Find(cx, cy); cell && !walk.Add(*cell)) return false;
+                }
         return walk.Drain();
     }
     // Every cell of the block.
@@ -148,7 +171,12 @@ class GridView {
             CellY(box.maxY + margin_),
             [&](int cx, int cy) { return CellDistance(cx, cy, box) <= margin_; }, visit);
     }
-    TGridCell& Cell(int cx, int cy) const { return w_.shiftgrid->Cell(cx, cy); }
+    // The cell (cx, cy), or null where the grid has none.
+    TGridCell* Find(int cx, int cy) const {
+        return const_cast<detail::TGrid&>(grid_).Find({cx, cy});
+    }
+    TGridCell& CellAt(int id) const { return const_cast<detail::TGrid&>(grid_).CellAt(id); }
+    const detail::TGrid& Grid() const { return grid_; }
 
   private:
 #if defined(QUORVEL_VALIDATE)
@@ -159,8 +187,8 @@ class GridView {
         for (const TMass* m : massList->Each<TMass>()) {
             const bool inCell = m->gridlink.cell != nullptr;
             const TQueryBox at{m->posX, m->posY, m->posX, m->posY};
-            if (!inCell || std::hypot(Gap(at.minX, at.maxX, m->gridx, w_.ratiox),
-                                      Gap(at.minY, at.maxY, m->gridy, w_.ratioy)) +
+            if (!inCell || std::hypot(Gap(at.minX, at.maxX, m->gridx, x_),
+                                      Gap(at.minY, at.maxY, m->gridy, y_)) +
                                    m->radius >
                                margin_) {
                 std::fprintf(stderr,
@@ -174,15 +202,17 @@ class GridView {
 #endif
     // How far the span a ... b lies from cell c's along one axis (0 where
     // they overlap).
-    float Gap(float a, float b, int c, float ratio) const {
-        const float lo = static_cast<float>(c) / ratio, hi = static_cast<float>(c + 1) / ratio;
+    static float Gap(float a, float b, int c, const GridAxis& axis) {
+        const float lo = axis.Start(static_cast<float>(c)),
+                    hi = axis.Start(static_cast<float>(c + 1));
         if (c > 0 && b < lo) return lo - b;
-        if (c < span_ - 1 && a > hi) return a - hi;
+        if (c < axis.span - 1 && a > hi) return a - hi;
         return 0;
     }
 
     const TPhysics& w_;
-    int span_;
+    const detail::TGrid& grid_;
+    GridAxis x_, y_;
     float margin_ = 0;
     bool usable_ = false;
 };
@@ -296,21 +326,21 @@ template <class Visit> void EachStrip(const GridView& grid, const TRay& ray, Vis
     // u is the strips' axis, v the other.
     const float pu = across ? ray.px : ray.py, du = across ? ray.dx : ray.dy;
     const float pv = across ? ray.py : ray.px, dv = across ? ray.dy : ray.dx;
-    const float ratio = across ? grid.RatioX() : grid.RatioY();
+    const GridAxis& axis = across ? grid.AxisX() : grid.AxisY();
     auto cellU = [&](float u) { return across ? grid.CellX(u) : grid.CellY(u); };
     auto cellV = [&](float v) { return across ? grid.CellY(v) : grid.CellX(v); };
-    const float m = grid.Margin(), last = static_cast<float>(grid.Span() - 1);
+    const float m = grid.Margin(), last = static_cast<float>(axis.span - 1);
     const float uEnd = pu + du;
     int first = cellU(std::fmin(pu, uEnd) - m), lastCell = cellU(std::fmax(pu, uEnd) + m);
     const int step = du < 0 ? -1 : 1;
     if (step < 0) std::swap(first, lastCell);
     for (int i = first;; i += step) {
-        // The strip holds centres of u in [i, i + 1) / ratio, the edge
-        // strips everything beyond; a disc it holds meets the ray within m
-        // of that.
+        // The strip holds centres of u in [i, i + 1) / ratio from the grid's
+        // start, the edge strips everything beyond; a disc it holds meets
+        // the ray within m of that.
         const float fi = static_cast<float>(i);
-        const float lo = i == 0 ? -kInf : fi / ratio - m;
-        const float hi = fi >= last ? kInf : (fi + 1) / ratio + m;
+        const float lo = i == 0 ? -kInf : axis.Start(fi) - m;
+        const float hi = fi >= last ? kInf : axis.Start(fi + 1) + m;
         float t0 = 0, t1 = 1;
         if (du != 0) {
             const float ta = (lo - pu) / du, tb = (hi - pu) / du;
@@ -446,38 +476,50 @@ TMass* TPhysics::NearestMass(float x, float y, float reach, float& distance,
         // Rings of cells around the point's cell, clipped to the cells that
         // can hold a mass within reach, until no cell further out can hold
         // one nearer than the best so far.
-        const float m = grid.Margin(), ratioX = grid.RatioX(), ratioY = grid.RatioY();
+        const float m = grid.Margin();
+        const GridAxis& ax = grid.AxisX();
+        const GridAxis& ay = grid.AxisY();
         const float grow = reach + m;
         const int x0 = grid.CellX(x - grow), x1 = grid.CellX(x + grow);
         const int y0 = grid.CellY(y - grow), y1 = grid.CellY(y + grow);
-        const int cx = std::clamp(grid.CellX(x), x0, x1), cy = std::clamp(grid.CellY(y), y0, y1);
-        const int rings = std::max({cx - x0, x1 - cx, cy - y0, y1 - cy});
         const TQueryBox at{x, y, x, y};
-        TLaneWalk walk(tryMass);
-        for (int k = 0; k <= rings; ++k) {
-            // A little slack against rounding in the bounds.
-            const float limit = (found ? best.edge : reach) + m * 1.001f + 1e-3f;
-            if (k > 0) {
-                // How near the cells outside the last ring's square can bring
-                // a centre: the nearest side of the square that has cells
-                // beyond it.
-                const int l = cx - k + 1, r = cx + k - 1, t = cy - k + 1, b = cy + k - 1;
-                float bound = kInf;
-                if (l > x0) bound = std::fmin(bound, x - static_cast<float>(l) / ratioX);
-                if (r < x1) bound = std::fmin(bound, static_cast<float>(r + 1) / ratioX - x);
-                if (t > y0) bound = std::fmin(bound, y - static_cast<float>(t) / ratioY);
-                if (b < y1) bound = std::fmin(bound, static_cast<float>(b + 1) / ratioY - y);
-                if (bound > limit) break;
-            }
-            // The ring's cells that can hold a centre within the limit.
-            for (int i = std::max(cx - k, x0); i <= std::min(cx + k, x1); ++i) {
-                const bool side = i == cx - k || i == cx + k;
-                for (int j = cy - k; j <= cy + k; j += side || k == 0 ? 1 : 2 * k) {
-                    if (j >= y0 && j <= y1 && grid.CellDistance(i, j, at) <= limit)
-                        walk.Add(grid.Cell(i, j));
+        const double block = (double{1} + x1 - x0) * (double{1} + y1 - y0);
+        if (grid.Grid().Sparse() && block > 4.0 * grid.Grid().CellCount()) {
+            // Fewer cells than rings would visit: every cell that can hold
+            // a mass within reach.
+            const float limit = reach + m * 1.001f + 1e-3f;
+            grid.EachMass(
+                x0, x1, y0, y1, [&](int i, int j) { return grid.CellDistance(i, j, at) <= limit; },
+                tryMass);
+        } else {
+            const int cx = std::clamp(grid.CellX(x), x0, x1), cy = std::clamp(grid.CellY(y), y0, y1);
+            const int rings = std::max({cx - x0, x1 - cx, cy - y0, y1 - cy});
+            TLaneWalk walk(tryMass);
+            for (int k = 0; k <= rings; ++k) {
+                // A little slack against rounding in the bounds.
+                const float limit = (found ? best.edge : reach) + m * 1.001f + 1e-3f;
+                if (k > 0) {
+                    // How near the cells outside the last ring's square can
+                    // bring a centre: the nearest side of the square that
+                    // has cells beyond it.
+                    const int l = cx - k + 1, r = cx + k - 1, t = cy - k + 1, b = cy + k - 1;
+                    float bound = kInf;
+                    if (l > x0) bound = std::fmin(bound, x - ax.Start(static_cast<float>(l)));
+                    if (r < x1) bound = std::fmin(bound, ax.Start(static_cast<float>(r + 1)) - x);
+                    if (t > y0) bound = std::fmin(bound, y - ay.Start(static_cast<float>(t)));
+                    if (b < y1) bound = std::fmin(bound, ay.Start(static_cast<float>(b + 1)) - y);
+                    if (bound > limit) break;
                 }
+                // The ring's cells that can hold a centre within the limit.
+                for (int i = std::max(cx - k, x0); i <= std::min(cx + k, x1); ++i) {
+                    const bool side = i == cx - k || i == cx + k;
+                    for (int j = cy - k; j <= cy + k; j += side || k == 0 ? 1 : 2 * k) {
+                        if (j < y0 || j > y1 || grid.CellDistance(i, j, at) > limit) continue;
+                        if (TGridCell* cell = grid.Find(i, j)) walk.Add(*cell);
+                    }
+                }
+                walk.Drain();
             }
-            walk.Drain();
         }
     }
     if (!found) return nullptr;

@@ -90,6 +90,8 @@ int TPhysics::SetBounds(float x1, float y1, float x2, float y2) {
         w->boundsMinY = std::fmin(y1, y2);
         w->boundsMaxX = std::fmax(x1, x2);
         w->boundsMaxY = std::fmax(y1, y2);
+        // From inside a step, the next step lays the cells out.
+        if (!w->CellsFitBounds() && !detail::TStepAccess::Of(*w).Stepping()) w->FitCells();
     }
     return 0;
 }
@@ -120,6 +122,45 @@ int TPhysics::SetGridSize(int n) {
         w->ratioy = static_cast<float>(w->gridsize) / (w->boundsMaxY - w->boundsMinY);
     }
     return 0;
+}
+
+int TPhysics::SetCellSize(float width) {
+    TPhysics* w = currentWorld;
+    if (!w || detail::TStepAccess::Of(*w).Stepping()) return 0;
+    const float size = width > 0 ? width : 0;
+    if (size == w->cellSize_ && w->CellsFitBounds()) return 0;
+    const bool wasSparse = w->cellSize_ > 0;
+    w->cellSize_ = size;
+    if (size > 0 || wasSparse) w->FitCells();
+    return 0;
+}
+
+float TPhysics::GetCellSize() {
+    const TPhysics* w = currentWorld;
+    return w ? w->cellSize_ : 0;
+}
+
+void TPhysics::FitCells(bool rebin) {
+    detail::TGrid& grid = *shiftgrid;
+    if (cellSize_ > 0) {
+        cellLeft_ = boundsMinX;
+        cellTop_ = boundsMinY;
+        cellRatio_ = 1 / cellSize_;
+        cellSpanX_ = detail::CellSpan(boundsMaxX - boundsMinX, cellSize_);
+        cellSpanY_ = detail::CellSpan(boundsMaxY - boundsMinY, cellSize_);
+        fittedBounds_[0] = boundsMinX;
+        fittedBounds_[1] = boundsMinY;
+        fittedBounds_[2] = boundsMaxX;
+        fittedBounds_[3] = boundsMaxY;
+        grid.UseSparse();
+    } else {
+        grid.UseDense();
+    }
+    // In list order, each at the end of its cell: what a refill gives.
+    if (rebin && currentWorld.Get() == this && massList) {
+        for (TMass* m : massList->Each<TMass>()) detail::Rebin(m, this);
+    }
+    detail::TStepAccess::Of(*this).ForgetLayout();
 }
 
 int TPhysics::SetStacking(int mode) {
@@ -170,6 +211,10 @@ int TPhysics::Free() {
     w->gravityX = w->gravityY = 0;
     w->i = 0;
     w->friction = 0;
+    if (w->cellSize_ > 0) {
+        w->cellSize_ = 0;
+        w->shiftgrid->UseDense();
+    }
     if (w->contactTracker_) w->contactTracker_->Stop();
     // Its threads stop with it.
     detail::TStepAccess::Of(*w).Threads().Set(1);
@@ -219,6 +264,7 @@ core::Ref<TPhysics> TPhysics::Create(const TWorldDef& def) {
     w->gridsize = CellsFor(width, height, 2 * def.largestRadius);
     w->ratiox = static_cast<float>(w->gridsize) / width;
     w->ratioy = static_cast<float>(w->gridsize) / height;
+    if (def.cellSize > 0) SetCellSize(def.cellSize);
     SetStacking(def.stacking);
     if (def.sleepSpeed > 0) SetSleep(def.sleepSpeed, def.sleepSteps);
     if (def.trackContacts) TrackContacts(1);
@@ -268,6 +314,17 @@ TContactTracker* TStepAccess::TrackerOf(TPhysics& w, bool make) {
     return w.contactTracker_.get();
 }
 const TStepper& TStepAccess::Of(const TPhysics& w) { return *w.stepper_; }
+void TStepAccess::FitCellsToBounds(TPhysics& w) {
+    if (!w.CellsFitBounds()) w.FitCells();
+}
+void TStepAccess::RestoreCellSize(TPhysics& w, float size) {
+    const float to = size > 0 ? size : 0;
+    if (to == w.cellSize_ && w.CellsFitBounds()) return;
+    const bool wasSparse = w.cellSize_ > 0;
+    w.cellSize_ = to;
+    if (to > 0 || wasSparse) w.FitCells(false);
+}
+float TStepAccess::CellSizeOf(const TPhysics& w) { return w.cellSize_; }
 
 } // namespace detail
 

@@ -109,6 +109,7 @@ class TPhysics : public core::Object, public TWorldView {
     static int SetIterations(int n);
     /// Sets the bounds to the box of two corners, world units, in any order.
     /// The grid's cell size does not follow: call SetGridSize afterwards.
+    /// Cells of SetCellSize keep their width and cover the new bounds.
     /// Returns 0; does nothing without a world.
     static int SetBounds(float x1, float y1, float x2, float y2);
     /// Writes the bounds, world units; all 0 without a world. Returns 0.
@@ -121,6 +122,22 @@ class TPhysics : public core::Object, public TWorldView {
     /// Sets the cells along each axis, clamped to 8 ... MAX_GRID, and fits
     /// them to the current bounds. Returns 0; does nothing without a world.
     static int SetGridSize(int n);
+    /// Makes the contact grid's cells `width` world units wide and high, as
+    /// many as the bounds need, counted from their top-left corner, instead of
+    /// the at most MAX_GRID x MAX_GRID of SetGridSize; masses outside the
+    /// bounds stand in the edge cells. Only cells that masses stand in take
+    /// memory, so a world of any size costs what its masses cost. About 3
+    /// times the largest radius is a good width: a cell must be at least as
+    /// wide as the widest touching pair (twice the largest radius) plus what
+    /// a mass moves in a step, or contacts are missed (nothing clamps it);
+    /// wider cells hold more masses to test. The cells follow SetBounds. Every mass of the world is
+    /// put into its new cell at once. 0 (or a negative width, or not a number)
+    /// goes back to the grid of SetGridSize. Returns 0; does nothing without a
+    /// world or when called from inside a step.
+    static int SetCellSize(float width);
+    /// The current world's cell width (SetCellSize), world units; 0 while it
+    /// uses the grid of SetGridSize, and without a world.
+    static float GetCellSize();
     /// Sets the solver's mode. Mode 1 (stable stacking) makes resting contact converge without
     /// pumping energy into a pile: each step runs as 4 small steps, contacts stop masses but never
     /// throw them, and of two touching masses the lower (along gravity)
@@ -290,20 +307,57 @@ class TPhysics : public core::Object, public TWorldView {
     /// The cells in use along each axis: gridsize, kept within the grid
     /// whatever was written to the field.
     int GridSpan() const { return gridsize < 0 ? 0 : (gridsize > MAX_GRID ? MAX_GRID : gridsize); }
+    /// The cells across the grid in use: GridSpan(), or with SetCellSize as
+    /// many as cover the bounds.
+    int SpanX() const { return cellSize_ > 0 ? cellSpanX_ : GridSpan(); }
+    /// The cells down the grid in use (see SpanX).
+    int SpanY() const { return cellSize_ > 0 ? cellSpanY_ : GridSpan(); }
     /// The cell of a position along one axis: floor(pos * ratio) clamped to
-    /// 0 ... GridSpan() - 1; a product that is not finite gives cell 0.
-    int CellX(float x) const { return CellOf(x, ratiox); }
+    /// 0 ... GridSpan() - 1; a product that is not finite gives cell 0. With
+    /// SetCellSize, floor((pos - left) / width) clamped to 0 ... SpanX() - 1.
+    int CellX(float x) const {
+        return cellSize_ > 0 ? CellOf(x - cellLeft_, cellRatio_, cellSpanX_)
+                             : CellOf(x, ratiox, GridSpan());
+    }
     /// The same for a vertical position.
-    int CellY(float y) const { return CellOf(y, ratioy); }
+    int CellY(float y) const {
+        return cellSize_ > 0 ? CellOf(y - cellTop_, cellRatio_, cellSpanY_)
+                             : CellOf(y, ratioy, GridSpan());
+    }
+    /// Where the cells start along each axis and how many there are per
+    /// world unit: (0, 0) and ratiox, ratioy for the grid of SetGridSize, the
+    /// bounds' top-left corner and 1 / width for SetCellSize.
+    float CellLeft() const { return cellSize_ > 0 ? cellLeft_ : 0.0f; }
+    /// See CellLeft.
+    float CellTop() const { return cellSize_ > 0 ? cellTop_ : 0.0f; }
+    /// See CellLeft.
+    float CellRatioX() const { return cellSize_ > 0 ? cellRatio_ : ratiox; }
+    /// See CellLeft.
+    float CellRatioY() const { return cellSize_ > 0 ? cellRatio_ : ratioy; }
 
   private:
     friend struct detail::TStepAccess;
 
-    int CellOf(float pos, float ratio) const {
+    // Lays the grid out anew for the cell size and the bounds as they are,
+    // every mass in no cell; `rebin` then puts every mass of the world into
+    // its cell, in list order.
+    void FitCells(bool rebin = true);
+    // The bounds the cells of SetCellSize were laid out for still hold.
+    bool CellsFitBounds() const {
+        return cellSize_ <= 0 || (fittedBounds_[0] == boundsMinX && fittedBounds_[1] == boundsMinY &&
+                                  fittedBounds_[2] == boundsMaxX && fittedBounds_[3] == boundsMaxY);
+    }
+
+    // The cells of SetCellSize; 0 for the grid of SetGridSize.
+    float cellSize_ = 0;
+    float cellLeft_ = 0, cellTop_ = 0, cellRatio_ = 0;
+    int cellSpanX_ = 0, cellSpanY_ = 0;
+    float fittedBounds_[4] = {0, 0, 0, 0};
+
+    static int CellOf(float pos, float ratio, int span) {
         // An infinite ratio (zero-width bounds) puts everything into cell 0.
         // From 0 up, truncation is floor; floor(p) > span - 1 exactly when
         // p >= span.
-        const int span = GridSpan();
         const float p = pos * ratio;
         if (!(p >= 0) || p == std::numeric_limits<float>::infinity()) return 0;
         if (p >= static_cast<float>(span)) return span - 1;

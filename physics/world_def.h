@@ -41,6 +41,11 @@ struct TWorldDef {
     /// mass larger than this may miss contacts. 0 or less (or not a number)
     /// gives the finest grid.
     float largestRadius = 10;
+    /// The width and height of the contact grid's cells, world units, for a
+    /// grid of any size (see TPhysics::SetCellSize); 0, the default, sizes
+    /// the grid from largestRadius. Worth it for worlds wider than about 64
+    /// cells of twice the largest radius.
+    float cellSize = 0;
     /// The solver's mode, 0 by default (see TPhysics::SetStacking).
     int stacking = 0;
     /// Sleeping: the speed, world units per step, below which a mass counts

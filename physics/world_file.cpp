@@ -40,7 +40,10 @@ using detail::TWorldState;
 
 constexpr const char* kMagic = "TNWF";
 constexpr const char* kEndMagic = "TEND";
-constexpr int kVersion = 1;
+// Version 2 adds the cell size of SetCellSize, and names a mass's cell in
+// the grid by its x and y: written only for a world with a cell size, so
+// that every other world file stays as version 1 wrote it.
+constexpr int kVersion = 1, kCellSizeVersion = 2;
 constexpr int kNone = -1;
 
 // The fewest bytes a record of each kind takes, for checking counts.
@@ -87,7 +90,7 @@ class WorldWriter {
 
     bool Write() {
         out_.WriteString(kMagic);
-        out_.WriteInt(kVersion);
+        out_.WriteInt(CellsByPlace() ? kCellSizeVersion : kVersion);
         WriteSettings();
         out_.WriteInt(static_cast<int>(images_.Items().size()));
         for (const draw2d::TImage* image : images_.Items()) {
@@ -136,6 +139,7 @@ class WorldWriter {
         out_.WriteInt(w.stacking);
         out_.WriteFloat(w.sleepSpeed);
         for (int n : {w.sleepSteps, w.nextColGroup, w.colMode}) out_.WriteInt(n);
+        if (CellsByPlace()) out_.WriteFloat(w.cellSize);
     }
 
     void WriteMass(const detail::TMassState& m) {
@@ -224,12 +228,20 @@ class WorldWriter {
         }
     }
 
+    bool CellsByPlace() const { return s_.settings.cellSize > 0; }
+
     void WriteGrid() {
         out_.WriteByte(s_.gridStrangers ? 1 : 0);
         out_.WriteInt(static_cast<int>(s_.cellMasses.size()));
         for (std::size_t k = 0; k < s_.cellMasses.size(); ++k) {
             out_.WriteInt(masses_.Of(s_.cellMasses[k]));
-            out_.WriteInt(s_.cellOf[k]);
+            const detail::TCellPlace at = s_.cellOf[k];
+            if (CellsByPlace()) {
+                out_.WriteInt(at.x);
+                out_.WriteInt(at.y);
+            } else {
+                out_.WriteInt(detail::TGrid::Index(at.x, at.y));
+            }
         }
     }
 
@@ -351,11 +363,12 @@ class WorldReader {
         const std::string magic = in_.ReadMagic();
         if (!in_.Ok()) return Truncated();
         if (magic != kMagic) return Fail("not a world file");
-        const int version = in_.ReadInt();
+        version_ = in_.ReadInt();
         if (!in_.Ok()) return Truncated();
-        if (version != kVersion)
-            return Fail("world file version " + std::to_string(version) +
-                        ": this library reads version " + std::to_string(kVersion));
+        if (version_ != kVersion && version_ != kCellSizeVersion)
+            return Fail("world file version " + std::to_string(version_) +
+                        ": this library reads versions " + std::to_string(kVersion) + " and " +
+                        std::to_string(kCellSizeVersion));
         ReadSettings();
         if (!in_.Ok()) return Truncated();
         return ReadImages() && ReadTrees() && ReadMasses() && ReadConstraints() && ReadZones() &&
@@ -374,6 +387,10 @@ class WorldReader {
         w.stacking = in_.ReadInt();
         w.sleepSpeed = in_.ReadFloat();
         for (int* n : {&w.sleepSteps, &w.nextColGroup, &w.colMode}) *n = in_.ReadInt();
+        w.cellSize = 0;
+        if (version_ >= kCellSizeVersion) w.cellSize = in_.ReadFloat();
+        // Not a number or not above 0: the grid of the grid size.
+        if (!(w.cellSize > 0)) w.cellSize = 0;
     }
 
     bool ReadImages() {
@@ -418,8 +435,7 @@ class WorldReader {
                 *v = in_.ReadInt();
             m.stepSlot = static_cast<std::uint32_t>(slot);
             if (!Name(m.name)) return false;
-            if (m.gridx < 0 || m.gridx >= detail::TGrid::kSide || m.gridy < 0 ||
-                m.gridy >= detail::TGrid::kSide)
+            if (!InGrid({m.gridx, m.gridy}, detail::TGrid::kSide))
                 return Damaged("a mass names a grid cell outside the grid");
             if (m.refCounter < 0 || m.sleepIsland < -1)
                 return Damaged("a mass has a negative count");
@@ -592,27 +608,33 @@ class WorldReader {
     bool ReadGrid() {
         s_.gridStrangers = in_.ReadByte() != 0;
         int n = 0;
-        if (!Count(n, 8, "grid entries")) return false;
+        if (!Count(n, version_ >= kCellSizeVersion ? 12 : 8, "grid entries")) return false;
         std::vector<char> placed(masses_.size(), 0);
         for (int k = 0; k < n; ++k) {
             const int place = in_.ReadInt();
             TMass* m = nullptr;
             if (!Pick(masses_, place, false, m, "mass")) return false;
-            const int cell = in_.ReadInt();
+            detail::TCellPlace at;
+            if (version_ >= kCellSizeVersion) {
+                at.x = in_.ReadInt();
+                at.y = in_.ReadInt();
+            } else {
+                const int cell = in_.ReadInt();
+                if (cell < 0 || cell >= detail::TGrid::kCells) at = {-1, -1};
+                else at = {cell / detail::TGrid::kSide, cell % detail::TGrid::kSide};
+            }
             if (!in_.Ok()) return Truncated();
-            if (cell < 0 || cell >= detail::TGrid::kCells)
-                return Damaged("a grid cell outside the grid");
+            if (!InGrid(at, detail::TGrid::kSide)) return Damaged("a grid cell outside the grid");
             if (placed[static_cast<std::size_t>(place)]++)
                 return Damaged("a mass is twice in the grid");
             s_.cellMasses.push_back(m);
-            s_.cellOf.push_back(static_cast<std::uint16_t>(cell));
+            s_.cellOf.push_back(at);
         }
         // The step relies on every mass of the world standing in a cell of
         // the grid in use, once there is a grid.
         const int span = Span();
-        for (std::uint16_t cell : s_.cellOf) {
-            if (cell / detail::TGrid::kSide >= span || cell % detail::TGrid::kSide >= span)
-                return Damaged("a mass stands in a cell outside the grid in use");
+        for (const detail::TCellPlace at : s_.cellOf) {
+            if (!InGrid(at, span)) return Damaged("a mass stands in a cell outside the grid in use");
         }
         for (std::size_t k = 0; span > 0 && k < placed.size(); ++k) {
             if (massListed_[k] && !placed[k]) return Damaged("a mass of the world stands in no cell");
@@ -624,6 +646,17 @@ class WorldReader {
     int Span() const {
         const int n = s_.settings.gridsize;
         return n < 0 ? 0 : (n > TPhysics::MAX_GRID ? TPhysics::MAX_GRID : n);
+    }
+    // Whether a cell lies in the grid: within denseSpan along each axis for
+    // the grid of the grid size, within the bounds' cells for a cell size.
+    bool InGrid(detail::TCellPlace at, int denseSpan) const {
+        const detail::TSettingsState& w = s_.settings;
+        int spanX = denseSpan, spanY = denseSpan;
+        if (w.cellSize > 0) {
+            spanX = detail::CellSpan(w.boundsMaxX - w.boundsMinX, w.cellSize);
+            spanY = detail::CellSpan(w.boundsMaxY - w.boundsMinY, w.cellSize);
+        }
+        return at.x >= 0 && at.x < spanX && at.y >= 0 && at.y < spanY;
     }
 
     bool ReadSleep() {
@@ -703,6 +736,7 @@ class WorldReader {
 
     TFileReader& in_;
     TWorldState& s_;
+    int version_ = kVersion;
     std::string error_;
     std::vector<core::Ref<draw2d::TImage>> images_;
     std::vector<core::Ref<TQuadTree>> trees_;

@@ -28,8 +28,18 @@ struct Scene {
     float gravity = 0;        // units per step squared, downwards (+y)
     int settleSteps = 0;      // steps before timing starts
     std::vector<Point> starts; // masses 2k and 2k + 1 are joined
+    // The box, kWidth x kHeight but for the scaled piles below.
+    float width = kWidth, height = kHeight;
 };
 
 Scene Make(Layout layout, int count);
+// The pile of Make at its density (its rows as wide as its box, as many
+// rows as the masses fill) in a box `across` times as wide and `down` times
+// as high.
+Scene MakeScaledPile(int count, float across, float down);
+// Piles of `perPile` masses as Make lays them out, side by side, one box
+// width apart, in a box as wide as all of them: the masses of one pile are
+// listed before the next.
+Scene MakeSideBySide(int count, int perPile);
 
 } // namespace bench_scenes

@@ -15,6 +15,9 @@ struct TangleScene {
     std::vector<core::Ref<kel::tangle::TMass>> masses;
 };
 
-TangleScene BuildTangle(const Scene& scene, bool grid, float stiffness);
+// The grid is 64 x 64, or cells `cellSize` wide (TPhysics::SetCellSize);
+// settles for scene.settleSteps, or `settleSteps` when not negative.
+TangleScene BuildTangle(const Scene& scene, bool grid, float stiffness, float cellSize = 0,
+                        int settleSteps = -1);
 
 } // namespace bench_scenes

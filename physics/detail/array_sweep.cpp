@@ -229,6 +229,7 @@ void SweepOverSlots(const TStepContext& step, TCellArrays& cells) {
     TContactBatch& contacts = step.worker->Contacts();
     const TSweepRules rules{&contacts, nullptr, step.sleepLog, step.shock};
     const int span = w.GridSpan();
+    const TGrid& grid = *w.shiftgrid;
     // A turn's slot and cells lie anywhere in the arrays: they are fetched a
     // few turns ahead.
     constexpr std::size_t kAhead = 4;
@@ -248,16 +249,14 @@ void SweepOverSlots(const TStepContext& step, TCellArrays& cells) {
         m->gridx = at.x;
         m->gridy = at.y;
         const Slot slot = cells.Move(k, at);
+        const int cell = cells.CellOf(k);
         // Group 0 collides with nothing: no walk could find a contact.
         if (m->colGroup != 0) {
             TWalker walker(rules, m, slot);
-            const TNeighbourhood around(at, span);
-            for (int cx = around.x0; cx <= around.x1; ++cx) {
-                for (int cy = around.y0; cy <= around.y1; ++cy)
-                    WalkCellSlots(cells, cells.CellAt(cx, cy), walker);
-            }
+            grid.EachAround(at, cell, span,
+                            [&](int id) { WalkCellSlots(cells, cells.CellAt(id), walker); });
         }
-        cells.EndTurn(slot, at, m);
+        cells.EndTurn(slot, cell, m);
     }
 }
 
@@ -269,6 +268,7 @@ bool SweepStripTurns(const TStepContext& step, TCellArrays& cells, const TStripT
     const std::vector<TMass*>& order = step.lists.Movers();
     const TSweepRules rules{nullptr, &log, nullptr, step.shock};
     const int span = w.GridSpan();
+    const TGrid& grid = *w.shiftgrid;
     bool moved = false;
     for (std::size_t t = 0; t < strip.count; ++t) {
         const std::uint32_t k = strip.turns[t];
@@ -279,21 +279,18 @@ bool SweepStripTurns(const TStepContext& step, TCellArrays& cells, const TStripT
         if (!m->frozen) CollideZonesQuietly(m);
         // The walk stays around the cell the arrays hold the mass in, which
         // lies in the strip; its new cell is only named, for the next layout.
+        // No cell is made during the pass: the walks only read the grid.
         const int home = cells.CellOf(k);
-        const TCellPlace in{home / TGrid::kSide, home % TGrid::kSide};
         m->gridx = w.CellX(m->posX);
         m->gridy = w.CellY(m->posY);
-        if (m->gridx != in.x || m->gridy != in.y) moved = true;
+        if (!cells.StillIn(k, {m->gridx, m->gridy})) moved = true;
         const Slot slot = cells.SlotOf(k);
         if (m->colGroup != 0) {
             TWalker walker(rules, m, slot);
-            const TNeighbourhood around(in, span);
-            for (int cx = around.x0; cx <= around.x1; ++cx) {
-                for (int cy = around.y0; cy <= around.y1; ++cy)
-                    WalkCellSlots(cells, cells.CellAt(cx, cy), walker);
-            }
+            grid.EachAround(cells.PlaceOf(k), home, span,
+                            [&](int id) { WalkCellSlots(cells, cells.CellAt(id), walker); });
         }
-        cells.EndTurn(slot, in, m);
+        cells.EndTurn(slot, home, m);
         spans[k] = {strip.index, begin, log.Size()};
     }
     return moved;
@@ -303,7 +300,8 @@ void TStepper::SweepCellArrays(const TStepContext& step, bool rebuild) {
     const std::vector<TMass*>& order = step.lists.Movers();
     const TOpenBatch batch(step.worker->Contacts(), order);
     if (rebuild)
-        cellArrays_.Build(step.lists.Masses(), order, step.world->GridSpan());
+        cellArrays_.Build(step.lists.Masses(), order, *step.world->shiftgrid,
+                          step.world->GridSpan());
     else
         cellArrays_.Refresh(order);
     SweepOverSlots(step, cellArrays_);

@@ -11,70 +11,89 @@ bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 } // namespace
 
-void TCellArrays::Build(const core::TList& list, const std::vector<TMass*>& order, int span) {
-    Lay(list, order, span);
-    Place(order, 0, order.size(), [](std::size_t k) { return static_cast<std::uint32_t>(k); });
-    ClearRoom(0, span);
+void TCellArrays::Build(const core::TList& list, const std::vector<TMass*>& order, TGrid& grid,
+                        int span) {
+    Lay(list, order, grid, span);
+    Place(order, 0, order.size(), [](std::size_t k) { return k; });
+    ClearRoom();
 }
 
-void TCellArrays::Lay(const core::TList& list, const std::vector<TMass*>& order, int span) {
+void TCellArrays::Lay(const core::TList& list, const std::vector<TMass*>& order, TGrid& grid,
+                      int span) {
+    // The same masses in the same grid: each mass's last cell is where the
+    // search for its new one starts.
+    const bool sameMasses = Fits(list, grid.Layout(span)) && cellOf_.size() == order.size();
     span_ = span;
+    grid_ = &grid;
+    sparse_ = grid.Sparse();
+    layout_ = grid.Layout(span);
     list_ = &list;
     listVersion_ = list.Version();
     changedCell_ = false;
-    // Count each cell's masses (in `end`), lay the cells out in cell order,
-    // then place the masses in list order.
-    for (int cx = 0; cx < span; ++cx) {
-        for (int cy = 0; cy < span; ++cy) CellAt(cx, cy).end = 0;
-    }
     const std::size_t n = order.size();
     cellOf_.resize(n);
+    placeOf_.resize(sparse_ ? n : 0);
     slotOf_.resize(n);
     touched_.assign(n, 0);
+    // Find (or make) each mass's cell, count each cell's masses (in `end`),
+    // lay the cells out in cell order, then place the masses in list order.
     for (std::size_t k = 0; k < n; ++k) {
-        const int cell = TGrid::Index(order[k]->gridx, order[k]->gridy);
-        cellOf_[k] = static_cast<std::uint16_t>(cell);
-        ++cells_[static_cast<std::size_t>(cell)].end;
+        const TMass* m = order[k];
+        const TCellPlace at{m->gridx, m->gridy};
+        const int id = sameMasses ? CellFrom(k, at) : grid.IdOf(at, m->gridlink.cell);
+        cellOf_[k] = static_cast<std::uint32_t>(id);
+        if (sparse_) placeOf_[k] = at;
     }
+    cells_.resize(static_cast<std::size_t>(sparse_ ? grid.CellCount() : TGrid::kCells));
+    grid.EachInUse(span, [&](int id) { CellAt(id).end = 0; });
+    for (std::size_t k = 0; k < n; ++k) ++cells_[cellOf_[k]].end;
     // Row by row: masses are often made, and listed, row by row, and a mass's
     // neighbours along its row then lie next to it in the arrays.
     size_ = 0;
-    for (int cy = 0; cy < span; ++cy) {
-        for (int cx = 0; cx < span; ++cx) {
-            Cell& cell = CellAt(cx, cy);
-            const Slot count = cell.end;
-            cell.start = cell.cursor = cell.end = size_;
-            size_ += CellSize(count);
-            cell.limit = size_;
-            cell.bounds.Clear();
-        }
-    }
+    grid.EachInUse(span, [&](int id) {
+        Cell& cell = CellAt(id);
+        const Slot count = cell.end;
+        cell.start = cell.cursor = cell.end = size_;
+        size_ += CellSize(count);
+        cell.limit = size_;
+        cell.bounds.Clear();
+    });
     blocks_.resize(size_ / kLanes);
 }
 
-void TCellArrays::ClearRoom(int x0, int x1) {
-    for (int cx = x0; cx < x1; ++cx) {
-        for (int cy = 0; cy < span_; ++cy) {
-            const Cell& cell = CellAt(cx, cy);
-            for (Slot s = cell.end; s < cell.limit; ++s) Clear(s);
-        }
-    }
+void TCellArrays::ClearRoom() {
+    grid_->EachInUse(span_, [&](int id) {
+        const Cell& cell = CellAt(id);
+        for (Slot s = cell.end; s < cell.limit; ++s) Clear(s);
+    });
+}
+
+void TCellArrays::CoverGrid() {
+    Cell empty;
+    empty.start = empty.cursor = empty.end = empty.limit = size_;
+    empty.bounds.Clear();
+    cells_.resize(static_cast<std::size_t>(grid_->CellCount()), empty);
 }
 
 void TCellArrays::Refresh(const std::vector<TMass*>& order) {
-    changedCell_ = false;
-    ResetCells(0, span_);
-    Rewrite(order, 0, order.size(), [](std::size_t k) { return static_cast<std::uint32_t>(k); });
+    ResetCells();
+    Rewrite(order, 0, order.size(), [](std::size_t k) { return k; });
 }
 
-void TCellArrays::ResetCells(int x0, int x1) {
-    for (int cx = x0; cx < x1; ++cx) {
-        for (int cy = 0; cy < span_; ++cy) {
-            Cell& cell = CellAt(cx, cy);
-            cell.cursor = cell.start;
-            cell.bounds.Clear();
-        }
-    }
+void TCellArrays::ResetCells() {
+    changedCell_ = false;
+    grid_->EachInUse(span_, [&](int id) {
+        Cell& cell = CellAt(id);
+        cell.cursor = cell.start;
+        cell.bounds.Clear();
+    });
+}
+
+void TCellArrays::SweptAll() {
+    grid_->EachInUse(span_, [&](int id) {
+        Cell& cell = CellAt(id);
+        cell.cursor = cell.end;
+    });
 }
 
 void TCellArrays::StoreMotion(Slot s, const TMass* m) {
@@ -133,9 +152,9 @@ void TCellArrays::TakeTurn(std::size_t k) {
     if (touched_[k]) LoadTouched(k, MassAt(slotOf_[k]));
 }
 
-void TCellArrays::EndTurn(Slot s, TCellPlace at, const TMass* m) {
+void TCellArrays::EndTurn(Slot s, int id, const TMass* m) {
     StoreMotion(s, m);
-    CellAt(at.x, at.y).bounds.Include(m->posX, m->posY, m->radius);
+    CellAt(id).bounds.Include(m->posX, m->posY, m->radius);
 }
 
 void TCellArrays::Unload(const std::vector<TMass*>& order) {
@@ -149,12 +168,13 @@ void TCellArrays::Unload(const std::vector<TMass*>& order) {
 
 TCellArrays::Slot TCellArrays::Move(std::size_t k, TCellPlace to) {
     const Slot from = slotOf_[k];
-    const int fromCell = cellOf_[k];
+    const int fromCell = CellOf(k);
     // The mass is the first of its old cell not yet swept.
     cells_[static_cast<std::size_t>(fromCell)].cursor = from + 1;
-    const int index = TGrid::Index(to.x, to.y);
+    const int index = CellFrom(k, to);
     if (index == fromCell) return from;
     changedCell_ = true;
+    if (sparse_) placeOf_[k] = to;
 
     if (cells_[static_cast<std::size_t>(index)].end == cells_[static_cast<std::size_t>(index)].limit)
         Relocate(index);
@@ -164,7 +184,7 @@ TCellArrays::Slot TCellArrays::Move(std::size_t k, TCellPlace to) {
     ++cell.end;
     CopySlot(from, at);
     Clear(from);
-    cellOf_[k] = static_cast<std::uint16_t>(index);
+    cellOf_[k] = static_cast<std::uint32_t>(index);
     return at;
 }
 
@@ -177,9 +197,9 @@ void TCellArrays::Relink(TGrid& grid) const {
     grid.BeginRefill();
     for (Slot s = 0; s < size_; ++s) {
         if (s + kAhead < size_) {
-            if (const TMass* ahead = MassAt(s + kAhead)) __builtin_prefetch(ahead, 1);
+            if (const TMass* ahead = MassAt(s + kAhead)) Prefetch<true>(ahead);
         }
-        if (TMass* m = MassAt(s)) grid.Refill(m, {m->gridx, m->gridy});
+        if (TMass* m = MassAt(s)) grid.Refill(m, {m->gridx, m->gridy}, CellOf(BlockOf(s).listIndex[s % kLanes]));
     }
 }
 
@@ -211,45 +231,51 @@ void TCellArrays::Relocate(int index) {
 }
 
 const char* TCellArrays::BrokenInvariant(const TGrid& grid, int span) const {
-    if (span != span_) return "cell arrays: built for another grid size";
-    for (int cx = 0; cx < span; ++cx) {
-        for (int cy = 0; cy < span; ++cy) {
-            const Cell& cell = cells_[static_cast<std::size_t>(TGrid::Index(cx, cy))];
-            if (cell.start % kLanes != 0 || cell.start > cell.cursor || cell.cursor > cell.end ||
-                cell.end > cell.limit || cell.limit > size_)
-                return "cell arrays: a cell's slots are out of order";
-            for (Slot s = cell.cursor; s < cell.end; ++s) {
-                if (MassAt(s)) return "cell arrays: a mass was not swept";
-            }
-            // After a pass the cell's order is its slots' from start to end.
-            const TMass* m = grid.Cell(cx, cy).First();
-            for (Slot s = cell.start; s < cell.limit; ++s) {
-                const TMass* body = MassAt(s);
-                const Block& block = BlockOf(s);
-                const Slot lane = s % kLanes;
-                if (!body || s >= cell.end) {
-                    if (body || block.g[lane] != 0) return "cell arrays: an empty slot collides";
-                    continue;
-                }
-                if (body != m) return "cell arrays: masses or order differ from the cell";
-                if (!SameBits(block.x[lane], m->posX) || !SameBits(block.y[lane], m->posY) ||
-                    !SameBits(block.r[lane], m->radius) || !SameBits(block.g[lane], m->colGroup) ||
-                    !SameBits(block.oldX[lane], m->oldPosX) ||
-                    !SameBits(block.oldY[lane], m->oldPosY))
-                    return "cell arrays: a slot differs from its mass";
-                // Every mass within reach of the cell's box is walked.
-                TCellBounds alone;
-                alone.Clear();
-                alone.Include(m->posX, m->posY, m->radius);
-                for (int e = 0; e < 4; ++e) {
-                    if (alone.edge[e] > cell.bounds.edge[e])
-                        return "cell arrays: a cell's box does not hold its masses";
-                }
-                m = m->gridlink.next;
-            }
-            if (m) return "cell arrays: masses or order differ from the cell";
-        }
+    if (grid.Layout(span) != layout_) return "cell arrays: built for another grid size";
+    if (cells_.size() < static_cast<std::size_t>(grid.Sparse() ? grid.CellCount() : TGrid::kCells))
+        return "cell arrays: a cell of the grid has no place in the arrays";
+    const char* broken = nullptr;
+    grid.EachInUse(span, [&](int id) {
+        if (!broken) broken = BrokenCell(grid, id);
+    });
+    return broken;
+}
+
+const char* TCellArrays::BrokenCell(const TGrid& grid, int id) const {
+    const Cell& cell = cells_[static_cast<std::size_t>(id)];
+    if (cell.start % kLanes != 0 || cell.start > cell.cursor || cell.cursor > cell.end ||
+        cell.end > cell.limit || cell.limit > size_)
+        return "cell arrays: a cell's slots are out of order";
+    for (Slot s = cell.cursor; s < cell.end; ++s) {
+        if (MassAt(s)) return "cell arrays: a mass was not swept";
     }
+    // After a pass the cell's order is its slots' from start to end.
+    const TMass* m = grid.CellAt(id).First();
+    for (Slot s = cell.start; s < cell.limit; ++s) {
+        const TMass* body = MassAt(s);
+        const Block& block = BlockOf(s);
+        const Slot lane = s % kLanes;
+        if (!body || s >= cell.end) {
+            if (body || block.g[lane] != 0) return "cell arrays: an empty slot collides";
+            continue;
+        }
+        if (body != m) return "cell arrays: masses or order differ from the cell";
+        if (CellOf(block.listIndex[lane]) != id) return "cell arrays: a mass names another cell";
+        if (!SameBits(block.x[lane], m->posX) || !SameBits(block.y[lane], m->posY) ||
+            !SameBits(block.r[lane], m->radius) || !SameBits(block.g[lane], m->colGroup) ||
+            !SameBits(block.oldX[lane], m->oldPosX) || !SameBits(block.oldY[lane], m->oldPosY))
+            return "cell arrays: a slot differs from its mass";
+        // Every mass within reach of the cell's box is walked.
+        TCellBounds alone;
+        alone.Clear();
+        alone.Include(m->posX, m->posY, m->radius);
+        for (int e = 0; e < 4; ++e) {
+            if (alone.edge[e] > cell.bounds.edge[e])
+                return "cell arrays: a cell's box does not hold its masses";
+        }
+        m = m->gridlink.next;
+    }
+    if (m) return "cell arrays: masses or order differ from the cell";
     return nullptr;
 }
 

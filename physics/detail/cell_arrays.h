@@ -44,6 +44,7 @@
 #include "core/list.h"
 #include "physics/detail/cell_bounds.h"
 #include "physics/detail/grid.h"
+#include "physics/detail/intrinsics.h"
 
 namespace kel::tangle::detail {
 
@@ -100,27 +101,38 @@ class TCellArrays {
     };
 
     // The masses of `order` (the list's order), each in the cell its gridx
-    // and gridy name, for a grid of span x span cells.
-    void Build(const core::TList& list, const std::vector<TMass*>& order, int span);
+    // and gridy name, for the grid's cells of the shape they have now (a
+    // dense grid of span x span cells).
+    void Build(const core::TList& list, const std::vector<TMass*>& order, TGrid& grid, int span);
     // Whether the arrays were built for this list, unchanged since, and this
-    // span; then every mass still has a slot, in the cell cellOf names.
-    bool Fits(const core::TList& list, int span) const {
-        return &list == list_.Get() && list.Version() == listVersion_ && span == span_;
+    // layout of the grid (TGrid::Layout); then every mass still has a slot,
+    // in the cell cellOf names.
+    bool Fits(const core::TList& list, std::uint64_t layout) const {
+        return &list == list_.Get() && list.Version() == listVersion_ && layout == layout_;
     }
-    int CellOf(std::size_t k) const { return cellOf_[k]; }
+    int CellOf(std::size_t k) const { return static_cast<int>(cellOf_[k]); }
+    // Whether the mass of list index k is still in the cell at `at`.
+    bool StillIn(std::size_t k, TCellPlace at) const {
+        return sparse_ ? placeOf_[k] == at : CellOf(k) == TGrid::Index(at.x, at.y);
+    }
     // The slot of the mass of list index k.
     Slot SlotOf(std::size_t k) const { return slotOf_[k]; }
+    // Where the cell of the mass of list index k lies.
+    TCellPlace PlaceOf(std::size_t k) const {
+        return sparse_ ? placeOf_[k] : TCellPlace{CellOf(k) / TGrid::kSide, CellOf(k) % TGrid::kSide};
+    }
     // The same as Build, for arrays that fit and masses that are all still in
     // the cells they name: the slots are written again, nothing is laid out.
     void Refresh(const std::vector<TMass*>& order);
 
-    // Build and Refresh in parts, for a schedule that writes the columns of
-    // the grid on several threads: Lay lays the cells out (empty), Place
-    // puts the masses of list index turn(i), i in [from, to), in their cells,
-    // each cell's in list order, and ClearRoom empties the room left in the
-    // columns [x0, x1). ResetCells starts a refresh of those columns, and
-    // Rewrite writes the slots of the masses again.
-    void Lay(const core::TList& list, const std::vector<TMass*>& order, int span);
+    // Build and Refresh in parts, for a schedule that writes the cells of
+    // the grid on several threads. Build is Lay, which lays the cells out
+    // (empty), Place, which puts the masses of list index turn(i), i in
+    // [from, to), in their cells, each cell's in list order, and ClearRoom,
+    // which empties every slot past a cell's masses (all of them, before any
+    // Place). Refresh is ResetCells, then Rewrite, which writes the slots of
+    // the masses again.
+    void Lay(const core::TList& list, const std::vector<TMass*>& order, TGrid& grid, int span);
     template <class Turn>
     void Place(const std::vector<TMass*>& order, std::size_t from, std::size_t to, Turn turn) {
         for (std::size_t i = from; i < to; ++i) {
@@ -132,8 +144,8 @@ class TCellArrays {
             slotOf_[k] = s;
         }
     }
-    void ClearRoom(int x0, int x1);
-    void ResetCells(int x0, int x1);
+    void ClearRoom();
+    void ResetCells();
     template <class Turn>
     void Rewrite(const std::vector<TMass*>& order, std::size_t from, std::size_t to, Turn turn) {
         for (std::size_t i = from; i < to; ++i) {
@@ -159,15 +171,14 @@ class TCellArrays {
     // The turn of the mass of list index k: its mass takes its slot's state.
     void TakeTurn(std::size_t k);
     // Re-bins the mass of list index k to the cell at `to` and gives its
-    // slot: it becomes the last of that cell's masses already swept.
+    // slot: it becomes the last of that cell's masses already swept. The
+    // cell's number is then CellOf(k).
     Slot Move(std::size_t k, TCellPlace to);
-    // The turn ends: the slot, in the cell at `at`, takes the mass's state.
-    void EndTurn(Slot s, TCellPlace at, const TMass* m);
+    // The turn ends: the slot, in cell `id`, takes the mass's state.
+    void EndTurn(Slot s, int id, const TMass* m);
     // Every cell's masses count as swept (after a pass that moved none
     // between cells, which leaves each cell in list order).
-    void SweptAll() {
-        for (Cell& cell : cells_) cell.cursor = cell.end;
-    }
+    void SweptAll();
     // The pass ends: every mass of `order` takes its slot's state.
     void Unload(const std::vector<TMass*>& order);
     // A contact changed the state in slot s.
@@ -175,50 +186,81 @@ class TCellArrays {
     // Links the grid's lists as the arrays order the cells.
     void Relink(TGrid& grid) const;
 
-    Cell& CellAt(int cx, int cy) { return cells_[static_cast<std::size_t>(TGrid::Index(cx, cy))]; }
+    Cell& CellAt(int id) { return cells_[static_cast<std::size_t>(id)]; }
     const Block& BlockOf(Slot s) const { return blocks_[s / kLanes]; }
     Block& MutableBlock(Slot s) { return blocks_[s / kLanes]; }
     TMass* MassAt(Slot s) const { return BlockOf(s).body[s % kLanes]; }
     // Fetches the cells around the mass of list index k (where it was last
     // re-binned), first what says where their slots lie ...
     void PrefetchCellsAround(std::size_t k) const {
-        const int cell = cellOf_[k];
+        const int cell = CellOf(k);
+        if (sparse_) {
+            for (const std::int32_t id : grid_->Around(cell)) {
+                if (id >= 0) Prefetch(&cells_[static_cast<std::size_t>(id)]);
+            }
+            return;
+        }
         for (int cx = cell / TGrid::kSide - 1; cx <= cell / TGrid::kSide + 1; ++cx) {
             const int column = TGrid::Index(cx, cell % TGrid::kSide);
             if (column - 1 >= 0 && column + 1 < TGrid::kCells) {
-                __builtin_prefetch(&cells_[static_cast<std::size_t>(column - 1)]);
-                __builtin_prefetch(&cells_[static_cast<std::size_t>(column + 1)]);
+                Prefetch(&cells_[static_cast<std::size_t>(column - 1)]);
+                Prefetch(&cells_[static_cast<std::size_t>(column + 1)]);
             }
         }
     }
     // ... then, a little later, the first slots of each.
     void PrefetchSlotsAround(std::size_t k) const {
-        const int cell = cellOf_[k];
+        const int cell = CellOf(k);
+        auto fetch = [&](int index) {
+            const Cell& c = cells_[static_cast<std::size_t>(index)];
+            if (c.start != c.end) Prefetch(&blocks_[c.start / kLanes]);
+        };
+        if (sparse_) {
+            for (const std::int32_t id : grid_->Around(cell)) {
+                if (id >= 0) fetch(id);
+            }
+            return;
+        }
         for (int cx = cell / TGrid::kSide - 1; cx <= cell / TGrid::kSide + 1; ++cx) {
             for (int cy = cell % TGrid::kSide - 1; cy <= cell % TGrid::kSide + 1; ++cy) {
                 const int index = TGrid::Index(cx, cy);
-                if (index < 0 || index >= TGrid::kCells) continue;
-                const Cell& c = cells_[static_cast<std::size_t>(index)];
-                if (c.start != c.end) __builtin_prefetch(&blocks_[c.start / kLanes]);
+                if (index >= 0 && index < TGrid::kCells) fetch(index);
             }
         }
     }
     // Fetches what the turn of the mass of list index k will read.
     void PrefetchTurn(std::size_t k) const {
         const Block* b = &blocks_[slotOf_[k] / kLanes];
-        __builtin_prefetch(b);
-        __builtin_prefetch(b->oldX);
-        __builtin_prefetch(b->frozen);
+        Prefetch(b);
+        Prefetch(b->oldX);
+        Prefetch(b->frozen);
     }
 
     // Checks the arrays against the grid's cells and the masses, after a
     // pass; the name of the first broken rule, or null.
     const char* BrokenInvariant(const TGrid& grid, int span) const;
+    // The same for one cell of the grid.
+    const char* BrokenCell(const TGrid& grid, int id) const;
 
   private:
     // A cell for n masses, with room for a few that arrive during a pass, in
-    // whole blocks.
-    static Slot CellSize(Slot n) { return (n + 2 + n / 4 + kLanes - 1) / kLanes * kLanes; }
+    // whole blocks. The grid of any size has many cells at the edge of a
+    // crowd that stay empty: those get room only when a mass arrives.
+    Slot CellSize(Slot n) const {
+        return sparse_ && n == 0 ? 0 : (n + 2 + n / 4 + kLanes - 1) / kLanes * kLanes;
+    }
+    // Cells for every number the grid has given, the new ones empty.
+    void CoverGrid();
+    // The number of the cell at `to` for the mass of list index k, looked
+    // for from its cell (made in the grid, and covered here, if there is
+    // none yet).
+    int CellFrom(std::size_t k, TCellPlace to) {
+        if (!sparse_) return TGrid::Index(to.x, to.y);
+        if (placeOf_[k] == to) return CellOf(k);
+        const int id = grid_->IdOf(to, CellOf(k));
+        if (static_cast<std::size_t>(id) >= cells_.size()) CoverGrid();
+        return id;
+    }
     // Makes `size` more slots (whole blocks); gives the first.
     Slot Extend(Slot size);
     void Write(Slot s, const TMass* m, std::size_t k);
@@ -234,13 +276,17 @@ class TCellArrays {
     }
     void Relocate(int cell);
 
-    std::vector<Cell> cells_ = std::vector<Cell>(TGrid::kCells);
+    std::vector<Cell> cells_;
     std::vector<Block> blocks_;
     std::vector<Slot> slotOf_;          // per list index: the mass's slot
-    std::vector<std::uint16_t> cellOf_; // per list index: the mass's cell
+    std::vector<std::uint32_t> cellOf_; // per list index: the mass's cell
+    std::vector<TCellPlace> placeOf_;   // per list index: where that cell is (any size only)
     std::vector<std::uint8_t> touched_; // per list index: its slot changed since its mass
     Slot size_ = 0;                     // slots in use, room included
     int span_ = 0;
+    TGrid* grid_ = nullptr;
+    bool sparse_ = false;
+    std::uint64_t layout_ = 0;
     core::Ref<const core::TList> list_; // the list built for, held so its address is not reused
     std::uint64_t listVersion_ = 0;
     bool changedCell_ = false;

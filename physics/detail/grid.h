@@ -1,6 +1,11 @@
 #pragma once
-// The world's collision grid: MAX_GRID x MAX_GRID cells, each the list of the
-// masses put there, in the order they were put there.
+// The world's collision grid: cells, each the list of the masses put there,
+// in the order they were put there. The grid comes in two shapes. The dense
+// one (SetGridSize) is MAX_GRID x MAX_GRID cells made with the world, cell
+// (x, y) numbered 64 x + y. The one of any size (SetCellSize) has only the
+// cells that masses have stood in, numbered as they were made (TCellTable).
+// Either way a cell has a number, and the step's walks visit a cell and the
+// eight around it in the same order: column by column.
 //
 // A mass's place in its cell is kept in the mass (TMass::gridlink). The cells
 // do not own their masses: a mass takes itself out when it is destroyed, and a
@@ -14,10 +19,14 @@
 // emptying to what the masses fill.
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include <memory>
+
+#include "physics/detail/cell_table.h"
 #include "physics/mass.h"
 #include "physics/world.h"
 
@@ -34,6 +43,8 @@ class TGridCell {
     // the cells out can tell that they are still as it left them.
     static std::uint64_t LinkChanges() { return linkChanges_; }
 
+    // The cell's number in its grid.
+    int Id() const { return id_; }
     TMass* First() const { return first_; }
     TMass* Last() const { return last_; }
     bool IsEmpty() const { return first_ == nullptr; }
@@ -84,14 +95,11 @@ class TGridCell {
     }
 
   private:
+    friend class TGrid;
     static inline std::uint64_t linkChanges_ = 0;
     TMass* first_ = nullptr;
     TMass* last_ = nullptr;
-};
-
-// A cell as grid coordinates.
-struct TCellPlace {
-    int x = 0, y = 0;
+    int id_ = 0;
 };
 
 // The block of cells a mass in a cell is tested against: its own cell and
@@ -108,27 +116,106 @@ class TGrid {
     static constexpr int kSide = 64; // TPhysics::MAX_GRID
     static constexpr int kCells = kSide * kSide;
 
-    TGrid() { filled_.reserve(kCells); }
+    TGrid();
     ~TGrid();
     TGrid(const TGrid&) = delete;
     TGrid& operator=(const TGrid&) = delete;
 
-    TGridCell& Cell(int x, int y) { return cells_[static_cast<std::size_t>(Index(x, y))]; }
-    const TGridCell& Cell(int x, int y) const {
-        return cells_[static_cast<std::size_t>(Index(x, y))];
+    // The shape. Both leave every mass in no cell.
+    void UseDense();
+    // Cells of any number, within spanX x spanY.
+    void UseSparse();
+    bool Sparse() const { return sparse_; }
+    // Changes whenever the cells' numbers change meaning, for whoever keeps
+    // something per cell: the dense grid's span, or a count of the times
+    // the grid went sparse.
+    std::uint64_t Layout(int denseSpan) const {
+        return sparse_ ? (std::uint64_t{1} << 32) + generation_
+                       : static_cast<std::uint64_t>(static_cast<std::uint32_t>(denseSpan));
     }
-    TGridCell& Cell(TCellPlace at) { return Cell(at.x, at.y); }
+    // Cells numbered so far: every number below is a cell.
+    int CellCount() const { return count_; }
+
+    TGridCell& CellAt(int id) {
+        return chunks_[static_cast<std::size_t>(id) / kCells][static_cast<std::size_t>(id) % kCells];
+    }
+    const TGridCell& CellAt(int id) const {
+        return chunks_[static_cast<std::size_t>(id) / kCells][static_cast<std::size_t>(id) % kCells];
+    }
+    // The dense grid's cell (x, y).
+    TGridCell& Cell(int x, int y) { return CellAt(Index(x, y)); }
+    const TGridCell& Cell(int x, int y) const { return CellAt(Index(x, y)); }
     // Cells are numbered column by column, the order in which a
     // neighbourhood visits them.
     static int Index(int x, int y) { return x * kSide + y; }
     // Whether the cell is one of this grid's.
-    bool Holds(const TGridCell* cell) const;
+    bool Holds(const TGridCell* cell) const {
+        return cell && cell->id_ >= 0 && cell->id_ < count_ && &CellAt(cell->id_) == cell;
+    }
+    // The cell at `at`, or null where the sparse grid has none.
+    TGridCell* Find(TCellPlace at) {
+        const int id = sparse_ ? table_.Find(at) : Index(at.x, at.y);
+        return id >= 0 ? &CellAt(id) : nullptr;
+    }
+    const TGridCell* Find(TCellPlace at) const { return const_cast<TGrid*>(this)->Find(at); }
+    // The number of the cell at `at`, made if the sparse grid has none;
+    // `near` (any cell or null) is where to start looking.
+    int IdOf(TCellPlace at, const TGridCell* near) {
+        if (!sparse_) return Index(at.x, at.y);
+        const int id = table_.FindOrMake(at, Holds(near) ? near->id_ : -1);
+        if (id >= count_) Grow();
+        return id;
+    }
+    int IdOf(TCellPlace at, int near) {
+        if (!sparse_) return Index(at.x, at.y);
+        const int id = table_.FindOrMake(at, near);
+        if (id >= count_) Grow();
+        return id;
+    }
+    TCellPlace PlaceOf(int id) const {
+        return sparse_ ? table_.PlaceOf(id) : TCellPlace{id / kSide, id % kSide};
+    }
+    // Whether cell `id` is the one at `at`.
+    bool IsAt(int id, TCellPlace at) const {
+        return sparse_ ? table_.PlaceOf(id) == at : id == Index(at.x, at.y);
+    }
+
+    // The sparse grid's links of cell `id`.
+    const TCellTable::Around& Around(int id) const { return table_.AroundOf(id); }
+    // Visits the numbers of cell `id` (at `at`) and of the cells around it
+    // that exist, column by column; `span` clips the dense grid.
+    template <class Visit> void EachAround(TCellPlace at, int id, int span, Visit visit) const {
+        if (!sparse_) {
+            const TNeighbourhood around(at, span);
+            for (int cx = around.x0; cx <= around.x1; ++cx) {
+                for (int cy = around.y0; cy <= around.y1; ++cy) visit(Index(cx, cy));
+            }
+            return;
+        }
+        // Copied: a visit may make cells, which moves the links.
+        const TCellTable::Around around = table_.AroundOf(id);
+        for (const std::int32_t n : around) {
+            if (n >= 0) visit(static_cast<int>(n));
+        }
+    }
+    // Visits the numbers of the cells in use, row by row for the dense
+    // grid (span x span), in the order they were made for the other.
+    template <class Visit> void EachInUse(int span, Visit visit) const {
+        if (sparse_) {
+            for (int id = 0; id < count_; ++id) visit(id);
+            return;
+        }
+        for (int cy = 0; cy < span; ++cy) {
+            for (int cx = 0; cx < span; ++cx) visit(Index(cx, cy));
+        }
+    }
 
     // Puts m at the end of the cell at `at` (where it already is last, it
     // stays), taking it out of the cell it was in, and names the cell in
     // gridx and gridy.
-    void Place(TMass* m, TCellPlace at) {
-        TGridCell& cell = Cell(at);
+    void Place(TMass* m, TCellPlace at) { Place(m, at, IdOf(at, m->gridlink.cell)); }
+    void Place(TMass* m, TCellPlace at, int id) {
+        TGridCell& cell = CellAt(id);
         if (cell.IsEmpty()) NoteFilled(cell);
         if (m->gridlink.cell == &cell) {
             if (!m->gridlink.next) return; // already last; gridx, gridy name it
@@ -150,8 +237,9 @@ class TGrid {
     // Only for masses that were all in this grid's cells or in none: the
     // emptied cells' links are not undone.
     void BeginRefill();
-    void Refill(TMass* m, TCellPlace at) {
-        TGridCell& cell = Cell(at);
+    void Refill(TMass* m, TCellPlace at) { Refill(m, at, IdOf(at, m->gridlink.cell)); }
+    void Refill(TMass* m, TCellPlace at, int id) {
+        TGridCell& cell = CellAt(id);
         if (cell.IsEmpty()) NoteFilled(cell);
         m->gridx = at.x;
         m->gridy = at.y;
@@ -172,31 +260,51 @@ class TGrid {
     // record overflowed): the cells that may hold a mass.
     template <class Visit> void EachFilled(Visit visit) {
         if (filledOverflow_) {
-            for (TGridCell& cell : cells_) visit(cell);
+            for (int id = 0; id < count_; ++id) visit(CellAt(id));
         } else {
             for (TGridCell* cell : filled_) visit(*cell);
         }
     }
 
+    // The first broken rule of the sparse grid's table, or null.
+    const char* BrokenInvariant() const { return sparse_ ? table_.BrokenInvariant() : nullptr; }
+
   private:
     void NoteFilled(TGridCell& cell) {
-        if (filled_.size() < kCells)
+        if (filled_.size() < static_cast<std::size_t>(count_ > kCells ? count_ : kCells))
             filled_.push_back(&cell);
         else
             filledOverflow_ = true;
     }
+    // Every cell in no cell and no record of filled cells.
+    void DetachAll();
+    // Storage for the table's cells, a chunk of kCells at a time.
+    void Grow();
 
-    std::array<TGridCell, kCells> cells_;
+    // Cells in chunks of kCells, which never move: masses point at them.
+    std::vector<std::unique_ptr<TGridCell[]>> chunks_;
+    int count_ = kCells;
+    bool sparse_ = false;
+    std::uint64_t generation_ = 0;
+    TCellTable table_;
     std::vector<TGridCell*> filled_;
     bool filledOverflow_ = false;
     bool strangers_ = false;
 };
 
+// The cells of `width` that cover `extent` (at least 1), within what a float
+// counts exactly so that TPhysics::CellOf's clamp holds.
+inline int CellSpan(float extent, float width) {
+    constexpr float kMostCells = 1 << 24;
+    const float n = std::ceil(extent / width);
+    return n >= 1 ? static_cast<int>(std::fmin(n, kMostCells)) : 1;
+}
+
 // Puts m at the end of its cell of world w by where it is now (AddToGrid), or
 // in no cell when there is no grid to be in (no world, or one without a grid
 // size yet). Tells which cell.
 inline TCellPlace Rebin(TMass* m, TPhysics* w) {
-    if (!w || w->GridSpan() <= 0) {
+    if (!w || w->SpanX() <= 0) {
         TGrid::TakeOut(m);
         return {};
     }

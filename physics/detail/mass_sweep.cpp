@@ -80,15 +80,18 @@ void WalkCellList(const TStepContext& step, TMass* m, TGridCell& cell) {
 void CollideThroughGrid(const TStepContext& step, TMass* m) {
     TPhysics& w = *step.world;
     // A hook may have made another world current.
-    const TNeighbourhood around(Rebin(m, currentWorld.Get()), w.GridSpan());
-    for (int cx = around.x0; cx <= around.x1; ++cx) {
-        for (int cy = around.y0; cy <= around.y1; ++cy) {
-            TGridCell& cell = w.shiftgrid->Cell(cx, cy);
-            if (cell.IsEmpty()) continue;
-            WalkCellList(step, m, cell);
-            if (!m->InWorld()) return;
-        }
-    }
+    const TCellPlace at = Rebin(m, currentWorld.Get());
+    TGrid& grid = *w.shiftgrid;
+    // The mass's own cell, unless the world it was put in is another.
+    const TGridCell* own = grid.Holds(m->gridlink.cell) ? m->gridlink.cell : grid.Find(at);
+    if (!own) return; // no cell there, so none around it either
+    bool gone = false;
+    grid.EachAround(at, own->Id(), w.GridSpan(), [&](int id) {
+        TGridCell& cell = grid.CellAt(id);
+        if (gone || cell.IsEmpty()) return;
+        WalkCellList(step, m, cell);
+        gone = !m->InWorld();
+    });
 }
 
 template <class Order>

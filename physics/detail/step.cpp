@@ -50,7 +50,7 @@ TStepPlan PlanStep(const TPhysics& w, const core::TList* zones) {
     plan.together = w.stacking == 2 || w.stacking == 3;
     plan.substeps = plan.stacking ? kStackingSubsteps : 1;
     plan.quiet = !RunsOutsideCode(zones);
-    const bool gridOfWorldOnly = w.GridSpan() > 0 && !w.shiftgrid->HoldsStrangers();
+    const bool gridOfWorldOnly = w.SpanX() > 0 && !w.shiftgrid->HoldsStrangers();
     plan.refill = gridOfWorldOnly;
     if (!w.gridon)
         plan.search = TContactSearch::AllPairs;
@@ -110,6 +110,7 @@ TStepContext TStepper::BeginStep(TPhysics& w, const core::TList& masses,
 void TStepper::Step(TPhysics& w) {
     // A hook must not step the world from inside a step: such a call does nothing.
     if (stepping_) return;
+    TStepAccess::FitCellsToBounds(w);
     const TSteppingScope stepping(*this);
     // Held for the whole step, so that a hook that frees the world cannot
     // pull the lists away under the walks.
@@ -158,7 +159,8 @@ bool TStepper::IntegrateAndRebin(const TStepContext& step, float gx, float gy) {
     if (step.plan.search == TContactSearch::GridArrays) {
         // The sweeps work from the cells' arrays: only the cells are named
         // here, and LinkCells puts the lists in order when the passes are done.
-        const bool fits = cellArrays_.Fits(step.lists.Masses(), w.GridSpan());
+        const bool fits =
+            cellArrays_.Fits(step.lists.Masses(), w.shiftgrid->Layout(w.GridSpan()));
         bool kept = fits;
         if (threads_.Scheduled()) {
             // Each mass on its own: in ranges, on the world's threads.
@@ -170,7 +172,7 @@ bool TStepper::IntegrateAndRebin(const TStepContext& step, float gx, float gy) {
                     Integrate(m, gx, gy);
                     m->gridx = w.CellX(m->posX);
                     m->gridy = w.CellY(m->posY);
-                    if (fits && TGrid::Index(m->gridx, m->gridy) != cellArrays_.CellOf(k)) stayed = false;
+                    if (fits && !cellArrays_.StillIn(k, {m->gridx, m->gridy})) stayed = false;
                 }
                 if (!stayed) left.store(true, std::memory_order_relaxed);
             });
@@ -181,7 +183,7 @@ bool TStepper::IntegrateAndRebin(const TStepContext& step, float gx, float gy) {
                 Integrate(m, gx, gy);
                 m->gridx = w.CellX(m->posX);
                 m->gridy = w.CellY(m->posY);
-                if (kept && TGrid::Index(m->gridx, m->gridy) != cellArrays_.CellOf(k)) kept = false;
+                if (kept && !cellArrays_.StillIn(k, {m->gridx, m->gridy})) kept = false;
             }
         }
         if (!kept) cellsMoved_ = true;
@@ -240,7 +242,9 @@ void TStepper::SweepMasses(const TStepContext& step, bool rebuild) {
 void TStepper::SweepCellArraysInStrips(const TStepContext& step, bool rebuild) {
     // A pass that moved masses between cells left the arrays behind: they
     // are laid out again from the cells the masses are named in.
-    const bool fresh = rebuild || !cellArrays_.Fits(step.lists.Masses(), step.world->GridSpan());
+    const TPhysics& w = *step.world;
+    const bool fresh =
+        rebuild || !cellArrays_.Fits(step.lists.Masses(), w.shiftgrid->Layout(w.GridSpan()));
     const bool moved = strips_.Sweep(step, cellArrays_, threads_, fresh);
     if (moved) {
         cellsMoved_ = true;

@@ -143,6 +143,12 @@ struct TStepAccess {
     // The world's contact tracker, or null when it has none yet; `make`
     // makes one (stopped).
     static TContactTracker* TrackerOf(TPhysics& w, bool make);
+    // Lays the cells of SetCellSize out afresh when the bounds moved since.
+    static void FitCellsToBounds(TPhysics& w);
+    // A snapshot's cell size, with the cells laid out for the world's
+    // bounds, every mass in no cell.
+    static void RestoreCellSize(TPhysics& w, float size);
+    static float CellSizeOf(const TPhysics& w);
 };
 
 // The sweeps that walk the cells as lists (mass_sweep.cpp): over the

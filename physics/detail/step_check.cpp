@@ -17,21 +17,22 @@ namespace {
 
 // Every cell's list is well linked, and each of its masses knows the cell.
 const char* BrokenCellLinks(const TGrid& grid, std::size_t massesAtMost) {
-    for (int cx = 0; cx < TGrid::kSide; ++cx) {
-        for (int cy = 0; cy < TGrid::kSide; ++cy) {
-            const TGridCell& cell = grid.Cell(cx, cy);
-            const TMass* prev = nullptr;
-            std::size_t count = 0;
-            for (const TMass* m = cell.First(); m; m = m->gridlink.next) {
-                if (m->gridlink.cell != &cell) return "cell links: a mass names another cell";
-                if (m->gridlink.prev != prev) return "cell links: broken back link";
-                if (++count > massesAtMost) return "cell links: a cell's list runs in a circle";
-                prev = m;
-            }
-            if (cell.Last() != prev) return "cell links: the cell's last mass is not its end";
+    for (int id = 0; id < grid.CellCount(); ++id) {
+        const TGridCell& cell = grid.CellAt(id);
+        if (cell.Id() != id) return "cell links: a cell has another's number";
+        const TMass* prev = nullptr;
+        std::size_t count = 0;
+        for (const TMass* m = cell.First(); m; m = m->gridlink.next) {
+            if (m->gridlink.cell != &cell) return "cell links: a mass names another cell";
+            if (m->gridlink.prev != prev) return "cell links: broken back link";
+            if (++count > massesAtMost) return "cell links: a cell's list runs in a circle";
+            if (grid.Sparse() && !grid.IsAt(id, {m->gridx, m->gridy}))
+                return "cell links: a mass names a cell other than the one it is in";
+            prev = m;
         }
+        if (cell.Last() != prev) return "cell links: the cell's last mass is not its end";
     }
-    return nullptr;
+    return grid.BrokenInvariant();
 }
 
 // After a step that ran no outside code, every mass of the world is in the
@@ -40,30 +41,32 @@ const char* BrokenCellLinks(const TGrid& grid, std::size_t massesAtMost) {
 // the step re-binned every one of them.
 const char* BrokenMembership(const TPhysics& w, const std::vector<TMass*>& order,
                              bool inListOrder) {
-    const int span = w.GridSpan();
-    if (span <= 0) return nullptr;
+    const int spanX = w.SpanX(), spanY = w.SpanY();
+    if (spanX <= 0) return nullptr;
+    const TGrid& grid = *w.shiftgrid;
     std::unordered_map<const TMass*, std::size_t> indexOf;
     for (std::size_t k = 0; k < order.size(); ++k) indexOf.emplace(order[k], k);
     for (const TMass* m : order) {
-        if (m->gridx < 0 || m->gridx >= span || m->gridy < 0 || m->gridy >= span)
+        if (m->gridx < 0 || m->gridx >= spanX || m->gridy < 0 || m->gridy >= spanY)
             return "cell membership: a mass's cell is outside the grid in use";
-        if (m->gridlink.cell != &w.shiftgrid->Cell(m->gridx, m->gridy))
+        const TGridCell* named = grid.Find({m->gridx, m->gridy});
+        if (!named || m->gridlink.cell != named)
             return "cell membership: a mass is not in the cell it names";
     }
-    for (int cx = 0; cx < span && inListOrder; ++cx) {
-        for (int cy = 0; cy < span; ++cy) {
-            bool any = false;
-            std::size_t last = 0;
-            for (const TMass* m = w.shiftgrid->Cell(cx, cy).First(); m; m = m->gridlink.next) {
-                const auto at = indexOf.find(m);
-                if (at == indexOf.end()) continue;
-                if (any && at->second <= last) return "cell order: a cell is not in list order";
-                any = true;
-                last = at->second;
-            }
+    const char* broken = nullptr;
+    grid.EachInUse(spanX, [&](int id) {
+        bool any = false;
+        std::size_t last = 0;
+        for (const TMass* m = grid.CellAt(id).First(); m && inListOrder && !broken;
+             m = m->gridlink.next) {
+            const auto at = indexOf.find(m);
+            if (at == indexOf.end()) continue;
+            if (any && at->second <= last) broken = "cell order: a cell is not in list order";
+            any = true;
+            last = at->second;
         }
-    }
-    return nullptr;
+    });
+    return broken;
 }
 
 } // namespace

@@ -64,44 +64,62 @@ void TThreads::For(TTaskFunction task, int count, void* context) {
 bool TStripSchedule::Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads,
                            bool fresh) {
     const std::vector<TMass*>& order = step.lists.Movers();
-    span_ = step.world->GridSpan();
-    const int strips = (span_ + kStripWidth - 1) / kStripWidth;
-    if (fresh) cells.Lay(step.lists.Masses(), order, span_);
-    Sort(step, cells, strips);
-    if (logs_.size() < static_cast<std::size_t>(strips)) logs_.resize(static_cast<std::size_t>(strips));
-    moved_.assign(static_cast<std::size_t>(strips), 0);
+    if (fresh) {
+        // Laid out and emptied here, filled strip by strip.
+        cells.Lay(step.lists.Masses(), order, *step.world->shiftgrid, step.world->GridSpan());
+        cells.ClearRoom();
+    } else {
+        cells.ResetCells();
+    }
+    const std::size_t strips = Sort(step, cells);
+    if (logs_.size() < strips) logs_.resize(strips);
+    moved_.assign(strips, 0);
     spans_.resize(order.size());
     step_ = &step;
     cells_ = &cells;
     fresh_ = fresh;
+    const int count = static_cast<int>(strips);
     phase_ = TPhase::Write;
-    threads.For(&RunStrips, strips, this);
+    threads.For(&RunStrips, count, this);
     // The even strips, then the odd ones: two strips of one half lie a strip apart.
     phase_ = TPhase::Sweep;
-    for (half_ = 0; half_ < 2; ++half_) threads.For(&RunStrips, (strips + 1 - half_) / 2, this);
+    for (half_ = 0; half_ < 2; ++half_) threads.For(&RunStrips, (count + 1 - half_) / 2, this);
     phase_ = TPhase::Load;
-    threads.For(&RunStrips, strips, this);
+    threads.For(&RunStrips, count, this);
     step_ = nullptr;
     cells_ = nullptr;
     Replay(step);
     return std::find(moved_.begin(), moved_.end(), 1) != moved_.end();
 }
 
-void TStripSchedule::Sort(const TStepContext& step, const TCellArrays& cells, int strips) {
-    const std::vector<TMass*>& order = step.lists.Movers();
-    const std::size_t n = order.size();
-    stripStart_.assign(static_cast<std::size_t>(strips) + 1, 0);
+std::size_t TStripSchedule::Sort(const TStepContext& step, const TCellArrays& cells) {
+    const std::size_t n = step.lists.Movers().size();
+    // The columns in use, and strips wide enough that there are not too
+    // many of them (a mass flung far away would make thousands).
+    int x0 = 0, x1 = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const int x = cells.PlaceOf(k).x;
+        if (k == 0 || x < x0) x0 = x;
+        if (k == 0 || x > x1) x1 = x;
+    }
+    const std::int64_t columns = std::int64_t{x1} - x0 + 1;
+    const std::int64_t width =
+        std::max<std::int64_t>(kStripWidth, (columns + kMostStrips - 1) / kMostStrips);
+    const auto strips = static_cast<std::size_t>((columns + width - 1) / width);
     auto stripOf = [&](std::size_t k) {
-        return static_cast<std::size_t>(cells.CellOf(k) / TGrid::kSide / kStripWidth);
+        return static_cast<std::size_t>((std::int64_t{cells.PlaceOf(k).x} - x0) / width);
     };
+    stripStart_.assign(strips + 1, 0);
     for (std::size_t k = 0; k < n; ++k) ++stripStart_[stripOf(k) + 1];
     for (std::size_t s = 1; s < stripStart_.size(); ++s) stripStart_[s] += stripStart_[s - 1];
     turns_.resize(n);
     // Counted into place, each strip in list order; stripStart_ runs ahead
     // by one strip while it does, and is put back after.
-    for (std::size_t k = 0; k < n; ++k) turns_[stripStart_[stripOf(k)]++] = static_cast<std::uint32_t>(k);
+    for (std::size_t k = 0; k < n; ++k)
+        turns_[stripStart_[stripOf(k)]++] = static_cast<std::uint32_t>(k);
     for (std::size_t s = stripStart_.size() - 1; s > 0; --s) stripStart_[s] = stripStart_[s - 1];
     stripStart_[0] = 0;
+    return strips;
 }
 
 void TStripSchedule::RunStrips(int begin, int end, int, void* context) {
@@ -116,17 +134,12 @@ void TStripSchedule::RunStrip(std::uint32_t strip) {
     const std::uint32_t first = stripStart_[strip], last = stripStart_[strip + 1];
     const std::vector<TMass*>& order = step_->lists.Movers();
     const auto turn = [this](std::size_t i) { return turns_[i]; };
-    const int x0 = static_cast<int>(strip) * kStripWidth;
-    const int x1 = std::min(x0 + kStripWidth, span_);
     switch (phase_) {
     case TPhase::Write:
-        if (fresh_) {
+        if (fresh_)
             cells_->Place(order, first, last, turn);
-            cells_->ClearRoom(x0, x1);
-        } else {
-            cells_->ResetCells(x0, x1);
+        else
             cells_->Rewrite(order, first, last, turn);
-        }
         break;
     case TPhase::Sweep: {
         TStripLog& log = logs_[strip];

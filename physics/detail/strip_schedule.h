@@ -101,8 +101,11 @@ bool SweepStripTurns(const TStepContext& step, TCellArrays& cells, const TStripT
 
 class TStripSchedule {
   public:
-    // Two cells: a walk reaches one column to each side.
+    // Two cells at least: a walk reaches one column to each side.
     static constexpr int kStripWidth = 2;
+    // Strips are made wider where the masses span more columns than this
+    // many strips of two.
+    static constexpr std::int64_t kMostStrips = 4096;
 
     // One pass of bounds, zones and contacts over the step's movers; tells
     // whether any mass left its cell. The cells' arrays are laid out afresh
@@ -113,8 +116,8 @@ class TStripSchedule {
 
   private:
     enum class TPhase { Write, Sweep, Load };
-    // Puts the turns in strips, each in list order.
-    void Sort(const TStepContext& step, const TCellArrays& cells, int strips);
+    // Puts the turns in strips, each in list order; gives the strips' count.
+    std::size_t Sort(const TStepContext& step, const TCellArrays& cells);
     // Task: the strip `item` of the phase (2 * item + half while sweeping).
     static void RunStrips(int begin, int end, int worker, void* context);
     void RunStrip(std::uint32_t strip);
@@ -131,7 +134,6 @@ class TStripSchedule {
     TCellArrays* cells_ = nullptr;
     TPhase phase_ = TPhase::Write;
     int half_ = 0;
-    int span_ = 0;
     bool fresh_ = false;
 };
 

@@ -231,7 +231,7 @@ bool TWorldState::Capture(TPhysics& w, const std::vector<TBody*>& bodyList) {
     settings = {w.boundsMaxX, w.boundsMaxY, w.boundsMinX, w.boundsMinY, w.friction,
                 w.gravityX,   w.gravityY,   w.i,         w.gridon,     w.gridsize,
                 w.ratiox,     w.ratioy,     w.stacking,  w.sleepSpeed, w.sleepSteps,
-                nextColGroup, TColEvent::colMode};
+                nextColGroup, TColEvent::colMode, TStepAccess::CellSizeOf(w)};
     TakeList(kel::tangle::massList.Get(), massList);
     TakeList(kel::tangle::constraintList.Get(), constraintList);
     TakeList(kel::tangle::zoneList.Get(), zoneList);
@@ -286,11 +286,10 @@ bool TWorldState::Capture(TPhysics& w, const std::vector<TBody*>& bodyList) {
     cellMasses.reserve(masses.size());
     cellOf.reserve(masses.size());
     const TGrid& grid = *w.shiftgrid;
-    for (int cell = 0; cell < TGrid::kCells; ++cell) {
-        for (TMass* m = grid.Cell(cell / TGrid::kSide, cell % TGrid::kSide).First(); m;
-             m = m->gridlink.next) {
+    for (int id = 0; id < grid.CellCount(); ++id) {
+        for (TMass* m = grid.CellAt(id).First(); m; m = m->gridlink.next) {
             cellMasses.push_back(m);
-            cellOf.push_back(static_cast<std::uint16_t>(cell));
+            cellOf.push_back(grid.PlaceOf(id));
             includeMass(m);
         }
     }
@@ -340,6 +339,9 @@ bool TWorldState::Apply(TPhysics& w) const {
     w.stacking = s.stacking;
     w.sleepSpeed = s.sleepSpeed;
     w.sleepSteps = s.sleepSteps;
+    // The cells are laid out for the bounds as they were; the masses come
+    // back into them below.
+    TStepAccess::RestoreCellSize(w, s.cellSize);
     nextColGroup = s.nextColGroup;
     // The queue holds the contacts of steps the world no longer has taken.
     TColEvent::Flush();
@@ -357,12 +359,11 @@ bool TWorldState::Apply(TPhysics& w) const {
     // The cells get back their masses in their order, which decides the
     // order of the contacts.
     TGrid& grid = *w.shiftgrid;
-    for (int cell = 0; cell < TGrid::kCells; ++cell) {
-        TGridCell& c = grid.Cell(cell / TGrid::kSide, cell % TGrid::kSide);
+    for (int id = 0; id < grid.CellCount(); ++id) {
+        TGridCell& c = grid.CellAt(id);
         if (!c.IsEmpty()) c.DetachAll();
     }
-    for (std::size_t k = 0; k < cellMasses.size(); ++k)
-        grid.Place(cellMasses[k], {cellOf[k] / TGrid::kSide, cellOf[k] % TGrid::kSide});
+    for (std::size_t k = 0; k < cellMasses.size(); ++k) grid.Place(cellMasses[k], cellOf[k]);
     grid.SetHoldsStrangers(gridStrangers);
 
     stepper.ForgetLayout();

@@ -22,6 +22,7 @@
 #include "physics/detail/contact_tracker.h"
 #include "physics/detail/sleep.h"
 #include "physics/mass.h"
+#include "physics/detail/cell_table.h"
 #include "physics/quadtree.h"
 #include "physics/rig.h"
 #include "physics/zone.h"
@@ -43,6 +44,7 @@ struct TSettingsState {
     int sleepSteps = 0;
     int nextColGroup = -2; // the module-wide automatic group counter
     int colMode = 1;       // the collision queue's mode
+    float cellSize = 0;    // TPhysics::SetCellSize; 0 for the grid of SetGridSize
 };
 
 struct TMassState {
@@ -137,7 +139,7 @@ struct TWorldState {
     // The grid: the masses of every non-empty cell, cell after cell, each
     // cell's in its order, with the index of its cell.
     std::vector<TMass*> cellMasses;
-    std::vector<std::uint16_t> cellOf;
+    std::vector<TCellPlace> cellOf;
     bool gridStrangers = false;
     TSleepState sleep;
     TContactTracker::State contacts;

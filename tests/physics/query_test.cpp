@@ -131,14 +131,17 @@ constexpr float kW = 400, kH = 300;
 
 class RandomWorld {
   public:
-    RandomWorld(unsigned seed, int gridSize, int gridOn) : rng_(seed) {
+    // With a cell size, the grid is one of any size (SetCellSize).
+    RandomWorld(unsigned seed, int gridSize, int gridOn, float cellSize = 0) : rng_(seed) {
         TPhysics::Free();
         TPhysics::Create(kW, kH, 0, 0, 1);
         TPhysics::SetGridSize(gridSize);
         TPhysics::UseShiftedGrid(gridOn);
-        const float cell = std::fmin(kW, kH) / static_cast<float>(gridSize);
-        const float sideX = kW / static_cast<float>(gridSize),
-                    sideY = kH / static_cast<float>(gridSize);
+        TPhysics::SetCellSize(cellSize);
+        const float cell =
+            cellSize > 0 ? cellSize : std::fmin(kW, kH) / static_cast<float>(gridSize);
+        const float sideX = cellSize > 0 ? cellSize : kW / static_cast<float>(gridSize),
+                    sideY = cellSize > 0 ? cellSize : kH / static_cast<float>(gridSize);
         for (int k = 0; k < 160; ++k) {
             float x = U(-20, kW + 20), y = U(-20, kH + 20);
             // A quarter sit exactly on a cell border along one axis or both.
@@ -254,8 +257,8 @@ void CheckRay(RandomWorld& world, const TQueryFilter& f, float x1, float y1, flo
     (void)world;
 }
 
-void CheckWorld(unsigned seed, int gridSize, int gridOn, int steps) {
-    RandomWorld world(seed, gridSize, gridOn);
+void CheckWorld(unsigned seed, int gridSize, int gridOn, int steps, float cellSize = 0) {
+    RandomWorld world(seed, gridSize, gridOn, cellSize);
     // Stepped worlds leave masses a little off the cells they were put in.
     TPhysics::SetGravity(0, 0.05f);
     for (int s = 0; s < steps; ++s) TPhysics::Update();
@@ -328,6 +331,18 @@ TEST(QueryAgreement, GridOnMatchesEveryShapeWalk) {
 TEST(QueryAgreement, SteppedWorldsMatchToo) {
     for (unsigned seed = 11; seed <= 14; ++seed)
         for (int grid : {8, 32}) ASSERT_NO_FATAL_FAILURE(CheckWorld(seed, grid, 1, 5));
+}
+
+// Cells of any size: fewer cells than a large box or reach covers (which
+// walks the cells there are), many more, and cells wider than a third of
+// the world (not stepped: its discs, up to 60 wide and piled on each other,
+// are pushed further than the half cell the queries allow for).
+TEST(QueryAgreement, CellsOfAnySizeMatchEveryShapeWalk) {
+    for (unsigned seed = 31; seed <= 34; ++seed)
+        for (float cell : {4.0f, 11.0f, 150.0f}) {
+            const int steps = seed % 2 && cell < 100 ? 5 : 0;
+            ASSERT_NO_FATAL_FAILURE(CheckWorld(seed, 8, 1, steps, cell)) << cell << " " << seed;
+        }
 }
 
 TEST(QueryAgreement, GridOffWalksEveryMass) {

@@ -147,6 +147,30 @@ TEST_F(QuietPass, APileOfTenThousandGivesTheBitsOfTheHookedStep) {
     EXPECT_EQ(a.hash, b.hash);
 }
 
+// The grid of any size (SetCellSize) walks its cells through their links:
+// both sweeps must still meet the same pairs in the same order. The cells
+// are narrower than the pile's spacing allows for a dense 64 x 64 grid, and
+// the bounds start left of 0, so that cells are counted from the corner.
+TEST_F(QuietPass, CellsOfAnySizeGiveTheBitsOfTheHookedStep) {
+    constexpr int kSteps = 40;
+    auto pile = [] {
+        Scene s = Pile(6000, 2);
+        TPhysics::SetBounds(-3, 0, 1000, 2000);
+        TPhysics::SetCellSize(9.5f);
+        return s;
+    };
+    Scene quiet = pile();
+    const Digest a = StepAndDigest(quiet, Variant::Quiet, kSteps);
+    Scene hooked = pile();
+    const Digest b = StepAndDigest(hooked, Variant::Hooked, kSteps);
+    EXPECT_EQ(a.searches, std::vector(kSteps, detail::TContactSearch::GridArrays));
+    EXPECT_EQ(b.searches, std::vector(kSteps, detail::TContactSearch::GridLists));
+    EXPECT_GT(currentWorld->shiftgrid->CellCount(), detail::TGrid::kCells);
+    EXPECT_GT(a.events, 200000);
+    EXPECT_EQ(a.events, b.events);
+    EXPECT_EQ(a.hash, b.hash);
+}
+
 TEST_F(QuietPass, SeveralPassesMergeTheSameForces) {
     constexpr int kSteps = 40;
     Scene quiet = Pile(1500, 3);

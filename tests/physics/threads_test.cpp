@@ -124,6 +124,37 @@ TEST_F(Threads, ThePileGivesTheSameBitsOnAnyNumberOfThreads) {
     EXPECT_NE(StepPile(0, 20).hash, StepPile(1, 20).hash);
 }
 
+// A wide world with cells of a fixed width (SetCellSize): 6,000 masses
+// dropped in heaps along a floor 6,000 units wide, so that there are
+// hundreds of columns, and empty ones between the heaps.
+std::uint64_t StepWideWorld(int threads, int steps) {
+    TPhysics::Create(6000, 400, 0.15f, 0, 2);
+    TPhysics::UseShiftedGrid(1);
+    TPhysics::SetCellSize(10);
+    std::vector<core::Ref<TMass>> masses;
+    for (int k = 0; k < 6000; ++k) {
+        const int heap = k / 500, at = k % 500;
+        const int row = at / 25;
+        const float x = 200 + 480 * static_cast<float>(heap) + 8.5f * static_cast<float>(at % 25) +
+                        2.1f * static_cast<float>(row % 2);
+        masses.push_back(TMass::Create(x, 395 - 7.9f * static_cast<float>(row), 1, 4, 0.5f, -1));
+        masses.back()->AddRef(); // in the world without a constraint
+    }
+    UseThreads(threads);
+    Digest digest(masses);
+    for (int k = 0; k < steps; ++k) digest.Step();
+    return digest.Hash();
+}
+
+TEST_F(Threads, CellsOfAFixedWidthGiveTheSameBits) {
+    const int steps = Steps(300);
+    const std::uint64_t alone = StepWideWorld(1, steps);
+    for (int n : ThreadCounts()) EXPECT_EQ(StepWideWorld(n, steps), alone) << n << " threads";
+    EXPECT_NE(StepWideWorld(0, 60), StepWideWorld(1, 60));
+    EXPECT_EQ(detail::TStepAccess::Of(*currentWorld).LastPlan().search,
+              detail::TContactSearch::GridArrays);
+}
+
 std::vector<std::thread::id> hookThreads;
 
 core::Ref<core::Object> RecordThread(int, core::Object* data, core::Object*) {

@@ -177,8 +177,8 @@ TEST_F(DamagedWorldFile, EveryTruncationIsRefused) {
 
 TEST_F(DamagedWorldFile, WrongVersionMagicAndTrailingBytesAreRefused) {
     Bytes b = bytes_;
-    PutIntAt(b, kVersionAt, 2);
-    ExpectRefused(b, "version 2");
+    PutIntAt(b, kVersionAt, 3);
+    ExpectRefused(b, "version 3");
     b = bytes_;
     b[0] = 'X';
     ExpectRefused(b, "not a world file");
