@@ -1,7 +1,8 @@
 #pragma once
 // The step on several threads: the strip schedule, and the threads it runs on.
 //
-// The grid's columns are cut into strips two cells wide. A mass meets only
+// The grid's columns in use are cut into strips two cells wide (wider where
+// the masses span more than a few thousand strips' worth). A mass meets only
 // masses of its own cell and of the eight around it, so two strips with a
 // strip between them never touch the same mass: the even strips can be swept
 // at the same time, then the odd ones. Each strip is one task; it sweeps its
