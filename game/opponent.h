@@ -16,13 +16,18 @@ namespace game {
 /// ticks or physics steps (one step per tick), never a time, so that a game
 /// plays the same on every machine.
 struct OpponentSettings {
-    /// Ticks from the start of its turn to its cut; 60 is one second.
-    int thinkTicks = 85;
+    /// Ticks from the start of its turn to its cut; 60 is one second. A tick
+    /// slips when a frame runs late, so a move takes longer in seconds than
+    /// in ticks: 75 (1.2 s at the timer's 16 ms) leaves room for that.
+    int thinkTicks = 75;
     /// Most ticks it waits when barrels already on their way down would land
     /// right after an earlier cut: the wait lets them land on its own turn.
-    int maxThinkTicks = 170;
-    /// Physics steps it simulates per tick; bounds the work added to a frame.
-    int stepsPerTick = 68;
+    /// 150 (2.4 s) leaves the same room below 3 s.
+    int maxThinkTicks = 150;
+    /// Physics steps it simulates per tick; bounds the work added to a frame
+    /// (about 0.1 ms a step, next to some 7 ms of stepping and drawing the
+    /// game itself in a window, within a 16 ms tick).
+    int stepsPerTick = 60;
     /// Steps simulated after each trial cut; 300 is five seconds of play.
     int horizon = 300;
     /// Ticks the other player is expected to take before replying: barrels a
