@@ -270,7 +270,15 @@ bool SweepStripTurns(const TStepContext& step, TCellArrays& cells, const TStripT
     const int span = w.GridSpan();
     const TGrid& grid = *w.shiftgrid;
     bool moved = false;
+    // As in the sweep over all masses: what a turn reads is fetched a few
+    // turns ahead.
+    constexpr std::size_t kAhead = 4;
     for (std::size_t t = 0; t < strip.count; ++t) {
+        if (t + 2 * kAhead < strip.count) cells.PrefetchCellsAround(strip.turns[t + 2 * kAhead]);
+        if (t + kAhead < strip.count) {
+            cells.PrefetchTurn(strip.turns[t + kAhead]);
+            cells.PrefetchSlotsAround(strip.turns[t + kAhead]);
+        }
         const std::uint32_t k = strip.turns[t];
         TMass* m = order[k];
         const std::uint32_t begin = log.Size();

@@ -156,6 +156,8 @@ void TStripSchedule::RunStrip(std::uint32_t strip) {
 }
 
 void TStripSchedule::Replay(const TStepContext& step) const {
+    // Nobody wants the contacts: the queue discards them and no island sleeps.
+    if (TColEvent::colMode == TColEvent::MODE_DISCARD && !step.sleepLog) return;
     const std::vector<TMass*>& order = step.lists.Movers();
     TContactBatch& contacts = step.worker->Contacts();
     const TOpenBatch batch(contacts, order);
