@@ -49,16 +49,26 @@ void TThreads::Fit() {
         pool_ = std::make_unique<TThreadPool>(workers);
 }
 
-void TThreads::For(TTaskFunction task, int count, void* context) {
+void TThreads::Start(TTaskFunction task, int count, void* context) {
+    task_ = task;
+    items_ = count;
+    context_ = context;
     if (count <= 0) return;
-    if (system_.enqueue) {
-        void* handle = system_.enqueue(task, count, 1, context, system_.userContext);
-        system_.finish(handle, system_.userContext);
-    } else if (pool_) {
-        pool_->Run(task, count, context);
-    } else {
-        task(0, count, 0, context);
-    }
+    if (system_.enqueue)
+        handle_ = system_.enqueue(task, count, 1, context, system_.userContext);
+    else if (pool_)
+        pool_->Start(task, count, context);
+}
+
+void TThreads::Finish() {
+    if (items_ <= 0) return;
+    if (system_.enqueue)
+        system_.finish(handle_, system_.userContext);
+    else if (pool_)
+        pool_->Finish();
+    else
+        task_(0, items_, 0, context_);
+    items_ = 0;
 }
 
 bool TStripSchedule::Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads,
@@ -84,11 +94,14 @@ bool TStripSchedule::Sweep(const TStepContext& step, TCellArrays& cells, TThread
     // The even strips, then the odd ones: two strips of one half lie a strip apart.
     phase_ = TPhase::Sweep;
     for (half_ = 0; half_ < 2; ++half_) threads.For(&RunStrips, (count + 1 - half_) / 2, this);
+    // The masses are loaded from their slots while the contacts go to the
+    // queue: the one writes positions, the other reads only the logs.
     phase_ = TPhase::Load;
-    threads.For(&RunStrips, count, this);
+    threads.Start(&RunStrips, count, this);
+    Replay(step);
+    threads.Finish();
     step_ = nullptr;
     cells_ = nullptr;
-    Replay(step);
     return std::find(moved_.begin(), moved_.end(), 1) != moved_.end();
 }
 

@@ -59,7 +59,15 @@ class TThreads {
     // Whether the quiet passes run the strip schedule.
     bool Scheduled() const { return count_ >= 2 || alone_; }
     // Runs task over the items [0, count); returns when all have run.
-    void For(TTaskFunction task, int count, void* context);
+    void For(TTaskFunction task, int count, void* context) {
+        Start(task, count, context);
+        Finish();
+    }
+    // The same in two halves, for work of the caller's own in between
+    // (which must touch nothing the items touch): Start hands the items to
+    // the threads, Finish returns when all have run. One batch at a time.
+    void Start(TTaskFunction task, int count, void* context);
+    void Finish();
 
     // Runs f(from, to) over [0, n) in ranges of `chunk` items, the same
     // ranges for any thread count.
@@ -85,6 +93,11 @@ class TThreads {
     bool alone_ = false;
     TTaskSystem system_;
     std::unique_ptr<TThreadPool> pool_;
+    // The batch started and not yet finished.
+    TTaskFunction task_ = nullptr;
+    int items_ = 0;
+    void* context_ = nullptr;
+    void* handle_ = nullptr;
 };
 
 // The masses of one strip, in list order.

@@ -1,5 +1,7 @@
 #include "physics/detail/thread_pool.h"
 
+#include <chrono>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -8,8 +10,14 @@ namespace kel::tangle::detail {
 
 namespace {
 
-// Spins before a worker sleeps: the passes of a step follow each other
-// within microseconds, and waking a sleeping thread costs more.
+// How long a worker waits awake before it sleeps: the parallel phases of a
+// step are a fraction of a millisecond apart, and a sleeping thread can take
+// longer than that to wake, while the caller goes on alone. It spins for the
+// first part, then yields its core at each look, so that more threads than
+// cores do not starve the caller.
+constexpr auto kSpinTime = std::chrono::microseconds(50);
+constexpr auto kAwakeTime = std::chrono::microseconds(2000);
+// The caller's spins before it yields, waiting for the workers to report.
 constexpr int kSpins = 2000;
 
 inline void Pause() {
@@ -34,8 +42,7 @@ TThreadPool::~TThreadPool() {
     for (std::thread& t : threads_) t.join();
 }
 
-void TThreadPool::Run(TTaskFunction task, int count, void* context) {
-    if (count <= 0) return;
+void TThreadPool::Start(TTaskFunction task, int count, void* context) {
     task_ = task;
     context_ = context;
     count_ = count;
@@ -46,6 +53,9 @@ void TThreadPool::Run(TTaskFunction task, int count, void* context) {
         generation_.fetch_add(1, std::memory_order_release);
     }
     wake_.notify_all();
+}
+
+void TThreadPool::Finish() {
     TakeItems(0);
     const int workers = Workers();
     for (int spin = 0; reported_.load(std::memory_order_acquire) != workers; ++spin) {
@@ -65,11 +75,21 @@ void TThreadPool::TakeItems(int worker) {
 void TThreadPool::Work(int worker) {
     std::uint64_t seen = 0;
     for (;;) {
-        for (int spin = 0; spin < kSpins; ++spin) {
+        const auto idle = std::chrono::steady_clock::now();
+        for (int spin = 1;; ++spin) {
             if (generation_.load(std::memory_order_acquire) != seen ||
                 stop_.load(std::memory_order_acquire))
                 break;
-            Pause();
+            if (spin < 64) {
+                Pause();
+                continue;
+            }
+            const auto waited = std::chrono::steady_clock::now() - idle;
+            if (waited > kAwakeTime) break;
+            if (waited > kSpinTime)
+                std::this_thread::yield();
+            else
+                Pause();
         }
         if (generation_.load(std::memory_order_acquire) == seen) {
             std::unique_lock<std::mutex> lock(mutex_);

@@ -2,8 +2,8 @@
 // The library's own worker threads for a step on several cores: started
 // once, parked between steps, and given one parallel-for at a time.
 //
-// A batch is published under a generation number; every worker wakes (after
-// a short spin, it sleeps on a condition variable), takes items one at a
+// A batch is published under a generation number; every worker wakes (it
+// spins for a while, then sleeps on a condition variable), takes items one at a
 // time from a shared counter until none is left, and reports that it is
 // done with the generation. The caller takes items too, and returns once
 // every worker has reported, so that no worker can still be reading the
@@ -32,7 +32,15 @@ class TThreadPool {
 
     int Workers() const { return static_cast<int>(threads_.size()); }
     // Runs task over the items [0, count), on the workers and the caller.
-    void Run(TTaskFunction task, int count, void* context);
+    void Run(TTaskFunction task, int count, void* context) {
+        Start(task, count, context);
+        Finish();
+    }
+    // The same in two halves, so that the caller can do something else in
+    // between: Start hands the items to the workers, Finish takes what is
+    // left and returns when every item has run.
+    void Start(TTaskFunction task, int count, void* context);
+    void Finish();
 
   private:
     void Work(int worker);
