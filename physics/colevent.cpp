@@ -6,6 +6,7 @@
 
 #include "core/hook.h"
 #include "physics/detail/colpairs.h"
+#include "physics/detail/strip_log.h"
 #include "physics/mass.h"
 #include "physics/world.h"
 #include "physics/zone.h"
@@ -140,6 +141,12 @@ int TColEvent::Flush() {
 int TColEvent::QueueCount() { return detail::colPairs.QueuedCount(); }
 
 void detail::ReportContact(const TContact& c) {
+    // A task of a step on several threads: its own log, read in list order
+    // when the pass ends (no hook is installed then).
+    if (TStripLog* log = taskLog) {
+        if (TColEvent::colMode != TColEvent::MODE_DISCARD) log->Report(c);
+        return;
+    }
     if (core::HasHooks(TColEvent::colHookId))
         TColEvent::Emit(TColEvent::CreateOfKind(c.id, c.mass, c.other, c.x, c.y, c.force));
     else if (TColEvent::colMode != TColEvent::MODE_DISCARD)

@@ -15,6 +15,7 @@
 #include "physics/query.h"
 #include "physics/rig.h"
 #include "physics/snapshot.h"
+#include "physics/task_system.h"
 #include "physics/view.h"
 #include "physics/world.h"
 #include "physics/world_def.h"

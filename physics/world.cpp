@@ -173,6 +173,21 @@ int TPhysics::GetStacking() {
     return w ? w->stacking : 0;
 }
 
+int TPhysics::SetThreads(int n) {
+    if (TPhysics* w = currentWorld) detail::TStepAccess::Of(*w).Threads().Set(n);
+    return 0;
+}
+
+int TPhysics::GetThreads() {
+    const TPhysics* w = currentWorld;
+    return w ? detail::TStepAccess::Of(*w).Threads().Count() : 1;
+}
+
+int TPhysics::SetTaskSystem(const TTaskSystem& system) {
+    if (TPhysics* w = currentWorld) detail::TStepAccess::Of(*w).Threads().SetTaskSystem(system);
+    return 0;
+}
+
 int TPhysics::SetSleep(float speed, int steps) {
     TPhysics* w = currentWorld;
     if (!w) return 0;
@@ -201,6 +216,8 @@ int TPhysics::Free() {
         w->shiftgrid->UseDense();
     }
     if (w->contactTracker_) w->contactTracker_->Stop();
+    // Its threads stop with it.
+    detail::TStepAccess::Of(*w).Threads().Set(1);
     DropWorldLists();
     currentWorld = nullptr;
     return 0;

@@ -11,6 +11,7 @@
 #include "core/object.h"
 #include "physics/contact_change.h"
 #include "physics/query.h"
+#include "physics/task_system.h"
 #include "physics/view.h"
 #include "physics/world_def.h"
 
@@ -168,6 +169,30 @@ class TPhysics : public core::Object, public TWorldView {
     /// Masses in the current world that are not asleep (frozen ones count as
     /// awake); 0 without a world.
     static int AwakeCount();
+    /// Steps the current world on n threads, the caller's included (clamped
+    /// to 1 ... 64; 2 to the number of cores is typical). n = 1, the
+    /// default, is the step bit for bit as it always was, on the calling
+    /// thread alone. From n = 2 on, the passes in which no program code can
+    /// run (no collision hook, no zone response of the program's own) sweep
+    /// the grid in strips of columns, the even strips at once, then the odd
+    /// ones; their results differ from the one-thread step but are the same,
+    /// bit for bit and event for event, for any n >= 2 and any task system.
+    /// Hooks and responses always run on the calling thread: a pass that may
+    /// run them, a world without the grid, and a world where some island
+    /// sleeps step as with n = 1. Unless a task system is set
+    /// (SetTaskSystem), n - 1 threads of the library's own are started here,
+    /// parked between steps and stopped by SetThreads(1), Free or the
+    /// world's end. Returns 0; does nothing without a world.
+    static int SetThreads(int n);
+    /// The current world's thread count (1 when it steps on the calling
+    /// thread alone, and without a world).
+    static int GetThreads();
+    /// Lends the current world the program's own task system (task_system.h)
+    /// for its steps on several threads, instead of threads of its own; a
+    /// system whose enqueue or finish is null gives the library's pool back.
+    /// The thread count (SetThreads) still turns the schedule on and off.
+    /// Returns 0; does nothing without a world.
+    static int SetTaskSystem(const TTaskSystem& system);
     /// Advances the current world by one step: integration under gravity,
     /// the relaxation passes, bounds, zones and contacts, with their events.
     /// Returns 0; does nothing without a world, or when a hook calls it from

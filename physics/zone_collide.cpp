@@ -86,7 +86,11 @@ int TZone::Collide(TMass* mass) {
     }
     if (!(depth > 0)) return 0;
 
-    core::Ref<TZone> self(this); // the response may free the zone
+    // A response of the program's own may free the zone; the default one
+    // cannot, and taking no reference lets tasks of a step on several
+    // threads collide with the same zone.
+    const bool ownResponse = ColResponse && ColResponse != &ColDefault;
+    core::Ref<TZone> self(ownResponse ? this : nullptr);
     (ColResponse ? ColResponse : &ColDefault)(this, mass, nx, ny, depth);
     detail::ReportContact({TColEvent::MASS_ZONE, mass, this, nearest.x, nearest.y, depth});
     return 0;

@@ -13,6 +13,7 @@
 #include "physics/detail/intrinsics.h"
 #include "physics/detail/sleep.h"
 #include "physics/detail/step.h"
+#include "physics/detail/strip_schedule.h"
 #include "physics/world.h"
 
 namespace kel::tangle::detail {
@@ -101,8 +102,9 @@ class TProbe {
 
 // What every contact of a sweep needs of the step, gathered once per sweep.
 struct TSweepRules {
-    TContactBatch& contacts;
-    TSleep* const sleepLog; // where the contacts go while sleeping is on, or null
+    TContactBatch* const contacts; // the step's batch, unless a task logs them
+    TStripLog* const log;          // the task's log under the strip schedule, or null
+    TSleep* const sleepLog;        // where the contacts go while sleeping is on, or null
     const TShock shock;
 };
 
@@ -153,8 +155,13 @@ QUORVEL_ALWAYS_INLINE bool Touch(TCellArrays& cells, TCellArrays::Cell& cell, TW
     if (!ResolveCandidate(w.rules.shock, &w.self, &other, distance, at))
         return false; // changed nothing
     other.Into(block, lane);
-    w.rules.contacts.Meet(block.listIndex[lane], at.x, at.y, at.force);
-    if (w.rules.sleepLog) w.rules.sleepLog->NoteContact(w.mass, cells.MassAt(s));
+    if (w.rules.log) {
+        // Told to the queue and the sleep log when the pass ends.
+        w.rules.log->Meet(block.listIndex[lane], at.x, at.y, at.force);
+    } else {
+        w.rules.contacts->Meet(block.listIndex[lane], at.x, at.y, at.force);
+        if (w.rules.sleepLog) w.rules.sleepLog->NoteContact(w.mass, cells.MassAt(s));
+    }
     cells.Touched(s);
     cell.bounds.Include(other.posX, other.posY, other.radius);
     w.probe.MovedTo(w.self);
@@ -220,7 +227,7 @@ void SweepOverSlots(const TStepContext& step, TCellArrays& cells) {
     TPhysics& w = *step.world;
     const std::vector<TMass*>& order = step.lists.Movers();
     TContactBatch& contacts = step.worker->Contacts();
-    const TSweepRules rules{contacts, step.sleepLog, step.shock};
+    const TSweepRules rules{&contacts, nullptr, step.sleepLog, step.shock};
     const int span = w.GridSpan();
     const TGrid& grid = *w.shiftgrid;
     // A turn's slot and cells lie anywhere in the arrays: they are fetched a
@@ -254,6 +261,48 @@ void SweepOverSlots(const TStepContext& step, TCellArrays& cells) {
 }
 
 } // namespace
+
+bool SweepStripTurns(const TStepContext& step, TCellArrays& cells, const TStripTurns& strip,
+                     TStripLog& log, TTurnSpan* spans) {
+    TPhysics& w = *step.world;
+    const std::vector<TMass*>& order = step.lists.Movers();
+    const TSweepRules rules{nullptr, &log, nullptr, step.shock};
+    const int span = w.GridSpan();
+    const TGrid& grid = *w.shiftgrid;
+    bool moved = false;
+    // As in the sweep over all masses: what a turn reads is fetched a few
+    // turns ahead.
+    constexpr std::size_t kAhead = 4;
+    for (std::size_t t = 0; t < strip.count; ++t) {
+        if (t + 2 * kAhead < strip.count) cells.PrefetchCellsAround(strip.turns[t + 2 * kAhead]);
+        if (t + kAhead < strip.count) {
+            cells.PrefetchTurn(strip.turns[t + kAhead]);
+            cells.PrefetchSlotsAround(strip.turns[t + kAhead]);
+        }
+        const std::uint32_t k = strip.turns[t];
+        TMass* m = order[k];
+        const std::uint32_t begin = log.Size();
+        cells.TakeTurn(k);
+        KeepInBounds(w, m);
+        if (!m->frozen) CollideZonesQuietly(m);
+        // The walk stays around the cell the arrays hold the mass in, which
+        // lies in the strip; its new cell is only named, for the next layout.
+        // No cell is made during the pass: the walks only read the grid.
+        const int home = cells.CellOf(k);
+        m->gridx = w.CellX(m->posX);
+        m->gridy = w.CellY(m->posY);
+        if (!cells.StillIn(k, {m->gridx, m->gridy})) moved = true;
+        const Slot slot = cells.SlotOf(k);
+        if (m->colGroup != 0) {
+            TWalker walker(rules, m, slot);
+            grid.EachAround(cells.PlaceOf(k), home, span,
+                            [&](int id) { WalkCellSlots(cells, cells.CellAt(id), walker); });
+        }
+        cells.EndTurn(slot, home, m);
+        spans[k] = {strip.index, begin, log.Size()};
+    }
+    return moved;
+}
 
 void TStepper::SweepCellArrays(const TStepContext& step, bool rebuild) {
     const std::vector<TMass*>& order = step.lists.Movers();

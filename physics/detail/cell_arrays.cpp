@@ -13,6 +13,13 @@ bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 void TCellArrays::Build(const core::TList& list, const std::vector<TMass*>& order, TGrid& grid,
                         int span) {
+    Lay(list, order, grid, span);
+    Place(order, 0, order.size(), [](std::size_t k) { return k; });
+    ClearRoom();
+}
+
+void TCellArrays::Lay(const core::TList& list, const std::vector<TMass*>& order, TGrid& grid,
+                      int span) {
     // The same masses in the same grid: each mass's last cell is where the
     // search for its new one starts.
     const bool sameMasses = Fits(list, grid.Layout(span)) && cellOf_.size() == order.size();
@@ -52,14 +59,10 @@ void TCellArrays::Build(const core::TList& list, const std::vector<TMass*>& orde
         cell.bounds.Clear();
     });
     blocks_.resize(size_ / kLanes);
-    for (std::size_t k = 0; k < n; ++k) {
-        Cell& cell = cells_[cellOf_[k]];
-        const Slot s = cell.end++;
-        Write(s, order[k], k);
-        cell.bounds.Include(order[k]->posX, order[k]->posY, order[k]->radius);
-        slotOf_[k] = s;
-    }
-    grid.EachInUse(span, [&](int id) {
+}
+
+void TCellArrays::ClearRoom() {
+    grid_->EachInUse(span_, [&](int id) {
         const Cell& cell = CellAt(id);
         for (Slot s = cell.end; s < cell.limit; ++s) Clear(s);
     });
@@ -73,18 +76,24 @@ void TCellArrays::CoverGrid() {
 }
 
 void TCellArrays::Refresh(const std::vector<TMass*>& order) {
+    ResetCells();
+    Rewrite(order, 0, order.size(), [](std::size_t k) { return k; });
+}
+
+void TCellArrays::ResetCells() {
     changedCell_ = false;
     grid_->EachInUse(span_, [&](int id) {
         Cell& cell = CellAt(id);
         cell.cursor = cell.start;
         cell.bounds.Clear();
     });
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        const Slot s = slotOf_[k];
-        Write(s, order[k], k);
-        cells_[cellOf_[k]].bounds.Include(order[k]->posX, order[k]->posY, order[k]->radius);
-        touched_[k] = 0;
-    }
+}
+
+void TCellArrays::SweptAll() {
+    grid_->EachInUse(span_, [&](int id) {
+        Cell& cell = CellAt(id);
+        cell.cursor = cell.end;
+    });
 }
 
 void TCellArrays::StoreMotion(Slot s, const TMass* m) {

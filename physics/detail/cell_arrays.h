@@ -115,9 +115,54 @@ class TCellArrays {
     bool StillIn(std::size_t k, TCellPlace at) const {
         return sparse_ ? placeOf_[k] == at : CellOf(k) == TGrid::Index(at.x, at.y);
     }
+    // The slot of the mass of list index k.
+    Slot SlotOf(std::size_t k) const { return slotOf_[k]; }
+    // Where the cell of the mass of list index k lies.
+    TCellPlace PlaceOf(std::size_t k) const {
+        return sparse_ ? placeOf_[k] : TCellPlace{CellOf(k) / TGrid::kSide, CellOf(k) % TGrid::kSide};
+    }
     // The same as Build, for arrays that fit and masses that are all still in
     // the cells they name: the slots are written again, nothing is laid out.
     void Refresh(const std::vector<TMass*>& order);
+
+    // Build and Refresh in parts, for a schedule that writes the cells of
+    // the grid on several threads. Build is Lay, which lays the cells out
+    // (empty), Place, which puts the masses of list index turn(i), i in
+    // [from, to), in their cells, each cell's in list order, and ClearRoom,
+    // which empties every slot past a cell's masses (all of them, before any
+    // Place). Refresh is ResetCells, then Rewrite, which writes the slots of
+    // the masses again.
+    void Lay(const core::TList& list, const std::vector<TMass*>& order, TGrid& grid, int span);
+    template <class Turn>
+    void Place(const std::vector<TMass*>& order, std::size_t from, std::size_t to, Turn turn) {
+        for (std::size_t i = from; i < to; ++i) {
+            const std::size_t k = turn(i);
+            Cell& cell = cells_[cellOf_[k]];
+            const Slot s = cell.end++;
+            Write(s, order[k], k);
+            cell.bounds.Include(order[k]->posX, order[k]->posY, order[k]->radius);
+            slotOf_[k] = s;
+        }
+    }
+    void ClearRoom();
+    void ResetCells();
+    template <class Turn>
+    void Rewrite(const std::vector<TMass*>& order, std::size_t from, std::size_t to, Turn turn) {
+        for (std::size_t i = from; i < to; ++i) {
+            const std::size_t k = turn(i);
+            Write(slotOf_[k], order[k], k);
+            cells_[cellOf_[k]].bounds.Include(order[k]->posX, order[k]->posY, order[k]->radius);
+            touched_[k] = 0;
+        }
+    }
+    // Unload for the masses of list index turn(i), i in [from, to).
+    template <class Turn>
+    void Unload(const std::vector<TMass*>& order, std::size_t from, std::size_t to, Turn turn) {
+        for (std::size_t i = from; i < to; ++i) {
+            const std::size_t k = turn(i);
+            LoadTouched(k, order[k]);
+        }
+    }
     // Whether a mass has moved to another cell since Build or Refresh.
     bool AnyMassChangedCell() const { return changedCell_; }
     // The arrays fit no list until built again (after a snapshot's restore).
@@ -131,6 +176,9 @@ class TCellArrays {
     Slot Move(std::size_t k, TCellPlace to);
     // The turn ends: the slot, in cell `id`, takes the mass's state.
     void EndTurn(Slot s, int id, const TMass* m);
+    // Every cell's masses count as swept (after a pass that moved none
+    // between cells, which leaves each cell in list order).
+    void SweptAll();
     // The pass ends: every mass of `order` takes its slot's state.
     void Unload(const std::vector<TMass*>& order);
     // A contact changed the state in slot s.

@@ -175,4 +175,12 @@ void CollideZones(TMass* m) {
     }
 }
 
+void CollideZonesQuietly(TMass* m) {
+    if (!zoneList) return;
+    for (const core::TLink* l = zoneList->FirstLink(); l; l = l->NextLink()) {
+        TZoneBase* z = core::As<TZoneBase>(l->Value());
+        if (z && Collides(m->colGroup, static_cast<float>(z->colGroup))) z->Collide(m);
+    }
+}
+
 } // namespace kel::tangle::detail

@@ -1,5 +1,6 @@
 #include "physics/detail/step.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -27,6 +28,9 @@ bool RunsOutsideCode(const core::TList* zones) {
     }
     return false;
 }
+
+// Masses integrated per task of a step on several threads.
+constexpr std::size_t kIntegrateRange = 2048;
 
 inline void Integrate(TMass* m, float gravityX, float gravityY) {
     if (m->frozen) return;
@@ -155,14 +159,32 @@ bool TStepper::IntegrateAndRebin(const TStepContext& step, float gx, float gy) {
     if (step.plan.search == TContactSearch::GridArrays) {
         // The sweeps work from the cells' arrays: only the cells are named
         // here, and LinkCells puts the lists in order when the passes are done.
-        bool kept =
+        const bool fits =
             cellArrays_.Fits(step.lists.Masses(), w.shiftgrid->Layout(w.GridSpan()));
-        for (std::size_t k = 0; k < order.size(); ++k) {
-            TMass* m = order[k];
-            Integrate(m, gx, gy);
-            m->gridx = w.CellX(m->posX);
-            m->gridy = w.CellY(m->posY);
-            if (kept && !cellArrays_.StillIn(k, {m->gridx, m->gridy})) kept = false;
+        bool kept = fits;
+        if (threads_.Scheduled()) {
+            // Each mass on its own: in ranges, on the world's threads.
+            std::atomic<bool> left{false};
+            threads_.ForRanges(order.size(), kIntegrateRange, [&](std::size_t from, std::size_t to) {
+                bool stayed = true;
+                for (std::size_t k = from; k < to; ++k) {
+                    TMass* m = order[k];
+                    Integrate(m, gx, gy);
+                    m->gridx = w.CellX(m->posX);
+                    m->gridy = w.CellY(m->posY);
+                    if (fits && !cellArrays_.StillIn(k, {m->gridx, m->gridy})) stayed = false;
+                }
+                if (!stayed) left.store(true, std::memory_order_relaxed);
+            });
+            kept = fits && !left.load(std::memory_order_relaxed);
+        } else {
+            for (std::size_t k = 0; k < order.size(); ++k) {
+                TMass* m = order[k];
+                Integrate(m, gx, gy);
+                m->gridx = w.CellX(m->posX);
+                m->gridy = w.CellY(m->posY);
+                if (kept && !cellArrays_.StillIn(k, {m->gridx, m->gridy})) kept = false;
+            }
         }
         if (!kept) cellsMoved_ = true;
         return kept;
@@ -199,7 +221,9 @@ void TStepper::LinkCells(const TStepContext& step) {
 }
 
 void TStepper::SweepMasses(const TStepContext& step, bool rebuild) {
-    if (step.plan.search == TContactSearch::GridArrays) {
+    if (step.plan.search == TContactSearch::GridArrays && threads_.Scheduled()) {
+        SweepCellArraysInStrips(step, rebuild);
+    } else if (step.plan.search == TContactSearch::GridArrays) {
         SweepCellArrays(step, rebuild);
         cellArraysCurrent_ = true;
         if (cellArrays_.AnyMassChangedCell()) cellsMoved_ = true;
@@ -212,6 +236,23 @@ void TStepper::SweepMasses(const TStepContext& step, bool rebuild) {
         held_.assign(order.begin(), order.end());
         SweepHeldCellLists(step, held_);
         held_.clear();
+    }
+}
+
+void TStepper::SweepCellArraysInStrips(const TStepContext& step, bool rebuild) {
+    // A pass that moved masses between cells left the arrays behind: they
+    // are laid out again from the cells the masses are named in.
+    const TPhysics& w = *step.world;
+    const bool fresh =
+        rebuild || !cellArrays_.Fits(step.lists.Masses(), w.shiftgrid->Layout(w.GridSpan()));
+    const bool moved = strips_.Sweep(step, cellArrays_, threads_, fresh);
+    if (moved) {
+        cellsMoved_ = true;
+        cellArrays_.Forget();
+        cellArraysCurrent_ = false;
+    } else {
+        cellArrays_.SweptAll();
+        cellArraysCurrent_ = true;
     }
 }
 

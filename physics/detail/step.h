@@ -34,6 +34,11 @@
 // walkers go over the cells' lists then, and a walk resumes correctly when a
 // hook took a mass out of the cell under it. Every variant visits the same
 // pairs in the same order, so their results are the same bit for bit.
+//
+// A world may step on several threads (TPhysics::SetThreads): its quiet
+// sweeps over the cells' arrays then run the strip schedule
+// (strip_schedule.h), whose results differ from the sweep's on one thread
+// but are the same for any number of threads.
 
 #include <cstddef>
 #include <cstdint>
@@ -47,6 +52,7 @@
 #include "physics/detail/sleep.h"
 #include "physics/detail/stacking.h"
 #include "physics/detail/step_context.h"
+#include "physics/detail/strip_schedule.h"
 
 namespace kel::tangle {
 class TConstraint;
@@ -82,6 +88,9 @@ class TStepper {
         cellArraysCurrent_ = false;
     }
     const TSleep& Sleep() const { return sleep_; }
+    // The threads the quiet passes run on (strip_schedule.h).
+    TThreads& Threads() { return threads_; }
+    const TThreads& Threads() const { return threads_; }
 
   private:
     // Marks the stepper as stepping for as long as it lives, also when a
@@ -104,6 +113,8 @@ class TStepper {
     void SweepMasses(const TStepContext& step, bool rebuild);
     // The movers are the whole of the world's masses, in list order.
     void SweepCellArrays(const TStepContext& step, bool rebuild);
+    // The same under the strip schedule, on the world's threads.
+    void SweepCellArraysInStrips(const TStepContext& step, bool rebuild);
     void CheckIfAsked(const TPhysics& w) const;
     void SatisfyConstraints(const TStepContext& step);
 
@@ -121,6 +132,8 @@ class TStepper {
     bool cellArraysCurrent_ = false; // the arrays are those of the step's last pass
     bool cellsMoved_ = false;        // this step, a mass left the cell the arrays held it in
     std::uint64_t linkedCells_ = 0;  // TGridCell::LinkChanges when LinkCells last linked
+    TThreads threads_;
+    TStripSchedule strips_;
 };
 
 // Reaches a world's stepper, which TPhysics keeps private.
@@ -150,5 +163,8 @@ void SweepHeldCellLists(const TStepContext& step, const std::vector<core::Ref<TM
 void KeepInBounds(TPhysics& w, TMass* m);
 // Collides m with every zone whose group meets its own.
 void CollideZones(TMass* m);
+// The same in a quiet pass, taking no reference to the list or the zones,
+// so that tasks on several threads may collide with the same zones.
+void CollideZonesQuietly(TMass* m);
 
 } // namespace kel::tangle::detail

@@ -1,0 +1,82 @@
+// The step on several threads against the step on one: the settled pile of
+// step_bench (10,000 masses of radius 4 joined in pairs, one pass per step,
+// the 64 x 64 grid), and the wide world of scale_bench (160,000 masses, 16
+// such piles side by side, cells 12 wide). Range 0 is the thread count: 0
+// is the step as it always was, 1 the strip schedule on the calling thread
+// alone, 2 and up the schedule on that many threads. The runs alternate so
+// that a busy machine weighs on each alike; times are on the wall clock.
+//
+//   build/bench/physics/threads_bench --benchmark_filter=Pile --benchmark_repetitions=5
+//   build/bench/physics/threads_bench --benchmark_filter=Wide
+
+#include <benchmark/benchmark.h>
+
+#include "alloc_counter.h"
+#include "physics/detail/step.h"
+#include "physics/tangle.h"
+#include "tangle_scene.h"
+
+namespace {
+
+using namespace kel::tangle;
+
+constexpr int kMasses = 10000;
+constexpr float kPairStiffness = 0.5f;
+constexpr int kWideMasses = 160000;
+constexpr float kWideCells = 12;
+
+// Each built and settled once, for every run of its benchmark.
+void Pile() {
+    static bench_scenes::TangleScene scene = bench_scenes::BuildTangle(
+        bench_scenes::Make(bench_scenes::Layout::Pile, kMasses), true, kPairStiffness);
+}
+void Wide() {
+    static bench_scenes::TangleScene scene = bench_scenes::BuildTangle(
+        bench_scenes::MakeSideBySide(kWideMasses, kMasses), true, 1, kWideCells);
+}
+
+void StepOnThreads(benchmark::State& state) {
+    const int threads = static_cast<int>(state.range(0));
+    TPhysics::SetThreads(threads);
+    detail::TStepAccess::Of(*currentWorld).Threads().ScheduleAlone(threads == 1);
+    TPhysics::Update(); // anything that grows once has grown
+    TPhysics::Update();
+    const alloc_counter::Totals before = alloc_counter::Now();
+    for (auto _ : state) TPhysics::Update();
+    const alloc_counter::Totals after = alloc_counter::Now();
+    const double steps = static_cast<double>(state.iterations());
+    state.counters["allocs_per_step"] = (after.calls - before.calls) / steps;
+    TPhysics::SetThreads(1);
+    detail::TStepAccess::Of(*currentWorld).Threads().ScheduleAlone(false);
+}
+
+void BM_PileOnThreads(benchmark::State& state) {
+    Pile();
+    StepOnThreads(state);
+}
+void BM_WideOnThreads(benchmark::State& state) {
+    Wide();
+    StepOnThreads(state);
+}
+
+BENCHMARK(BM_PileOnThreads)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(4)
+    ->Arg(0);
+BENCHMARK(BM_WideOnThreads)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(4);
+
+} // namespace

@@ -1,0 +1,55 @@
+#pragma once
+// What one task of the strip schedule (strip_schedule.h) finds during a
+// pass, kept in the task's own log until the pass ends; the schedule then
+// hands every turn's contacts to the collision queue and the sleep log in
+// list order, so that what they hold never depends on which thread ran
+// which task.
+
+#include <cstdint>
+#include <vector>
+
+#include "physics/detail/colpairs.h"
+
+namespace kel::tangle::detail {
+
+class TStripLog {
+  public:
+    // A contact of a turn: with the sweep's mass of turn `other`, or when
+    // kGeneral is set, the contact general()[other & ~kGeneral] (bounds,
+    // zones).
+    struct Item {
+        std::uint32_t other;
+        float x, y, force;
+    };
+    static constexpr std::uint32_t kGeneral = 0x80000000u;
+
+    void Clear() {
+        items_.clear();
+        general_.clear();
+    }
+    std::uint32_t Size() const { return static_cast<std::uint32_t>(items_.size()); }
+    void Meet(std::uint32_t other, float x, float y, float force) {
+        items_.push_back({other, x, y, force});
+    }
+    void Report(const TContact& contact) {
+        items_.push_back({kGeneral | static_cast<std::uint32_t>(general_.size()), 0, 0, 0});
+        general_.push_back(contact);
+    }
+    const Item& At(std::uint32_t k) const { return items_[k]; }
+    const TContact& General(const Item& item) const { return general_[item.other & ~kGeneral]; }
+
+  private:
+    std::vector<Item> items_;
+    std::vector<TContact> general_;
+};
+
+// Where a turn's contacts lie: the items [begin, end) of its strip's log.
+struct TTurnSpan {
+    std::uint32_t strip, begin, end;
+};
+
+// The log of the task running on this thread, while one runs: the
+// library's emitters (bounds, zones) report into it instead of the queue.
+extern thread_local TStripLog* taskLog;
+
+} // namespace kel::tangle::detail

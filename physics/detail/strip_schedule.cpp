@@ -1,0 +1,194 @@
+#include "physics/detail/strip_schedule.h"
+
+#include <algorithm>
+
+#include "physics/colevent.h"
+#include "physics/detail/cell_arrays.h"
+#include "physics/detail/grid.h"
+#include "physics/detail/sleep.h"
+#include "physics/detail/step_context.h"
+#include "physics/detail/thread_pool.h"
+#include "physics/world.h"
+
+namespace kel::tangle::detail {
+
+thread_local TStripLog* taskLog = nullptr;
+
+namespace {
+
+// Points the library's emitters at a task's log for as long as it lives.
+class TLogScope {
+  public:
+    explicit TLogScope(TStripLog& log) { taskLog = &log; }
+    ~TLogScope() { taskLog = nullptr; }
+    TLogScope(const TLogScope&) = delete;
+    TLogScope& operator=(const TLogScope&) = delete;
+};
+
+} // namespace
+
+TThreads::TThreads() = default;
+TThreads::~TThreads() = default;
+
+void TThreads::Set(int n) {
+    count_ = std::clamp(n, 1, kMost);
+    Fit();
+}
+
+void TThreads::SetTaskSystem(const TTaskSystem& system) {
+    system_ = system;
+    if (!system_.enqueue || !system_.finish) system_ = TTaskSystem{};
+    Fit();
+}
+
+void TThreads::Fit() {
+    const int workers = system_.enqueue || count_ < 2 ? 0 : count_ - 1;
+    if (workers == 0)
+        pool_.reset();
+    else if (!pool_ || pool_->Workers() != workers)
+        pool_ = std::make_unique<TThreadPool>(workers);
+}
+
+void TThreads::Start(TTaskFunction task, int count, void* context) {
+    task_ = task;
+    items_ = count;
+    context_ = context;
+    if (count <= 0) return;
+    if (system_.enqueue)
+        handle_ = system_.enqueue(task, count, 1, context, system_.userContext);
+    else if (pool_)
+        pool_->Start(task, count, context);
+}
+
+void TThreads::Finish() {
+    if (items_ <= 0) return;
+    if (system_.enqueue)
+        system_.finish(handle_, system_.userContext);
+    else if (pool_)
+        pool_->Finish();
+    else
+        task_(0, items_, 0, context_);
+    items_ = 0;
+}
+
+bool TStripSchedule::Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads,
+                           bool fresh) {
+    const std::vector<TMass*>& order = step.lists.Movers();
+    if (fresh) {
+        // Laid out and emptied here, filled strip by strip.
+        cells.Lay(step.lists.Masses(), order, *step.world->shiftgrid, step.world->GridSpan());
+        cells.ClearRoom();
+    } else {
+        cells.ResetCells();
+    }
+    const std::size_t strips = Sort(step, cells);
+    if (logs_.size() < strips) logs_.resize(strips);
+    moved_.assign(strips, 0);
+    spans_.resize(order.size());
+    step_ = &step;
+    cells_ = &cells;
+    fresh_ = fresh;
+    const int count = static_cast<int>(strips);
+    phase_ = TPhase::Write;
+    threads.For(&RunStrips, count, this);
+    // The even strips, then the odd ones: two strips of one half lie a strip apart.
+    phase_ = TPhase::Sweep;
+    for (half_ = 0; half_ < 2; ++half_) threads.For(&RunStrips, (count + 1 - half_) / 2, this);
+    // The masses are loaded from their slots while the contacts go to the
+    // queue: the one writes positions, the other reads only the logs.
+    phase_ = TPhase::Load;
+    threads.Start(&RunStrips, count, this);
+    Replay(step);
+    threads.Finish();
+    step_ = nullptr;
+    cells_ = nullptr;
+    return std::find(moved_.begin(), moved_.end(), 1) != moved_.end();
+}
+
+std::size_t TStripSchedule::Sort(const TStepContext& step, const TCellArrays& cells) {
+    const std::size_t n = step.lists.Movers().size();
+    // The columns in use, and strips wide enough that there are not too
+    // many of them (a mass flung far away would make thousands).
+    int x0 = 0, x1 = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const int x = cells.PlaceOf(k).x;
+        if (k == 0 || x < x0) x0 = x;
+        if (k == 0 || x > x1) x1 = x;
+    }
+    const std::int64_t columns = std::int64_t{x1} - x0 + 1;
+    const std::int64_t width =
+        std::max<std::int64_t>(kStripWidth, (columns + kMostStrips - 1) / kMostStrips);
+    const auto strips = static_cast<std::size_t>((columns + width - 1) / width);
+    auto stripOf = [&](std::size_t k) {
+        return static_cast<std::size_t>((std::int64_t{cells.PlaceOf(k).x} - x0) / width);
+    };
+    stripStart_.assign(strips + 1, 0);
+    for (std::size_t k = 0; k < n; ++k) ++stripStart_[stripOf(k) + 1];
+    for (std::size_t s = 1; s < stripStart_.size(); ++s) stripStart_[s] += stripStart_[s - 1];
+    turns_.resize(n);
+    // Counted into place, each strip in list order; stripStart_ runs ahead
+    // by one strip while it does, and is put back after.
+    for (std::size_t k = 0; k < n; ++k)
+        turns_[stripStart_[stripOf(k)]++] = static_cast<std::uint32_t>(k);
+    for (std::size_t s = stripStart_.size() - 1; s > 0; --s) stripStart_[s] = stripStart_[s - 1];
+    stripStart_[0] = 0;
+    return strips;
+}
+
+void TStripSchedule::RunStrips(int begin, int end, int, void* context) {
+    TStripSchedule& self = *static_cast<TStripSchedule*>(context);
+    for (int item = begin; item < end; ++item) {
+        const int strip = self.phase_ == TPhase::Sweep ? 2 * item + self.half_ : item;
+        self.RunStrip(static_cast<std::uint32_t>(strip));
+    }
+}
+
+void TStripSchedule::RunStrip(std::uint32_t strip) {
+    const std::uint32_t first = stripStart_[strip], last = stripStart_[strip + 1];
+    const std::vector<TMass*>& order = step_->lists.Movers();
+    const auto turn = [this](std::size_t i) { return turns_[i]; };
+    switch (phase_) {
+    case TPhase::Write:
+        if (fresh_)
+            cells_->Place(order, first, last, turn);
+        else
+            cells_->Rewrite(order, first, last, turn);
+        break;
+    case TPhase::Sweep: {
+        TStripLog& log = logs_[strip];
+        log.Clear();
+        const TLogScope scope(log);
+        const TStripTurns turns{strip, turns_.data() + first, last - first};
+        if (SweepStripTurns(*step_, *cells_, turns, log, spans_.data())) moved_[strip] = 1;
+        break;
+    }
+    case TPhase::Load:
+        cells_->Unload(order, first, last, turn);
+        break;
+    }
+}
+
+void TStripSchedule::Replay(const TStepContext& step) const {
+    // Nobody wants the contacts: the queue discards them and no island sleeps.
+    if (TColEvent::colMode == TColEvent::MODE_DISCARD && !step.sleepLog) return;
+    const std::vector<TMass*>& order = step.lists.Movers();
+    TContactBatch& contacts = step.worker->Contacts();
+    const TOpenBatch batch(contacts, order);
+    const int mode = TColEvent::colMode;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const TTurnSpan& span = spans_[k];
+        const TStripLog& log = logs_[span.strip];
+        contacts.BeginTurn(static_cast<std::uint32_t>(k));
+        for (std::uint32_t at = span.begin; at < span.end; ++at) {
+            const TStripLog::Item& item = log.At(at);
+            if (item.other & TStripLog::kGeneral) {
+                colPairs.Record(log.General(item), mode);
+            } else {
+                contacts.Meet(item.other, item.x, item.y, item.force);
+                if (step.sleepLog) step.sleepLog->NoteContact(order[k], order[item.other]);
+            }
+        }
+    }
+}
+
+} // namespace kel::tangle::detail

@@ -1,0 +1,154 @@
+#pragma once
+// The step on several threads: the strip schedule, and the threads it runs on.
+//
+// The grid's columns in use are cut into strips two cells wide (wider where
+// the masses span more than a few thousand strips' worth). A mass meets only
+// masses of its own cell and of the eight around it, so two strips with a
+// strip between them never touch the same mass: the even strips can be swept
+// at the same time, then the odd ones. Each strip is one task; it sweeps its
+// masses in list order, and each mass walks the cells around the cell it
+// stood in when the pass began (the cells do not change during the pass: a
+// mass that leaves its cell is named in its new one, and the next pass lays
+// the cells out again). A task writes only the masses, slots and cells of its
+// strip and the two columns beside it, and its contacts go to a log of its
+// own (TStripLog); when both halves are done, the logs are read turn by turn
+// in list order into the collision queue and the sleep log.
+//
+// So the strips, the order within each and the order the logs are read in
+// are decided by the world alone: any number of threads, and any task system,
+// gives the same positions and the same queue, bit for bit. The results
+// differ from the step on one thread (which sweeps all masses in list order
+// and re-bins each as it goes).
+//
+// Only passes in which no outside code can run (TStepPlan::quiet) and whose
+// walks go over the cells' arrays are scheduled; every other pass, the
+// integration and the constraints run on the calling thread as ever.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "physics/detail/strip_log.h"
+#include "physics/task_system.h"
+
+namespace kel::tangle::detail {
+
+class TCellArrays;
+class TThreadPool;
+struct TStepContext;
+
+// The threads a world steps on: its own pool, or the program's task system.
+class TThreads {
+  public:
+    TThreads();
+    ~TThreads();
+    TThreads(const TThreads&) = delete;
+    TThreads& operator=(const TThreads&) = delete;
+
+    static constexpr int kMost = 64;
+    // n threads, the caller's included (clamped to 1 ... kMost); the pool is
+    // started or stopped to match, unless the program lends its own.
+    void Set(int n);
+    int Count() const { return count_; }
+    // The program's task system; `enqueue` null gives the library's pool.
+    void SetTaskSystem(const TTaskSystem& system);
+    // Runs the strip schedule even on one thread, to measure what it costs
+    // against the step as it always was.
+    void ScheduleAlone(bool on) { alone_ = on; }
+    // Whether the quiet passes run the strip schedule.
+    bool Scheduled() const { return count_ >= 2 || alone_; }
+    // Runs task over the items [0, count); returns when all have run.
+    void For(TTaskFunction task, int count, void* context) {
+        Start(task, count, context);
+        Finish();
+    }
+    // The same in two halves, for work of the caller's own in between
+    // (which must touch nothing the items touch): Start hands the items to
+    // the threads, Finish returns when all have run. One batch at a time.
+    void Start(TTaskFunction task, int count, void* context);
+    void Finish();
+
+    // Runs f(from, to) over [0, n) in ranges of `chunk` items, the same
+    // ranges for any thread count.
+    template <class F> void ForRanges(std::size_t n, std::size_t chunk, F&& f) {
+        struct TRanges {
+            F& f;
+            std::size_t n, chunk;
+        } ranges{f, n, chunk};
+        const auto task = [](int begin, int end, int, void* context) {
+            TRanges& r = *static_cast<TRanges*>(context);
+            for (int item = begin; item < end; ++item) {
+                const std::size_t from = static_cast<std::size_t>(item) * r.chunk;
+                r.f(from, from + r.chunk < r.n ? from + r.chunk : r.n);
+            }
+        };
+        For(task, static_cast<int>((n + chunk - 1) / chunk), &ranges);
+    }
+
+  private:
+    void Fit();
+
+    int count_ = 1;
+    bool alone_ = false;
+    TTaskSystem system_;
+    std::unique_ptr<TThreadPool> pool_;
+    // The batch started and not yet finished.
+    TTaskFunction task_ = nullptr;
+    int items_ = 0;
+    void* context_ = nullptr;
+    void* handle_ = nullptr;
+};
+
+// The masses of one strip, in list order.
+struct TStripTurns {
+    std::uint32_t index;
+    const std::uint32_t* turns;
+    std::size_t count;
+};
+
+// Sweeps the turns of one strip over the cells' arrays (array_sweep.cpp),
+// logging its contacts and where each turn's lie; tells whether a mass left
+// the cell the arrays hold it in.
+bool SweepStripTurns(const TStepContext& step, TCellArrays& cells, const TStripTurns& strip,
+                     TStripLog& log, TTurnSpan* spans);
+
+class TStripSchedule {
+  public:
+    // Two cells at least: a walk reaches one column to each side.
+    static constexpr int kStripWidth = 2;
+    // Strips are made wider where the masses span more columns than this
+    // many strips of two.
+    static constexpr std::int64_t kMostStrips = 4096;
+
+    // One pass of bounds, zones and contacts over the step's movers; tells
+    // whether any mass left its cell. The cells' arrays are laid out afresh
+    // when `fresh`, else they fit and are written again; each strip writes
+    // its own masses' slots, sweeps in its half, and loads its masses from
+    // their slots when both halves are done.
+    bool Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads, bool fresh);
+
+  private:
+    enum class TPhase { Write, Sweep, Load };
+    // Puts the turns in strips, each in list order; gives the strips' count.
+    std::size_t Sort(const TStepContext& step, const TCellArrays& cells);
+    // Task: the strip `item` of the phase (2 * item + half while sweeping).
+    static void RunStrips(int begin, int end, int worker, void* context);
+    void RunStrip(std::uint32_t strip);
+    // Reads the logs into the queue and the sleep log, turn by turn.
+    void Replay(const TStepContext& step) const;
+
+    std::vector<std::uint32_t> turns_;
+    std::vector<std::uint32_t> stripStart_; // strip s: turns_[start[s], start[s + 1])
+    std::vector<TStripLog> logs_;
+    std::vector<TTurnSpan> spans_;          // per turn
+    std::vector<std::uint8_t> moved_;       // per strip
+    // The phase under way.
+    const TStepContext* step_ = nullptr;
+    TCellArrays* cells_ = nullptr;
+    TPhase phase_ = TPhase::Write;
+    int half_ = 0;
+    bool fresh_ = false;
+};
+
+} // namespace kel::tangle::detail
