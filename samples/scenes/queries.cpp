@@ -22,7 +22,7 @@ using namespace kel::tangle;
 constexpr float kWidth = 800, kHeight = 600;
 constexpr float kGravity = 0.1f;
 constexpr int kIterations = 2;
-constexpr int kGridSize = 40; // cells 20 x 15: room for balls of radius 6 and their drift
+constexpr int kGridSize = 30; // cells 27 x 20: room for balls of radius 6 and 4 of drift
 constexpr float kZoneFriction = 0.4f;
 constexpr int kTreeLevel = 5;
 constexpr int kColumns = 30, kRows = 10;
