@@ -262,14 +262,13 @@ void SweepOverSlots(const TStepContext& step, TCellArrays& cells) {
 
 } // namespace
 
-bool SweepStripTurns(const TStepContext& step, TCellArrays& cells, const TStripTurns& strip,
-                     TStripLog& log, TTurnSpan* spans) {
+void SweepStripTurns(const TStepContext& step, TCellArrays& cells, const TStripTurns& strip,
+                     TStripLog& log, TTurnSpan* spans, std::vector<std::uint32_t>& leavers) {
     TPhysics& w = *step.world;
     const std::vector<TMass*>& order = step.lists.Movers();
     const TSweepRules rules{nullptr, &log, nullptr, step.shock};
     const int span = w.GridSpan();
     const TGrid& grid = *w.shiftgrid;
-    bool moved = false;
     // As in the sweep over all masses: what a turn reads is fetched a few
     // turns ahead.
     constexpr std::size_t kAhead = 4;
@@ -291,7 +290,7 @@ bool SweepStripTurns(const TStepContext& step, TCellArrays& cells, const TStripT
         const int home = cells.CellOf(k);
         m->gridx = w.CellX(m->posX);
         m->gridy = w.CellY(m->posY);
-        if (!cells.StillIn(k, {m->gridx, m->gridy})) moved = true;
+        if (!cells.StillIn(k, {m->gridx, m->gridy})) leavers.push_back(k);
         const Slot slot = cells.SlotOf(k);
         if (m->colGroup != 0) {
             TWalker walker(rules, m, slot);
@@ -301,7 +300,6 @@ bool SweepStripTurns(const TStepContext& step, TCellArrays& cells, const TStripT
         cells.EndTurn(slot, home, m);
         spans[k] = {strip.index, begin, log.Size()};
     }
-    return moved;
 }
 
 void TStepper::SweepCellArrays(const TStepContext& step, bool rebuild) {

@@ -58,6 +58,7 @@ void TCellArrays::Lay(const core::TList& list, const std::vector<TMass*>& order,
         cell.limit = size_;
         cell.bounds.Clear();
     });
+    laidOut_ = size_;
     blocks_.resize(size_ / kLanes);
 }
 
@@ -186,6 +187,40 @@ TCellArrays::Slot TCellArrays::Move(std::size_t k, TCellPlace to) {
     Clear(from);
     cellOf_[k] = static_cast<std::uint32_t>(index);
     return at;
+}
+
+void TCellArrays::Shift(std::size_t k, const TMass* m, TCellPlace to) {
+    const int index = CellFrom(k, to);
+    if (sparse_) placeOf_[k] = to;
+    const int fromCell = CellOf(k);
+    if (index == fromCell) return;
+    changedCell_ = true;
+    Cell& from = cells_[static_cast<std::size_t>(fromCell)];
+    for (Slot s = slotOf_[k]; s + 1 < from.end; ++s) CopySlot(s + 1, s);
+    Clear(--from.end);
+    if (from.cursor > from.end) from.cursor = from.end;
+
+    if (cells_[static_cast<std::size_t>(index)].end == cells_[static_cast<std::size_t>(index)].limit)
+        Relocate(index);
+    Cell& cell = cells_[static_cast<std::size_t>(index)];
+    // After the last mass listed before it; empty slots left by moves stay
+    // where they are among the rest.
+    Slot at = cell.end;
+    while (at > cell.start) {
+        const Slot before = at - 1;
+        if (MassAt(before) && BlockOf(before).listIndex[before % kLanes] < k) break;
+        --at;
+    }
+    const bool allSwept = cell.cursor == cell.end;
+    for (Slot s = cell.end; s > at; --s) CopySlot(s - 1, s);
+    ++cell.end;
+    if (allSwept) cell.cursor = cell.end;
+    else if (cell.cursor > at) ++cell.cursor;
+    Write(at, m, k);
+    slotOf_[k] = at;
+    touched_[k] = 0;
+    cellOf_[k] = static_cast<std::uint32_t>(index);
+    cell.bounds.Include(m->posX, m->posY, m->radius);
 }
 
 void TCellArrays::Relink(TGrid& grid) const {

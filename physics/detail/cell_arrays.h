@@ -163,6 +163,15 @@ class TCellArrays {
             LoadTouched(k, order[k]);
         }
     }
+    // Moves m, of list index k, to the cell at `to` between passes, where a
+    // new layout would put it: among that cell's masses in list order. The
+    // masses after it in its old cell close up. Its slot holds m as it is now;
+    // the cell's box grows to hold it. So a step whose masses cross a few
+    // cells keeps the arrays instead of laying them all out again.
+    void Shift(std::size_t k, const TMass* m, TCellPlace to);
+    // Whether cells moved to fresh room have left so many slots behind that
+    // the arrays are worth laying out again.
+    bool Sprawling() const { return size_ > 2 * laidOut_ + 64 * kLanes; }
     // Whether a mass has moved to another cell since Build or Refresh.
     bool AnyMassChangedCell() const { return changedCell_; }
     // The arrays fit no list until built again (after a snapshot's restore).
@@ -283,6 +292,7 @@ class TCellArrays {
     std::vector<TCellPlace> placeOf_;   // per list index: where that cell is (any size only)
     std::vector<std::uint8_t> touched_; // per list index: its slot changed since its mass
     Slot size_ = 0;                     // slots in use, room included
+    Slot laidOut_ = 0;                  // size_ when the cells were last laid out
     int span_ = 0;
     TGrid* grid_ = nullptr;
     bool sparse_ = false;

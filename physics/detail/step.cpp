@@ -1,6 +1,5 @@
 #include "physics/detail/step.h"
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -158,32 +157,47 @@ bool TStepper::IntegrateAndRebin(const TStepContext& step, float gx, float gy) {
     const std::vector<TMass*>& order = step.lists.Movers();
     if (step.plan.search == TContactSearch::GridArrays) {
         // The sweeps work from the cells' arrays: only the cells are named
-        // here, and LinkCells puts the lists in order when the passes are done.
-        const bool fits =
-            cellArrays_.Fits(step.lists.Masses(), w.shiftgrid->Layout(w.GridSpan()));
-        bool kept = fits;
+        // here, and LinkCells puts the lists in order when the passes are
+        // done. A mass that crossed into another cell is shifted there in the
+        // arrays, which keep their layout.
+        const bool kept = cellArrays_.Fits(step.lists.Masses(), w.shiftgrid->Layout(w.GridSpan())) &&
+                          !cellArrays_.Sprawling();
         if (threads_.Scheduled()) {
-            // Each mass on its own: in ranges, on the world's threads.
-            std::atomic<bool> left{false};
+            // Each mass on its own: in ranges, on the world's threads; the
+            // shifts follow on this thread, in list order.
+            const std::size_t ranges = (order.size() + kIntegrateRange - 1) / kIntegrateRange;
+            if (leavers_.size() < ranges) leavers_.resize(ranges);
             threads_.ForRanges(order.size(), kIntegrateRange, [&](std::size_t from, std::size_t to) {
-                bool stayed = true;
+                std::vector<std::uint32_t>& left = leavers_[from / kIntegrateRange];
+                left.clear();
                 for (std::size_t k = from; k < to; ++k) {
                     TMass* m = order[k];
                     Integrate(m, gx, gy);
                     m->gridx = w.CellX(m->posX);
                     m->gridy = w.CellY(m->posY);
-                    if (fits && !cellArrays_.StillIn(k, {m->gridx, m->gridy})) stayed = false;
+                    if (kept && !cellArrays_.StillIn(k, {m->gridx, m->gridy}))
+                        left.push_back(static_cast<std::uint32_t>(k));
                 }
-                if (!stayed) left.store(true, std::memory_order_relaxed);
             });
-            kept = fits && !left.load(std::memory_order_relaxed);
+            if (kept) {
+                for (std::size_t r = 0; r < ranges; ++r) {
+                    for (const std::uint32_t k : leavers_[r]) {
+                        const TMass* m = order[k];
+                        cellArrays_.Shift(k, m, {m->gridx, m->gridy});
+                        cellsMoved_ = true;
+                    }
+                }
+            }
         } else {
             for (std::size_t k = 0; k < order.size(); ++k) {
                 TMass* m = order[k];
                 Integrate(m, gx, gy);
                 m->gridx = w.CellX(m->posX);
                 m->gridy = w.CellY(m->posY);
-                if (kept && !cellArrays_.StillIn(k, {m->gridx, m->gridy})) kept = false;
+                if (kept && !cellArrays_.StillIn(k, {m->gridx, m->gridy})) {
+                    cellArrays_.Shift(k, m, {m->gridx, m->gridy});
+                    cellsMoved_ = true;
+                }
             }
         }
         if (!kept) cellsMoved_ = true;
@@ -240,20 +254,15 @@ void TStepper::SweepMasses(const TStepContext& step, bool rebuild) {
 }
 
 void TStepper::SweepCellArraysInStrips(const TStepContext& step, bool rebuild) {
-    // A pass that moved masses between cells left the arrays behind: they
-    // are laid out again from the cells the masses are named in.
+    // Laid out again from the cells the masses are named in when the arrays
+    // belong to other masses or another grid, or have sprawled.
     const TPhysics& w = *step.world;
-    const bool fresh =
-        rebuild || !cellArrays_.Fits(step.lists.Masses(), w.shiftgrid->Layout(w.GridSpan()));
-    const bool moved = strips_.Sweep(step, cellArrays_, threads_, fresh);
-    if (moved) {
-        cellsMoved_ = true;
-        cellArrays_.Forget();
-        cellArraysCurrent_ = false;
-    } else {
-        cellArrays_.SweptAll();
-        cellArraysCurrent_ = true;
-    }
+    const bool fresh = rebuild || !cellArrays_.Fits(step.lists.Masses(),
+                                                    w.shiftgrid->Layout(w.GridSpan())) ||
+                       cellArrays_.Sprawling();
+    if (strips_.Sweep(step, cellArrays_, threads_, fresh)) cellsMoved_ = true;
+    cellArrays_.SweptAll();
+    cellArraysCurrent_ = true;
 }
 
 void TStepper::SatisfyConstraints(const TStepContext& step) {

@@ -8,6 +8,7 @@
 #include "physics/detail/sleep.h"
 #include "physics/detail/step_context.h"
 #include "physics/detail/thread_pool.h"
+#include "physics/mass.h"
 #include "physics/world.h"
 
 namespace kel::tangle::detail {
@@ -83,7 +84,7 @@ bool TStripSchedule::Sweep(const TStepContext& step, TCellArrays& cells, TThread
     }
     const std::size_t strips = Sort(step, cells);
     if (logs_.size() < strips) logs_.resize(strips);
-    moved_.assign(strips, 0);
+    if (leavers_.size() < strips) leavers_.resize(strips);
     spans_.resize(order.size());
     step_ = &step;
     cells_ = &cells;
@@ -102,7 +103,17 @@ bool TStripSchedule::Sweep(const TStepContext& step, TCellArrays& cells, TThread
     threads.Finish();
     step_ = nullptr;
     cells_ = nullptr;
-    return std::find(moved_.begin(), moved_.end(), 1) != moved_.end();
+    // The masses that left their cells move there now, strip by strip: a
+    // strip's turns are in list order, and so is any one cell's masses.
+    bool moved = false;
+    for (std::size_t strip = 0; strip < strips; ++strip) {
+        for (const std::uint32_t k : leavers_[strip]) {
+            const TMass* m = order[k];
+            cells.Shift(k, m, {m->gridx, m->gridy});
+            moved = true;
+        }
+    }
+    return moved;
 }
 
 std::size_t TStripSchedule::Sort(const TStepContext& step, const TCellArrays& cells) {
@@ -159,7 +170,8 @@ void TStripSchedule::RunStrip(std::uint32_t strip) {
         log.Clear();
         const TLogScope scope(log);
         const TStripTurns turns{strip, turns_.data() + first, last - first};
-        if (SweepStripTurns(*step_, *cells_, turns, log, spans_.data())) moved_[strip] = 1;
+        leavers_[strip].clear();
+        SweepStripTurns(*step_, *cells_, turns, log, spans_.data(), leavers_[strip]);
         break;
     }
     case TPhase::Load:

@@ -8,11 +8,12 @@
 // at the same time, then the odd ones. Each strip is one task; it sweeps its
 // masses in list order, and each mass walks the cells around the cell it
 // stood in when the pass began (the cells do not change during the pass: a
-// mass that leaves its cell is named in its new one, and the next pass lays
-// the cells out again). A task writes only the masses, slots and cells of its
+// mass that leaves its cell is named in its new one, and moves there when
+// the pass is done). A task writes only the masses, slots and cells of its
 // strip and the two columns beside it, and its contacts go to a log of its
 // own (TStripLog); when both halves are done, the logs are read turn by turn
-// in list order into the collision queue and the sleep log.
+// in list order into the collision queue and the sleep log, and the masses
+// that left their cells move to their new ones.
 //
 // So the strips, the order within each and the order the logs are read in
 // are decided by the world alone: any number of threads, and any task system,
@@ -108,10 +109,10 @@ struct TStripTurns {
 };
 
 // Sweeps the turns of one strip over the cells' arrays (array_sweep.cpp),
-// logging its contacts and where each turn's lie; tells whether a mass left
-// the cell the arrays hold it in.
-bool SweepStripTurns(const TStepContext& step, TCellArrays& cells, const TStripTurns& strip,
-                     TStripLog& log, TTurnSpan* spans);
+// logging its contacts and where each turn's lie; adds to `leavers` the turn
+// of every mass that left the cell the arrays hold it in, in order.
+void SweepStripTurns(const TStepContext& step, TCellArrays& cells, const TStripTurns& strip,
+                     TStripLog& log, TTurnSpan* spans, std::vector<std::uint32_t>& leavers);
 
 class TStripSchedule {
   public:
@@ -125,7 +126,9 @@ class TStripSchedule {
     // whether any mass left its cell. The cells' arrays are laid out afresh
     // when `fresh`, else they fit and are written again; each strip writes
     // its own masses' slots, sweeps in its half, and loads its masses from
-    // their slots when both halves are done.
+    // their slots when both halves are done. Then the masses that left their
+    // cells are shifted into their new ones (TCellArrays::Shift), on the
+    // calling thread.
     bool Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads, bool fresh);
 
   private:
@@ -142,7 +145,7 @@ class TStripSchedule {
     std::vector<std::uint32_t> stripStart_; // strip s: turns_[start[s], start[s + 1])
     std::vector<TStripLog> logs_;
     std::vector<TTurnSpan> spans_;          // per turn
-    std::vector<std::uint8_t> moved_;       // per strip
+    std::vector<std::vector<std::uint32_t>> leavers_; // per strip: turns that left their cells
     // The phase under way.
     const TStepContext* step_ = nullptr;
     TCellArrays* cells_ = nullptr;
