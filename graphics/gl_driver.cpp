@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "core/error.h"
-#include "graphics/detail/gl_texture_setup.h"
+#include "graphics/detail/gl_shared.h"
 #include "graphics/detail/texture_pixmap.h"
 #include "graphics/draw2d_gl.h"
 #include "graphics/image.h"
@@ -132,12 +132,7 @@ void TGLDraw2DDriver::SetClsColor(int red, int green, int blue) {
 }
 
 void TGLDraw2DDriver::SetViewport(int x, int y, int width, int height) {
-    if (x == 0 && y == 0 && width == width_ && height == height_) {
-        glDisable(GL_SCISSOR_TEST);
-        return;
-    }
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(x, height_ - y - height, std::max(width, 0), std::max(height, 0));
+    ClipToViewport(x, y, width, height, width_, height_);
 }
 
 void TGLDraw2DDriver::SetTransform(float ix, float iy, float jx, float jy) {

@@ -1,7 +1,7 @@
-// PNG through libpng. libpng reports errors by longjmp: every step that can
-// fail runs inside a small function that owns no C++ objects, and the stream
-// callbacks turn stream exceptions into libpng errors instead of unwinding
-// through libpng's C frames.
+// PNG through libpng, the desktop codec (graphics/detail/png_codec.h). libpng
+// reports errors by longjmp: every step that can fail runs inside a small
+// function that owns no C++ objects, and the stream callbacks turn stream
+// exceptions into libpng errors instead of unwinding through libpng's C frames.
 #include <png.h>
 
 #include <algorithm>
@@ -10,7 +10,8 @@
 #include <exception>
 #include <vector>
 
-#include "core/stream_open.h"
+#include "core/stream.h"
+#include "graphics/detail/png_codec.h"
 #include "graphics/pixmap_loader.h"
 
 namespace draw2d {
@@ -135,19 +136,6 @@ struct WriteStructs {
     }
 };
 
-// Closes on every way out; a close that fails marks the result as failed.
-struct Closer {
-    core::TStream* stream;
-    bool* failed;
-    ~Closer() {
-        try {
-            stream->Close();
-        } catch (const core::TStreamException&) {
-            if (failed) *failed = true;
-        }
-    }
-};
-
 int PixelFormatOf(int colorType) {
     switch (colorType) {
     case PNG_COLOR_TYPE_GRAY:
@@ -161,6 +149,10 @@ int PixelFormatOf(int colorType) {
         return 0;
     }
 }
+
+} // namespace
+
+namespace png_codec {
 
 core::Ref<TPixmap> Decode(core::TStream* stream) {
     png_byte signature[8];
@@ -251,34 +243,6 @@ int Encode(TPixmap* pixmap, core::TStream* stream, int level) {
     return 1;
 }
 
-int Save(TPixmap* pixmap, core::Ref<core::TStream> stream, int level) {
-    if (!stream) return 0;
-    bool closeFailed = false;
-    int result = 0;
-    {
-        Closer closer{stream, &closeFailed};
-        result = Encode(pixmap, stream, level);
-    }
-    return closeFailed ? 0 : result;
-}
-
-} // namespace
-
-core::Ref<TPixmap> TPixmapLoaderPNG::LoadPixmap(core::TStream* source) {
-    core::Ref<core::TStream> stream = core::StreamOpenRead(source);
-    if (!stream) return nullptr;
-    Closer closer{stream, nullptr};
-    return Decode(stream);
-}
-
-int SavePixmapPNG(TPixmap* pixmap, const std::string& path, int level) {
-    if (!pixmap || path.empty()) return 0;
-    return Save(pixmap, core::StreamOpenWrite(path), level);
-}
-
-int SavePixmapPNG(TPixmap* pixmap, core::TStream* stream, int level) {
-    if (!pixmap || !stream) return 0;
-    return Save(pixmap, core::StreamOpenWrite(stream), level);
-}
+} // namespace png_codec
 
 } // namespace draw2d

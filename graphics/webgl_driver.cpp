@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "graphics/detail/gl_texture_setup.h"
+#include "graphics/detail/gl_shared.h"
 #include "graphics/draw2d_webgl.h"
 #include "graphics/pixmap.h"
 
@@ -241,12 +241,7 @@ void TWebGLDraw2DDriver::SetClsColor(int red, int green, int blue) {
 
 void TWebGLDraw2DDriver::SetViewport(int x, int y, int width, int height) {
     FlushBatch();
-    if (x == 0 && y == 0 && width == width_ && height == height_) {
-        glDisable(GL_SCISSOR_TEST);
-        return;
-    }
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(x, height_ - y - height, std::max(width, 0), std::max(height, 0));
+    ClipToViewport(x, y, width, height, width_, height_);
 }
 
 void TWebGLDraw2DDriver::SetTransform(float ix, float iy, float jx, float jy) {

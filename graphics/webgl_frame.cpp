@@ -3,7 +3,7 @@
 // the same mipmap levels), so that a picture filters alike on both.
 #include <algorithm>
 
-#include "graphics/detail/gl_texture_setup.h"
+#include "graphics/detail/gl_shared.h"
 #include "graphics/detail/texture_pixmap.h"
 #include "graphics/detail/webgl_driver.h"
 #include "graphics/draw2d_webgl.h"

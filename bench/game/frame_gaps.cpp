@@ -34,6 +34,7 @@
 #include "gui/fltk.h"
 #include "gui/gui.h"
 #include "frame_stats.h"
+#include "start_game.h"
 
 using kel::tangle::TAdvBody;
 using kel::tangle::TPhysics;
@@ -99,14 +100,6 @@ class CutWatch final : public game::Session {
     Clock::time_point computerCut{};
 } watch;
 
-std::vector<int> ActiveBlobs() {
-    std::vector<int> blobs;
-    TAdvBody* ab = game::ooze->ab;
-    for (int i = 0; i <= ab->MassMaxIndex(); ++i)
-        if (ab->MassExists(i) && ab->MassIsActive(i)) blobs.push_back(i);
-    return blobs;
-}
-
 // Blobs whose pixel lies on the canvas, away from the scroll arrows.
 std::vector<std::pair<int, int>> PixelsOnScreen(const std::vector<int>& blobs) {
     std::vector<std::pair<int, int>> pixels;
@@ -125,8 +118,7 @@ std::vector<std::pair<int, int>> PixelsOnScreen(const std::vector<int>& blobs) {
 bool PlayerOnePresses(std::mt19937& rng) {
     const auto pixels = PixelsOnScreen(ActiveBlobs());
     if (pixels.empty()) return false;
-    const auto [px, py] =
-        pixels[std::uniform_int_distribution<std::size_t>(0, pixels.size() - 1)(rng)];
+    const auto [px, py] = PickAtRandom(pixels, rng);
     game::canvas->ReportMouseMove(px, py);
     game::canvas->ReportMouseDown(1, px, py);
     game::canvas->ReportMouseUp(1, px, py);

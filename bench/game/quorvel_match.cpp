@@ -41,14 +41,6 @@ constexpr int CAREFUL_TRIES = 20;
 
 enum class Kind { Random, Careful };
 
-std::vector<int> ActiveBlobs() {
-    std::vector<int> blobs;
-    TAdvBody* ab = game::ooze->ab;
-    for (int i = 0; i <= ab->MassMaxIndex(); ++i)
-        if (ab->MassExists(i) && ab->MassIsActive(i)) blobs.push_back(i);
-    return blobs;
-}
-
 std::vector<TBody*> GameBodies() {
     std::vector<TBody*> bodies{game::ooze->ab.Get()};
     for (TAdvBody* b : game::barrelList->Each<TAdvBody>()) bodies.push_back(b);
@@ -105,9 +97,7 @@ struct Tally {
 void PlayerOneMoves(Kind kind, std::mt19937& rng) {
     const std::vector<int> blobs = ActiveBlobs();
     if (blobs.empty()) return;
-    const int i = kind == Kind::Random
-                      ? blobs[std::uniform_int_distribution<int>(0, static_cast<int>(blobs.size()) - 1)(rng)]
-                      : CarefulChoice(blobs, rng);
+    const int i = kind == Kind::Random ? PickAtRandom(blobs, rng) : CarefulChoice(blobs, rng);
     TAdvBody* ab = game::ooze->ab;
     game::Play({game::PlayEvent::Click, ab->MassGetX(i), ab->MassGetY(i)});
 }

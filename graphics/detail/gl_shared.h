@@ -1,8 +1,9 @@
 #pragma once
 // Internal: what the OpenGL and WebGL back ends share in GL state: how each
-// blend mode sets blending, and how a texture is filtered and its levels
-// uploaded. Both GL flavours name these the same, so one table and one
-// routine serve both, and a picture blends and filters alike on each.
+// blend mode sets blending, how a texture is filtered and its levels
+// uploaded, and how the viewport clips. Both GL flavours name these the
+// same, so one table and one routine serve both, and a picture blends,
+// filters and clips alike on each.
 
 #include <algorithm>
 
@@ -56,6 +57,20 @@ template <class Upload> void SetUpTexture(int flags, core::Ref<TPixmap> level, U
         level = ResizePixmap(level, std::max(1, level->width / 2), std::max(1, level->height / 2));
         upload(n, level.Get());
     }
+}
+
+// Clips drawing to the viewport (x, y, width, height) in pixels, y down, on
+// a surface surfaceWidth x surfaceHeight; the whole surface needs no clip,
+// so the scissor test goes off. GL counts scissor rows from the bottom; a
+// negative size clips everything.
+inline void ClipToViewport(int x, int y, int width, int height, int surfaceWidth,
+                           int surfaceHeight) {
+    if (x == 0 && y == 0 && width == surfaceWidth && height == surfaceHeight) {
+        glDisable(GL_SCISSOR_TEST);
+        return;
+    }
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x, surfaceHeight - y - height, std::max(width, 0), std::max(height, 0));
 }
 
 } // namespace draw2d
