@@ -195,6 +195,7 @@ void TCellArrays::Shift(std::size_t k, const TMass* m, TCellPlace to) {
     const int fromCell = CellOf(k);
     if (index == fromCell) return;
     changedCell_ = true;
+    ++shifts_;
     Cell& from = cells_[static_cast<std::size_t>(fromCell)];
     for (Slot s = slotOf_[k]; s + 1 < from.end; ++s) CopySlot(s + 1, s);
     Clear(--from.end);

@@ -169,6 +169,17 @@ class TCellArrays {
     // the cell's box grows to hold it. So a step whose masses cross a few
     // cells keeps the arrays instead of laying them all out again.
     void Shift(std::size_t k, const TMass* m, TCellPlace to);
+    // Whether shifting `leaving` masses of `masses` costs less than laying
+    // all of them out again: each shift moves a few slots in two cells, and
+    // scatters the cells that run out of room.
+    bool WorthShifting(std::size_t leaving, std::size_t masses) const {
+        return shiftShare_ != 0 && leaving * shiftShare_ <= masses;
+    }
+    // At most one mass in `share` is shifted (0: none, the arrays are laid
+    // out again whenever a mass leaves its cell), for tests that compare.
+    void SetShiftShare(std::size_t share) { shiftShare_ = share; }
+    // Masses shifted so far.
+    std::uint64_t ShiftCount() const { return shifts_; }
     // Whether cells moved to fresh room have left so many slots behind that
     // the arrays are worth laying out again.
     bool Sprawling() const { return size_ > 2 * laidOut_ + 64 * kLanes; }
@@ -300,6 +311,8 @@ class TCellArrays {
     core::Ref<const core::TList> list_; // the list built for, held so its address is not reused
     std::uint64_t listVersion_ = 0;
     bool changedCell_ = false;
+    std::size_t shiftShare_ = 32; // at most one mass in this many is shifted
+    std::uint64_t shifts_ = 0;
 };
 
 } // namespace kel::tangle::detail

@@ -7,6 +7,7 @@
 #include "physics/colevent.h"
 #include "physics/constraint.h"
 #include "physics/detail/grid.h"
+#include "physics/detail/strip_log.h"
 #include "physics/mass.h"
 #include "physics/world.h"
 #include "physics/zonebase.h"
@@ -158,49 +159,40 @@ bool TStepper::IntegrateAndRebin(const TStepContext& step, float gx, float gy) {
     if (step.plan.search == TContactSearch::GridArrays) {
         // The sweeps work from the cells' arrays: only the cells are named
         // here, and LinkCells puts the lists in order when the passes are
-        // done. A mass that crossed into another cell is shifted there in the
-        // arrays, which keep their layout.
-        const bool kept = cellArrays_.Fits(step.lists.Masses(), w.shiftgrid->Layout(w.GridSpan())) &&
-                          !cellArrays_.Sprawling();
-        if (threads_.Scheduled()) {
-            // Each mass on its own: in ranges, on the world's threads; the
-            // shifts follow on this thread, in list order.
-            const std::size_t ranges = (order.size() + kIntegrateRange - 1) / kIntegrateRange;
-            if (leavers_.size() < ranges) leavers_.resize(ranges);
-            threads_.ForRanges(order.size(), kIntegrateRange, [&](std::size_t from, std::size_t to) {
-                std::vector<std::uint32_t>& left = leavers_[from / kIntegrateRange];
-                left.clear();
-                for (std::size_t k = from; k < to; ++k) {
-                    TMass* m = order[k];
-                    Integrate(m, gx, gy);
-                    m->gridx = w.CellX(m->posX);
-                    m->gridy = w.CellY(m->posY);
-                    if (kept && !cellArrays_.StillIn(k, {m->gridx, m->gridy}))
-                        left.push_back(static_cast<std::uint32_t>(k));
-                }
-            });
-            if (kept) {
-                for (std::size_t r = 0; r < ranges; ++r) {
-                    for (const std::uint32_t k : leavers_[r]) {
-                        const TMass* m = order[k];
-                        cellArrays_.Shift(k, m, {m->gridx, m->gridy});
-                        cellsMoved_ = true;
-                    }
-                }
-            }
-        } else {
-            for (std::size_t k = 0; k < order.size(); ++k) {
+        // done. The masses that crossed into other cells are shifted there
+        // in the arrays when they are few; many, and the arrays are laid out
+        // again. Each mass on its own, in ranges (on the world's threads
+        // under the schedule); the shifts follow, in list order.
+        const bool fits =
+            cellArrays_.Fits(step.lists.Masses(), w.shiftgrid->Layout(w.GridSpan())) &&
+            !cellArrays_.Sprawling();
+        const std::size_t ranges = (order.size() + kIntegrateRange - 1) / kIntegrateRange;
+        if (leavers_.size() < ranges) leavers_.resize(ranges);
+        threads_.ForRanges(order.size(), kIntegrateRange, [&](std::size_t from, std::size_t to) {
+            std::vector<std::uint32_t>& left = leavers_[from / kIntegrateRange];
+            left.clear();
+            KeepRoom(left, kIntegrateRange / 8);
+            for (std::size_t k = from; k < to; ++k) {
                 TMass* m = order[k];
                 Integrate(m, gx, gy);
                 m->gridx = w.CellX(m->posX);
                 m->gridy = w.CellY(m->posY);
-                if (kept && !cellArrays_.StillIn(k, {m->gridx, m->gridy})) {
+                if (fits && !cellArrays_.StillIn(k, {m->gridx, m->gridy}))
+                    left.push_back(static_cast<std::uint32_t>(k));
+            }
+        });
+        std::size_t leaving = 0;
+        for (std::size_t r = 0; r < ranges; ++r) leaving += leavers_[r].size();
+        const bool kept = fits && cellArrays_.WorthShifting(leaving, order.size());
+        if (kept) {
+            for (std::size_t r = 0; r < ranges; ++r) {
+                for (const std::uint32_t k : leavers_[r]) {
+                    const TMass* m = order[k];
                     cellArrays_.Shift(k, m, {m->gridx, m->gridy});
-                    cellsMoved_ = true;
                 }
             }
         }
-        if (!kept) cellsMoved_ = true;
+        if (!kept || leaving > 0) cellsMoved_ = true;
         return kept;
     }
     if (step.plan.refill) {
@@ -260,7 +252,19 @@ void TStepper::SweepCellArraysInStrips(const TStepContext& step, bool rebuild) {
     const bool fresh = rebuild || !cellArrays_.Fits(step.lists.Masses(),
                                                     w.shiftgrid->Layout(w.GridSpan())) ||
                        cellArrays_.Sprawling();
-    if (strips_.Sweep(step, cellArrays_, threads_, fresh)) cellsMoved_ = true;
+    switch (strips_.Sweep(step, cellArrays_, threads_, fresh)) {
+    case TStripSchedule::TLeft::None:
+        break;
+    case TStripSchedule::TLeft::Shifted:
+        cellsMoved_ = true;
+        break;
+    case TStripSchedule::TLeft::Many:
+        // Laid out again by the next pass or step.
+        cellsMoved_ = true;
+        cellArrays_.Forget();
+        cellArraysCurrent_ = false;
+        return;
+    }
     cellArrays_.SweptAll();
     cellArraysCurrent_ = true;
 }

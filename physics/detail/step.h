@@ -88,6 +88,8 @@ class TStepper {
         cellArraysCurrent_ = false;
     }
     const TSleep& Sleep() const { return sleep_; }
+    // The copies of the cells that the quiet passes walk.
+    TCellArrays& CellArrays() { return cellArrays_; }
     // The threads the quiet passes run on (strip_schedule.h).
     TThreads& Threads() { return threads_; }
     const TThreads& Threads() const { return threads_; }

@@ -5,12 +5,19 @@
 // list order, so that what they hold never depends on which thread ran
 // which task.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "physics/detail/colpairs.h"
 
 namespace kel::tangle::detail {
+
+// Gives v room for twice `need` whenever it has less than `need`: a count
+// that wanders from step to step then seldom costs an allocation.
+template <class T> void KeepRoom(std::vector<T>& v, std::size_t need) {
+    if (v.capacity() < need) v.reserve(2 * need);
+}
 
 class TStripLog {
   public:
@@ -26,6 +33,13 @@ class TStripLog {
     void Clear() {
         items_.clear();
         general_.clear();
+    }
+    // Room for what a strip of `turns` masses logs in a crowded step, so
+    // that the log seldom grows: a strip's counts wander from step to step,
+    // and each new high would otherwise cost an allocation.
+    void Reserve(std::size_t turns) {
+        KeepRoom(items_, 4 * turns + 16);
+        KeepRoom(general_, turns / 8 + 16);
     }
     std::uint32_t Size() const { return static_cast<std::uint32_t>(items_.size()); }
     void Meet(std::uint32_t other, float x, float y, float force) {

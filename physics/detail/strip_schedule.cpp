@@ -72,7 +72,7 @@ void TThreads::Finish() {
     items_ = 0;
 }
 
-bool TStripSchedule::Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads,
+TStripSchedule::TLeft TStripSchedule::Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads,
                            bool fresh) {
     const std::vector<TMass*>& order = step.lists.Movers();
     if (fresh) {
@@ -105,15 +105,17 @@ bool TStripSchedule::Sweep(const TStepContext& step, TCellArrays& cells, TThread
     cells_ = nullptr;
     // The masses that left their cells move there now, strip by strip: a
     // strip's turns are in list order, and so is any one cell's masses.
-    bool moved = false;
+    std::size_t leaving = 0;
+    for (std::size_t strip = 0; strip < strips; ++strip) leaving += leavers_[strip].size();
+    if (leaving == 0) return TLeft::None;
+    if (!cells.WorthShifting(leaving, order.size())) return TLeft::Many;
     for (std::size_t strip = 0; strip < strips; ++strip) {
         for (const std::uint32_t k : leavers_[strip]) {
             const TMass* m = order[k];
             cells.Shift(k, m, {m->gridx, m->gridy});
-            moved = true;
         }
     }
-    return moved;
+    return TLeft::Shifted;
 }
 
 std::size_t TStripSchedule::Sort(const TStepContext& step, const TCellArrays& cells) {
@@ -168,9 +170,11 @@ void TStripSchedule::RunStrip(std::uint32_t strip) {
     case TPhase::Sweep: {
         TStripLog& log = logs_[strip];
         log.Clear();
+        log.Reserve(last - first);
+        leavers_[strip].clear();
+        KeepRoom(leavers_[strip], (last - first) / 8 + 16);
         const TLogScope scope(log);
         const TStripTurns turns{strip, turns_.data() + first, last - first};
-        leavers_[strip].clear();
         SweepStripTurns(*step_, *cells_, turns, log, spans_.data(), leavers_[strip]);
         break;
     }

@@ -127,7 +127,7 @@ TEST_F(Threads, ThePileGivesTheSameBitsOnAnyNumberOfThreads) {
 // A wide world with cells of a fixed width (SetCellSize): 6,000 masses
 // dropped in heaps along a floor 6,000 units wide, so that there are
 // hundreds of columns, and empty ones between the heaps.
-std::uint64_t StepWideWorld(int threads, int steps) {
+std::uint64_t StepWideWorld(int threads, int steps, std::size_t shiftShare = 32) {
     TPhysics::Create(6000, 400, 0.15f, 0, 2);
     TPhysics::UseShiftedGrid(1);
     TPhysics::SetCellSize(10);
@@ -141,6 +141,7 @@ std::uint64_t StepWideWorld(int threads, int steps) {
         masses.back()->AddRef(); // in the world without a constraint
     }
     UseThreads(threads);
+    detail::TStepAccess::Of(*currentWorld).CellArrays().SetShiftShare(shiftShare);
     Digest digest(masses);
     for (int k = 0; k < steps; ++k) digest.Step();
     return digest.Hash();
@@ -153,6 +154,19 @@ TEST_F(Threads, CellsOfAFixedWidthGiveTheSameBits) {
     EXPECT_NE(StepWideWorld(0, 60), StepWideWorld(1, 60));
     EXPECT_EQ(detail::TStepAccess::Of(*currentWorld).LastPlan().search,
               detail::TContactSearch::GridArrays);
+}
+
+// A mass that leaves its cell is shifted into its new one in the cells'
+// copies when few do (here up to one in 8, so that the settling heaps shift
+// thousands); it must stand where laying them all out again would put it,
+// on one thread and under the schedule alike.
+TEST_F(Threads, ShiftingMassesIntoNewCellsGivesTheBitsOfAFreshLayout) {
+    for (const int threads : {0, 1}) {
+        const std::uint64_t shifted = StepWideWorld(threads, Steps(200), 8);
+        EXPECT_GT(detail::TStepAccess::Of(*currentWorld).CellArrays().ShiftCount(), 1000u);
+        EXPECT_EQ(StepWideWorld(threads, Steps(200), 0), shifted) << threads << " threads";
+        EXPECT_EQ(detail::TStepAccess::Of(*currentWorld).CellArrays().ShiftCount(), 0u);
+    }
 }
 
 std::vector<std::thread::id> hookThreads;
