@@ -182,7 +182,7 @@ class TCellArrays {
     std::uint64_t ShiftCount() const { return shifts_; }
     // Whether cells moved to fresh room have left so many slots behind that
     // the arrays are worth laying out again.
-    bool Sprawling() const { return size_ > 2 * laidOut_ + 64 * kLanes; }
+    bool Sprawling() const { return size_ > laidOut_ + laidOut_ / 4 + 64 * kLanes; }
     // Whether a mass has moved to another cell since Build or Refresh.
     bool AnyMassChangedCell() const { return changedCell_; }
     // The arrays fit no list until built again (after a snapshot's restore).
