@@ -5,7 +5,7 @@
 // is the order in which pairs were first recorded, so one array in insertion
 // order serves as both: entries before `head` have been polled (their pair is
 // still found), the rest are the queue. An open-addressing table on the pair
-// finds an entry. Flushing keeps the capacity, so a steady stream of contacts
+// finds an entry. Flushing keeps the storage, so a steady stream of contacts
 // allocates nothing.
 //
 // Contacts that the library finds while no collision hook is installed need

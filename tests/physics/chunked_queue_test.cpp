@@ -123,3 +123,20 @@ TEST_F(ChunkedQueue, ABatchLargerThanABlockQueuesEveryPairOnceInOrder) {
     EXPECT_EQ(TColEvent::QueueCount(), 0);
     EXPECT_EQ(owned.front()->RefCount(), 1); // the queue let go of its keys
 }
+
+// An entry keeps a contact's id in a bit field; ids beyond it keep theirs,
+// also after merging.
+TEST_F(ChunkedQueue, ContactIdsBeyondTheEntrysBitFieldStayWhole) {
+    core::Ref<TMass> a = TMass::Create(0, 0, 1, 1, 0, 1), b = TMass::Create(0, 0, 1, 1, 0, 2);
+    for (const int id : {(1 << 29) - 1, 1 << 29, -(1 << 29) - 1, INT32_MIN}) {
+        colPairs.Record({id, a, b, 1, 2, 3}, TColEvent::MODE_UPDATE);
+        colPairs.Record({id, b, a, 4, 5, 6}, TColEvent::MODE_UPDATE);
+        core::Ref<TColEvent> e = TColEvent::Poll();
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->id, id);
+        EXPECT_EQ(e->obj1.Get(), a.Get());
+        EXPECT_EQ(e->x, 4.0f);
+        EXPECT_EQ(e->force, 9.0f);
+        TColEvent::Flush();
+    }
+}
