@@ -88,9 +88,16 @@ template <class T> class TChunkedArray {
     const T& operator[](std::size_t i) const { return chunks_[i >> kShift][i & kMask]; }
 
     template <class... A> T& emplace_back(A&&... args) {
-        if ((size_ >> kShift) == chunks_.size()) chunks_.push_back(static_cast<T*>(pool_->Take()));
-        T* at = &chunks_[size_ >> kShift][size_ & kMask];
-        ::new (static_cast<void*>(at)) T(std::forward<A>(args)...);
+        if (next_ == blockEnd_) {
+            // The next block: taken, or the one the size ends in (none when
+            // the size is a whole number of blocks).
+            if ((size_ >> kShift) == chunks_.size())
+                chunks_.push_back(static_cast<T*>(pool_->Take()));
+            next_ = chunks_[size_ >> kShift] + (size_ & kMask);
+            blockEnd_ = chunks_[size_ >> kShift] + kPerChunk;
+        }
+        T* at = ::new (static_cast<void*>(next_)) T(std::forward<A>(args)...);
+        ++next_;
         ++size_;
         return *at;
     }
@@ -106,22 +113,34 @@ template <class T> class TChunkedArray {
             chunks_[firstHeld_] = nullptr;
         }
     }
-    // Destroys the elements in order and gives every block back.
-    void clear() {
+    // Destroys the elements in order and gives every block back; calls
+    // before(i) just before destroying element i (to fetch what a later
+    // element's destruction will touch, say).
+    template <class F> void clear(F&& before) {
         for (std::size_t c = firstHeld_; c < chunks_.size(); ++c) {
             const std::size_t first = c << kShift;
-            Destroy(chunks_[c], std::min(kPerChunk, size_ - std::min(size_, first)));
+            const std::size_t count = std::min(kPerChunk, size_ - std::min(size_, first));
+            for (std::size_t k = 0; k < count; ++k) {
+                before(first + k);
+                if constexpr (!std::is_trivially_destructible_v<T>) chunks_[c][k].~T();
+            }
             pool_->Give(chunks_[c]);
         }
         chunks_.clear();
         size_ = 0;
         firstHeld_ = 0;
+        next_ = blockEnd_ = nullptr;
+    }
+    void clear() {
+        clear([](std::size_t) {});
     }
     void swap(TChunkedArray& other) noexcept {
         std::swap(pool_, other.pool_);
         chunks_.swap(other.chunks_);
         std::swap(size_, other.size_);
         std::swap(firstHeld_, other.firstHeld_);
+        std::swap(next_, other.next_);
+        std::swap(blockEnd_, other.blockEnd_);
     }
 
   private:
@@ -135,6 +154,8 @@ template <class T> class TChunkedArray {
     std::vector<T*> chunks_; // null before firstHeld_
     std::size_t size_ = 0;
     std::size_t firstHeld_ = 0;
+    T* next_ = nullptr; // where the next element goes, up to blockEnd_
+    T* blockEnd_ = nullptr;
 };
 
 } // namespace kel::tangle::detail

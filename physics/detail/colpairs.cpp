@@ -299,15 +299,15 @@ void TColPairs::Clear() {
     head_ = 0;
     TChunkedArray<Entry> dropped(pool_);
     dropped.swap(entries_);
-    for (std::size_t e = 0; e < dropped.size(); ++e) {
-        if (e + kPrefetchAhead < dropped.size()) {
+    const std::size_t count = dropped.size();
+    dropped.clear([&dropped, count](std::size_t e) {
+        if (e + kPrefetchAhead < count) {
             Prefetch(dropped[e + kPrefetchAhead].k1.Get());
             Prefetch(dropped[e + kPrefetchAhead].k2.Get());
         }
-        dropped[e].Drop();
-    }
-    // The blocks go back to the pool, the list of them to the entries.
-    dropped.clear();
+    });
+    // The blocks went back to the pool; the list of them goes back to the
+    // entries.
     entries_.swap(dropped);
 }
 

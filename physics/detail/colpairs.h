@@ -140,12 +140,6 @@ class TColPairs {
         bool MassIsK1() const { return massIsK1_ != 0; }
         float X() const { return at_.xy[0]; }
         float Y() const { return at_.xy[1]; }
-        // Lets go of the keys and the event.
-        void Drop() {
-            k1 = nullptr;
-            k2 = nullptr;
-            DropEvent();
-        }
 
         // Held so that a key's address cannot be reused while it is recorded.
         core::Ref<core::Object> k1;
