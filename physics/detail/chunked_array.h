@@ -34,14 +34,14 @@ class TBlockPool {
     ~TBlockPool() {
         while (free_) {
             void* next = *static_cast<void**>(free_);
-            ::operator delete(free_, std::align_val_t{kBlockAlign});
+            ::operator delete (free_, std::align_val_t{kBlockAlign});
             free_ = next;
         }
     }
 
     void* Take() {
         if (!free_) {
-            void* block = ::operator new(kBlockBytes, std::align_val_t{kBlockAlign});
+            void* block = ::operator new (kBlockBytes, std::align_val_t{kBlockAlign});
             ++blocks_;
             return block;
         }

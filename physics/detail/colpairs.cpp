@@ -19,7 +19,8 @@ constexpr std::size_t kPrefetchAhead = 8;
 
 // A later contact of a queued pair: the position is replaced, the force
 // replaced or added.
-void MergeContact(float& x, float& y, float& force, float newX, float newY, float newForce, int mode) {
+void MergeContact(float& x, float& y, float& force, float newX, float newY, float newForce,
+                  int mode) {
     x = newX;
     y = newY;
     if (mode == TColEvent::MODE_REPLACE)
@@ -158,7 +159,8 @@ void TColPairs::BeginBatch(const std::vector<TMass*>& order, int mode) {
 void TColPairs::EndBatch() {
     batching_ = false;
     const auto turns = static_cast<std::uint32_t>(order_->size());
-    while (turnsBegun_ <= turns) turnStart_[turnsBegun_++] = static_cast<std::uint32_t>(batch_.size());
+    while (turnsBegun_ <= turns)
+        turnStart_[turnsBegun_++] = static_cast<std::uint32_t>(batch_.size());
     RecordBatch();
 }
 
@@ -239,7 +241,8 @@ void TColPairs::RecordFirstBatch() {
             if (b + kPrefetchAhead < items) {
                 const Deferred& ahead = batch_[b + kPrefetchAhead];
                 if (!(ahead.other & kOtherObject)) {
-                    if (ahead.other < turn && entryStart_[ahead.other] < entryStart_[ahead.other + 1])
+                    if (ahead.other < turn &&
+                        entryStart_[ahead.other] < entryStart_[ahead.other + 1])
                         Prefetch(&entries_[entryStart_[ahead.other]]);
                     Prefetch((*order_)[ahead.other]);
                 }

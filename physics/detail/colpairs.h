@@ -22,13 +22,14 @@
 // is kept as their two turns and the contact's position and force: a third
 // of the contact and its key, which matters in a pile's tens of thousands.
 //
-// The batch also knows where each turn's contacts lie, so that when the
-// table held nothing before the sweep, no pair needs to be looked up by its
-// hash: a walk meets each mass at most once, so a pair of masses meets at
-// most once in each of their two turns, and the later turn finds the pair
-// among the contacts of the earlier one; a mass meets any other object only
-// in its own turn (the validation build checks that no pair is recorded
-// twice).
+// The batch also knows where each turn's contacts lie, and recording it
+// where each turn's entries lie, so that when the table held nothing before
+// the sweep, no pair needs to be looked up by its hash: a walk meets each
+// mass at most once, so a pair of masses meets at most once in each of their
+// two turns, and the later turn finds the pair among the entries made in the
+// earlier one; a mass meets any other object only in its own turn, whose
+// entries are the last ones (the validation build checks that no pair is
+// recorded twice).
 // The table's index on the pairs is then built only if someone looks a pair
 // up (Find, a later contact): entries [0, indexed_) are in the index.
 //
@@ -71,7 +72,8 @@ class TColPairs {
     // contacts, in order. EndBatch records the batch, in order.
     void BeginBatch(const std::vector<TMass*>& order, int mode);
     void BeginTurn(std::uint32_t k) {
-        while (turnsBegun_ <= k) turnStart_[turnsBegun_++] = static_cast<std::uint32_t>(batch_.size());
+        while (turnsBegun_ <= k)
+            turnStart_[turnsBegun_++] = static_cast<std::uint32_t>(batch_.size());
     }
     void EndBatch();
     // Keeps a contact of the turn under way with the mass of the sweep's
@@ -101,8 +103,8 @@ class TColPairs {
                 f(event->id, event->obj1.Get(), event->obj2.Get(), event->x, event->y);
             } else {
                 core::Object* mass = e.MassIsK1() ? e.k1.Get() : e.k2.Get();
-                f(e.Id(), static_cast<TMass*>(mass), e.MassIsK1() ? e.k2.Get() : e.k1.Get(),
-                  e.X(), e.Y());
+                f(e.Id(), static_cast<TMass*>(mass), e.MassIsK1() ? e.k2.Get() : e.k1.Get(), e.X(),
+                  e.Y());
             }
         }
     }

@@ -85,9 +85,9 @@ TEST_F(ChunkedQueue, ABatchLargerThanABlockQueuesEveryPairOnceInOrder) {
             if (k > 0) colPairs.DeferMeeting(static_cast<std::uint32_t>(k - 1), float(k), 1, scale);
             if (k % 10 == 0)
                 for (int twice = 0; twice < 2; ++twice)
-                    colPairs.Record({TColEvent::MASS_BOUNDS, order[k], currentWorld.Get(), float(k),
-                                     2, scale},
-                                    TColEvent::MODE_UPDATE);
+                    colPairs.Record(
+                        {TColEvent::MASS_BOUNDS, order[k], currentWorld.Get(), float(k), 2, scale},
+                        TColEvent::MODE_UPDATE);
             if (k + 1 < n)
                 colPairs.DeferMeeting(static_cast<std::uint32_t>(k + 1), float(k), 3, 2 * scale);
         }
