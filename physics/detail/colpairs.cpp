@@ -19,7 +19,8 @@ constexpr std::size_t kPrefetchAhead = 8;
 
 // A later contact of a queued pair: the position is replaced, the force
 // replaced or added.
-void Merge(float& x, float& y, float& force, float newX, float newY, float newForce, int mode) {
+void MergeContact(float& x, float& y, float& force, float newX, float newY, float newForce,
+                  int mode) {
     x = newX;
     y = newY;
     if (mode == TColEvent::MODE_REPLACE)
@@ -38,6 +39,40 @@ std::uint64_t TColPairs::Hash(const core::Object* k1, const core::Object* k2) {
     const auto b = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(k2));
     const std::uint64_t h = (a ^ (b * 0x9E3779B97F4A7C15ull)) * 0xC2B2AE3D27D4EB4Full;
     return h ^ (h >> 29);
+}
+
+TColPairs::Entry::Entry(const Key& key, TColEvent* event, const TContact& c)
+    : k1(key.k1), k2(key.k2), force_(c.force), id_(0), massIsK1_(key.k1 == c.mass), hasEvent_(0) {
+    if (event) {
+        event->Retain();
+        Adopt(event);
+    } else if (FitsInline(c.id)) {
+        at_.xy[0] = c.x;
+        at_.xy[1] = c.y;
+        id_ = c.id;
+    } else {
+        Adopt(TColEvent::CreateOfKind(c.id, c.mass, c.other, c.x, c.y, c.force).Detach());
+    }
+}
+
+TColEvent* TColPairs::Entry::Built() {
+    if (!hasEvent_) {
+        core::Object* mass = MassIsK1() ? k1.Get() : k2.Get();
+        core::Object* other = MassIsK1() ? k2.Get() : k1.Get();
+        // Only the library's own contacts are recorded, and their first
+        // object is always a mass.
+        Adopt(TColEvent::CreateOfKind(id_, static_cast<TMass*>(mass), other, at_.xy[0], at_.xy[1],
+                                      force_)
+                  .Detach());
+    }
+    return at_.event;
+}
+
+void TColPairs::Entry::Merge(float x, float y, float force, int mode) {
+    if (hasEvent_)
+        MergeContact(at_.event->x, at_.event->y, at_.event->force, x, y, force, mode);
+    else
+        MergeContact(at_.xy[0], at_.xy[1], force_, x, y, force, mode);
 }
 
 std::int64_t TColPairs::IndexOf(const Key& key) {
@@ -70,9 +105,19 @@ void TColPairs::IndexAll() {
         std::size_t s = hash & mask;
         while (slots_[s] != 0) s = (s + 1) & mask;
         slots_[s] = SlotOf(hash, e);
-        entries_[e].slot = static_cast<std::uint32_t>(s);
     }
     indexed_ = entries_.size();
+}
+
+std::size_t TColPairs::SlotOfEntry(std::size_t e) const {
+    // The entry lies on its hash's probe path; slots freed meanwhile are
+    // passed over, as the word sought is the entry's own.
+    const std::uint64_t hash = Hash(entries_[e].k1, entries_[e].k2);
+    const SlotWord word = SlotOf(hash, e);
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t s = hash & mask;
+    while (slots_[s] != word) s = (s + 1) & mask;
+    return s;
 }
 
 void TColPairs::Add(const Key& key, TColEvent* event, const TContact& contact) {
@@ -83,8 +128,7 @@ void TColPairs::Add(const Key& key, TColEvent* event, const TContact& contact) {
 void TColPairs::Record(const TContact& c, int mode) {
     if (batching_) {
         // Another object than a mass of the sweep: kept whole.
-        batch_.push_back(
-            {turn_, kOtherObject | static_cast<std::uint32_t>(general_.size()), 0, 0, 0});
+        batch_.push_back({kOtherObject | static_cast<std::uint32_t>(general_.size()), 0, 0, 0});
         general_.push_back(c);
         return;
     }
@@ -98,31 +142,37 @@ void TColPairs::RecordNow(const TContact& c, const Key& key, int mode) {
         Add(key, nullptr, c);
         return;
     }
-    Entry& e = entries_[static_cast<std::size_t>(found)];
-    if (TColEvent* event = e.event.Get())
-        Merge(event->x, event->y, event->force, c.x, c.y, c.force, mode);
-    else
-        Merge(e.x, e.y, e.force, c.x, c.y, c.force, mode);
+    entries_[static_cast<std::size_t>(found)].Merge(c.x, c.y, c.force, mode);
 }
 
 void TColPairs::BeginBatch(const std::vector<TMass*>& order, int mode) {
     RecordBatch();
     order_ = &order;
-    turn_ = 0;
     batchMode_ = mode;
     batching_ = true;
+    // Turn 0 is under way from the start.
+    turnStart_.resize(order.size() + 1);
+    turnStart_[0] = 0;
+    turnsBegun_ = 1;
 }
 
 void TColPairs::EndBatch() {
     batching_ = false;
+    const auto turns = static_cast<std::uint32_t>(order_->size());
+    while (turnsBegun_ <= turns)
+        turnStart_[turnsBegun_++] = static_cast<std::uint32_t>(batch_.size());
     RecordBatch();
 }
 
-TContact TColPairs::ContactOf(const Deferred& item) const {
+TContact TColPairs::ContactOf(const Deferred& item, std::uint32_t turn) const {
     if (item.other & kOtherObject) return general_[item.other & ~kOtherObject];
     const std::vector<TMass*>& masses = *order_;
-    return {
-        TColEvent::MASS_MASS, masses[item.turn], masses[item.other], item.x, item.y, item.force};
+    return {TColEvent::MASS_MASS, masses[turn], masses[item.other], item.x, item.y, item.force};
+}
+
+void TColPairs::EmptyBatch() {
+    batch_.clear();
+    general_.clear();
 }
 
 void TColPairs::RecordBatch() {
@@ -133,83 +183,83 @@ void TColPairs::RecordBatch() {
         RecordFirstBatch();
     } else {
         // Each contact looks its pair up, anywhere in the table: the slot is
-        // fetched a few contacts ahead.
+        // fetched a few contacts ahead. The blocks of the batch go back to
+        // the pool as they are passed, for the entries to take.
         IndexAll();
-        for (std::size_t b = 0; b < batch_.size(); ++b) {
-            if (b + kPrefetchAhead < batch_.size()) {
-                const TContact c = ContactOf(batch_[b + kPrefetchAhead]);
+        const std::size_t items = batch_.size();
+        std::uint32_t turn = 0, aheadTurn = 0;
+        for (std::size_t b = 0; b < items; ++b) {
+            if (b + kPrefetchAhead < items) {
+                while (turnStart_[aheadTurn + 1] <= b + kPrefetchAhead) ++aheadTurn;
+                const TContact c = ContactOf(batch_[b + kPrefetchAhead], aheadTurn);
                 Prefetch(&slots_[KeyOf(c.mass, c.other).hash & (slots_.size() - 1)]);
             }
-            const TContact c = ContactOf(batch_[b]);
+            while (turnStart_[turn + 1] <= b) ++turn;
+            const TContact c = ContactOf(batch_[b], turn);
+            batch_.DropBefore(b);
             RecordNow(c, KeyOf(c.mass, c.other), batchMode_);
         }
     }
-    batch_.clear();
-    general_.clear();
+    EmptyBatch();
 }
 
-std::int64_t TColPairs::EarlierMeeting(std::size_t at) const {
-    const Deferred& item = batch_[at];
-    const std::uint32_t turn = item.turn;
-    if (item.other & kOtherObject) {
-        const core::Object* other = general_[item.other & ~kOtherObject].other;
-        for (std::size_t b = turnStart_[turn]; b < at; ++b) {
-            if ((batch_[b].other & kOtherObject) &&
-                general_[batch_[b].other & ~kOtherObject].other == other)
-                return entryOf_[b];
-        }
-        return -1;
-    }
-    // The other mass's turn came first when it stands earlier in the order.
-    if (item.other > turn) return -1;
-    for (std::size_t b = turnStart_[item.other]; b < turnStart_[item.other + 1]; ++b) {
-        if (batch_[b].other == turn) return entryOf_[b];
+std::int64_t TColPairs::EntryAmong(std::size_t begin, std::size_t end, core::Object* a,
+                                   core::Object* b) const {
+    const Key pair = PairOf(a, b);
+    for (std::size_t e = begin; e < end; ++e) {
+        const Entry& entry = entries_[e];
+        if (entry.k1.Get() == pair.k1 && entry.k2.Get() == pair.k2)
+            return static_cast<std::int64_t>(e);
     }
     return -1;
 }
 
-void TColPairs::RecordFirstBatch() {
-    // Where each turn's contacts begin: turn k's are [turnStart_[k],
-    // turnStart_[k + 1]).
-    const std::size_t turns = order_->size();
-    turnStart_.resize(turns + 1);
-    std::size_t next = 0;
-    for (std::size_t b = 0; b < batch_.size(); ++b) {
-        while (next <= batch_[b].turn) turnStart_[next++] = static_cast<std::uint32_t>(b);
-    }
-    while (next <= turns) turnStart_[next++] = static_cast<std::uint32_t>(batch_.size());
+std::int64_t TColPairs::EarlierMeeting(const Deferred& item, std::uint32_t turn,
+                                       const TContact& c) const {
+    // An earlier contact with the same object in this turn made its entry
+    // in this turn.
+    if (item.other & kOtherObject)
+        return EntryAmong(entryStart_[turn], entries_.size(), c.mass, c.other);
+    // The other mass's turn came first when it stands earlier in the order;
+    // its contact with this turn's mass made an entry then.
+    if (item.other > turn) return -1;
+    return EntryAmong(entryStart_[item.other], entryStart_[item.other + 1], c.mass, c.other);
+}
 
-    // A contact with a mass whose turn came first looks through that turn's
-    // contacts and may merge into one of its entries; a new entry takes a
+void TColPairs::RecordFirstBatch() {
+    // A contact with a mass whose turn came first looks through the entries
+    // made in that turn and may merge into one of them; a new entry takes a
     // reference to the other mass. All of them lie anywhere in memory: they
-    // are fetched a few contacts ahead.
-    entryOf_.resize(batch_.size());
-    for (std::size_t b = 0; b < batch_.size(); ++b) {
-        if (b + kPrefetchAhead < batch_.size()) {
-            const Deferred& ahead = batch_[b + kPrefetchAhead];
-            if (!(ahead.other & kOtherObject)) {
-                if (ahead.other < ahead.turn) {
-                    const std::uint32_t first = turnStart_[ahead.other];
-                    Prefetch(&batch_[first]);
-                    if (ahead.other < batch_[b].turn && first < turnStart_[ahead.other + 1])
-                        Prefetch(&entries_[entryOf_[first]]);
+    // are fetched a few contacts ahead. The blocks of the batch go back to
+    // the pool as they are passed, for the entries to take.
+    const auto turns = static_cast<std::uint32_t>(order_->size());
+    entryStart_.resize(turns + 1);
+    const std::size_t items = batch_.size();
+    for (std::uint32_t turn = 0; turn < turns; ++turn) {
+        entryStart_[turn] = static_cast<std::uint32_t>(entries_.size());
+        for (std::size_t b = turnStart_[turn]; b < turnStart_[turn + 1]; ++b) {
+            if (b + kPrefetchAhead < items) {
+                const Deferred& ahead = batch_[b + kPrefetchAhead];
+                if (!(ahead.other & kOtherObject)) {
+                    if (ahead.other < turn &&
+                        entryStart_[ahead.other] < entryStart_[ahead.other + 1])
+                        Prefetch(&entries_[entryStart_[ahead.other]]);
+                    Prefetch((*order_)[ahead.other]);
                 }
-                Prefetch((*order_)[ahead.other]);
+            }
+            const Deferred& item = batch_[b];
+            const TContact c = ContactOf(item, turn);
+            const std::int64_t met = EarlierMeeting(item, turn, c);
+            batch_.DropBefore(b);
+            if (met >= 0) {
+                // The entry is this batch's own: nobody has asked for its event.
+                entries_[static_cast<std::size_t>(met)].Merge(c.x, c.y, c.force, batchMode_);
+            } else {
+                entries_.emplace_back(PairOf(c.mass, c.other), nullptr, c);
             }
         }
-        const Deferred& item = batch_[b];
-        const TContact c = ContactOf(item);
-        const std::int64_t met = EarlierMeeting(b);
-        if (met >= 0) {
-            // The entry is this batch's own: nobody has asked for its event.
-            Entry& e = entries_[static_cast<std::size_t>(met)];
-            Merge(e.x, e.y, e.force, c.x, c.y, c.force, batchMode_);
-            entryOf_[b] = static_cast<std::uint32_t>(met);
-        } else {
-            entryOf_[b] = static_cast<std::uint32_t>(entries_.size());
-            entries_.emplace_back(PairOf(c.mass, c.other), nullptr, c);
-        }
     }
+    entryStart_[turns] = static_cast<std::uint32_t>(entries_.size());
 }
 
 void TColPairs::Post(TColEvent* event, int mode) {
@@ -221,40 +271,24 @@ void TColPairs::Post(TColEvent* event, int mode) {
         return;
     }
     Entry& e = entries_[static_cast<std::size_t>(found)];
-    if (TColEvent* queued = e.event.Get()) {
-        if (queued == event) return; // posted twice: already recorded
-        Merge(queued->x, queued->y, queued->force, event->x, event->y, event->force, mode);
-    } else {
-        Merge(e.x, e.y, e.force, event->x, event->y, event->force, mode);
-    }
-}
-
-TColEvent* TColPairs::Built(Entry& e) {
-    if (!e.event) {
-        core::Object* mass = e.massIsK1 ? e.k1.Get() : e.k2.Get();
-        core::Object* other = e.massIsK1 ? e.k2.Get() : e.k1.Get();
-        // Only the library's own contacts are recorded, and their first
-        // object is always a mass.
-        e.event =
-            TColEvent::CreateOfKind(e.id, static_cast<TMass*>(mass), other, e.x, e.y, e.force);
-    }
-    return e.event.Get();
+    if (e.Event() == event) return; // posted twice: already recorded
+    e.Merge(event->x, event->y, event->force, mode);
 }
 
 TColEvent* TColPairs::Find(core::Object* a, core::Object* b) {
     RecordBatch();
     const std::int64_t found = IndexOf(KeyOf(a, b));
-    return found < 0 ? nullptr : Built(entries_[static_cast<std::size_t>(found)]);
+    return found < 0 ? nullptr : entries_[static_cast<std::size_t>(found)].Built();
 }
 
 TColEvent* TColPairs::Peek() {
     RecordBatch();
-    return head_ < entries_.size() ? Built(entries_[head_]) : nullptr;
+    return head_ < entries_.size() ? entries_[head_].Built() : nullptr;
 }
 
 TColEvent* TColPairs::Pop() {
     RecordBatch();
-    return head_ < entries_.size() ? Built(entries_[head_++]) : nullptr;
+    return head_ < entries_.size() ? entries_[head_++].Built() : nullptr;
 }
 
 void TColPairs::Clear() {
@@ -263,20 +297,30 @@ void TColPairs::Clear() {
     // arbitrary code: the table is emptied first (only the slots in use are
     // reset, so that clearing costs what was recorded), and the entries let
     // go of their objects after, with the objects fetched a few entries ahead.
-    std::vector<Entry> dropped;
-    dropped.swap(entries_);
-    head_ = 0;
-    for (std::size_t e = 0; e < indexed_; ++e) slots_[dropped[e].slot] = 0;
+    for (std::size_t e = 0; e < indexed_; ++e) slots_[SlotOfEntry(e)] = 0;
     indexed_ = 0;
-    for (std::size_t e = 0; e < dropped.size(); ++e) {
-        if (e + kPrefetchAhead < dropped.size()) {
+    head_ = 0;
+    TChunkedArray<Entry> dropped(pool_);
+    dropped.swap(entries_);
+    const std::size_t count = dropped.size();
+    dropped.clear([&dropped, count](std::size_t e) {
+        if (e + kPrefetchAhead < count) {
             Prefetch(dropped[e + kPrefetchAhead].k1.Get());
             Prefetch(dropped[e + kPrefetchAhead].k2.Get());
         }
-        dropped[e] = Entry{};
-    }
-    dropped.clear();
+    });
+    // The blocks went back to the pool; the list of them goes back to the
+    // entries.
     entries_.swap(dropped);
+}
+
+bool TColPairs::SlotHolds(std::size_t e) const {
+    if (slots_.empty()) return false;
+    const std::uint64_t hash = Hash(entries_[e].k1, entries_[e].k2);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t s = hash & mask; slots_[s] != 0; s = (s + 1) & mask)
+        if (slots_[s] == SlotOf(hash, e)) return true;
+    return false;
 }
 
 const char* TColPairs::BrokenInvariant() const {
@@ -288,9 +332,7 @@ const char* TColPairs::BrokenInvariant() const {
         const Entry& entry = entries_[e];
         if (std::less<const core::Object*>()(entry.k2.Get(), entry.k1.Get()))
             return "pair table: keys out of address order";
-        if (e < indexed_ && (entry.slot >= slots_.size() ||
-                             slots_[entry.slot] != SlotOf(Hash(entry.k1, entry.k2), e)))
-            return "pair table: entry not in its slot";
+        if (e < indexed_ && !SlotHolds(e)) return "pair table: entry not in its slot";
         pairs.emplace_back(entry.k1.Get(), entry.k2.Get());
     }
     std::sort(pairs.begin(), pairs.end(), std::less<>());

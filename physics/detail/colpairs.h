@@ -5,7 +5,7 @@
 // is the order in which pairs were first recorded, so one array in insertion
 // order serves as both: entries before `head` have been polled (their pair is
 // still found), the rest are the queue. An open-addressing table on the pair
-// finds an entry. Flushing keeps the capacity, so a steady stream of contacts
+// finds an entry. Flushing keeps the storage, so a steady stream of contacts
 // allocates nothing.
 //
 // Contacts that the library finds while no collision hook is installed need
@@ -22,15 +22,23 @@
 // is kept as their two turns and the contact's position and force: a third
 // of the contact and its key, which matters in a pile's tens of thousands.
 //
-// The batch also knows where each turn's contacts lie, so that when the
-// table held nothing before the sweep, no pair needs to be looked up by its
-// hash: a walk meets each mass at most once, so a pair of masses meets at
-// most once in each of their two turns, and the later turn finds the pair
-// among the contacts of the earlier one; a mass meets any other object only
-// in its own turn (the validation build checks that no pair is recorded
-// twice).
+// The batch also knows where each turn's contacts lie, and recording it
+// where each turn's entries lie, so that when the table held nothing before
+// the sweep, no pair needs to be looked up by its hash: a walk meets each
+// mass at most once, so a pair of masses meets at most once in each of their
+// two turns, and the later turn finds the pair among the entries made in the
+// earlier one; a mass meets any other object only in its own turn, whose
+// entries are the last ones (the validation build checks that no pair is
+// recorded twice).
 // The table's index on the pairs is then built only if someone looks a pair
 // up (Find, a later contact): entries [0, indexed_) are in the index.
+//
+// A world of a million masses queues millions of pairs in one step, so the
+// bytes count: the batch and the entries are arrays of blocks from one pool
+// (chunked_array.h), and recording gives back each block of the batch that
+// it has passed, for the entries to fill. The batch's contacts are kept to
+// 16 bytes and the entries to 32, the turns being where each one begins, and
+// an entry's contact sharing its bytes with its event once one is built.
 
 #include <cstddef>
 #include <cstdint>
@@ -38,6 +46,7 @@
 
 #include "core/object.h"
 #include "physics/colevent.h"
+#include "physics/detail/chunked_array.h"
 #include "physics/mass.h"
 
 namespace kel::tangle::detail {
@@ -62,12 +71,15 @@ class TColPairs {
     // is until EndBatch), in `mode`: the sweep names each turn before its
     // contacts, in order. EndBatch records the batch, in order.
     void BeginBatch(const std::vector<TMass*>& order, int mode);
-    void BeginTurn(std::uint32_t k) { turn_ = k; }
+    void BeginTurn(std::uint32_t k) {
+        while (turnsBegun_ <= k)
+            turnStart_[turnsBegun_++] = static_cast<std::uint32_t>(batch_.size());
+    }
     void EndBatch();
     // Keeps a contact of the turn under way with the mass of the sweep's
     // turn `other`, as the batch's mode says.
     void DeferMeeting(std::uint32_t other, float x, float y, float force) {
-        batch_.push_back({turn_, other, x, y, force});
+        batch_.push_back({other, x, y, force});
     }
     // The event of the pair of a and b, in either order, or null.
     TColEvent* Find(core::Object* a, core::Object* b);
@@ -85,12 +97,14 @@ class TColPairs {
     // the pair's merged contact; builds no event.
     template <class F> void ForEachRecorded(F&& f) {
         RecordBatch();
-        for (const Entry& e : entries_) {
-            if (const TColEvent* event = e.event.Get()) {
+        for (std::size_t k = 0; k < entries_.size(); ++k) {
+            const Entry& e = entries_[k];
+            if (const TColEvent* event = e.Event()) {
                 f(event->id, event->obj1.Get(), event->obj2.Get(), event->x, event->y);
             } else {
-                core::Object* mass = e.massIsK1 ? e.k1.Get() : e.k2.Get();
-                f(e.id, static_cast<TMass*>(mass), e.massIsK1 ? e.k2.Get() : e.k1.Get(), e.x, e.y);
+                core::Object* mass = e.MassIsK1() ? e.k1.Get() : e.k2.Get();
+                f(e.Id(), static_cast<TMass*>(mass), e.MassIsK1() ? e.k2.Get() : e.k1.Get(), e.X(),
+                  e.Y());
             }
         }
     }
@@ -107,27 +121,63 @@ class TColPairs {
         core::Object* k2;
         std::uint64_t hash;
     };
-    struct Entry {
-        Entry() = default;
-        Entry(const Key& key, TColEvent* event, const TContact& c)
-            : k1(key.k1), k2(key.k2), event(event), x(c.x), y(c.y), force(c.force), id(c.id),
-              massIsK1(key.k1 == c.mass) {}
+    // A recorded pair. Until a reader asks for its event, the entry holds
+    // the merged contact itself; the event then takes the place of the
+    // position, and the pair's contacts merge into the event.
+    class Entry {
+      public:
+        // With `event` (retained), or else the contact.
+        Entry(const Key& key, TColEvent* event, const TContact& c);
+        ~Entry() { DropEvent(); }
+        Entry(const Entry&) = delete;
+        Entry& operator=(const Entry&) = delete;
+
+        TColEvent* Event() const { return hasEvent_ ? at_.event : nullptr; }
+        // The event, built from the contact if there is none yet.
+        TColEvent* Built();
+        // Merges a later contact of the pair, as `mode` says.
+        void Merge(float x, float y, float force, int mode);
+        // The contact, while there is no event.
+        int Id() const { return id_; }
+        bool MassIsK1() const { return massIsK1_ != 0; }
+        float X() const { return at_.xy[0]; }
+        float Y() const { return at_.xy[1]; }
+
         // Held so that a key's address cannot be reused while it is recorded.
         core::Ref<core::Object> k1;
         core::Ref<core::Object> k2;
-        core::Ref<TColEvent> event;    // none until a reader asks; kept after polling
-        float x = 0, y = 0, force = 0; // the merged contact while there is no event
-        int id = 0;
-        bool massIsK1 = false;
-        std::uint32_t slot = 0;
+
+      private:
+        // Ids that fit the contact's bit field; a contact of another id gets
+        // its event at once.
+        static bool FitsInline(int id) { return id >= -(1 << 29) && id < (1 << 29); }
+        void DropEvent() {
+            if (hasEvent_) at_.event->Release();
+            hasEvent_ = 0;
+        }
+        void Adopt(TColEvent* event) {
+            at_.event = event; // already retained
+            hasEvent_ = 1;
+        }
+
+        union {
+            float xy[2];
+            TColEvent* event; // owned: one reference, when hasEvent_
+        } at_;
+        float force_;
+        int id_ : 30;
+        unsigned massIsK1_ : 1;
+        unsigned hasEvent_ : 1;
     };
-    // A contact of a batch, in the sweep's turn `turn`: with the mass of the
-    // sweep's turn `other`, or when kOtherObject is set, the contact
-    // general_[other & ~kOtherObject].
+    static_assert(sizeof(Entry) == 32, "an entry fills half a cache line");
+    // A contact of a batch, with the mass of the sweep's turn `other`, or
+    // when kOtherObject is set, the contact general_[other & ~kOtherObject].
+    // Its turn is the one whose contacts' range holds it (turnStart_).
     struct Deferred {
-        std::uint32_t turn, other;
+        std::uint32_t other;
         float x, y, force;
     };
+    static_assert(sizeof(Deferred) == 16);
     static constexpr std::uint32_t kOtherObject = 0x80000000u;
     // A slot of the table: an entry's index plus one (0 for none), and the
     // high half of its pair's hash, so that a probe touches an entry only
@@ -156,30 +206,42 @@ class TColPairs {
     void RecordNow(const TContact& contact, const Key& key, int mode);
     // Records a waiting batch.
     void RecordBatch();
-    // The contact that an item of the batch stands for.
-    TContact ContactOf(const Deferred& item) const;
+    // The slot of the index that holds entry `e`, which is indexed.
+    std::size_t SlotOfEntry(std::size_t e) const;
+    // Whether a probe for entry `e`'s pair meets its slot.
+    bool SlotHolds(std::size_t e) const;
+    // The contact that an item of the batch, in turn `turn`, stands for.
+    TContact ContactOf(const Deferred& item, std::uint32_t turn) const;
     // Records the batch into a table that held nothing, without the index.
     void RecordFirstBatch();
-    // The entry of the pair that the batch's item `at` met before, if any:
-    // the other mass's contact with this turn's in its own turn, or an
-    // earlier contact with the same object in the same turn.
-    std::int64_t EarlierMeeting(std::size_t at) const;
+    // The entry of the pair that the batch's `item` of turn `turn` met
+    // before, if any: the other mass's contact with this turn's in its own
+    // turn, or an earlier contact with the same object in the same turn.
+    std::int64_t EarlierMeeting(const Deferred& item, std::uint32_t turn, const TContact& c) const;
+    // The entry made in [begin, end) for the pair of a and b, or -1.
+    std::int64_t EntryAmong(std::size_t begin, std::size_t end, core::Object* a,
+                            core::Object* b) const;
     // A new entry for the pair, queued last.
     void Add(const Key& key, TColEvent* event, const TContact& contact);
-    TColEvent* Built(Entry& entry);
+    // Ends recording the batch: empties it and gives its blocks back.
+    void EmptyBatch();
 
-    std::vector<Entry> entries_;
+    // The blocks of the entries and the batch (declared first: the arrays
+    // give their blocks back to it when they go).
+    TBlockPool pool_;
+    TChunkedArray<Entry> entries_{pool_};
     std::size_t head_ = 0;
     std::vector<SlotWord> slots_; // size a power of two, at most half in use
     std::size_t indexed_ = 0;
-    // The open batch: its contacts, the contacts with other objects, the
-    // turn under way, the sweep's masses and mode; and while it is recorded,
-    // where each turn's contacts begin.
-    std::vector<Deferred> batch_;
-    std::uint32_t turn_ = 0;
+    // The open batch: its contacts, the contacts with other objects, where
+    // each turn's contacts begin (turn k's are [turnStart_[k],
+    // turnStart_[k + 1])) and how many turns have begun, the sweep's masses
+    // and mode; and while it is recorded, where each turn's entries begin.
+    TChunkedArray<Deferred> batch_{pool_};
     std::vector<std::uint32_t> turnStart_;
+    std::uint32_t turnsBegun_ = 0;
     std::vector<TContact> general_;
-    std::vector<std::uint32_t> entryOf_; // per item of the batch being recorded
+    std::vector<std::uint32_t> entryStart_;
     const std::vector<TMass*>* order_ = nullptr;
     int batchMode_ = TColEvent::MODE_UPDATE;
     bool batching_ = false;
@@ -204,7 +266,9 @@ class TContactBatch {
     TContactBatch(const TContactBatch&) = delete;
     TContactBatch& operator=(const TContactBatch&) = delete;
 
-    void BeginTurn(std::uint32_t k) { colPairs.BeginTurn(k); }
+    void BeginTurn(std::uint32_t k) {
+        if (keep_) colPairs.BeginTurn(k);
+    }
     // The mass of this turn met the sweep's mass of turn `other`.
     void Meet(std::uint32_t other, float x, float y, float force) {
         if (keep_) colPairs.DeferMeeting(other, x, y, force);
