@@ -227,15 +227,16 @@ void TCellArrays::Shift(std::size_t k, const TMass* m, TCellPlace to) {
 void TCellArrays::Relink(TGrid& grid) const {
     // Every cell's masses lie together, in order, and a slot of a cell that
     // moved is empty: one walk over all slots meets every cell's masses in
-    // its order. Linking writes into every mass, and the masses lie anywhere
-    // in memory: each is fetched a few slots ahead.
+    // its order. The masses already name their cells: linking reads and
+    // writes only their places in the lists, which lie anywhere in memory
+    // and are fetched a few slots ahead.
     constexpr Slot kAhead = 8;
     grid.BeginRefill();
     for (Slot s = 0; s < size_; ++s) {
         if (s + kAhead < size_) {
-            if (const TMass* ahead = MassAt(s + kAhead)) Prefetch<true>(ahead);
+            if (const TMass* ahead = MassAt(s + kAhead)) Prefetch<true>(&ahead->gridlink);
         }
-        if (TMass* m = MassAt(s)) grid.Refill(m, {m->gridx, m->gridy}, CellOf(BlockOf(s).listIndex[s % kLanes]));
+        if (TMass* m = MassAt(s)) grid.RefillNamed(m, CellOf(BlockOf(s).listIndex[s % kLanes]));
     }
 }
 

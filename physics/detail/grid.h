@@ -239,10 +239,15 @@ class TGrid {
     void BeginRefill();
     void Refill(TMass* m, TCellPlace at) { Refill(m, at, IdOf(at, m->gridlink.cell)); }
     void Refill(TMass* m, TCellPlace at, int id) {
-        TGridCell& cell = CellAt(id);
-        if (cell.IsEmpty()) NoteFilled(cell);
         m->gridx = at.x;
         m->gridy = at.y;
+        RefillNamed(m, id);
+    }
+    // The same for a mass whose gridx and gridy already name cell `id`: it
+    // reads and writes only the mass's place in the cell (TMass::gridlink).
+    void RefillNamed(TMass* m, int id) {
+        TGridCell& cell = CellAt(id);
+        if (cell.IsEmpty()) NoteFilled(cell);
         // A cell of another grid still holds the mass: that one was not emptied.
         if (m->gridlink.cell && !Holds(m->gridlink.cell)) m->gridlink.cell->Unlink(m);
         cell.Append(m);
