@@ -169,7 +169,7 @@ class TColPairs {
         unsigned massIsK1_ : 1;
         unsigned hasEvent_ : 1;
     };
-    static_assert(sizeof(Entry) == 32, "an entry fills half a cache line");
+    static_assert(sizeof(void*) != 8 || sizeof(Entry) == 32, "an entry fills half a cache line");
     // A contact of a batch, with the mass of the sweep's turn `other`, or
     // when kOtherObject is set, the contact general_[other & ~kOtherObject].
     // Its turn is the one whose contacts' range holds it (turnStart_).
