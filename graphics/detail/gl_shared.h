@@ -59,7 +59,7 @@ inline void DeleteDoomedTextures(std::vector<GLuint>& doomed) {
     doomed.clear();
 }
 
-// GL deletes a texture only in its own context: now, after forget(), or later from doomedTextures.
+// A texture is deleted in its own context only: now, after forget(), or later from doomedTextures.
 template <class Context, class Forget>
 void ReleaseTextureOf(Context* context, const Context* current, GLuint name, Forget forget) {
     if (!context || !name) return;
