@@ -44,10 +44,7 @@ bool TGLDraw2DDriver::SetGraphics(TDraw2DGraphics* graphics) {
         graphics->_driverData = core::Ref<core::Object>(core::Make<TGLContextState>());
     graphics_ = graphics;
     context_ = static_cast<TGLContextState*>(graphics->_driverData.Get());
-    if (!context_->doomedTextures.empty()) {
-        glDeleteTextures(GLsizei(context_->doomedTextures.size()), context_->doomedTextures.data());
-        context_->doomedTextures.clear();
-    }
+    DeleteDoomedTextures(context_->doomedTextures);
     width_ = surface->Width();
     height_ = surface->Height();
     blend_ = kBlendUnknown;
@@ -78,13 +75,9 @@ TGLContextState* TGLDraw2DDriver::CurrentContext() const {
 }
 
 void TGLDraw2DDriver::ReleaseTexture(TGLContextState* context, GLuint name) {
-    if (!context || !name) return;
-    if (context != CurrentContext()) {
-        context->doomedTextures.push_back(name);
-        return;
-    }
-    if (bound_ == name) bound_ = 0;
-    glDeleteTextures(1, &name);
+    ReleaseTextureOf(context, CurrentContext(), name, [&] {
+        if (bound_ == name) bound_ = 0;
+    });
 }
 
 void TGLDraw2DDriver::BindTexture(GLuint name) {
@@ -100,12 +93,7 @@ void TGLDraw2DDriver::SetBlend(int mode) {
     if (mode == blend_) return;
     blend_ = mode;
     const BlendState& s = BlendStateOf(mode);
-    if (s.blend) {
-        glEnable(GL_BLEND);
-        glBlendFunc(s.src, s.dst);
-    } else {
-        glDisable(GL_BLEND);
-    }
+    ApplyBlend(s);
     if (s.alphaTest) {
         glEnable(GL_ALPHA_TEST);
         glAlphaFunc(GL_GEQUAL, 0.5f);
@@ -219,16 +207,8 @@ core::Ref<TPixmap> TGLDraw2DDriver::GrabPixmap(int x, int y, int width, int heig
     core::Ref<TPixmap> p = TPixmap::Create(width, height, PIXEL_RGBA, 4);
     if (width == 0 || height == 0) return p;
     glFinish();
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    // OpenGL's rows run bottom-up: read, then turn the rows over.
-    glReadPixels(x, height_ - y - height, width, height, GL_RGBA, GL_UNSIGNED_BYTE, p->pixels);
-    std::vector<std::uint8_t> row(std::size_t(p->pitch));
-    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
-        std::copy_n(p->PixelPtr(0, top), p->pitch, row.data());
-        std::copy_n(p->PixelPtr(0, bottom), p->pitch, p->PixelPtr(0, top));
-        std::copy_n(row.data(), p->pitch, p->PixelPtr(0, bottom));
-    }
+    ReadPixelsTopDown(*p, x, y, height_);
     return p;
 }
 

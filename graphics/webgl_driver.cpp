@@ -123,10 +123,7 @@ bool TWebGLDraw2DDriver::SetGraphics(TDraw2DGraphics* graphics) {
     }
     graphics_ = graphics;
     context_ = static_cast<TWebGLContextState*>(graphics->_driverData.Get());
-    if (!context_->doomedTextures.empty()) {
-        glDeleteTextures(GLsizei(context_->doomedTextures.size()), context_->doomedTextures.data());
-        context_->doomedTextures.clear();
-    }
+    DeleteDoomedTextures(context_->doomedTextures);
     width_ = surface->Width();
     height_ = surface->Height();
     blend_ = kBlendUnknown;
@@ -164,13 +161,10 @@ TWebGLContextState* TWebGLDraw2DDriver::CurrentContext() const {
 }
 
 void TWebGLDraw2DDriver::ReleaseTexture(TWebGLContextState* context, GLuint name) {
-    if (!context || !name) return;
-    if (context != CurrentContext()) {
-        context->doomedTextures.push_back(name);
-        return;
-    }
-    if (texture_ == name) FlushBatch(), texture_ = 0;
-    glDeleteTextures(1, &name);
+    // A batch drawing with the texture goes out before the texture goes.
+    ReleaseTextureOf(context, CurrentContext(), name, [&] {
+        if (texture_ == name) FlushBatch(), texture_ = 0;
+    });
 }
 
 void TWebGLDraw2DDriver::FlushBatch() {
@@ -214,12 +208,7 @@ void TWebGLDraw2DDriver::SetBlend(int mode) {
     FlushBatch();
     blend_ = mode;
     const BlendState& s = BlendStateOf(mode);
-    if (s.blend) {
-        glEnable(GL_BLEND);
-        glBlendFunc(s.src, s.dst);
-    } else {
-        glDisable(GL_BLEND);
-    }
+    ApplyBlend(s);
     if (context_) glUniform1f(context_->alphaRefAt, s.alphaTest ? kAlphaTestRef : 0.0f);
 }
 
@@ -349,15 +338,7 @@ core::Ref<TPixmap> TWebGLDraw2DDriver::GrabPixmap(int x, int y, int width, int h
     core::Ref<TPixmap> p = TPixmap::Create(width, height, PIXEL_RGBA, 4);
     if (width == 0 || height == 0) return p;
     FlushBatch();
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    // GL's rows run bottom-up: read, then turn the rows over.
-    glReadPixels(x, height_ - y - height, width, height, GL_RGBA, GL_UNSIGNED_BYTE, p->pixels);
-    std::vector<std::uint8_t> row(std::size_t(p->pitch));
-    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
-        std::copy_n(p->PixelPtr(0, top), p->pitch, row.data());
-        std::copy_n(p->PixelPtr(0, bottom), p->pitch, p->PixelPtr(0, top));
-        std::copy_n(row.data(), p->pitch, p->PixelPtr(0, bottom));
-    }
+    ReadPixelsTopDown(*p, x, y, height_);
     return p;
 }
 

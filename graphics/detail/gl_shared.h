@@ -1,11 +1,14 @@
 #pragma once
 // Internal: what the OpenGL and WebGL back ends share in GL state: how each
 // blend mode sets blending, how a texture is filtered and its levels
-// uploaded, and how the viewport clips. Both GL flavours name these the
-// same, so one table and one routine serve both, and a picture blends,
-// filters and clips alike on each.
+// uploaded, how textures are deleted, how the viewport clips and how pixels
+// are read back. Both GL flavours name these the same, so one table and one
+// routine serve both, and a picture blends, filters, clips and reads alike
+// on each.
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 #ifdef __EMSCRIPTEN__
 #include <GLES2/gl2.h>
@@ -37,6 +40,35 @@ inline const BlendState& BlendStateOf(int mode) {
         {true, GL_DST_COLOR, GL_ZERO, false},                // BLEND_MULTIPLY
     };
     return kTable[mode >= BLEND_MASK && mode <= BLEND_MULTIPLY ? mode : 0];
+}
+
+// Blending is the same GL calls on both; the alpha test stays each back end's own.
+inline void ApplyBlend(const BlendState& s) {
+    if (s.blend) {
+        glEnable(GL_BLEND);
+        glBlendFunc(s.src, s.dst);
+    } else {
+        glDisable(GL_BLEND);
+    }
+}
+
+// Textures released while another context was current are deleted once theirs is again.
+inline void DeleteDoomedTextures(std::vector<GLuint>& doomed) {
+    if (doomed.empty()) return;
+    glDeleteTextures(GLsizei(doomed.size()), doomed.data());
+    doomed.clear();
+}
+
+// A texture is deleted in its own context only: now, after forget(), or later from doomedTextures.
+template <class Context, class Forget>
+void ReleaseTextureOf(Context* context, const Context* current, GLuint name, Forget forget) {
+    if (!context || !name) return;
+    if (context != current) {
+        context->doomedTextures.push_back(name);
+        return;
+    }
+    forget();
+    glDeleteTextures(1, &name);
 }
 
 // Sets the bound texture's wrapping and filters as `flags` ask
@@ -71,6 +103,19 @@ inline void ClipToViewport(int x, int y, int width, int height, int surfaceWidth
     }
     glEnable(GL_SCISSOR_TEST);
     glScissor(x, surfaceHeight - y - height, std::max(width, 0), std::max(height, 0));
+}
+
+// GL's rows run bottom-up: read p's size at (x, y), y down, into RGBA p, then turn the rows over.
+inline void ReadPixelsTopDown(TPixmap& p, int x, int y, int surfaceHeight) {
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(x, surfaceHeight - y - p.height, p.width, p.height, GL_RGBA, GL_UNSIGNED_BYTE,
+                 p.pixels);
+    std::vector<std::uint8_t> row(std::size_t(p.pitch));
+    for (int top = 0, bottom = p.height - 1; top < bottom; ++top, --bottom) {
+        std::copy_n(p.PixelPtr(0, top), p.pitch, row.data());
+        std::copy_n(p.PixelPtr(0, bottom), p.pitch, p.PixelPtr(0, top));
+        std::copy_n(row.data(), p.pitch, p.PixelPtr(0, bottom));
+    }
 }
 
 } // namespace draw2d
