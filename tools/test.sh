@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything twice (plain, and with ASan+UBSan)
 # and runs the whole test suite in both builds under a private X server; then
-# the physics tests with every step validated, the step on several threads
+# the physics tests and the samples' scenes with every step validated, the step on several threads
 # under ThreadSanitizer, and kel.tangle built, tested,
 # installed and used alone, without OpenGL, X11 or FLTK; and the web build's
 # pages in headless Chromium.
@@ -26,12 +26,12 @@ done
 # among them) fails the build of the docs target.
 cmake --build build --target docs
 
-# The physics tests once more with the step checking, after every step, the
-# invariants its fast paths rely on.
+# The physics tests and the samples' scenes once more with the step (and
+# every query) checking the invariants its fast paths rely on.
 if [ "${1:-}" != "--plain-only" ]; then
   cmake -S . -B build-validate -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_WERROR=ON \
     -DQUORVEL_VALIDATE=ON -DQUORVEL_BENCH=OFF >/dev/null
-  cmake --build build-validate -j"$jobs" --target physics_tests >/dev/null
+  cmake --build build-validate -j"$jobs" --target physics_tests tangle_samples >/dev/null
 fi
 
 # The physics tests under ThreadSanitizer: only their program is built, and
@@ -70,8 +70,9 @@ for dir in "${builds[@]}"; do
     ctest --test-dir "$dir" -j"$jobs" --output-on-failure --timeout 600 || status=1
 done
 if [ "${1:-}" != "--plain-only" ]; then
-  echo "== tests: physics, validating every step"
+  echo "== tests: physics and the samples' scenes, validating every step"
   build-validate/tests/physics/physics_tests --gtest_brief=1 || status=1
+  ctest --test-dir build-validate -R '^samples_headless_' --output-on-failure || status=1
   # Without a display: the physics tests, then the physics-only program built
   # against a private install of the tangle-only build, whose file list the
   # consumer check checks too.
