@@ -199,7 +199,6 @@ void TCellArrays::Shift(std::size_t k, const TMass* m, TCellPlace to) {
     Cell& from = cells_[static_cast<std::size_t>(fromCell)];
     for (Slot s = slotOf_[k]; s + 1 < from.end; ++s) CopySlot(s + 1, s);
     Clear(--from.end);
-    if (from.cursor > from.end) from.cursor = from.end;
 
     if (cells_[static_cast<std::size_t>(index)].end == cells_[static_cast<std::size_t>(index)].limit)
         Relocate(index);
@@ -212,16 +211,30 @@ void TCellArrays::Shift(std::size_t k, const TMass* m, TCellPlace to) {
         if (MassAt(before) && BlockOf(before).listIndex[before % kLanes] < k) break;
         --at;
     }
-    const bool allSwept = cell.cursor == cell.end;
     for (Slot s = cell.end; s > at; --s) CopySlot(s - 1, s);
     ++cell.end;
-    if (allSwept) cell.cursor = cell.end;
-    else if (cell.cursor > at) ++cell.cursor;
     Write(at, m, k);
     slotOf_[k] = at;
     touched_[k] = 0;
     cellOf_[k] = static_cast<std::uint32_t>(index);
     cell.bounds.Include(m->posX, m->posY, m->radius);
+}
+
+TCellArrays::TLeft TCellArrays::ShiftLeavers(const std::vector<std::vector<std::uint32_t>>& lists,
+                                             std::size_t count, const std::vector<TMass*>& order) {
+    std::size_t leaving = 0;
+    for (std::size_t l = 0; l < count; ++l) leaving += lists[l].size();
+    if (leaving == 0) return TLeft::None;
+    // Each shift moves a few slots in two cells and scatters the cells that
+    // run out of room: many are dearer than a new layout.
+    if (shiftShare_ == 0 || leaving * shiftShare_ > order.size()) return TLeft::Many;
+    for (std::size_t l = 0; l < count; ++l) {
+        for (const std::uint32_t k : lists[l]) {
+            const TMass* m = order[k];
+            Shift(k, m, {m->gridx, m->gridy});
+        }
+    }
+    return TLeft::Shifted;
 }
 
 void TCellArrays::Relink(TGrid& grid) const {

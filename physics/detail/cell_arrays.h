@@ -166,15 +166,19 @@ class TCellArrays {
     // Moves m, of list index k, to the cell at `to` between passes, where a
     // new layout would put it: among that cell's masses in list order. The
     // masses after it in its old cell close up. Its slot holds m as it is now;
-    // the cell's box grows to hold it. So a step whose masses cross a few
-    // cells keeps the arrays instead of laying them all out again.
+    // the cell's box grows to hold it. Cursors are left for the next
+    // ResetCells or SweptAll. So a step whose masses cross a few cells keeps
+    // the arrays instead of laying them all out again.
     void Shift(std::size_t k, const TMass* m, TCellPlace to);
-    // Whether shifting `leaving` masses of `masses` costs less than laying
-    // all of them out again: each shift moves a few slots in two cells, and
-    // scatters the cells that run out of room.
-    bool WorthShifting(std::size_t leaving, std::size_t masses) const {
-        return shiftShare_ != 0 && leaving * shiftShare_ <= masses;
-    }
+    // What became of the masses that left their cells: none did, they were
+    // shifted into their new cells, or they were too many to be worth it and
+    // the arrays must be laid out again.
+    enum class TLeft { None, Shifted, Many };
+    // Shifts the masses of the list indices in lists[0 ... count), each list
+    // in list order and the lists one after another, into the cells their
+    // gridx and gridy name (masses of `order`), if they are few.
+    TLeft ShiftLeavers(const std::vector<std::vector<std::uint32_t>>& lists, std::size_t count,
+                       const std::vector<TMass*>& order);
     // At most one mass in `share` is shifted (0: none, the arrays are laid
     // out again whenever a mass leaves its cell), for tests that compare.
     void SetShiftShare(std::size_t share) { shiftShare_ = share; }

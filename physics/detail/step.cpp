@@ -181,18 +181,10 @@ bool TStepper::IntegrateAndRebin(const TStepContext& step, float gx, float gy) {
                     left.push_back(static_cast<std::uint32_t>(k));
             }
         });
-        std::size_t leaving = 0;
-        for (std::size_t r = 0; r < ranges; ++r) leaving += leavers_[r].size();
-        const bool kept = fits && cellArrays_.WorthShifting(leaving, order.size());
-        if (kept) {
-            for (std::size_t r = 0; r < ranges; ++r) {
-                for (const std::uint32_t k : leavers_[r]) {
-                    const TMass* m = order[k];
-                    cellArrays_.Shift(k, m, {m->gridx, m->gridy});
-                }
-            }
-        }
-        if (!kept || leaving > 0) cellsMoved_ = true;
+        const TCellArrays::TLeft left =
+            fits ? cellArrays_.ShiftLeavers(leavers_, ranges, order) : TCellArrays::TLeft::Many;
+        const bool kept = left != TCellArrays::TLeft::Many;
+        if (left != TCellArrays::TLeft::None) cellsMoved_ = true;
         return kept;
     }
     if (step.plan.refill) {
@@ -253,12 +245,12 @@ void TStepper::SweepCellArraysInStrips(const TStepContext& step, bool rebuild) {
                                                     w.shiftgrid->Layout(w.GridSpan())) ||
                        cellArrays_.Sprawling();
     switch (strips_.Sweep(step, cellArrays_, threads_, fresh)) {
-    case TStripSchedule::TLeft::None:
+    case TCellArrays::TLeft::None:
         break;
-    case TStripSchedule::TLeft::Shifted:
+    case TCellArrays::TLeft::Shifted:
         cellsMoved_ = true;
         break;
-    case TStripSchedule::TLeft::Many:
+    case TCellArrays::TLeft::Many:
         // Laid out again by the next pass or step.
         cellsMoved_ = true;
         cellArrays_.Forget();

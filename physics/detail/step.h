@@ -135,7 +135,7 @@ class TStepper {
     bool cellsMoved_ = false;        // this step, a mass left the cell the arrays held it in
     std::uint64_t linkedCells_ = 0;  // TGridCell::LinkChanges when LinkCells last linked
     TThreads threads_;
-    std::vector<std::vector<std::uint32_t>> leavers_; // per range of a scheduled integration: masses that left their cells
+    std::vector<std::vector<std::uint32_t>> leavers_; // per range of the integration: masses that left their cells
     TStripSchedule strips_;
 };
 

@@ -72,7 +72,7 @@ void TThreads::Finish() {
     items_ = 0;
 }
 
-TStripSchedule::TLeft TStripSchedule::Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads,
+TCellArrays::TLeft TStripSchedule::Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads,
                            bool fresh) {
     const std::vector<TMass*>& order = step.lists.Movers();
     if (fresh) {
@@ -105,17 +105,7 @@ TStripSchedule::TLeft TStripSchedule::Sweep(const TStepContext& step, TCellArray
     cells_ = nullptr;
     // The masses that left their cells move there now, strip by strip: a
     // strip's turns are in list order, and so is any one cell's masses.
-    std::size_t leaving = 0;
-    for (std::size_t strip = 0; strip < strips; ++strip) leaving += leavers_[strip].size();
-    if (leaving == 0) return TLeft::None;
-    if (!cells.WorthShifting(leaving, order.size())) return TLeft::Many;
-    for (std::size_t strip = 0; strip < strips; ++strip) {
-        for (const std::uint32_t k : leavers_[strip]) {
-            const TMass* m = order[k];
-            cells.Shift(k, m, {m->gridx, m->gridy});
-        }
-    }
-    return TLeft::Shifted;
+    return cells.ShiftLeavers(leavers_, strips, order);
 }
 
 std::size_t TStripSchedule::Sort(const TStepContext& step, const TCellArrays& cells) {

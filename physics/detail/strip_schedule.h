@@ -30,12 +30,12 @@
 #include <memory>
 #include <vector>
 
+#include "physics/detail/cell_arrays.h"
 #include "physics/detail/strip_log.h"
 #include "physics/task_system.h"
 
 namespace kel::tangle::detail {
 
-class TCellArrays;
 class TThreadPool;
 struct TStepContext;
 
@@ -122,17 +122,13 @@ class TStripSchedule {
     // many strips of two.
     static constexpr std::int64_t kMostStrips = 4096;
 
-    // What became of the masses that left their cells in a pass: none did,
-    // they were shifted into their new cells, or they were too many to shift
-    // and the arrays no longer hold the masses where they are named.
-    enum class TLeft { None, Shifted, Many };
     // One pass of bounds, zones and contacts over the step's movers. The
     // cells' arrays are laid out afresh when `fresh`, else they fit and are
     // written again; each strip writes its own masses' slots, sweeps in its
     // half, and loads its masses from their slots when both halves are done.
     // Then the masses that left their cells are shifted into their new ones
-    // (TCellArrays::Shift), on the calling thread, if they are few.
-    TLeft Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads, bool fresh);
+    // (TCellArrays::ShiftLeavers), on the calling thread, if they are few.
+    TCellArrays::TLeft Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads, bool fresh);
 
   private:
     enum class TPhase { Write, Sweep, Load };
