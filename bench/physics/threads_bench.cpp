@@ -3,8 +3,11 @@
 // the 64 x 64 grid), and the wide world of scale_bench (160,000 masses, 16
 // such piles side by side, cells 12 wide). Range 0 is the thread count: 0
 // is the step as it always was, 1 the strip schedule on the calling thread
-// alone, 2 and up the schedule on that many threads. The runs alternate so
-// that a busy machine weighs on each alike; times are on the wall clock.
+// alone, 2 and up the schedule on that many threads. Every run starts from
+// the same snapshot of the settled world and times the same steps, so the
+// runs do the same work (the wide world is still settling: stepped on from
+// run to run, it would change under them). The runs alternate so that a busy
+// machine weighs on each alike; times are on the wall clock.
 //
 //   build/bench/physics/threads_bench --benchmark_filter=Pile --benchmark_repetitions=5
 //   build/bench/physics/threads_bench --benchmark_filter=Wide
@@ -25,20 +28,37 @@ constexpr float kPairStiffness = 0.5f;
 constexpr int kWideMasses = 160000;
 constexpr float kWideCells = 12;
 
-// Each built and settled once, for every run of its benchmark.
-void Pile() {
-    static bench_scenes::TangleScene scene = bench_scenes::BuildTangle(
-        bench_scenes::Make(bench_scenes::Layout::Pile, kMasses), true, kPairStiffness);
-}
-void Wide() {
-    static bench_scenes::TangleScene scene = bench_scenes::BuildTangle(
-        bench_scenes::MakeSideBySide(kWideMasses, kMasses), true, 1, kWideCells);
+// Steps timed per run.
+constexpr int kPileSteps = 200;
+constexpr int kWideSteps = 10;
+
+struct SettledWorld {
+    bench_scenes::TangleScene scene;
+    core::Ref<TWorldSnapshot> settled;
+};
+
+SettledWorld Settle(bench_scenes::TangleScene scene) {
+    core::Ref<TWorldSnapshot> settled = TPhysics::TakeSnapshot();
+    return {std::move(scene), settled};
 }
 
-void StepOnThreads(benchmark::State& state) {
+// Each built and settled once, for every run of its benchmark.
+TWorldSnapshot* Pile() {
+    static SettledWorld world = Settle(bench_scenes::BuildTangle(
+        bench_scenes::Make(bench_scenes::Layout::Pile, kMasses), true, kPairStiffness));
+    return world.settled.Get();
+}
+TWorldSnapshot* Wide() {
+    static SettledWorld world = Settle(bench_scenes::BuildTangle(
+        bench_scenes::MakeSideBySide(kWideMasses, kMasses), true, 1, kWideCells));
+    return world.settled.Get();
+}
+
+void StepOnThreads(benchmark::State& state, TWorldSnapshot* settled) {
     const int threads = static_cast<int>(state.range(0));
     TPhysics::SetThreads(threads);
     detail::TStepAccess::Of(*currentWorld).Threads().ScheduleAlone(threads == 1);
+    TPhysics::RestoreSnapshot(settled);
     TPhysics::Update(); // anything that grows once has grown
     TPhysics::Update();
     const alloc_counter::Totals before = alloc_counter::Now();
@@ -50,14 +70,8 @@ void StepOnThreads(benchmark::State& state) {
     detail::TStepAccess::Of(*currentWorld).Threads().ScheduleAlone(false);
 }
 
-void BM_PileOnThreads(benchmark::State& state) {
-    Pile();
-    StepOnThreads(state);
-}
-void BM_WideOnThreads(benchmark::State& state) {
-    Wide();
-    StepOnThreads(state);
-}
+void BM_PileOnThreads(benchmark::State& state) { StepOnThreads(state, Pile()); }
+void BM_WideOnThreads(benchmark::State& state) { StepOnThreads(state, Wide()); }
 
 // The thread counts in the order they run: each schedule twice, apart, so
 // that a busy spell of the machine weighs on both.
@@ -69,7 +83,12 @@ BENCHMARK(BM_PileOnThreads)
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime()
     ->Apply(ThreadCounts)
-    ->Arg(0);
-BENCHMARK(BM_WideOnThreads)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(ThreadCounts);
+    ->Arg(0)
+    ->Iterations(kPileSteps);
+BENCHMARK(BM_WideOnThreads)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Apply(ThreadCounts)
+    ->Iterations(kWideSteps);
 
 } // namespace
