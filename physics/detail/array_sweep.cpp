@@ -270,13 +270,22 @@ void SweepStripTurns(const TStepContext& step, TCellArrays& cells, const TStripT
     const int span = w.GridSpan();
     const TGrid& grid = *w.shiftgrid;
     // As in the sweep over all masses: what a turn reads is fetched a few
-    // turns ahead.
+    // turns ahead. A strip's masses lie far apart in the list, so their
+    // entries in the per-mass arrays and the masses themselves are fetched
+    // too.
     constexpr std::size_t kAhead = 4;
     for (std::size_t t = 0; t < strip.count; ++t) {
-        if (t + 2 * kAhead < strip.count) cells.PrefetchCellsAround(strip.turns[t + 2 * kAhead]);
+        if (t + 2 * kAhead < strip.count) {
+            const std::uint32_t ahead = strip.turns[t + 2 * kAhead];
+            cells.PrefetchCellsAround(ahead);
+            Prefetch(&order[ahead]);
+            Prefetch<true>(&spans[ahead]);
+        }
         if (t + kAhead < strip.count) {
-            cells.PrefetchTurn(strip.turns[t + kAhead]);
-            cells.PrefetchSlotsAround(strip.turns[t + kAhead]);
+            const std::uint32_t ahead = strip.turns[t + kAhead];
+            cells.PrefetchTurn(ahead);
+            cells.PrefetchSlotsAround(ahead);
+            Prefetch<true>(order[ahead]);
         }
         const std::uint32_t k = strip.turns[t];
         TMass* m = order[k];

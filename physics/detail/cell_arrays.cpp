@@ -220,14 +220,21 @@ void TCellArrays::Shift(std::size_t k, const TMass* m, TCellPlace to) {
     cell.bounds.Include(m->posX, m->posY, m->radius);
 }
 
-TCellArrays::TLeft TCellArrays::ShiftLeavers(const std::vector<std::vector<std::uint32_t>>& lists,
-                                             std::size_t count, const std::vector<TMass*>& order) {
+TCellArrays::TLeft TCellArrays::Judge(const std::vector<std::vector<std::uint32_t>>& lists,
+                                      std::size_t count, std::size_t n) const {
     std::size_t leaving = 0;
     for (std::size_t l = 0; l < count; ++l) leaving += lists[l].size();
     if (leaving == 0) return TLeft::None;
     // Each shift moves a few slots in two cells and scatters the cells that
     // run out of room: many are dearer than a new layout.
-    if (shiftShare_ == 0 || leaving * shiftShare_ > order.size()) return TLeft::Many;
+    if (shiftShare_ == 0 || leaving * shiftShare_ > n) return TLeft::Many;
+    return TLeft::Shifted;
+}
+
+TCellArrays::TLeft TCellArrays::ShiftLeavers(const std::vector<std::vector<std::uint32_t>>& lists,
+                                             std::size_t count, const std::vector<TMass*>& order) {
+    const TLeft left = Judge(lists, count, order.size());
+    if (left != TLeft::Shifted) return left;
     for (std::size_t l = 0; l < count; ++l) {
         for (const std::uint32_t k : lists[l]) {
             const TMass* m = order[k];

@@ -174,6 +174,10 @@ class TCellArrays {
     // shifted into their new cells, or they were too many to be worth it and
     // the arrays must be laid out again.
     enum class TLeft { None, Shifted, Many };
+    // What ShiftLeavers would make of the masses of the list indices in
+    // lists[0 ... count), out of n masses.
+    TLeft Judge(const std::vector<std::vector<std::uint32_t>>& lists, std::size_t count,
+                std::size_t n) const;
     // Shifts the masses of the list indices in lists[0 ... count), each list
     // in list order and the lists one after another, into the cells their
     // gridx and gridy name (masses of `order`), if they are few.

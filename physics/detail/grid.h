@@ -243,6 +243,12 @@ class TGrid {
         m->gridy = at.y;
         RefillNamed(m, id);
     }
+    // A whole refill: the masses of `order`, all of this grid's, each into
+    // the cell its gridx and gridy name, in that order.
+    void RefillAll(const std::vector<TMass*>& order) {
+        BeginRefill();
+        for (TMass* m : order) Refill(m, {m->gridx, m->gridy});
+    }
     // The same for a mass whose gridx and gridy already name cell `id`: it
     // reads and writes only the mass's place in the cell (TMass::gridlink).
     void RefillNamed(TMass* m, int id) {

@@ -138,7 +138,8 @@ void TStepper::Step(TPhysics& w) {
             SatisfyConstraints(step);
             if (plan.stacking) stacking_.BeforeContacts(step.lists.Movers());
             // After a sweep over the arrays, every mass is in the cell they hold it in.
-            SweepMasses(step, pass == 0 && !cellsKept);
+            SweepMasses(step, pass == 0 && !cellsKept,
+                        substep + 1 == plan.substeps && pass + 1 == plan.passes);
             if (plan.stacking) stacking_.AfterContacts();
         }
     }
@@ -211,16 +212,16 @@ void TStepper::LinkCells(const TStepContext& step) {
     if (cellArraysCurrent_) {
         cellArrays_.Relink(grid);
     } else {
-        // No pass ran: the cells hold the masses in list order.
-        grid.BeginRefill();
-        for (TMass* m : step.lists.Movers()) grid.Refill(m, {m->gridx, m->gridy});
+        // No pass ran, or the arrays were dropped: the cells hold the
+        // masses in list order.
+        grid.RefillAll(step.lists.Movers());
     }
     linkedCells_ = TGridCell::LinkChanges();
 }
 
-void TStepper::SweepMasses(const TStepContext& step, bool rebuild) {
+void TStepper::SweepMasses(const TStepContext& step, bool rebuild, bool last) {
     if (step.plan.search == TContactSearch::GridArrays && threads_.Scheduled()) {
-        SweepCellArraysInStrips(step, rebuild);
+        SweepCellArraysInStrips(step, rebuild, last);
     } else if (step.plan.search == TContactSearch::GridArrays) {
         SweepCellArrays(step, rebuild);
         cellArraysCurrent_ = true;
@@ -237,14 +238,17 @@ void TStepper::SweepMasses(const TStepContext& step, bool rebuild) {
     }
 }
 
-void TStepper::SweepCellArraysInStrips(const TStepContext& step, bool rebuild) {
+void TStepper::SweepCellArraysInStrips(const TStepContext& step, bool rebuild, bool last) {
     // Laid out again from the cells the masses are named in when the arrays
     // belong to other masses or another grid, or have sprawled.
     const TPhysics& w = *step.world;
     const bool fresh = rebuild || !cellArrays_.Fits(step.lists.Masses(),
                                                     w.shiftgrid->Layout(w.GridSpan())) ||
                        cellArrays_.Sprawling();
-    switch (strips_.Sweep(step, cellArrays_, threads_, fresh)) {
+    // The step's last sweep lets the schedule link the lists when it can
+    // do so beside other work.
+    const TStripSchedule::TSwept swept = strips_.Sweep(step, cellArrays_, threads_, fresh, last);
+    switch (swept.left) {
     case TCellArrays::TLeft::None:
         break;
     case TCellArrays::TLeft::Shifted:
@@ -252,7 +256,8 @@ void TStepper::SweepCellArraysInStrips(const TStepContext& step, bool rebuild) {
         break;
     case TCellArrays::TLeft::Many:
         // Laid out again by the next pass or step.
-        cellsMoved_ = true;
+        cellsMoved_ = !swept.linked;
+        if (swept.linked) linkedCells_ = TGridCell::LinkChanges();
         cellArrays_.Forget();
         cellArraysCurrent_ = false;
         return;

@@ -111,12 +111,13 @@ class TStepper {
     void LinkCells(const TStepContext& step);
     // One sweep of the step's movers; with the grid off, each mass also
     // meets every resting mass (frozen or sleeping ones, which do not
-    // sweep). `rebuild`: the cells' arrays must be laid out anew.
-    void SweepMasses(const TStepContext& step, bool rebuild);
+    // sweep). `rebuild`: the cells' arrays must be laid out anew; `last`:
+    // the step's last sweep.
+    void SweepMasses(const TStepContext& step, bool rebuild, bool last);
     // The movers are the whole of the world's masses, in list order.
     void SweepCellArrays(const TStepContext& step, bool rebuild);
     // The same under the strip schedule, on the world's threads.
-    void SweepCellArraysInStrips(const TStepContext& step, bool rebuild);
+    void SweepCellArraysInStrips(const TStepContext& step, bool rebuild, bool last);
     void CheckIfAsked(const TPhysics& w) const;
     void SatisfyConstraints(const TStepContext& step);
 

@@ -72,8 +72,8 @@ void TThreads::Finish() {
     items_ = 0;
 }
 
-TCellArrays::TLeft TStripSchedule::Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads,
-                           bool fresh) {
+TStripSchedule::TSwept TStripSchedule::Sweep(const TStepContext& step, TCellArrays& cells,
+                                             TThreads& threads, bool fresh, bool link) {
     const std::vector<TMass*>& order = step.lists.Movers();
     if (fresh) {
         // Laid out and emptied here, filled strip by strip.
@@ -96,16 +96,20 @@ TCellArrays::TLeft TStripSchedule::Sweep(const TStepContext& step, TCellArrays& 
     phase_ = TPhase::Sweep;
     for (half_ = 0; half_ < 2; ++half_) threads.For(&RunStrips, (count + 1 - half_) / 2, this);
     // The masses are loaded from their slots while the contacts go to the
-    // queue: the one writes positions, the other reads only the logs.
+    // queue: the one writes positions, the other reads only the logs. The
+    // refill of the lists writes only the masses' places in them, and goes
+    // first, so that a worker takes it while the caller fills the queue.
     phase_ = TPhase::Load;
-    threads.Start(&RunStrips, count, this);
+    linking_ = link && cells.Judge(leavers_, strips, order.size()) == TCellArrays::TLeft::Many;
+    threads.Start(&RunStrips, count + (linking_ ? 1 : 0), this);
     Replay(step);
     threads.Finish();
     step_ = nullptr;
     cells_ = nullptr;
+    if (linking_) return {TCellArrays::TLeft::Many, true};
     // The masses that left their cells move there now, strip by strip: a
     // strip's turns are in list order, and so is any one cell's masses.
-    return cells.ShiftLeavers(leavers_, strips, order);
+    return {cells.ShiftLeavers(leavers_, strips, order), false};
 }
 
 std::size_t TStripSchedule::Sort(const TStepContext& step, const TCellArrays& cells) {
@@ -138,11 +142,26 @@ std::size_t TStripSchedule::Sort(const TStepContext& step, const TCellArrays& ce
     return strips;
 }
 
+int TStripSchedule::StripOf(int item) const {
+    switch (phase_) {
+    case TPhase::Sweep:
+        return 2 * item + half_;
+    case TPhase::Load:
+        return linking_ ? item - 1 : item;
+    case TPhase::Write:
+        break;
+    }
+    return item;
+}
+
 void TStripSchedule::RunStrips(int begin, int end, int, void* context) {
     TStripSchedule& self = *static_cast<TStripSchedule*>(context);
     for (int item = begin; item < end; ++item) {
-        const int strip = self.phase_ == TPhase::Sweep ? 2 * item + self.half_ : item;
-        self.RunStrip(static_cast<std::uint32_t>(strip));
+        const int strip = self.StripOf(item);
+        if (strip < 0)
+            self.step_->world->shiftgrid->RefillAll(self.step_->lists.Movers());
+        else
+            self.RunStrip(static_cast<std::uint32_t>(strip));
     }
 }
 

@@ -128,10 +128,20 @@ class TStripSchedule {
     // half, and loads its masses from their slots when both halves are done.
     // Then the masses that left their cells are shifted into their new ones
     // (TCellArrays::ShiftLeavers), on the calling thread, if they are few.
-    TCellArrays::TLeft Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads, bool fresh);
+    // With `link`, when they are many (the arrays are then laid out again
+    // and the grid's lists refilled in list order), the lists are refilled
+    // here, on a worker while the calling thread fills the queue.
+    struct TSwept {
+        TCellArrays::TLeft left;
+        bool linked; // the grid's lists were refilled
+    };
+    TSwept Sweep(const TStepContext& step, TCellArrays& cells, TThreads& threads, bool fresh,
+                 bool link);
 
   private:
     enum class TPhase { Write, Sweep, Load };
+    // The strip of a phase's task `item`, or -1 for the refill of the lists.
+    int StripOf(int item) const;
     // Puts the turns in strips, each in list order; gives the strips' count.
     std::size_t Sort(const TStepContext& step, const TCellArrays& cells);
     // Task: the strip `item` of the phase (2 * item + half while sweeping).
@@ -151,6 +161,7 @@ class TStripSchedule {
     TPhase phase_ = TPhase::Write;
     int half_ = 0;
     bool fresh_ = false;
+    bool linking_ = false; // the load phase refills the lists too, as its first task
 };
 
 } // namespace kel::tangle::detail
