@@ -22,7 +22,8 @@ void TCellArrays::Lay(const core::TList& list, const std::vector<TMass*>& order,
                       int span) {
     // The same masses in the same grid: each mass's last cell is where the
     // search for its new one starts.
-    const bool sameMasses = Fits(list, grid.Layout(span)) && cellOf_.size() == order.size();
+    const bool sameMasses = Names(list, grid.Layout(span)) && cellOf_.size() == order.size();
+    outdated_ = false;
     span_ = span;
     grid_ = &grid;
     sparse_ = grid.Sparse();

@@ -108,7 +108,7 @@ class TCellArrays {
     // layout of the grid (TGrid::Layout); then every mass still has a slot,
     // in the cell cellOf names.
     bool Fits(const core::TList& list, std::uint64_t layout) const {
-        return &list == list_.Get() && list.Version() == listVersion_ && layout == layout_;
+        return !outdated_ && Names(list, layout);
     }
     int CellOf(std::size_t k) const { return static_cast<int>(cellOf_[k]); }
     // Whether the mass of list index k is still in the cell at `at`.
@@ -195,6 +195,10 @@ class TCellArrays {
     bool AnyMassChangedCell() const { return changedCell_; }
     // The arrays fit no list until built again (after a snapshot's restore).
     void Forget() { list_ = nullptr; }
+    // The arrays fit no list until built again, but the cells they name for
+    // the masses are still where to start looking for their new ones (after
+    // a pass that moved many masses between cells).
+    void Outdate() { outdated_ = true; }
 
     // The turn of the mass of list index k: its mass takes its slot's state.
     void TakeTurn(std::size_t k);
@@ -277,6 +281,11 @@ class TCellArrays {
     Slot CellSize(Slot n) const {
         return sparse_ && n == 0 ? 0 : (n + 2 + n / 4 + kLanes - 1) / kLanes * kLanes;
     }
+    // Whether the arrays were laid out for this list, unchanged since, and
+    // this layout of the grid, outdated or not.
+    bool Names(const core::TList& list, std::uint64_t layout) const {
+        return &list == list_.Get() && list.Version() == listVersion_ && layout == layout_;
+    }
     // Cells for every number the grid has given, the new ones empty.
     void CoverGrid();
     // The number of the cell at `to` for the mass of list index k, looked
@@ -319,6 +328,7 @@ class TCellArrays {
     core::Ref<const core::TList> list_; // the list built for, held so its address is not reused
     std::uint64_t listVersion_ = 0;
     bool changedCell_ = false;
+    bool outdated_ = false;
     std::size_t shiftShare_ = 32; // at most one mass in this many is shifted
     std::uint64_t shifts_ = 0;
 };

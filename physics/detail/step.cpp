@@ -258,7 +258,7 @@ void TStepper::SweepCellArraysInStrips(const TStepContext& step, bool rebuild, b
         // Laid out again by the next pass or step.
         cellsMoved_ = !swept.linked;
         if (swept.linked) linkedCells_ = TGridCell::LinkChanges();
-        cellArrays_.Forget();
+        cellArrays_.Outdate();
         cellArraysCurrent_ = false;
         return;
     }
