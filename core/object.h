@@ -35,6 +35,8 @@ class Object {
     void Retain() const noexcept {
         if (refs_++ == 0) JoinLiveCount();
     }
+    /// Adds n references to an object that already has one.
+    void RetainMore(std::int32_t n) const noexcept { refs_ += n; }
     /// Drops a reference; the last one deletes the object.
     void Release() const noexcept {
         if (--refs_ == 0) delete this;
@@ -109,6 +111,12 @@ template <class T> class Ref {
         if (p) p->Retain();
         T* old = std::exchange(p_, p);
         if (old) old->Release();
+    }
+    /// Holds p, whose reference the caller has already counted.
+    static Ref Adopt(T* p) noexcept {
+        Ref r;
+        r.p_ = p;
+        return r;
     }
     /// Gives up ownership without releasing.
     T* Detach() noexcept { return std::exchange(p_, nullptr); }

@@ -102,6 +102,17 @@ template <class T> class TChunkedArray {
         return *at;
     }
     void push_back(const T& value) { emplace_back(value); }
+    // Grows by n elements that are not made yet: each must be made once with
+    // MakeAt before anything reads, destroys or adds to the array. Elements
+    // in different places may be made on different threads.
+    void GrowUnmade(std::size_t n) {
+        size_ += n;
+        while (chunks_.size() << kShift < size_) chunks_.push_back(static_cast<T*>(pool_->Take()));
+        next_ = blockEnd_ = nullptr; // found again from the size by the next emplace_back
+    }
+    template <class... A> T& MakeAt(std::size_t i, A&&... args) {
+        return *::new (static_cast<void*>(&(*this)[i])) T(std::forward<A>(args)...);
+    }
 
     // Gives back every block that lies wholly before element `end`: its
     // elements are destroyed and must not be read again. The size stays.

@@ -55,6 +55,13 @@ TColPairs::Entry::Entry(const Key& key, TColEvent* event, const TContact& c)
     }
 }
 
+TColPairs::Entry::Entry(const Key& key, const TContact& c, Counted)
+    : k1(core::Ref<core::Object>::Adopt(key.k1)), k2(core::Ref<core::Object>::Adopt(key.k2)),
+      force_(c.force), id_(c.id), massIsK1_(key.k1 == c.mass), hasEvent_(0) {
+    at_.xy[0] = c.x;
+    at_.xy[1] = c.y;
+}
+
 TColEvent* TColPairs::Entry::Built() {
     if (!hasEvent_) {
         core::Object* mass = MassIsK1() ? k1.Get() : k2.Get();

@@ -51,6 +51,9 @@
 
 namespace kel::tangle::detail {
 
+class TStripLog;
+struct TTurnSpan;
+
 // A contact as the library reports it: `mass` touched `other`.
 struct TContact {
     int id;
@@ -81,6 +84,32 @@ class TColPairs {
     void DeferMeeting(std::uint32_t other, float x, float y, float force) {
         batch_.push_back({other, x, y, force});
     }
+    // Filling a table that holds nothing from a pass of the strip schedule
+    // (strip_schedule.h), on several threads, with the entries, the order
+    // and the merged contacts that recording the same turns in list order
+    // gives (colpairs_fill.cpp). BeginFill tells whether the table can be
+    // filled so: it must hold nothing once a waiting batch is recorded. Then
+    // come CountTurns, PlaceTurns, FillTurns, RetainTurns and EndFill, each
+    // done for every turn before the next begins; the three that take a
+    // range of turns may run on any thread for each range, the others run
+    // on the calling thread. FillTurns leaves the contacts with other
+    // objects than masses in `others`, which EndFill records (all ranges'
+    // lists, in list order). The table must not be read meanwhile.
+    // Set in the turn a contact names (in a batch or the schedule's logs)
+    // when the contact is with another object than a mass of the sweep.
+    static constexpr std::uint32_t kOtherObject = 0x80000000u;
+    struct TOtherContact {
+        std::uint32_t entry; // its own entry, or the earlier one of the pair
+        bool fresh;          // the pair's first contact: it makes the entry
+        const TContact* contact;
+    };
+    bool BeginFill(const std::vector<TMass*>& order, int mode, TStripLog* logs,
+                   const TTurnSpan* spans);
+    void CountTurns(std::uint32_t from, std::uint32_t to);
+    void PlaceTurns();
+    void FillTurns(std::uint32_t from, std::uint32_t to, std::vector<TOtherContact>& others);
+    void RetainTurns(std::uint32_t from, std::uint32_t to);
+    void EndFill(const std::vector<TOtherContact>* others, std::size_t lists);
     // The event of the pair of a and b, in either order, or null.
     TColEvent* Find(core::Object* a, core::Object* b);
     TColEvent* Peek();
@@ -92,19 +121,20 @@ class TColPairs {
         return static_cast<int>(entries_.size() - head_);
     }
     void Clear();
-    // Calls f(id, mass, other, x, y) for every pair recorded since the last
-    // Clear, polled or not, in the order the pairs were first recorded, with
-    // the pair's merged contact; builds no event.
+    // Calls f(id, mass, other, x, y, force) for every pair recorded since
+    // the last Clear, polled or not, in the order the pairs were first
+    // recorded, with the pair's merged contact; builds no event.
     template <class F> void ForEachRecorded(F&& f) {
         RecordBatch();
         for (std::size_t k = 0; k < entries_.size(); ++k) {
             const Entry& e = entries_[k];
             if (const TColEvent* event = e.Event()) {
-                f(event->id, event->obj1.Get(), event->obj2.Get(), event->x, event->y);
+                f(event->id, event->obj1.Get(), event->obj2.Get(), event->x, event->y,
+                  event->force);
             } else {
                 core::Object* mass = e.MassIsK1() ? e.k1.Get() : e.k2.Get();
                 f(e.Id(), static_cast<TMass*>(mass), e.MassIsK1() ? e.k2.Get() : e.k1.Get(), e.X(),
-                  e.Y());
+                  e.Y(), e.Force());
             }
         }
     }
@@ -128,6 +158,10 @@ class TColPairs {
       public:
         // With `event` (retained), or else the contact.
         Entry(const Key& key, TColEvent* event, const TContact& c);
+        // A contact between two masses, whose references the caller counts
+        // for them (TColPairs::RetainTurns).
+        struct Counted {};
+        Entry(const Key& key, const TContact& c, Counted);
         ~Entry() { DropEvent(); }
         Entry(const Entry&) = delete;
         Entry& operator=(const Entry&) = delete;
@@ -142,6 +176,7 @@ class TColPairs {
         bool MassIsK1() const { return massIsK1_ != 0; }
         float X() const { return at_.xy[0]; }
         float Y() const { return at_.xy[1]; }
+        float Force() const { return force_; }
 
         // Held so that a key's address cannot be reused while it is recorded.
         core::Ref<core::Object> k1;
@@ -178,7 +213,6 @@ class TColPairs {
         float x, y, force;
     };
     static_assert(sizeof(Deferred) == 16);
-    static constexpr std::uint32_t kOtherObject = 0x80000000u;
     // A slot of the table: an entry's index plus one (0 for none), and the
     // high half of its pair's hash, so that a probe touches an entry only
     // when the hash matches.
@@ -242,6 +276,11 @@ class TColPairs {
     std::uint32_t turnsBegun_ = 0;
     std::vector<TContact> general_;
     std::vector<std::uint32_t> entryStart_;
+    // While filling (BeginFill): the logs, where each turn's lie, and per
+    // turn how many entries name its mass (added to on several threads).
+    TStripLog* fillLogs_ = nullptr;
+    const TTurnSpan* fillSpans_ = nullptr;
+    std::vector<std::uint32_t> named_;
     const std::vector<TMass*>* order_ = nullptr;
     int batchMode_ = TColEvent::MODE_UPDATE;
     bool batching_ = false;

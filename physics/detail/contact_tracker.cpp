@@ -123,7 +123,8 @@ void TContactTracker::Restore(const State& state) {
 
 void TContactTracker::Collect() {
     touching_.clear();
-    colPairs.ForEachRecorded([&](int id, TMass* mass, core::Object* other, float x, float y) {
+    colPairs.ForEachRecorded([&](int id, TMass* mass, core::Object* other, float x, float y,
+                                 float) {
         if (!mass) return;
         if (id == TColEvent::MASS_BOUNDS)
             other = nullptr; // held, the world would hold itself

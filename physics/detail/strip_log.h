@@ -32,6 +32,7 @@ class TStripLog {
 
     void Clear() {
         items_.clear();
+        links_.clear();
         general_.clear();
     }
     // Room for what a strip of `turns` masses logs in a crowded step, so
@@ -39,21 +40,29 @@ class TStripLog {
     // and each new high would otherwise cost an allocation.
     void Reserve(std::size_t turns) {
         KeepRoom(items_, 4 * turns + 16);
+        KeepRoom(links_, 4 * turns + 16);
         KeepRoom(general_, turns / 8 + 16);
     }
     std::uint32_t Size() const { return static_cast<std::uint32_t>(items_.size()); }
     void Meet(std::uint32_t other, float x, float y, float force) {
         items_.push_back({other, x, y, force});
+        links_.push_back(0);
     }
     void Report(const TContact& contact) {
         items_.push_back({kGeneral | static_cast<std::uint32_t>(general_.size()), 0, 0, 0});
+        links_.push_back(0);
         general_.push_back(contact);
     }
     const Item& At(std::uint32_t k) const { return items_[k]; }
+    const Item* Items() const { return items_.data(); }
+    // A word beside each contact, 0 until the queue's fill sets it
+    // (colpairs_fill.cpp).
+    std::uint32_t& Link(const Item* item) { return links_[static_cast<std::size_t>(item - items_.data())]; }
     const TContact& General(const Item& item) const { return general_[item.other & ~kGeneral]; }
 
   private:
     std::vector<Item> items_;
+    std::vector<std::uint32_t> links_;
     std::vector<TContact> general_;
 };
 

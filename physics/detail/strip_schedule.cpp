@@ -1,6 +1,7 @@
 #include "physics/detail/strip_schedule.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "physics/colevent.h"
 #include "physics/detail/cell_arrays.h"
@@ -101,9 +102,29 @@ TStripSchedule::TSwept TStripSchedule::Sweep(const TStepContext& step, TCellArra
     // first, so that a worker takes it while the caller fills the queue.
     phase_ = TPhase::Load;
     linking_ = link && cells.Judge(leavers_, strips, order.size()) == TCellArrays::TLeft::Many;
-    threads.Start(&RunStrips, count + (linking_ ? 1 : 0), this);
-    Replay(step);
-    threads.Finish();
+    // With threads to share it, the queue is filled on them: its entries
+    // counted per turn beside the loads, then made in place, then the
+    // masses' references counted.
+    const int mode = TColEvent::colMode;
+    filling_ = threads.Count() > 1 && mode != TColEvent::MODE_DISCARD &&
+               colPairs.BeginFill(order, mode, logs_.data(), spans_.data());
+    const int loads = count + (linking_ ? 1 : 0);
+    if (filling_) {
+        const int ranges = static_cast<int>(FillRanges());
+        if (others_.size() < static_cast<std::size_t>(ranges)) others_.resize(ranges);
+        threads.For(&RunStrips, loads + ranges, this);
+        colPairs.PlaceTurns();
+        phase_ = TPhase::Fill;
+        threads.For(&RunStrips, ranges, this);
+        phase_ = TPhase::Retain;
+        threads.For(&RunStrips, ranges, this);
+        colPairs.EndFill(others_.data(), static_cast<std::size_t>(ranges));
+        Replay(step, false);
+    } else {
+        threads.Start(&RunStrips, loads, this);
+        Replay(step, true);
+        threads.Finish();
+    }
     step_ = nullptr;
     cells_ = nullptr;
     if (linking_) return {TCellArrays::TLeft::Many, true};
@@ -142,26 +163,48 @@ std::size_t TStripSchedule::Sort(const TStepContext& step, const TCellArrays& ce
     return strips;
 }
 
-int TStripSchedule::StripOf(int item) const {
-    switch (phase_) {
-    case TPhase::Sweep:
-        return 2 * item + half_;
-    case TPhase::Load:
-        return linking_ ? item - 1 : item;
-    case TPhase::Write:
-        break;
-    }
-    return item;
+std::uint32_t TStripSchedule::FillRanges() const {
+    const std::size_t turns = step_->lists.Movers().size();
+    return static_cast<std::uint32_t>((turns + kFillRange - 1) / kFillRange);
 }
 
 void TStripSchedule::RunStrips(int begin, int end, int, void* context) {
     TStripSchedule& self = *static_cast<TStripSchedule*>(context);
-    for (int item = begin; item < end; ++item) {
-        const int strip = self.StripOf(item);
-        if (strip < 0)
-            self.step_->world->shiftgrid->RefillAll(self.step_->lists.Movers());
+    for (int item = begin; item < end; ++item) self.RunItem(item);
+}
+
+void TStripSchedule::RunItem(int item) {
+    const auto turns = static_cast<std::uint32_t>(step_->lists.Movers().size());
+    const auto strips = static_cast<int>(stripStart_.size() - 1);
+    switch (phase_) {
+    case TPhase::Write:
+        RunStrip(static_cast<std::uint32_t>(item));
+        return;
+    case TPhase::Sweep:
+        RunStrip(static_cast<std::uint32_t>(2 * item + half_));
+        return;
+    case TPhase::Load:
+        if (linking_ && item-- == 0)
+            step_->world->shiftgrid->RefillAll(step_->lists.Movers());
+        else if (item < strips)
+            RunStrip(static_cast<std::uint32_t>(item));
         else
-            self.RunStrip(static_cast<std::uint32_t>(strip));
+            colPairs.CountTurns(static_cast<std::uint32_t>(item - strips) * kFillRange,
+                                std::min(turns, static_cast<std::uint32_t>(item - strips + 1) * kFillRange));
+        return;
+    case TPhase::Fill: {
+        std::vector<TColPairs::TOtherContact>& others = others_[static_cast<std::size_t>(item)];
+        others.clear();
+        KeepRoom(others, kFillRange / 4);
+        const std::uint32_t from = static_cast<std::uint32_t>(item) * kFillRange;
+        colPairs.FillTurns(from, std::min(turns, from + kFillRange), others);
+        return;
+    }
+    case TPhase::Retain: {
+        const std::uint32_t from = static_cast<std::uint32_t>(item) * kFillRange;
+        colPairs.RetainTurns(from, std::min(turns, from + kFillRange));
+        return;
+    }
     }
 }
 
@@ -190,28 +233,33 @@ void TStripSchedule::RunStrip(std::uint32_t strip) {
     case TPhase::Load:
         cells_->Unload(order, first, last, turn);
         break;
+    case TPhase::Fill:
+    case TPhase::Retain: // by ranges of turns, not strips
+        break;
     }
 }
 
-void TStripSchedule::Replay(const TStepContext& step) const {
+void TStripSchedule::Replay(const TStepContext& step, bool queue) const {
     // Nobody wants the contacts: the queue discards them and no island sleeps.
-    if (TColEvent::colMode == TColEvent::MODE_DISCARD && !step.sleepLog) return;
+    if (TColEvent::colMode == TColEvent::MODE_DISCARD) queue = false;
+    if (!queue && !step.sleepLog) return;
     const std::vector<TMass*>& order = step.lists.Movers();
     TContactBatch& contacts = step.worker->Contacts();
-    const TOpenBatch batch(contacts, order);
+    std::optional<TOpenBatch> batch;
+    if (queue) batch.emplace(contacts, order);
     const int mode = TColEvent::colMode;
     for (std::size_t k = 0; k < order.size(); ++k) {
         const TTurnSpan& span = spans_[k];
         const TStripLog& log = logs_[span.strip];
-        contacts.BeginTurn(static_cast<std::uint32_t>(k));
+        if (queue) contacts.BeginTurn(static_cast<std::uint32_t>(k));
         for (std::uint32_t at = span.begin; at < span.end; ++at) {
             const TStripLog::Item& item = log.At(at);
             if (item.other & TStripLog::kGeneral) {
-                colPairs.Record(log.General(item), mode);
-            } else {
-                contacts.Meet(item.other, item.x, item.y, item.force);
-                if (step.sleepLog) step.sleepLog->NoteContact(order[k], order[item.other]);
+                if (queue) colPairs.Record(log.General(item), mode);
+                continue;
             }
+            if (queue) contacts.Meet(item.other, item.x, item.y, item.force);
+            if (step.sleepLog) step.sleepLog->NoteContact(order[k], order[item.other]);
         }
     }
 }

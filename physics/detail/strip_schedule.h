@@ -139,22 +139,29 @@ class TStripSchedule {
                  bool link);
 
   private:
-    enum class TPhase { Write, Sweep, Load };
-    // The strip of a phase's task `item`, or -1 for the refill of the lists.
-    int StripOf(int item) const;
+    enum class TPhase { Write, Sweep, Load, Fill, Retain };
+    // Turns per task of counting and filling the queue's entries.
+    static constexpr std::uint32_t kFillRange = 4096;
+    // Task `item` of the phase under way: a strip's work, or in the load
+    // phase, the refill of the lists (first, if any) and the counts of the
+    // queue's entries (last, if filling).
+    void RunItem(int item);
+    std::uint32_t FillRanges() const;
     // Puts the turns in strips, each in list order; gives the strips' count.
     std::size_t Sort(const TStepContext& step, const TCellArrays& cells);
     // Task: the strip `item` of the phase (2 * item + half while sweeping).
     static void RunStrips(int begin, int end, int worker, void* context);
     void RunStrip(std::uint32_t strip);
-    // Reads the logs into the queue and the sleep log, turn by turn.
-    void Replay(const TStepContext& step) const;
+    // Reads the logs turn by turn into the queue (with `queue`) and the
+    // sleep log (if sleeping is on).
+    void Replay(const TStepContext& step, bool queue) const;
 
     std::vector<std::uint32_t> turns_;
     std::vector<std::uint32_t> stripStart_; // strip s: turns_[start[s], start[s + 1])
     std::vector<TStripLog> logs_;
     std::vector<TTurnSpan> spans_;          // per turn
     std::vector<std::vector<std::uint32_t>> leavers_; // per strip: turns that left their cells
+    std::vector<std::vector<TColPairs::TOtherContact>> others_; // per range of the fill
     // The phase under way.
     const TStepContext* step_ = nullptr;
     TCellArrays* cells_ = nullptr;
@@ -162,6 +169,7 @@ class TStripSchedule {
     int half_ = 0;
     bool fresh_ = false;
     bool linking_ = false; // the load phase refills the lists too, as its first task
+    bool filling_ = false; // the queue is filled on the threads (TColPairs::BeginFill)
 };
 
 } // namespace kel::tangle::detail

@@ -42,7 +42,8 @@ void UseThreads(int n) {
     ThreadsOfWorld().ScheduleAlone(n == 1);
 }
 
-// Hashes every mass and every queued contact after each step, checking the
+// Hashes every mass (with its count of references, which the queue's
+// entries add to) and every queued contact after each step, checking the
 // step's invariants now and then; contacts name their objects by index, so
 // that runs with different addresses compare. The contacts are read from the
 // pair table as recorded, which builds no event objects.
@@ -69,16 +70,19 @@ class Digest {
             hash_.Add(m->posY);
             hash_.Add(m->oldPosX);
             hash_.Add(m->oldPosY);
+            hash_.Add(m->RefCount());
         }
         hash_.Add(TColEvent::QueueCount());
         detail::colPairs.ForEachRecorded(
-            [&](int id, const core::Object* mass, const core::Object* other, float x, float y) {
+            [&](int id, const core::Object* mass, const core::Object* other, float x, float y,
+                float force) {
                 ++events_;
                 hash_.Add(id);
                 hash_.Add(Index(mass));
                 hash_.Add(Index(other));
                 hash_.Add(x);
                 hash_.Add(y);
+                hash_.Add(force);
             });
     }
     std::uint64_t Hash() const { return hash_.h; }
@@ -287,8 +291,9 @@ TEST_F(Threads, AProgramsTaskSystemGivesTheSameBits) {
     for (int k = 0; k < steps; ++k) digest.Step();
     EXPECT_EQ(digest.Hash(), pool.hash);
     // Per step the integration, and per pass (one here) the slots written,
-    // two halves swept and the masses loaded.
-    EXPECT_EQ(backwards.batches, 5 * steps);
+    // two halves swept, the masses loaded (and the queue's entries counted),
+    // the entries made and the references to their masses counted.
+    EXPECT_EQ(backwards.batches, 7 * steps);
 }
 
 // The process's threads, as Linux counts them.
