@@ -24,8 +24,6 @@
 // the one task of its range. Other objects are shared by many turns: their
 // entries are made, and referenced, on the calling thread (EndFill).
 
-#include <atomic>
-
 #include "physics/colevent.h"
 #include "physics/detail/colpairs.h"
 #include "physics/detail/intrinsics.h"
@@ -74,7 +72,7 @@ const Item* FirstWithObject(const TTurnItems& items, const Item* p) {
 constexpr std::uint32_t kMerged = 1;
 
 void CountNaming(std::vector<std::uint32_t>& named, std::uint32_t turn, std::uint32_t n) {
-    std::atomic_ref<std::uint32_t>(named[turn]).fetch_add(n, std::memory_order_relaxed);
+    AddShared(named[turn], n);
 }
 
 } // namespace

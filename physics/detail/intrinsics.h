@@ -2,10 +2,14 @@
 // The few compiler intrinsics the hot paths use, each with a portable
 // fallback, so that the rest of the library is plain C++: on GCC and Clang
 // they are the builtins; elsewhere a prefetch does nothing, a bit count
-// loops and a value is not hidden from the optimiser.
+// loops, a value is not hidden from the optimiser and a shared count is added
+// to through std::atomic_ref (which not every standard library has yet).
 
 #include <bit>
 #include <cstdint>
+#if !defined(__GNUC__) && !defined(__clang__)
+#include <atomic>
+#endif
 
 #if defined(__GNUC__) || defined(__clang__)
 // Inlined wherever it is called, whatever the optimiser's own cost model says.
@@ -51,6 +55,16 @@ inline void HideFromOptimiser(std::uint32_t& v) {
     asm("" : "+r"(v));
 #else
     (void)v;
+#endif
+}
+
+// Adds n to a count that other threads add to at the same time (and that
+// nothing else reads or writes meanwhile).
+inline void AddShared(std::uint32_t& count, std::uint32_t n) {
+#if defined(__GNUC__) || defined(__clang__)
+    __atomic_fetch_add(&count, n, __ATOMIC_RELAXED);
+#else
+    std::atomic_ref<std::uint32_t>(count).fetch_add(n, std::memory_order_relaxed);
 #endif
 }
 

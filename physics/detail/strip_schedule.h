@@ -12,8 +12,10 @@
 // the pass is done). A task writes only the masses, slots and cells of its
 // strip and the two columns beside it, and its contacts go to a log of its
 // own (TStripLog); when both halves are done, the logs are read turn by turn
-// in list order into the collision queue and the sleep log, and the masses
-// that left their cells move to their new ones.
+// in list order into the sleep log and the collision queue (or, on several
+// threads, into the queue in ranges of turns, with the result of the reading
+// in list order: colpairs_fill.cpp), and the masses that left their cells
+// move to their new ones.
 //
 // So the strips, the order within each and the order the logs are read in
 // are decided by the world alone: any number of threads, and any task system,
@@ -22,8 +24,8 @@
 // and re-bins each as it goes).
 //
 // Only passes in which no outside code can run (TStepPlan::quiet) and whose
-// walks go over the cells' arrays are scheduled; every other pass, the
-// integration and the constraints run on the calling thread as ever.
+// walks go over the cells' arrays are scheduled, with their integration;
+// every other pass, and the constraints, run on the calling thread as ever.
 
 #include <cstddef>
 #include <cstdint>
