@@ -57,7 +57,9 @@ class TStripLog {
     const Item* Items() const { return items_.data(); }
     // A word beside each contact, 0 until the queue's fill sets it
     // (colpairs_fill.cpp).
-    std::uint32_t& Link(const Item* item) { return links_[static_cast<std::size_t>(item - items_.data())]; }
+    std::uint32_t& Link(const Item* item) {
+        return links_[static_cast<std::size_t>(item - items_.data())];
+    }
     const TContact& General(const Item& item) const { return general_[item.other & ~kGeneral]; }
 
   private:

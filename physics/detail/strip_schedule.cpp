@@ -189,8 +189,9 @@ void TStripSchedule::RunItem(int item) {
         else if (item < strips)
             RunStrip(static_cast<std::uint32_t>(item));
         else
-            colPairs.CountTurns(static_cast<std::uint32_t>(item - strips) * kFillRange,
-                                std::min(turns, static_cast<std::uint32_t>(item - strips + 1) * kFillRange));
+            colPairs.CountTurns(
+                static_cast<std::uint32_t>(item - strips) * kFillRange,
+                std::min(turns, static_cast<std::uint32_t>(item - strips + 1) * kFillRange));
         return;
     case TPhase::Fill: {
         std::vector<TColPairs::TOtherContact>& others = others_[static_cast<std::size_t>(item)];
