@@ -235,12 +235,16 @@ std::int64_t TColPairs::EarlierMeeting(const Deferred& item, std::uint32_t turn,
 
 void TColPairs::RecordFirstBatch() {
     // A contact with a mass whose turn came first looks through the entries
-    // made in that turn and may merge into one of them; a new entry takes a
-    // reference to the other mass. All of them lie anywhere in memory: they
-    // are fetched a few contacts ahead. The blocks of the batch go back to
-    // the pool as they are passed, for the entries to take.
-    const auto turns = static_cast<std::uint32_t>(order_->size());
+    // made in that turn and may merge into one of them. Those entries, and
+    // where the other mass stands in the order, lie anywhere in memory: they
+    // are fetched a few contacts ahead. The masses themselves are not: the
+    // entries of two masses are counted per mass, and the references added
+    // when the batch is recorded, in list order. The blocks of the batch go
+    // back to the pool as they are passed, for the entries to take.
+    const std::vector<TMass*>& masses = *order_;
+    const auto turns = static_cast<std::uint32_t>(masses.size());
     entryStart_.resize(turns + 1);
+    named_.assign(turns, 0);
     const std::size_t items = batch_.size();
     for (std::uint32_t turn = 0; turn < turns; ++turn) {
         entryStart_[turn] = static_cast<std::uint32_t>(entries_.size());
@@ -251,7 +255,7 @@ void TColPairs::RecordFirstBatch() {
                     if (ahead.other < turn &&
                         entryStart_[ahead.other] < entryStart_[ahead.other + 1])
                         Prefetch(&entries_[entryStart_[ahead.other]]);
-                    Prefetch((*order_)[ahead.other]);
+                    Prefetch(&masses[ahead.other]);
                 }
             }
             const Deferred& item = batch_[b];
@@ -261,12 +265,18 @@ void TColPairs::RecordFirstBatch() {
             if (met >= 0) {
                 // The entry is this batch's own: nobody has asked for its event.
                 entries_[static_cast<std::size_t>(met)].Merge(c.x, c.y, c.force, batchMode_);
-            } else {
+            } else if (item.other & kOtherObject) {
                 entries_.emplace_back(PairOf(c.mass, c.other), nullptr, c);
+            } else {
+                entries_.emplace_back(PairOf(c.mass, c.other), c, Entry::Counted{});
+                ++named_[turn];
+                ++named_[item.other];
             }
         }
     }
     entryStart_[turns] = static_cast<std::uint32_t>(entries_.size());
+    for (std::uint32_t turn = 0; turn < turns; ++turn)
+        if (named_[turn] != 0) masses[turn]->RetainMore(static_cast<std::int32_t>(named_[turn]));
 }
 
 void TColPairs::Post(TColEvent* event, int mode) {

@@ -158,8 +158,8 @@ class TColPairs {
       public:
         // With `event` (retained), or else the contact.
         Entry(const Key& key, TColEvent* event, const TContact& c);
-        // A contact between two masses, whose references the caller counts
-        // for them (TColPairs::RetainTurns).
+        // A contact between two masses, whose references the caller adds
+        // for them (named_).
         struct Counted {};
         Entry(const Key& key, const TContact& c, Counted);
         ~Entry() { DropEvent(); }
@@ -276,10 +276,12 @@ class TColPairs {
     std::uint32_t turnsBegun_ = 0;
     std::vector<TContact> general_;
     std::vector<std::uint32_t> entryStart_;
-    // While filling (BeginFill): the logs, where each turn's lie, and per
-    // turn how many entries name its mass (added to on several threads).
+    // While filling (BeginFill): the logs and where each turn's lie.
     TStripLog* fillLogs_ = nullptr;
     const TTurnSpan* fillSpans_ = nullptr;
+    // While recording into a table that held nothing (RecordFirstBatch, or
+    // filling on several threads): per turn, how many entries of two masses
+    // name its mass, for their references to be added in list order.
     std::vector<std::uint32_t> named_;
     const std::vector<TMass*>* order_ = nullptr;
     int batchMode_ = TColEvent::MODE_UPDATE;
