@@ -41,6 +41,10 @@ class Object {
     void Release() const noexcept {
         if (--refs_ == 0) delete this;
     }
+    /// Drops n references at once; the last one deletes the object.
+    void ReleaseMore(std::int32_t n) const noexcept {
+        if ((refs_ -= n) == 0) delete this;
+    }
     /// The number of references.
     std::int32_t RefCount() const noexcept { return refs_; }
 

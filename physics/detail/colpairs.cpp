@@ -42,7 +42,8 @@ std::uint64_t TColPairs::Hash(const core::Object* k1, const core::Object* k2) {
 }
 
 TColPairs::Entry::Entry(const Key& key, TColEvent* event, const TContact& c)
-    : k1(key.k1), k2(key.k2), force_(c.force), id_(0), massIsK1_(key.k1 == c.mass), hasEvent_(0) {
+    : k1(key.k1), k2(key.k2), force_(c.force), id_(0), massIsK1_(key.k1 == c.mass), hasEvent_(0),
+      counted_(0) {
     if (event) {
         event->Retain();
         Adopt(event);
@@ -57,7 +58,7 @@ TColPairs::Entry::Entry(const Key& key, TColEvent* event, const TContact& c)
 
 TColPairs::Entry::Entry(const Key& key, const TContact& c, Counted)
     : k1(core::Ref<core::Object>::Adopt(key.k1)), k2(core::Ref<core::Object>::Adopt(key.k2)),
-      force_(c.force), id_(c.id), massIsK1_(key.k1 == c.mass), hasEvent_(0) {
+      force_(c.force), id_(c.id), massIsK1_(key.k1 == c.mass), hasEvent_(0), counted_(1) {
     at_.xy[0] = c.x;
     at_.xy[1] = c.y;
 }
@@ -275,6 +276,7 @@ void TColPairs::RecordFirstBatch() {
         }
     }
     entryStart_[turns] = static_cast<std::uint32_t>(entries_.size());
+    namedMasses_.assign(masses.begin(), masses.end());
     for (std::uint32_t turn = 0; turn < turns; ++turn)
         if (named_[turn] != 0) masses[turn]->RetainMore(static_cast<std::int32_t>(named_[turn]));
 }
@@ -317,18 +319,34 @@ void TColPairs::Clear() {
     for (std::size_t e = 0; e < indexed_; ++e) slots_[SlotOfEntry(e)] = 0;
     indexed_ = 0;
     head_ = 0;
+    // The entries of two masses whose references were counted per mass let
+    // go of them without touching them; the masses are released after, in
+    // list order.
     TChunkedArray<Entry> dropped(pool_);
     dropped.swap(entries_);
     const std::size_t count = dropped.size();
     dropped.clear([&dropped, count](std::size_t e) {
-        if (e + kPrefetchAhead < count) {
+        if (e + kPrefetchAhead < count && !dropped[e + kPrefetchAhead].IsCounted()) {
             Prefetch(dropped[e + kPrefetchAhead].k1.Get());
             Prefetch(dropped[e + kPrefetchAhead].k2.Get());
         }
+        dropped[e].ForgetCounted();
     });
     // The blocks went back to the pool; the list of them goes back to the
     // entries.
     entries_.swap(dropped);
+    // Taken out first: a mass's destruction may record into the table again.
+    std::vector<TMass*> masses;
+    std::vector<std::uint32_t> counts;
+    masses.swap(namedMasses_);
+    counts.swap(named_);
+    for (std::size_t k = 0; k < masses.size(); ++k)
+        if (counts[k] != 0) masses[k]->ReleaseMore(static_cast<std::int32_t>(counts[k]));
+    // Their room is kept for the next step's, unless that has begun.
+    masses.clear();
+    counts.clear();
+    if (namedMasses_.empty()) namedMasses_.swap(masses);
+    if (named_.empty()) named_.swap(counts);
 }
 
 bool TColPairs::SlotHolds(std::size_t e) const {

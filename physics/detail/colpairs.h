@@ -177,6 +177,14 @@ class TColPairs {
         float X() const { return at_.xy[0]; }
         float Y() const { return at_.xy[1]; }
         float Force() const { return force_; }
+        // Lets go of the masses without releasing them, when the entry's
+        // references are counted in named_ and released from there.
+        void ForgetCounted() {
+            if (!counted_) return;
+            k1.Detach();
+            k2.Detach();
+        }
+        bool IsCounted() const { return counted_ != 0; }
 
         // Held so that a key's address cannot be reused while it is recorded.
         core::Ref<core::Object> k1;
@@ -185,7 +193,7 @@ class TColPairs {
       private:
         // Ids that fit the contact's bit field; a contact of another id gets
         // its event at once.
-        static bool FitsInline(int id) { return id >= -(1 << 29) && id < (1 << 29); }
+        static bool FitsInline(int id) { return id >= -(1 << 28) && id < (1 << 28); }
         void DropEvent() {
             if (hasEvent_) at_.event->Release();
             hasEvent_ = 0;
@@ -200,9 +208,10 @@ class TColPairs {
             TColEvent* event; // owned: one reference, when hasEvent_
         } at_;
         float force_;
-        int id_ : 30;
+        int id_ : 29;
         unsigned massIsK1_ : 1;
         unsigned hasEvent_ : 1;
+        unsigned counted_ : 1; // its references are counted in named_
     };
     static_assert(sizeof(void*) != 8 || sizeof(Entry) == 32, "an entry fills half a cache line");
     // A contact of a batch, with the mass of the sweep's turn `other`, or
@@ -280,9 +289,11 @@ class TColPairs {
     TStripLog* fillLogs_ = nullptr;
     const TTurnSpan* fillSpans_ = nullptr;
     // While recording into a table that held nothing (RecordFirstBatch, or
-    // filling on several threads): per turn, how many entries of two masses
-    // name its mass, for their references to be added in list order.
+    // filling on several threads), and until the next Clear: per turn, how
+    // many entries of two masses name its mass, and the mass, so that their
+    // references are added and released in list order.
     std::vector<std::uint32_t> named_;
+    std::vector<TMass*> namedMasses_;
     const std::vector<TMass*>* order_ = nullptr;
     int batchMode_ = TColEvent::MODE_UPDATE;
     bool batching_ = false;

@@ -87,6 +87,7 @@ bool TColPairs::BeginFill(const std::vector<TMass*>& order, int mode, TStripLog*
     fillSpans_ = spans;
     entryStart_.resize(order.size() + 1);
     named_.assign(order.size(), 0);
+    namedMasses_.assign(order.begin(), order.end());
     return true;
 }
 

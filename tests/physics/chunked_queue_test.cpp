@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
+#include "core/live_count.h"
 #include "physics/detail/chunked_array.h"
 #include "physics/detail/colpairs.h"
+#include "pile.h"
 #include "scene.h"
 
 using namespace scene;
@@ -139,4 +142,40 @@ TEST_F(ChunkedQueue, ContactIdsBeyondTheEntrysBitFieldStayWhole) {
         EXPECT_EQ(e->force, 9.0f);
         TColEvent::Flush();
     }
+}
+
+// A step's queue holds each mass once for every pair it is queued in (the
+// references are counted per mass); emptying it lets go of them all, and
+// frees the masses whose last holder it was.
+TEST_F(ChunkedQueue, AStepsQueueHoldsEachMassOncePerPairUntilEmptied) {
+    Pile pile(30, 0.5f);
+    for (int k = 0; k < 40; ++k) TPhysics::Update();
+    std::map<const core::Object*, int> pairs;
+    colPairs.ForEachRecorded([&](int, TMass* mass, core::Object* other, float, float, float) {
+        ++pairs[mass];
+        ++pairs[other];
+    });
+    ASSERT_GT(pairs.size(), 2000u);
+    std::vector<int> queued;
+    for (const auto& m : pile.masses) queued.push_back(m->RefCount());
+    TColEvent::Flush();
+    for (std::size_t k = 0; k < pile.masses.size(); ++k)
+        ASSERT_EQ(queued[k] - pile.masses[k]->RefCount(), pairs[pile.masses[k].Get()]) << k;
+
+    // Queued again, then left to the queue alone.
+    TPhysics::Update();
+    std::map<const core::Object*, int> named;
+    colPairs.ForEachRecorded([&](int, TMass* mass, core::Object* other, float, float, float) {
+        named[mass] = named[other] = 1;
+    });
+    const auto all = static_cast<std::int64_t>(pile.masses.size());
+    std::int64_t held = 0;
+    for (const auto& m : pile.masses) held += named.count(m.Get());
+    const std::int64_t live = core::LiveObjectCount<TMass>();
+    pile.masses.clear();
+    pile.body = nullptr;
+    TPhysics::Free();
+    EXPECT_EQ(core::LiveObjectCount<TMass>(), live - (all - held));
+    TColEvent::Flush();
+    EXPECT_EQ(core::LiveObjectCount<TMass>(), live - all);
 }
