@@ -245,7 +245,7 @@ void TColPairs::RecordFirstBatch() {
     const std::vector<TMass*>& masses = *order_;
     const auto turns = static_cast<std::uint32_t>(masses.size());
     entryStart_.resize(turns + 1);
-    named_.assign(turns, 0);
+    BeginNaming(masses);
     const std::size_t items = batch_.size();
     for (std::uint32_t turn = 0; turn < turns; ++turn) {
         entryStart_[turn] = static_cast<std::uint32_t>(entries_.size());
@@ -276,9 +276,7 @@ void TColPairs::RecordFirstBatch() {
         }
     }
     entryStart_[turns] = static_cast<std::uint32_t>(entries_.size());
-    namedMasses_.assign(masses.begin(), masses.end());
-    for (std::uint32_t turn = 0; turn < turns; ++turn)
-        if (named_[turn] != 0) masses[turn]->RetainMore(static_cast<std::int32_t>(named_[turn]));
+    RetainTurns(0, turns);
 }
 
 void TColPairs::Post(TColEvent* event, int mode) {

@@ -294,6 +294,8 @@ class TColPairs {
     // references are added and released in list order.
     std::vector<std::uint32_t> named_;
     std::vector<TMass*> namedMasses_;
+    // Counts from none, for the masses of `order`.
+    void BeginNaming(const std::vector<TMass*>& order);
     const std::vector<TMass*>* order_ = nullptr;
     int batchMode_ = TColEvent::MODE_UPDATE;
     bool batching_ = false;

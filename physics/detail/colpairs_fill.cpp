@@ -71,10 +71,6 @@ const Item* FirstWithObject(const TTurnItems& items, const Item* p) {
 // ways, and this contact merged into the earlier turn's entry.
 constexpr std::uint32_t kMerged = 1;
 
-void CountNaming(std::vector<std::uint32_t>& named, std::uint32_t turn, std::uint32_t n) {
-    AddShared(named[turn], n);
-}
-
 } // namespace
 
 bool TColPairs::BeginFill(const std::vector<TMass*>& order, int mode, TStripLog* logs,
@@ -86,8 +82,7 @@ bool TColPairs::BeginFill(const std::vector<TMass*>& order, int mode, TStripLog*
     fillLogs_ = logs;
     fillSpans_ = spans;
     entryStart_.resize(order.size() + 1);
-    named_.assign(order.size(), 0);
-    namedMasses_.assign(order.begin(), order.end());
+    BeginNaming(order);
     return true;
 }
 
@@ -112,7 +107,7 @@ void TColPairs::CountTurns(std::uint32_t from, std::uint32_t to) {
             } else {
                 // Met one way only: the entry is this turn's, and names the other mass too.
                 ++made;
-                CountNaming(named_, other, 1);
+                AddShared(named_[other], 1);
             }
         }
         entryStart_[turn] = made;
@@ -168,11 +163,16 @@ void TColPairs::FillTurns(std::uint32_t from, std::uint32_t to,
                 const Item& back = ItemsOf(fillLogs_, fillSpans_, other).log->Items()[link - 1];
                 made.Merge(back.x, back.y, back.force, batchMode_);
             } else {
-                CountNaming(named_, other, 1);
+                AddShared(named_[other], 1);
             }
         }
-        CountNaming(named_, turn, named);
+        AddShared(named_[turn], named);
     }
+}
+
+void TColPairs::BeginNaming(const std::vector<TMass*>& order) {
+    named_.assign(order.size(), 0);
+    namedMasses_.assign(order.begin(), order.end());
 }
 
 void TColPairs::RetainTurns(std::uint32_t from, std::uint32_t to) {

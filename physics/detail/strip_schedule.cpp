@@ -106,10 +106,10 @@ TStripSchedule::TSwept TStripSchedule::Sweep(const TStepContext& step, TCellArra
     // counted per turn beside the loads, then made in place, then the
     // masses' references counted.
     const int mode = TColEvent::colMode;
-    filling_ = threads.Count() > 1 && mode != TColEvent::MODE_DISCARD &&
-               colPairs.BeginFill(order, mode, logs_.data(), spans_.data());
+    const bool filling = threads.Count() > 1 && mode != TColEvent::MODE_DISCARD &&
+                         colPairs.BeginFill(order, mode, logs_.data(), spans_.data());
     const int loads = count + (linking_ ? 1 : 0);
-    if (filling_) {
+    if (filling) {
         const int ranges = static_cast<int>(FillRanges());
         if (others_.size() < static_cast<std::size_t>(ranges)) others_.resize(ranges);
         threads.For(&RunStrips, loads + ranges, this);
@@ -173,8 +173,12 @@ void TStripSchedule::RunStrips(int begin, int end, int, void* context) {
     for (int item = begin; item < end; ++item) self.RunItem(item);
 }
 
-void TStripSchedule::RunItem(int item) {
+std::uint32_t TStripSchedule::FirstTurn(int range) const {
     const auto turns = static_cast<std::uint32_t>(step_->lists.Movers().size());
+    return std::min(turns, static_cast<std::uint32_t>(range) * kFillRange);
+}
+
+void TStripSchedule::RunItem(int item) {
     const auto strips = static_cast<int>(stripStart_.size() - 1);
     switch (phase_) {
     case TPhase::Write:
@@ -189,23 +193,18 @@ void TStripSchedule::RunItem(int item) {
         else if (item < strips)
             RunStrip(static_cast<std::uint32_t>(item));
         else
-            colPairs.CountTurns(
-                static_cast<std::uint32_t>(item - strips) * kFillRange,
-                std::min(turns, static_cast<std::uint32_t>(item - strips + 1) * kFillRange));
+            colPairs.CountTurns(FirstTurn(item - strips), FirstTurn(item - strips + 1));
         return;
     case TPhase::Fill: {
         std::vector<TColPairs::TOtherContact>& others = others_[static_cast<std::size_t>(item)];
         others.clear();
         KeepRoom(others, kFillRange / 4);
-        const std::uint32_t from = static_cast<std::uint32_t>(item) * kFillRange;
-        colPairs.FillTurns(from, std::min(turns, from + kFillRange), others);
+        colPairs.FillTurns(FirstTurn(item), FirstTurn(item + 1), others);
         return;
     }
-    case TPhase::Retain: {
-        const std::uint32_t from = static_cast<std::uint32_t>(item) * kFillRange;
-        colPairs.RetainTurns(from, std::min(turns, from + kFillRange));
+    case TPhase::Retain:
+        colPairs.RetainTurns(FirstTurn(item), FirstTurn(item + 1));
         return;
-    }
     }
 }
 

@@ -149,6 +149,8 @@ class TStripSchedule {
     // queue's entries (last, if filling).
     void RunItem(int item);
     std::uint32_t FillRanges() const;
+    // The first turn of a range of the fill (or the count of turns, past the last).
+    std::uint32_t FirstTurn(int range) const;
     // Puts the turns in strips, each in list order; gives the strips' count.
     std::size_t Sort(const TStepContext& step, const TCellArrays& cells);
     // Task: the strip `item` of the phase (2 * item + half while sweeping).
@@ -161,7 +163,7 @@ class TStripSchedule {
     std::vector<std::uint32_t> turns_;
     std::vector<std::uint32_t> stripStart_; // strip s: turns_[start[s], start[s + 1])
     std::vector<TStripLog> logs_;
-    std::vector<TTurnSpan> spans_;          // per turn
+    std::vector<TTurnSpan> spans_;                    // per turn
     std::vector<std::vector<std::uint32_t>> leavers_; // per strip: turns that left their cells
     std::vector<std::vector<TColPairs::TOtherContact>> others_; // per range of the fill
     // The phase under way.
@@ -171,7 +173,6 @@ class TStripSchedule {
     int half_ = 0;
     bool fresh_ = false;
     bool linking_ = false; // the load phase refills the lists too, as its first task
-    bool filling_ = false; // the queue is filled on the threads (TColPairs::BeginFill)
 };
 
 } // namespace kel::tangle::detail
