@@ -7,6 +7,7 @@
 #include "core/hook.h"
 #include "core/list.h"
 #include "core/live_count.h"
+#include "core/name.h"
 #include "core/object.h"
 #include "core/stream.h"
 #include "core/stream_error.h"

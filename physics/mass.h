@@ -7,6 +7,7 @@
 #include <typeinfo>
 
 #include "core/list.h"
+#include "core/name.h"
 #include "core/object.h"
 
 namespace kel::tangle {
@@ -106,8 +107,8 @@ class alignas(64) TMass final : public core::Object {
     detail::TMassStepState step_;
 
   public:
-    /// The name.
-    std::string name;
+    /// The name; masses of one name share its text.
+    core::TName name;
 
     /// An empty mass, at the origin and in no world.
     TMass() = default;

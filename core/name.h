@@ -1,0 +1,81 @@
+#pragma once
+// Names that many objects share: each text is kept once, and a name is one
+// pointer to it. A world's masses are mostly called the same ("Mass"); as a
+// std::string each would carry 32 bytes of its own, a sixth of a mass, which
+// every pass of a large world's step would read past.
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <utility>
+
+namespace core {
+
+/// A text kept once for every name that holds it. Reads like a const
+/// std::string; assigning a name takes a reference to the shared text.
+/// Not locked: like reference counts, names belong to the main thread.
+class TName {
+  public:
+    TName() = default;
+    TName(const std::string& text) : text_(Share(text)) {} // NOLINT: a name is its text
+    TName(const char* text) : text_(Share(text)) {}        // NOLINT
+    TName(const TName& other) : text_(other.text_) { Retain(); }
+    TName(TName&& other) noexcept : text_(other.text_) { other.text_ = nullptr; }
+    TName& operator=(const TName& other) {
+        TName copy(other);
+        Swap(copy);
+        return *this;
+    }
+    TName& operator=(TName&& other) noexcept {
+        Swap(other);
+        return *this;
+    }
+    ~TName() { Release(); }
+
+    /// The text ("" for a name never given one).
+    const std::string& str() const { return text_ ? text_->first : Empty(); }
+    operator const std::string&() const { return str(); } // NOLINT: reads as the text
+    const char* c_str() const { return str().c_str(); }
+    bool empty() const { return str().empty(); }
+    std::size_t size() const { return str().size(); }
+
+    /// Names of one text share it: comparing them compares one pointer.
+    friend bool operator==(const TName& a, const TName& b) { return a.text_ == b.text_; }
+    friend bool operator!=(const TName& a, const TName& b) { return a.text_ != b.text_; }
+    friend bool operator==(const TName& a, const std::string& b) { return a.str() == b; }
+    friend bool operator!=(const TName& a, const std::string& b) { return a.str() != b; }
+    friend bool operator==(const std::string& a, const TName& b) { return a == b.str(); }
+    friend bool operator!=(const std::string& a, const TName& b) { return a != b.str(); }
+    friend bool operator==(const TName& a, const char* b) { return a.str() == b; }
+    friend bool operator!=(const TName& a, const char* b) { return a.str() != b; }
+
+    /// How many different texts are held by names now (for tests).
+    static std::size_t SharedTexts();
+
+  private:
+    // A text and how many names hold it: an entry of the table of texts,
+    // which never moves while it is in the table.
+    using Shared = std::pair<const std::string, std::uint32_t>;
+    // The entry of `text`, one more reference counted; null for "".
+    static Shared* Share(const std::string& text);
+    static void Forget(Shared* shared) noexcept;
+    static const std::string& Empty();
+    void Retain() {
+        if (text_) ++text_->second;
+    }
+    void Release() noexcept {
+        if (text_ && --text_->second == 0) Forget(text_);
+        text_ = nullptr;
+    }
+    void Swap(TName& other) noexcept {
+        Shared* t = text_;
+        text_ = other.text_;
+        other.text_ = t;
+    }
+
+    Shared* text_ = nullptr;
+};
+
+std::ostream& operator<<(std::ostream& out, const TName& name);
+
+} // namespace core
