@@ -238,6 +238,7 @@ void SweepOverSlots(const TStepContext& step, TCellArrays& cells) {
         if (k + kAhead < order.size()) {
             cells.PrefetchTurn(k + kAhead);
             cells.PrefetchSlotsAround(k + kAhead);
+            Prefetch<true>(order[k + kAhead]);
         }
         TMass* m = order[k];
         contacts.BeginTurn(static_cast<std::uint32_t>(k));
