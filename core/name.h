@@ -16,37 +16,56 @@ namespace core {
 /// Not locked: like reference counts, names belong to the main thread.
 class TName {
   public:
+    /// An empty name (""), holding no text.
     TName() = default;
+    /// The name `text`, sharing it with every other name of that text.
     TName(const std::string& text) : text_(Share(text)) {} // NOLINT: a name is its text
-    TName(const char* text) : text_(Share(text)) {}        // NOLINT
+    /// The name `text` ("" for null), shared as above.
+    TName(const char* text) : text_(text ? Share(text) : nullptr) {} // NOLINT
+    /// Another name of the same text.
     TName(const TName& other) : text_(other.text_) { Retain(); }
+    /// Takes over the text of `other`, which is left empty.
     TName(TName&& other) noexcept : text_(other.text_) { other.text_ = nullptr; }
+    /// Lets go of its text and shares that of `other`.
     TName& operator=(const TName& other) {
         TName copy(other);
         Swap(copy);
         return *this;
     }
+    /// Trades texts with `other`, which lets go of this one's old text.
     TName& operator=(TName&& other) noexcept {
         Swap(other);
         return *this;
     }
+    /// Lets go of its text, which leaves with its last name.
     ~TName() { Release(); }
 
     /// The text ("" for a name never given one).
     const std::string& str() const { return text_ ? text_->first : Empty(); }
+    /// The text, wherever a string is wanted.
     operator const std::string&() const { return str(); } // NOLINT: reads as the text
+    /// The text as a C string.
     const char* c_str() const { return str().c_str(); }
+    /// Whether the name is "".
     bool empty() const { return str().empty(); }
+    /// The text's length in bytes.
     std::size_t size() const { return str().size(); }
 
     /// Names of one text share it: comparing them compares one pointer.
     friend bool operator==(const TName& a, const TName& b) { return a.text_ == b.text_; }
+    /// Whether two names hold different texts.
     friend bool operator!=(const TName& a, const TName& b) { return a.text_ != b.text_; }
+    /// Whether the name's text is `b`.
     friend bool operator==(const TName& a, const std::string& b) { return a.str() == b; }
+    /// Whether the name's text is not `b`.
     friend bool operator!=(const TName& a, const std::string& b) { return a.str() != b; }
+    /// Whether `a` is the name's text.
     friend bool operator==(const std::string& a, const TName& b) { return a == b.str(); }
+    /// Whether `a` is not the name's text.
     friend bool operator!=(const std::string& a, const TName& b) { return a != b.str(); }
+    /// Whether the name's text is the C string `b`.
     friend bool operator==(const TName& a, const char* b) { return a.str() == b; }
+    /// Whether the name's text is not the C string `b`.
     friend bool operator!=(const TName& a, const char* b) { return a.str() != b; }
 
     /// How many different texts are held by names now (for tests).
@@ -76,6 +95,7 @@ class TName {
     Shared* text_ = nullptr;
 };
 
+/// Writes the name's text.
 std::ostream& operator<<(std::ostream& out, const TName& name);
 
 } // namespace core
