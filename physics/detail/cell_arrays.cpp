@@ -245,19 +245,19 @@ TCellArrays::TLeft TCellArrays::ShiftLeavers(const std::vector<std::vector<std::
     return TLeft::Shifted;
 }
 
-void TCellArrays::Relink(TGrid& grid) const {
-    // Every cell's masses lie together, in order, and a slot of a cell that
-    // moved is empty: one walk over all slots meets every cell's masses in
-    // its order. The masses already name their cells: linking reads and
-    // writes only their places in the lists, which lie anywhere in memory
-    // and are fetched a few slots ahead.
-    constexpr Slot kAhead = 8;
+void TCellArrays::Relink(TGrid& grid, const std::vector<TMass*>& order) const {
+    // A sweep turns the masses in list order, each ending up among its cell's
+    // masses already swept, and a shift puts a mass among its new cell's in
+    // list order: every cell holds its masses in list order. Appending the
+    // masses in that order to the cells they hold them in links the same
+    // lists as walking the slots would, but reads the masses as they lie in
+    // the list, not one slot at a time, half of them empty. A mass's place
+    // in its list is fetched a few masses ahead.
+    constexpr std::size_t kAhead = 8;
     grid.BeginRefill();
-    for (Slot s = 0; s < size_; ++s) {
-        if (s + kAhead < size_) {
-            if (const TMass* ahead = MassAt(s + kAhead)) Prefetch<true>(&ahead->gridlink);
-        }
-        if (TMass* m = MassAt(s)) grid.RefillNamed(m, CellOf(BlockOf(s).listIndex[s % kLanes]));
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (k + kAhead < order.size()) Prefetch<true>(&order[k + kAhead]->gridlink);
+        grid.RefillNamed(order[k], CellOf(k));
     }
 }
 

@@ -215,8 +215,9 @@ class TCellArrays {
     void Unload(const std::vector<TMass*>& order);
     // A contact changed the state in slot s.
     void Touched(Slot s) { touched_[BlockOf(s).listIndex[s % kLanes]] = 1; }
-    // Links the grid's lists as the arrays order the cells.
-    void Relink(TGrid& grid) const;
+    // Links the grid's lists as the arrays order the cells, for the masses
+    // of `order` they were laid out or last swept for.
+    void Relink(TGrid& grid, const std::vector<TMass*>& order) const;
 
     Cell& CellAt(int id) { return cells_[static_cast<std::size_t>(id)]; }
     const Block& BlockOf(Slot s) const { return blocks_[s / kLanes]; }

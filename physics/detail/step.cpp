@@ -210,7 +210,7 @@ void TStepper::LinkCells(const TStepContext& step) {
     if (!cellsMoved_ && TGridCell::LinkChanges() == linkedCells_) return;
     TGrid& grid = *step.world->shiftgrid;
     if (cellArraysCurrent_) {
-        cellArrays_.Relink(grid);
+        cellArrays_.Relink(grid, step.lists.Movers());
     } else {
         // No pass ran, or the arrays were dropped: the cells hold the
         // masses in list order.
