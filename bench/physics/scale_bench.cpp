@@ -10,6 +10,11 @@
 //                                  one size, W the cell width (0: the 64 grid)
 //   scale_bench --alternate N W    the wide world of N masses with both grids,
 //                                  their steps alternated, for a fair comparison
+//   scale_bench --paired N1 N2 W  the wide worlds of N1 and N2 masses, settled
+//                                  once and snapshotted, then restored in turn,
+//                                  round after round, each timed for a block
+//                                  of steps: the ratio of their costs per mass,
+//                                  from one process, on the same machine state
 //   scale_bench --memory wide|deep N W
 //                                  where one size's memory goes, stage by stage
 //   --width W   cell width of the tables (default 12)
@@ -195,6 +200,50 @@ int RunAlternate(int count, float width, const Options& o) {
     return 0;
 }
 
+// Two sizes of the wide world in one process. Only one world is current at
+// a time, so each is settled once and kept as a snapshot; a round restores
+// each in turn, lets a few steps rebuild what the step keeps, and times a
+// block of steps. Every round steps both worlds from the same state, so the
+// rounds differ only in what the machine was doing meanwhile.
+int RunPaired(int small, int large, float width, const Options& o) {
+    constexpr int kRounds = 7, kWarmSteps = 3;
+    const int counts[2] = {small, large};
+    core::Ref<TWorldSnapshot> snapshots[2];
+    bench_scenes::TangleScene scenes[2];
+    for (int i = 0; i < 2; ++i) {
+        scenes[i] = bench_scenes::BuildTangle(MakeWorld(false, counts[i]), true, kRigid, width,
+                                              o.settle);
+        snapshots[i] = TPhysics::TakeSnapshot({scenes[i].body.Get()});
+    }
+    std::vector<double> perMass[2];
+    long contacts = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        for (int i = 0; i < 2; ++i) {
+            TPhysics::RestoreSnapshot(snapshots[i]);
+            for (int k = 0; k < kWarmSteps; ++k) TPhysics::Update();
+            std::vector<double> ms;
+            for (int k = 0; k < o.steps; ++k) ms.push_back(TimedStep(contacts));
+            perMass[i].push_back(Median(ms) * 1000 / counts[i]);
+        }
+    }
+    std::printf("wide %d and %d masses, cells %g, %d rounds of %d steps each:\n", small, large,
+                width, kRounds, o.steps);
+    std::vector<double> ratios;
+    for (int r = 0; r < kRounds; ++r) {
+        ratios.push_back(perMass[1][static_cast<std::size_t>(r)] /
+                         perMass[0][static_cast<std::size_t>(r)]);
+        std::printf("  round %d: %.4f and %.4f us/mass, %.2fx\n", r + 1,
+                    perMass[0][static_cast<std::size_t>(r)],
+                    perMass[1][static_cast<std::size_t>(r)], ratios.back());
+    }
+    std::printf("  median: %.4f and %.4f us/mass; median ratio %.2fx\n", Median(perMass[0]),
+                Median(perMass[1]), Median(ratios));
+    for (auto& snapshot : snapshots) snapshot = nullptr;
+    for (auto& scene : scenes) scene = {};
+    TPhysics::Free();
+    return 0;
+}
+
 struct Row {
     std::string world;
     int count = 0;
@@ -275,8 +324,12 @@ int main(int argc, char** argv) {
                          std::strtof(rest[3].c_str(), nullptr), o);
     if (rest.size() == 3 && rest[0] == "--alternate")
         return RunAlternate(std::atoi(rest[1].c_str()), std::strtof(rest[2].c_str(), nullptr), o);
+    if (rest.size() == 4 && rest[0] == "--paired")
+        return RunPaired(std::atoi(rest[1].c_str()), std::atoi(rest[2].c_str()),
+                         std::strtof(rest[3].c_str(), nullptr), o);
     if (rest.empty()) return RunAll(argv[0], o);
-    std::fprintf(stderr, "usage: %s [--one|--memory wide|deep N WIDTH | --alternate N WIDTH] "
+    std::fprintf(stderr, "usage: %s [--one|--memory wide|deep N WIDTH | --alternate N WIDTH | "
+                         "--paired N1 N2 WIDTH] "
                          "[--width W] [--settle S] [--steps T] [--discard]\n",
                  argv[0]);
     return 2;
