@@ -10,11 +10,11 @@
 // side by side. The fields of the contact's box test (position, radius,
 // group) fill the block's first cache line, so that a walk tests four slots
 // at once from one line; the rest of what a contact reads and writes (old
-// position, weight, friction, frozen) follows on the next lines. During a sweep a mass's state lives in its slot, except during
-// its own turn: the turn starts by loading the slot into the mass (TakeTurn),
-// bounds and zones work on the mass itself, and the turn ends by storing the
-// mass back (EndTurn). When the pass ends, every mass is loaded from its slot
-// (Unload).
+// position, weight, friction, frozen) follows on the next lines. During a
+// sweep a mass's state lives in its slot, except during its own turn: the
+// turn starts by loading the slot into the mass (TakeTurn), bounds and zones
+// work on the mass itself, and the turn ends by storing the mass back
+// (EndTurn). When the pass ends, every mass is loaded from its slot (Unload).
 //
 // Order. During a pass a cell's walk order is its masses not yet swept, in
 // list order, then those already swept, in the order they were re-binned (the
