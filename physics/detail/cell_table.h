@@ -1,7 +1,9 @@
 #pragma once
 // The cells of a grid of any size (TPhysics::SetCellSize): only the cells
 // that a mass has stood in exist, numbered in the order they were made, so
-// that memory follows the masses and not the area of the world.
+// that memory follows the masses and not the area of the world. (The grid
+// empties the table now and then and makes the cells that still hold
+// masses again, in an order of its choosing: TGrid::Renumber.)
 //
 // A hash table finds a cell by its place; each cell also keeps the numbers of
 // the eight cells around it (and its own), in the order a walk visits them,

@@ -1,10 +1,31 @@
 #include "physics/detail/grid.h"
 
+#include <algorithm>
+
 namespace kel::tangle::detail {
 
 namespace {
 
 std::unique_ptr<TGridCell[]> MakeChunk() { return std::make_unique<TGridCell[]>(TGrid::kCells); }
+
+// The bits of v spread to the even bits of the result.
+std::uint64_t SpreadBits(std::uint32_t v) {
+    std::uint64_t x = v;
+    x = (x | x << 16) & 0x0000FFFF0000FFFFull;
+    x = (x | x << 8) & 0x00FF00FF00FF00FFull;
+    x = (x | x << 4) & 0x0F0F0F0F0F0F0F0Full;
+    x = (x | x << 2) & 0x3333333333333333ull;
+    x = (x | x << 1) & 0x5555555555555555ull;
+    return x;
+}
+
+// A place's position along the Z-order curve; a cell outside the bounds
+// may have a negative place, shifted here into the unsigned range.
+std::uint64_t ZOrder(TCellPlace at) {
+    constexpr std::uint32_t kMid = 0x80000000u;
+    return SpreadBits(static_cast<std::uint32_t>(at.x) ^ kMid) << 1 |
+           SpreadBits(static_cast<std::uint32_t>(at.y) ^ kMid);
+}
 
 } // namespace
 
@@ -37,7 +58,38 @@ void TGrid::UseSparse() {
     sparse_ = true;
     ++generation_;
     count_ = 0;
+    numbered_ = 0;
     table_.Clear();
+}
+
+void TGrid::Renumber() {
+    // Each cell that holds masses, by its place along the curve, with its
+    // masses in their order.
+    struct Kept {
+        std::uint64_t key;
+        TCellPlace at;
+        int id;
+    };
+    std::vector<Kept> kept;
+    std::vector<TMass*> masses;
+    for (int id = 0; id < count_; ++id) {
+        const TGridCell& cell = CellAt(id);
+        if (!cell.IsEmpty()) kept.push_back({ZOrder(PlaceOf(id)), PlaceOf(id), id});
+    }
+    std::sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) { return a.key < b.key; });
+    std::vector<std::size_t> ends;
+    ends.reserve(kept.size());
+    for (const Kept& k : kept) {
+        for (TMass* m = CellAt(k.id).First(); m; m = m->gridlink.next) masses.push_back(m);
+        ends.push_back(masses.size());
+    }
+    UseSparse();
+    std::size_t next = 0;
+    for (std::size_t c = 0; c < kept.size(); ++c) {
+        const int id = IdOf(kept[c].at, -1);
+        for (; next < ends[c]; ++next) RefillNamed(masses[next], id);
+    }
+    numbered_ = count_;
 }
 
 void TGrid::Grow() {

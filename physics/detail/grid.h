@@ -199,7 +199,7 @@ class TGrid {
         }
     }
     // Visits the numbers of the cells in use, row by row for the dense
-    // grid (span x span), in the order they were made for the other.
+    // grid (span x span), in the order of their numbers for the other.
     template <class Visit> void EachInUse(int span, Visit visit) const {
         if (sparse_) {
             for (int id = 0; id < count_; ++id) visit(id);
@@ -280,6 +280,20 @@ class TGrid {
     // The first broken rule of the sparse grid's table, or null.
     const char* BrokenInvariant() const { return sparse_ ? table_.BrokenInvariant() : nullptr; }
 
+    // Whether so many cells were made since the sparse grid's cells were
+    // last numbered that numbering them again is worth it: cells are
+    // numbered as masses first reach them, so a crowd that has moved has its
+    // cells scattered through memory, and the empty ones it left behind
+    // still take room.
+    bool WorthRenumbering() const {
+        return sparse_ && count_ - numbered_ > (numbered_ / 8 > kCells ? numbered_ / 8 : kCells);
+    }
+    // Numbers the cells that hold masses afresh, along a Z-order curve
+    // through their places, so that cells near each other in the world lie
+    // near each other in memory; the empty ones are forgotten. Every cell
+    // keeps its masses in their order, so no walk changes.
+    void Renumber();
+
   private:
     void NoteFilled(TGridCell& cell) {
         if (filled_.size() < static_cast<std::size_t>(count_ > kCells ? count_ : kCells))
@@ -297,6 +311,7 @@ class TGrid {
     int count_ = kCells;
     bool sparse_ = false;
     std::uint64_t generation_ = 0;
+    int numbered_ = 0; // cells when the sparse grid was last numbered
     TCellTable table_;
     std::vector<TGridCell*> filled_;
     bool filledOverflow_ = false;

@@ -111,6 +111,7 @@ void TStepper::Step(TPhysics& w) {
     // A hook must not step the world from inside a step: such a call does nothing.
     if (stepping_) return;
     TStepAccess::FitCellsToBounds(w);
+    if (w.shiftgrid->WorthRenumbering()) RenumberCells(w);
     const TSteppingScope stepping(*this);
     // Held for the whole step, so that a hook that frees the world cannot
     // pull the lists away under the walks.
@@ -152,6 +153,11 @@ void TStepper::Step(TPhysics& w) {
     // arrays no longer mirror the masses.
     if (plan.stacking || step.sleepLog) cellArraysCurrent_ = false;
     CheckIfAsked(w);
+}
+
+void TStepper::RenumberCells(TPhysics& w) {
+    w.shiftgrid->Renumber();
+    ForgetLayout();
 }
 
 bool TStepper::IntegrateAndRebin(const TStepContext& step, float gx, float gy) {

@@ -87,6 +87,9 @@ class TStepper {
         cellArrays_.Forget();
         cellArraysCurrent_ = false;
     }
+    // Numbers the grid's cells afresh (TGrid::Renumber), between steps; the
+    // arrays, laid out by the old numbers, are forgotten.
+    void RenumberCells(TPhysics& w);
     const TSleep& Sleep() const { return sleep_; }
     // The copies of the cells that the quiet passes walk.
     TCellArrays& CellArrays() { return cellArrays_; }
