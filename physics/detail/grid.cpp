@@ -63,31 +63,31 @@ void TGrid::UseSparse() {
 }
 
 void TGrid::Renumber() {
-    // Each cell that holds masses, by its place along the curve, with its
-    // masses in their order.
+    // Each cell that holds masses, by its place along the curve, and where
+    // its masses, in their order, end in `masses`.
     struct Kept {
         std::uint64_t key;
         TCellPlace at;
         int id;
+        std::size_t end;
     };
     std::vector<Kept> kept;
-    std::vector<TMass*> masses;
     for (int id = 0; id < count_; ++id) {
-        const TGridCell& cell = CellAt(id);
-        if (!cell.IsEmpty()) kept.push_back({ZOrder(PlaceOf(id)), PlaceOf(id), id});
+        if (CellAt(id).IsEmpty()) continue;
+        const TCellPlace at = PlaceOf(id);
+        kept.push_back({ZOrder(at), at, id, 0});
     }
     std::sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) { return a.key < b.key; });
-    std::vector<std::size_t> ends;
-    ends.reserve(kept.size());
-    for (const Kept& k : kept) {
+    std::vector<TMass*> masses;
+    for (Kept& k : kept) {
         for (TMass* m = CellAt(k.id).First(); m; m = m->gridlink.next) masses.push_back(m);
-        ends.push_back(masses.size());
+        k.end = masses.size();
     }
     UseSparse();
     std::size_t next = 0;
-    for (std::size_t c = 0; c < kept.size(); ++c) {
-        const int id = IdOf(kept[c].at, -1);
-        for (; next < ends[c]; ++next) RefillNamed(masses[next], id);
+    for (const Kept& k : kept) {
+        const int id = IdOf(k.at, -1);
+        for (; next < k.end; ++next) RefillNamed(masses[next], id);
     }
     numbered_ = count_;
 }
