@@ -64,15 +64,37 @@ int TAdvBody::ConAdd(int mass1, int mass2, float restLength, float stiffness) {
     return cons.Add(TConstraint::Create(a, b, restLength, stiffness));
 }
 
-int TAdvBody::ConAddPressure(const std::vector<int>& ring, float restArea, float stiffness) {
-    std::vector<TMass*> masses;
-    masses.reserve(ring.size());
-    for (int slot : ring) {
-        TMass* m = MassGet(slot);
-        if (!m) return -1;
-        masses.push_back(m);
+// The masses in the given slots; false when a slot is empty.
+bool TAdvBody::MassesIn(const std::vector<int>& slots, std::vector<TMass*>& out) const {
+    out.clear();
+    out.reserve(slots.size());
+    for (int slot : slots) {
+        TMass* m = masses.Get(slot);
+        if (!m) return false;
+        out.push_back(m);
     }
-    core::Ref<TConstraint> c = TConstraint::CreatePressure(masses, restArea, stiffness);
+    return true;
+}
+
+int TAdvBody::ConAddPressure(const std::vector<int>& ring, float restArea, float stiffness) {
+    std::vector<TMass*> parts;
+    if (!MassesIn(ring, parts)) return -1;
+    core::Ref<TConstraint> c = TConstraint::CreatePressure(parts, restArea, stiffness);
+    return c ? cons.Add(c) : -1;
+}
+
+int TAdvBody::ConAddAngle(int first, int middle, int last, float restAngle, float stiffness) {
+    std::vector<TMass*> parts;
+    if (!MassesIn({first, middle, last}, parts)) return -1;
+    core::Ref<TConstraint> c =
+        TConstraint::CreateAngle(parts[0], parts[1], parts[2], restAngle, stiffness);
+    return c ? cons.Add(c) : -1;
+}
+
+int TAdvBody::ConAddShape(const std::vector<int>& slots, float stiffness) {
+    std::vector<TMass*> parts;
+    if (!MassesIn(slots, parts)) return -1;
+    core::Ref<TConstraint> c = TConstraint::CreateShape(parts, stiffness);
     return c ? cons.Add(c) : -1;
 }
 

@@ -264,6 +264,14 @@ class TAdvBody : public TBody {
     /// given slots, in order round the ring; its slot, or -1 when a slot is empty, named twice,
     /// or there are fewer than 3. Not assigned: call ConAssign or Activate.
     int ConAddPressure(const std::vector<int>& ring, float restArea, float stiffness);
+    /// An angle constraint (see TConstraint::CreateAngle) at the mass in slot `middle` between
+    /// the arms to slots `first` and `last`; its slot, or -1 when a slot is empty or named twice.
+    /// Not assigned: call ConAssign or Activate.
+    int ConAddAngle(int first, int middle, int last, float restAngle, float stiffness);
+    /// A shape-matching constraint (see TConstraint::CreateShape) over the masses in the given
+    /// slots, at their present places; its slot, or -1 when a slot is empty, named twice, or there
+    /// are fewer than 3. Not assigned: call ConAssign or Activate.
+    int ConAddShape(const std::vector<int>& slots, float stiffness);
     /// Removes the constraint in slot i with the rigs it turns, freeing it from the body; the slot
     /// stays, empty. Returns 0.
     int ConRemove(int i);
@@ -474,6 +482,7 @@ class TAdvBody : public TBody {
 
   private:
     template <class T> static int IndexOf(const T* part) { return part ? part->index : -1; }
+    bool MassesIn(const std::vector<int>& slots, std::vector<TMass*>& out) const;
     /// Every mass turned by angle about the reference mass through `apply`
     /// (Move or Translate).
     template <int (TMass::*Apply)(float, float)> void TurnMasses(float angle);

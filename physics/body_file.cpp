@@ -1,12 +1,14 @@
 // Body files (.tnb): Load, Save and Copy of a TAdvBody.
 //
-// Layout, little-endian: magic "B112"; name line; the mass, constraint, image
+// Layout, little-endian: magic "B113"; name line; the mass, constraint, image
 // and rig tables, each as its count, one record per filled slot (starting
 // with the slot number) and -1; the embed flag byte sits before the image
 // table from version 111 on. Version 112 adds to each constraint record its
-// compliance and its ring (pressure). A body that uses neither is written as
-// "B111", so that it stays readable where 112 is not known. "BODY" (103),
-// "B110" and "B111" files are read too.
+// compliance and its ring (pressure). Version 113 adds its kind and its
+// parameters (angles and shapes). A body is written in the oldest version
+// that holds it ("B111" without compliance and rings, "B112" without angles
+// and shapes), so that it stays readable where the newer one is not known.
+// "BODY" (103), "B110", "B111" and "B112" files are read too.
 
 #include <exception>
 #include <string>
@@ -16,13 +18,16 @@
 #include "core/filesys.h"
 #include "graphics/image.h"
 #include "physics/advbody.h"
+#include "physics/detail/constraint_record.h"
 #include "physics/detail/file_io.h"
 
 namespace kel::tangle {
 
 namespace {
 
-constexpr const char* kMagic = "B112";
+constexpr const char* kMagic = "B113";
+// The version before angles and shapes.
+constexpr const char* kMagicWithoutKinds = "B112";
 // The version before compliance and pressure.
 constexpr const char* kMagicWithoutRings = "B111";
 constexpr int kTerminator = -1;
@@ -134,43 +139,55 @@ class BodyReader {
     }
 
     bool ReadConstraint(int slot) {
+        detail::TConstraintRecord r;
         TMass* first = body_->masses.Get(in_.ReadInt());
         TMass* second = body_->masses.Get(in_.ReadInt());
-        const float restLength = in_.ReadFloat(), stiffness = in_.ReadFloat();
-        const std::string name = in_.ReadLine();
-        float compliance = -1, damping = 0;
-        std::vector<TMass*> ring;
-        if (version_ >= 112 && !ReadMaterial(compliance, damping, ring)) return false;
+        r.restLength = in_.ReadFloat();
+        r.stiffness = in_.ReadFloat();
+        r.name = in_.ReadLine();
+        if (version_ >= 112 && !ReadMaterial(r)) return false;
+        if (version_ >= 113 && !ReadKind(r)) return false;
         if (!first || !second) return false;
-        core::Ref<TConstraint> c;
-        if (ring.empty()) {
-            c = TConstraint::Create(first, second, restLength, stiffness);
+        if (r.masses.empty()) {
+            r.masses = {first, second};
         } else {
+            if (r.kind == TConstraint::DISTANCE) r.kind = TConstraint::PRESSURE; // version 112
             // The record's two masses are the ring's first two.
-            if (first != ring[0] || second != ring[1]) return false;
-            c = TConstraint::CreatePressure(ring, restLength, stiffness);
-            if (!c) return false; // a mass named twice
+            if (first != r.masses[0] || second != r.masses[1]) return false;
         }
-        c->SetName(name);
-        c->SetCompliance(compliance, damping);
+        core::Ref<TConstraint> c = r.Make();
+        if (!c) return false; // a mass named twice, or parts that do not fit the kind
         body_->cons.Put(slot, c);
         return true;
     }
 
     // The compliance and damping ratio, then the ring: its count (0 for a
     // distance constraint, else at least 3) and a filled mass slot each.
-    bool ReadMaterial(float& compliance, float& damping, std::vector<TMass*>& ring) {
-        compliance = in_.ReadFloat();
-        damping = in_.ReadFloat();
+    bool ReadMaterial(detail::TConstraintRecord& r) {
+        r.compliance = in_.ReadFloat();
+        r.damping = in_.ReadFloat();
         const int count = in_.ReadInt();
         if (!in_.Ok() || count < 0 || count == 1 || count == 2 || !in_.Fits(count, 4)) return false;
-        ring.reserve(static_cast<std::size_t>(count));
+        r.masses.reserve(static_cast<std::size_t>(count));
         for (int k = 0; k < count; ++k) {
             TMass* m = body_->masses.Get(in_.ReadInt());
             if (!in_.Ok() || !m) return false;
-            ring.push_back(m);
+            r.masses.push_back(m);
         }
         return true;
+    }
+
+    // The kind, then the count of parameters and each of them.
+    bool ReadKind(detail::TConstraintRecord& r) {
+        const int kind = in_.ReadInt();
+        const int count = in_.ReadInt();
+        if (!in_.Ok() || !detail::TConstraintRecord::KnownKind(kind) || count < 0 ||
+            !in_.Fits(count, 4))
+            return false;
+        r.kind = static_cast<TConstraint::Kind>(kind);
+        r.params.resize(static_cast<std::size_t>(count));
+        for (float& f : r.params) f = in_.ReadFloat();
+        return in_.Ok();
     }
 
     bool ReadImage(int slot) {
@@ -228,11 +245,11 @@ std::string LineSafe(std::string text) {
 class BodyWriter {
   public:
     BodyWriter(const TAdvBody& body, core::TStream& out, std::string path, bool embed)
-        : body_(body), out_(out), path_(std::move(path)), embed_(embed),
-          material_(UsesMaterial()) {}
+        : body_(body), out_(out), path_(std::move(path)), embed_(embed), material_(UsesMaterial()),
+          kinds_(UsesKinds()) {}
 
     bool Write() {
-        out_.WriteString(material_ ? kMagic : kMagicWithoutRings);
+        out_.WriteString(kinds_ ? kMagic : material_ ? kMagicWithoutKinds : kMagicWithoutRings);
         Line(body_.GetName());
         WriteTable(body_.masses, &BodyWriter::WriteMass);
         WriteTable(body_.cons, &BodyWriter::WriteConstraint);
@@ -247,6 +264,13 @@ class BodyWriter {
         bool uses = false;
         body_.cons.ForEach([&](int, TConstraint* c) {
             uses = uses || c->IsPressure() || c->GetCompliance() >= 0;
+        });
+        return uses;
+    }
+    bool UsesKinds() const {
+        bool uses = false;
+        body_.cons.ForEach([&](int, TConstraint* c) {
+            uses = uses || c->GetKind() == TConstraint::ANGLE || c->GetKind() == TConstraint::SHAPE;
         });
         return uses;
     }
@@ -300,11 +324,16 @@ class BodyWriter {
         out_.WriteFloat(c->GetRestLength());
         out_.WriteFloat(c->GetStiffness());
         Line(c->GetName());
-        if (!material_) return;
-        out_.WriteFloat(c->GetCompliance());
-        out_.WriteFloat(c->GetDampingRatio());
+        if (!material_ && !kinds_) return;
+        const detail::TConstraintRecord r = detail::TConstraintRecord::Of(*c);
+        out_.WriteFloat(r.compliance);
+        out_.WriteFloat(r.damping);
         out_.WriteInt(c->GetRingSize());
         for (int k = 0; k < c->GetRingSize(); ++k) out_.WriteInt(c->GetRingMass(k)->index);
+        if (!kinds_) return;
+        out_.WriteInt(static_cast<int>(r.kind));
+        out_.WriteInt(static_cast<int>(r.params.size()));
+        for (float f : r.params) out_.WriteFloat(f);
     }
 
     void WriteImage(int slot, draw2d::TImage* image) {
@@ -341,6 +370,7 @@ class BodyWriter {
     std::string path_;
     bool embed_;
     bool material_; // version 112: constraints carry compliance and rings
+    bool kinds_;    // version 113: and their kinds and parameters
     bool ok_ = true;
 };
 
@@ -385,20 +415,10 @@ core::Ref<TAdvBody> TAdvBody::Copy() const {
         copy->masses.Put(i, twin);
     });
     cons.ForEach([&](int i, TConstraint* c) {
-        core::Ref<TConstraint> twin;
-        if (c->IsPressure()) {
-            std::vector<TMass*> ring;
-            for (int k = 0; k < c->GetRingSize(); ++k)
-                ring.push_back(copy->MassGet(IndexOf(c->GetRingMass(k))));
-            twin = TConstraint::CreatePressure(ring, c->GetRestLength(), c->GetStiffness());
-        } else {
-            twin = TConstraint::Create(copy->MassGet(ConGetMass1(i)), copy->MassGet(ConGetMass2(i)),
-                                       c->GetRestLength(), c->GetStiffness());
-        }
-        if (!twin) return; // its masses are not in this body's table
-        twin->SetName(c->GetName());
-        twin->SetCompliance(c->GetCompliance(), c->GetDampingRatio());
-        copy->cons.Put(i, twin);
+        detail::TConstraintRecord r = detail::TConstraintRecord::Of(*c);
+        for (TMass*& m : r.masses) m = copy->MassGet(IndexOf(m));
+        core::Ref<TConstraint> twin = r.Make();
+        if (twin) copy->cons.Put(i, twin); // none: its masses are not in this body's table
     });
     images.ForEach([&](int i, draw2d::TImage* image) { copy->images.Put(i, image); });
     rigs.ForEach([&](int i, TRig* r) {

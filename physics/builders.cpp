@@ -1,5 +1,7 @@
 #include "physics/builders.h"
 
+#include "physics/detail/shape_writer.h"
+
 #include <array>
 #include <cmath>
 #include <numbers>
@@ -8,56 +10,14 @@
 
 namespace kel::tangle {
 
+using detail::Buildable;
+using detail::Finite;
+using detail::kMostMasses;
+using detail::LinksOf;
+using detail::TLinkKind;
+using detail::TShapeWriter;
+
 namespace {
-
-// More masses than this make no shape: the slot numbers would not fit.
-constexpr long long kMostMasses = 1 << 24;
-
-bool Finite(float v) { return std::isfinite(v); }
-
-bool Buildable(const TMaterial& m) {
-    return Finite(m.mass) && m.mass > 0 && Finite(m.radius) && m.radius >= 0 &&
-           Finite(m.friction) && Finite(m.stiffness) && !std::isnan(m.compliance) &&
-           Finite(m.damping);
-}
-
-// How stiff one family of links is: a per-pass stiffness, or a compliance
-// when it is 0 or more.
-struct TLinkKind {
-    float stiffness;
-    float compliance;
-};
-
-TLinkKind LinksOf(const TMaterial& m) { return {m.stiffness, m.compliance}; }
-
-// Adds the parts of one shape to a fresh body: every mass in the shape's
-// one collision group, every link of a given kind at its distance as built.
-class TShapeWriter {
-  public:
-    TShapeWriter(const char* name, const TMaterial& material)
-        : body_(core::Make<TAdvBody>()), material_(material),
-          group_(material.colGroup == -1 ? TakeAutoColGroup() : material.colGroup) {
-        body_->SetName(name);
-    }
-
-    int Mass(float x, float y) {
-        return body_->MassAdd(x, y, material_.mass, material_.radius, material_.friction, group_);
-    }
-
-    int Link(int a, int b, const TLinkKind& kind) {
-        const int slot = body_->ConAdd(a, b, 0, kind.stiffness);
-        if (kind.compliance >= 0) body_->ConSetCompliance(slot, kind.compliance, material_.damping);
-        return slot;
-    }
-
-    TAdvBody& Body() { return *body_; }
-    core::Ref<TAdvBody> Finish() { return std::move(body_); }
-
-  private:
-    core::Ref<TAdvBody> body_;
-    TMaterial material_;
-    int group_;
-};
 
 // The masses of a ring of `count` round (x, y), in the next slots, the k-th
 // at 360 * k / count degrees from +x.
@@ -200,7 +160,7 @@ int TearStretched(TAdvBody& body, float maxStress) {
     const int last = body.ConMaxIndex();
     for (int i = 0; i <= last; ++i) {
         const TConstraint* c = body.ConGet(i);
-        if (c && !c->IsPressure() && c->GetStress() > maxStress) {
+        if (c && c->GetKind() == TConstraint::DISTANCE && c->GetStress() > maxStress) {
             body.ConRemove(i);
             ++torn;
         }

@@ -1,5 +1,6 @@
 #pragma once
-// Builders: ropes, cloth, jellies and pressure blobs in one call each, so
+// Builders: ropes, cloth, jellies, pressure blobs and bodies of any outline
+// in one call each, so
 // that a program does not tie every shape together mass by mass.
 //
 // Each builder takes a definition whose fields all have defaults (set the
@@ -9,6 +10,8 @@
 // activated: call Activate() to bring it into the world. Definitions that
 // cannot make a shape (too few masses, a negative size, a number that is
 // not finite, more than 16 million masses) give none.
+
+#include <vector>
 
 #include "core/object.h"
 #include "physics/advbody.h"
@@ -169,6 +172,45 @@ struct TBlobDef {
     TMaterial material;
 };
 
+/// A body of any outline: masses along a closed outline (concave allowed: a star, an L, a letter)
+/// and, optionally, on a square grid inside it, held in their form by shape matching, with links
+/// between neighbours and an optional pressure.
+///
+/// Numbering: the outline's masses first, slots 0 ... n - 1, in the outline's order: one on each
+/// corner, and on each edge the fewest more, evenly spaced, whose gaps are no longer than
+/// `spacing`. Then, with `fill`, the inner masses, row by row from the smallest y and each row by
+/// growing x. Constraints: first the outline's links, k to k + 1 (modulo n); then, with `fill`,
+/// the inner links, inner mass by inner mass: to the grid neighbours at +x, +y, +x+y and -x+y,
+/// then to the outline masses within 1.5 spacings, in slot order; then the shape-matching
+/// constraint over every mass (when `shapeStiffness` or `shapeCompliance` asks for one); then the
+/// pressure over the outline (when `pressure` or `pressureCompliance` asks for one). A link is
+/// made only where it stays inside the outline.
+struct TShapeDef {
+    /// The outline's corners, world units, as x, y pairs in order round it (either way): a simple
+    /// polygon of 3 or more corners.
+    std::vector<float> outline;
+    /// The longest gap between neighbouring masses along the outline, and the inner grid's
+    /// spacing, world units; above 0.
+    float spacing = 10;
+    /// Inner masses too, on a grid of `spacing` aligned to the outline's bounds, each at least half
+    /// a spacing from the outline.
+    bool fill = true;
+    /// Per-pass stiffness (0 ... 1) of the shape matching that pulls every mass towards its place
+    /// in the rest shape; 0 makes none (unless shapeCompliance asks for one).
+    float shapeStiffness = 0.5f;
+    /// Compliance of the shape matching (see TConstraint::SetCompliance), with the material's
+    /// damping; 0 or more is used instead of shapeStiffness. Negative (the default): none.
+    float shapeCompliance = -1;
+    /// Per-pass stiffness (0 ... 1) of a pressure constraint over the outline that keeps its area;
+    /// 0 (the default) makes none (unless pressureCompliance asks for one).
+    float pressure = 0;
+    /// Compliance of the pressure; 0 or more is used instead of `pressure`. Negative (the default):
+    /// none.
+    float pressureCompliance = -1;
+    /// The masses and links.
+    TMaterial material;
+};
+
 /// Builds a rope (see TRopeDef). Not activated. None when it would have fewer than 2 masses,
 /// with count 0 and a segmentLength of 0 or less, or for a material or point that cannot be
 /// built (see the file's comment).
@@ -186,13 +228,19 @@ core::Ref<TAdvBody> BuildJelly(const TJellyDef& def);
 /// radius of 0 or less, or a material that cannot be built.
 core::Ref<TAdvBody> BuildBlob(const TBlobDef& def);
 
+/// Builds a body of any outline (see TShapeDef). Not activated. None for fewer than 3 corners, an
+/// odd count of coordinates, a coordinate that is not finite, an outline that crosses itself or
+/// has no area, a spacing of 0 or less (or so small for the outline that it would need more than
+/// 16 million masses), or a material that cannot be built.
+core::Ref<TAdvBody> BuildShape(const TShapeDef& def);
+
 /// Tears a body where it is stretched: removes every distance constraint whose stress (length
 /// over rest length, see TConstraint::GetStress) exceeds `maxStress`, typically 1.5 ... 3.
-/// Tearing happens during the simulation, so call it after each TPhysics::Update. Pressure
-/// constraints never tear. A mass that loses its last constraint leaves the world with it. The
-/// slots of torn constraints stay empty; the others keep their numbers. A maxStress that is not
-/// above 1 (which would tear a link at rest) or not a number tears nothing. Returns the
-/// constraints removed. Allocates nothing.
+/// Tearing happens during the simulation, so call it after each TPhysics::Update. Only distance
+/// constraints tear: pressure, angles and shapes never do. A mass that loses its last constraint
+/// leaves the world with it. The slots of torn constraints stay empty; the others keep their
+/// numbers. A maxStress that is not above 1 (which would tear a link at rest) or not a number tears
+/// nothing. Returns the constraints removed. Allocates nothing.
 int TearStretched(TAdvBody& body, float maxStress);
 
 } // namespace kel::tangle

@@ -7,8 +7,8 @@
 #include "physics/body.h"
 #include "physics/detail/constraint_solve.h"
 #include "physics/detail/contact.h"
-#include "physics/detail/sleep.h"
 #include "physics/detail/degmath.h"
+#include "physics/detail/sleep.h"
 #include "physics/world.h"
 
 namespace kel::tangle {
@@ -30,20 +30,56 @@ core::Ref<TConstraint> TConstraint::Create(TMass* m1, TMass* m2, float restLengt
     return c;
 }
 
+namespace {
+
+// Whether the masses are all there and none is named twice.
+bool DistinctMasses(const std::vector<TMass*>& masses) {
+    if (std::find(masses.begin(), masses.end(), nullptr) != masses.end()) return false;
+    std::vector<TMass*> sorted(masses);
+    std::sort(sorted.begin(), sorted.end());
+    return std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
+}
+
+} // namespace
+
+// A constraint over more than two masses: its first two stand in m, as the
+// calls that name two masses read them.
+core::Ref<TConstraint> TConstraint::CreateOver(Kind kind, const char* name,
+                                               const std::vector<TMass*>& masses, float stiffness) {
+    core::Ref<TConstraint> c = core::Make<TConstraint>();
+    c->kind_ = kind;
+    c->name = name;
+    c->ring_.assign(masses.begin(), masses.end());
+    c->m[0] = masses[0];
+    c->m[1] = masses[1];
+    c->stiffness = stiffness; // unclamped, as for a distance constraint
+    return c;
+}
+
 core::Ref<TConstraint> TConstraint::CreatePressure(const std::vector<TMass*>& ring, float restArea,
                                                    float stiffness) {
-    if (ring.size() < 3 || std::find(ring.begin(), ring.end(), nullptr) != ring.end()) return nullptr;
-    std::vector<TMass*> sorted(ring);
-    std::sort(sorted.begin(), sorted.end());
-    if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) return nullptr;
-    core::Ref<TConstraint> c = core::Make<TConstraint>();
-    c->name = "Pressure";
-    c->ring_.assign(ring.begin(), ring.end());
-    c->m[0] = ring[0];
-    c->m[1] = ring[1];
+    if (ring.size() < 3 || !DistinctMasses(ring)) return nullptr;
+    core::Ref<TConstraint> c = CreateOver(PRESSURE, "Pressure", ring, stiffness);
     c->winding_ = detail::TwiceSignedArea(c->ring_) < 0 ? -1.0f : 1.0f;
     c->SetRestLength(restArea);
-    c->stiffness = stiffness; // unclamped, as for a distance constraint
+    return c;
+}
+
+core::Ref<TConstraint> TConstraint::CreateAngle(TMass* first, TMass* middle, TMass* last,
+                                                float restAngle, float stiffness) {
+    const std::vector<TMass*> masses{first, middle, last};
+    if (!DistinctMasses(masses)) return nullptr;
+    core::Ref<TConstraint> c = CreateOver(ANGLE, "Angle", masses, stiffness);
+    c->params_ = {0, detail::kFullTurn};
+    c->SetRestLength(restAngle);
+    return c;
+}
+
+core::Ref<TConstraint> TConstraint::CreateShape(const std::vector<TMass*>& masses,
+                                                float stiffness) {
+    if (masses.size() < 3 || !DistinctMasses(masses)) return nullptr;
+    core::Ref<TConstraint> c = CreateOver(SHAPE, "Shape", masses, stiffness);
+    c->SetRestLength(0);
     return c;
 }
 
@@ -54,8 +90,27 @@ int TConstraint::SetName(const std::string& text) {
 
 int TConstraint::SetRestLength(float f) {
     ForEachMass([](TMass* mass) { detail::WakeIslandOf(mass); });
+    if (kind_ == SHAPE) {
+        detail::TakeRestShape(ring_, params_);
+        restLength = 0;
+        return 0;
+    }
     restLength = f > 0 ? f : GetLength(); // also for not-a-number
+    if (kind_ == ANGLE) restLength = detail::WithinTurn(restLength);
     return 0;
+}
+
+int TConstraint::SetAngleLimits(float lower, float upper) {
+    if (kind_ != ANGLE || !(lower >= 0) || !(upper <= detail::kFullTurn) || !(lower <= upper))
+        return -1;
+    ForEachMass([](TMass* mass) { detail::WakeIslandOf(mass); });
+    params_ = {lower, upper};
+    return 0;
+}
+
+void TConstraint::GetAngleLimits(float& lower, float& upper) const {
+    lower = kind_ == ANGLE ? params_[0] : 0;
+    upper = kind_ == ANGLE ? params_[1] : detail::kFullTurn;
 }
 
 int TConstraint::SetStiffness(float f) {
@@ -90,7 +145,16 @@ bool TConstraint::Holds(const TMass* mass) const {
 }
 
 float TConstraint::GetLength() const {
-    if (!ring_.empty()) return 0.5f * winding_ * detail::TwiceSignedArea(ring_);
+    switch (kind_) {
+    case PRESSURE:
+        return 0.5f * winding_ * detail::TwiceSignedArea(ring_);
+    case ANGLE:
+        return detail::AngleAt(*ring_[0], *ring_[1], *ring_[2]);
+    case SHAPE:
+        return detail::TShapeFit(ring_, params_).Deviation(ring_, params_);
+    case DISTANCE:
+        break;
+    }
     if (!m[0] || !m[1]) return 0;
     float dx = m[0]->posX - m[1]->posX, dy = m[0]->posY - m[1]->posY;
     return std::sqrt(dx * dx + dy * dy);
@@ -108,7 +172,21 @@ float TConstraint::GetStress() const {
 }
 
 int TConstraint::Draw() const {
-    if (!ring_.empty()) {
+    if (kind_ == ANGLE) {
+        for (int arm : {0, 2})
+            TPhysics::DrawLine(ring_[1]->posX, ring_[1]->posY, ring_[arm]->posX, ring_[arm]->posY);
+        return 0;
+    }
+    if (kind_ == SHAPE) {
+        const detail::TShapeFit fit(ring_, params_);
+        for (std::size_t k = 0; k < ring_.size(); ++k) {
+            float gx, gy;
+            fit.Goal(params_, k, gx, gy);
+            TPhysics::DrawLine(ring_[k]->posX, ring_[k]->posY, gx, gy);
+        }
+        return 0;
+    }
+    if (kind_ == PRESSURE) {
         const TMass* before = ring_.back();
         for (const core::Ref<TMass>& here : ring_) {
             TPhysics::DrawLine(before->posX, before->posY, here->posX, here->posY);

@@ -1,6 +1,7 @@
 #pragma once
-// TConstraint: a distance constraint between two masses, or a pressure
-// constraint over a closed ring of masses. It enters the world through the
+// TConstraint: a distance constraint between two masses, a pressure
+// constraint over a closed ring of masses, an angle constraint over three,
+// or a shape-matching constraint over a set. It enters the world through the
 // bodies it is assigned to, and brings its masses in with it.
 
 #include <array>
@@ -20,7 +21,8 @@ class TBody;
 namespace detail {
 struct TConstraintSolver;
 struct TConstraintState;
-}
+struct TConstraintRecord;
+} // namespace detail
 
 /// A distance constraint between two masses: each relaxation pass of the step moves them
 /// `stiffness` of the way back to `restLength`, sharing the move by their masses (a frozen mass
@@ -28,16 +30,31 @@ struct TConstraintState;
 /// masses in the world meanwhile.
 ///
 /// **Stiffness of the material.** A stiffness is a fraction per pass, so the same constraint is
-/// softer at 1 pass than at 8. Given a compliance instead (SetCompliance), a constraint behaves as a
-/// spring of the material: under a steady pull F (mass times world units per step squared) it
+/// softer at 1 pass than at 8. Given a compliance instead (SetCompliance), a constraint behaves as
+/// a spring of the material: under a steady pull F (mass times world units per step squared) it
 /// stretches by compliance x F, whatever the world's passes and substeps, once the passes are
 /// enough to carry the load (see the guide's soft-body chapter).
 ///
 /// **Pressure.** A pressure constraint (CreatePressure) holds the area that a closed ring of masses
 /// encloses: while the area is below its rest area, each pass pushes the ring outwards along its
-/// normals in proportion to the shortfall, like the gas in a balloon; above it, it leaves the ring to
-/// its other constraints. For such a constraint, the rest length is the rest area, the length
+/// normals in proportion to the shortfall, like the gas in a balloon; above it, it leaves the ring
+/// to its other constraints. For such a constraint, the rest length is the rest area, the length
 /// (GetLength) is the enclosed area, and the first and second mass are the ring's first two.
+///
+/// **Angle.** An angle constraint (CreateAngle) holds the angle at the middle of three masses,
+/// measured from the arm to the first mass round to the arm to the last, 0 ... 360 degrees
+/// (counter-clockwise with y up, so clockwise on screen, where y grows downwards; a straight line
+/// is 180). It gives ropes and cloth resistance to bending. With limits (SetAngleLimits) it is a
+/// hinge with stops: it never lets the angle out of them, whatever its stiffness. Its rest length
+/// is the rest angle and its length the angle, degrees; its first and second mass are the first and
+/// the middle one.
+///
+/// **Shape.** A shape-matching constraint (CreateShape) pulls a set of masses towards their rest
+/// shape (their places when it was made) as that shape best fits where they are now: moved and
+/// turned, never stretched. It keeps concave forms (a star, a letter, a limb) that links and
+/// pressure cannot. Its length is how far the masses are from that fit (the root mean square
+/// distance, world units) and its rest length is 0; its first and second mass are the set's
+/// first two.
 class TConstraint final : public core::Object {
   public:
     /// From a pool of their own: the step sweeps over every constraint in each pass.
@@ -58,6 +75,14 @@ class TConstraint final : public core::Object {
     /// The name.
     std::string name;
 
+    /// What a constraint holds.
+    enum Kind {
+        DISTANCE, ///< the distance of two masses (Create)
+        PRESSURE, ///< the area a closed ring encloses (CreatePressure)
+        ANGLE,    ///< the angle at the middle of three masses (CreateAngle)
+        SHAPE,    ///< the rest shape of a set of masses (CreateShape)
+    };
+
     /// Exact class test for list walks.
     static bool IsKind(const core::Object* o) { return typeid(*o) == typeid(TConstraint); }
 
@@ -69,6 +94,17 @@ class TConstraint final : public core::Object {
     /// None for fewer than 3 masses, a none among them, or a mass named twice.
     static core::Ref<TConstraint> CreatePressure(const std::vector<TMass*>& ring, float restArea,
                                                  float stiffness);
+    /// An angle constraint that holds the angle at `middle` between the arms to `first` and to
+    /// `last` at `restAngle` degrees (0 ... 360, see the class comment; 0 or less takes the angle
+    /// as built), correcting `stiffness` (0 ... 1) of the error per pass. A stiffness of 0 holds
+    /// nothing but the limits. None for a none among them or a mass named twice.
+    static core::Ref<TConstraint> CreateAngle(TMass* first, TMass* middle, TMass* last,
+                                              float restAngle, float stiffness);
+    /// A shape-matching constraint over `masses` (3 or more), whose rest shape is where they are
+    /// now. Each pass moves every mass `stiffness` (0 ... 1) of the way to its place in the rest
+    /// shape as it best fits the masses' present places (the fit weighs them by their mass).
+    /// None for fewer than 3 masses, a none among them, or a mass named twice.
+    static core::Ref<TConstraint> CreateShape(const std::vector<TMass*>& masses, float stiffness);
 
     /// Sets the name. Returns 0.
     int SetName(const std::string& text);
@@ -85,7 +121,8 @@ class TConstraint final : public core::Object {
     /// The second mass.
     TMass* GetMass2() const { return m[1].Get(); }
     /// Stores f if f > 0, otherwise the current distance of the masses (for pressure: the
-    /// enclosed area).
+    /// enclosed area; for an angle: the angle, kept within 0 ... 360). A shape takes the masses'
+    /// present places as its rest shape, whatever f is.
     int SetRestLength(float f);
     /// The rest length.
     float GetRestLength() const { return restLength; }
@@ -105,11 +142,21 @@ class TConstraint final : public core::Object {
     float GetCompliance() const { return compliance_; }
     /// The damping ratio of a compliant constraint.
     float GetDampingRatio() const { return damping_; }
-    /// 1 for a pressure constraint, 0 for a distance constraint.
-    int IsPressure() const { return ring_.empty() ? 0 : 1; }
-    /// The masses of a pressure constraint's ring; 0 for a distance constraint.
+    /// What the constraint holds.
+    Kind GetKind() const { return kind_; }
+    /// 1 for a pressure constraint, else 0.
+    int IsPressure() const { return kind_ == PRESSURE ? 1 : 0; }
+    /// Limits an angle constraint to `lower` ... `upper` degrees (0 ... 360, lower <= upper):
+    /// beyond them it corrects the whole error in every pass, like a hinge's stops. 0 and 360 (the
+    /// default) is no limit. Returns 0; -1 (and changes nothing) for another kind, or limits out of
+    /// order, out of range or not numbers.
+    int SetAngleLimits(float lower, float upper);
+    /// An angle constraint's limits, degrees; 0 and 360 for none (and for another kind).
+    void GetAngleLimits(float& lower, float& upper) const;
+    /// The masses of a constraint over more than two (the ring of a pressure constraint, the first,
+    /// middle and last of an angle, the set of a shape); 0 for a distance constraint.
     int GetRingSize() const { return static_cast<int>(ring_.size()); }
-    /// The k-th mass round a pressure constraint's ring, or null.
+    /// The k-th of those masses, or null.
     TMass* GetRingMass(int k) const;
     /// Whether the constraint acts on the mass (one of its two, or of its ring).
     bool Holds(const TMass* mass) const;
@@ -126,13 +173,16 @@ class TConstraint final : public core::Object {
     /// screen).
     float GetAngle() const;
     /// The distance of the two masses; for pressure, the area the ring encloses (positive while it
-    /// keeps the winding it was made with).
+    /// keeps the winding it was made with); for an angle, the angle in degrees; for a shape, the
+    /// root mean square distance of its masses from the best fit of their rest shape.
     float GetLength() const;
     /// Length over rest length. With a rest length of 0 the ratio has no
     /// value; the stress is then 1 + length, so 1 while the masses still
     /// coincide and growing with their distance.
     float GetStress() const;
-    /// A line between the masses (for pressure, the ring's outline) through the world view.
+    /// A line between the masses (for pressure, the ring's outline; for an angle, its two arms;
+    /// for a shape, a line from each mass to its place in the fitted rest shape) through the world
+    /// view.
     int Draw() const;
     /// One relaxation step towards the rest length (or rest area).
     int Satisfy();
@@ -143,12 +193,20 @@ class TConstraint final : public core::Object {
 
   private:
     friend struct detail::TConstraintSolver;
-    friend struct detail::TConstraintState; // world snapshots
+    friend struct detail::TConstraintState;  // world snapshots
+    friend struct detail::TConstraintRecord; // files and copies
 
     // A per-pass stiffness is in use while the compliance is negative.
     static constexpr float kPerPass = -1;
 
-    std::vector<core::Ref<TMass>> ring_; // a pressure constraint's ring, else empty
+    Kind kind_ = DISTANCE;
+    // The masses of a constraint over more than two (see GetRingSize), else
+    // empty.
+    std::vector<core::Ref<TMass>> ring_;
+    // What a kind needs beyond its masses: an angle's limits (lower, upper,
+    // degrees); a shape's rest places about their weighted centre (x, y per
+    // mass).
+    std::vector<float> params_;
     float compliance_ = kPerPass;
     float damping_ = 0;
     // With a compliance: the force applied in the current (sub)step so far,
@@ -157,6 +215,11 @@ class TConstraint final : public core::Object {
     // +1 or -1: the sign of the ring's area when it was made, so that the
     // area counts positive either way round.
     float winding_ = 1;
+
+    // A constraint of a kind over more than two masses (all there, none
+    // twice), named `name`.
+    static core::Ref<TConstraint> CreateOver(Kind kind, const char* name,
+                                             const std::vector<TMass*>& masses, float stiffness);
 
     // The change of the multiplier for an error `error` of the constraint
     // that changes at `rate` per (sub)step, whose masses weigh in at

@@ -14,6 +14,7 @@
 // twice in a list or in the grid, a cell outside the grid, an island that is
 // not there) gets through. Only a file read whole replaces the world.
 
+#include <cmath>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -25,6 +26,7 @@
 #include "core/filesys.h"
 #include "graphics/image.h"
 #include "physics/colevent.h"
+#include "physics/detail/constraint_record.h"
 #include "physics/detail/file_io.h"
 #include "physics/detail/grid.h"
 #include "physics/detail/step.h"
@@ -41,9 +43,11 @@ using detail::TWorldState;
 constexpr const char* kMagic = "TNWF";
 constexpr const char* kEndMagic = "TEND";
 // Version 2 adds the cell size of SetCellSize, and names a mass's cell in
-// the grid by its x and y: written only for a world with a cell size, so
-// that every other world file stays as version 1 wrote it.
-constexpr int kVersion = 1, kCellSizeVersion = 2;
+// the grid by its x and y. Version 3 adds to each constraint its kind and
+// parameters (angles and shapes). Each is written only for a world that
+// needs it, so that every other world file stays as the older version
+// wrote it.
+constexpr int kVersion = 1, kCellSizeVersion = 2, kKindsVersion = 3;
 constexpr int kNone = -1;
 
 // The fewest bytes a record of each kind takes, for checking counts.
@@ -86,11 +90,12 @@ class WorldWriter {
         for (const auto& b : s_.bodies) {
             for (const auto& image : b.images.slots) images_.Add(image.Get());
         }
+        version_ = VersionNeeded();
     }
 
     bool Write() {
         out_.WriteString(kMagic);
-        out_.WriteInt(CellsByPlace() ? kCellSizeVersion : kVersion);
+        out_.WriteInt(version_);
         WriteSettings();
         out_.WriteInt(static_cast<int>(images_.Items().size()));
         for (const draw2d::TImage* image : images_.Items()) {
@@ -139,12 +144,12 @@ class WorldWriter {
         out_.WriteInt(w.stacking);
         out_.WriteFloat(w.sleepSpeed);
         for (int n : {w.sleepSteps, w.nextColGroup, w.colMode}) out_.WriteInt(n);
-        if (CellsByPlace()) out_.WriteFloat(w.cellSize);
+        if (CellsByPlace()) out_.WriteFloat(w.cellSize); // 0: the grid of the grid size
     }
 
     void WriteMass(const detail::TMassState& m) {
-        for (float f : {m.posX, m.posY, m.oldPosX, m.oldPosY, m.radius, m.colGroup, m.weight,
-                        m.friction})
+        for (float f :
+             {m.posX, m.posY, m.oldPosX, m.oldPosY, m.radius, m.colGroup, m.weight, m.friction})
             out_.WriteFloat(f);
         for (int n : {m.frozen, m.gridx, m.gridy, m.refCounter, m.index, m.sleepIsland,
                       m.stillSteps, static_cast<int>(m.stepSlot)})
@@ -162,6 +167,11 @@ class WorldWriter {
         for (float f : {c.compliance, c.damping, c.lambda, c.winding}) out_.WriteFloat(f);
         out_.WriteInt(static_cast<int>(c.ring.size()));
         for (const auto& m : c.ring) out_.WriteInt(masses_.Of(m.Get()));
+        if (version_ >= kKindsVersion) {
+            out_.WriteInt(static_cast<int>(c.kind));
+            out_.WriteInt(static_cast<int>(c.params.size()));
+            for (float f : c.params) out_.WriteFloat(f);
+        }
         Name(c.name);
     }
 
@@ -204,7 +214,8 @@ class WorldWriter {
         out_.WriteByte(b.adv ? 1 : 0);
         Name(b.name);
         int count = 0;
-        for (const auto& o : b.conList) count += constraints_.Of(core::As<TConstraint>(o.Get())) >= 0;
+        for (const auto& o : b.conList)
+            count += constraints_.Of(core::As<TConstraint>(o.Get())) >= 0;
         out_.WriteInt(count);
         for (const auto& o : b.conList) {
             const int place = constraints_.Of(core::As<TConstraint>(o.Get()));
@@ -228,7 +239,14 @@ class WorldWriter {
         }
     }
 
-    bool CellsByPlace() const { return s_.settings.cellSize > 0; }
+    // The oldest version that holds the world.
+    int VersionNeeded() const {
+        for (const auto& c : s_.constraints) {
+            if (c.kind == TConstraint::ANGLE || c.kind == TConstraint::SHAPE) return kKindsVersion;
+        }
+        return s_.settings.cellSize > 0 ? kCellSizeVersion : kVersion;
+    }
+    bool CellsByPlace() const { return version_ >= kCellSizeVersion; }
 
     void WriteGrid() {
         out_.WriteByte(s_.gridStrangers ? 1 : 0);
@@ -297,6 +315,7 @@ class WorldWriter {
     TPlaces<TRig> rigs_;
     TPlaces<draw2d::TImage> images_;
     TPlaces<TQuadTree> trees_;
+    int version_ = kVersion;
 };
 
 // Reads a world file into a record of new objects; the first thing wrong
@@ -325,8 +344,8 @@ class WorldReader {
         n = in_.ReadInt();
         if (!in_.Ok()) return Truncated();
         if (n < 0 || !in_.Fits(n, bytes))
-            return Fail(std::string("world file is damaged: it claims ") + std::to_string(n) +
-                        " " + what + ", more than its size allows");
+            return Fail(std::string("world file is damaged: it claims ") + std::to_string(n) + " " +
+                        what + ", more than its size allows");
         return true;
     }
 
@@ -365,10 +384,10 @@ class WorldReader {
         if (magic != kMagic) return Fail("not a world file");
         version_ = in_.ReadInt();
         if (!in_.Ok()) return Truncated();
-        if (version_ != kVersion && version_ != kCellSizeVersion)
+        if (version_ < kVersion || version_ > kKindsVersion)
             return Fail("world file version " + std::to_string(version_) +
-                        ": this library reads versions " + std::to_string(kVersion) + " and " +
-                        std::to_string(kCellSizeVersion));
+                        ": this library reads versions " + std::to_string(kVersion) + " to " +
+                        std::to_string(kKindsVersion));
         ReadSettings();
         if (!in_.Ok()) return Truncated();
         return ReadImages() && ReadTrees() && ReadMasses() && ReadConstraints() && ReadZones() &&
@@ -452,13 +471,15 @@ class WorldReader {
             constraints_.push_back(c.constraint);
         }
         for (detail::TConstraintState& c : s_.constraints) {
-            if (!PickRef(masses_, false, c.m[0], "mass") || !PickRef(masses_, false, c.m[1], "mass"))
+            if (!PickRef(masses_, false, c.m[0], "mass") ||
+                !PickRef(masses_, false, c.m[1], "mass"))
                 return false;
             c.restLength = in_.ReadFloat();
             c.stiffness = in_.ReadFloat();
             c.refCounter = in_.ReadInt();
             c.index = in_.ReadInt();
-            for (float* f : {&c.compliance, &c.damping, &c.lambda, &c.winding}) *f = in_.ReadFloat();
+            for (float* f : {&c.compliance, &c.damping, &c.lambda, &c.winding})
+                *f = in_.ReadFloat();
             int ring = 0;
             if (!Count(ring, 4, "ring masses")) return false;
             if (ring == 1 || ring == 2) return Damaged("a pressure ring of fewer than 3 masses");
@@ -466,8 +487,29 @@ class WorldReader {
             for (auto& m : c.ring) {
                 if (!PickRef(masses_, false, m, "mass")) return false;
             }
+            c.kind = ring > 0 ? TConstraint::PRESSURE : TConstraint::DISTANCE;
+            if (version_ >= kKindsVersion && !ReadKind(c)) return false;
             if (!Name(c.name)) return false;
             if (c.refCounter < 0) return Damaged("a constraint has a negative count");
+        }
+        return true;
+    }
+
+    // A constraint's kind and parameters, which must fit its ring.
+    bool ReadKind(detail::TConstraintState& c) {
+        const int kind = in_.ReadInt();
+        int n = 0;
+        if (!Count(n, 4, "constraint parameters")) return false;
+        c.params.resize(static_cast<std::size_t>(n));
+        for (float& f : c.params) f = in_.ReadFloat();
+        if (!in_.Ok()) return Truncated();
+        if (!detail::TConstraintRecord::KnownKind(kind))
+            return Damaged("a constraint of no known kind");
+        c.kind = static_cast<TConstraint::Kind>(kind);
+        if (!detail::TConstraintRecord::Fits(c.kind, c.ring.size(), c.params.size()))
+            return Damaged("a constraint whose masses or parameters do not fit its kind");
+        for (float f : c.params) {
+            if (!std::isfinite(f)) return Damaged("a constraint parameter that is not a number");
         }
         return true;
     }
@@ -559,10 +601,10 @@ class WorldReader {
                 if (!PickRef(constraints_, false, c, "constraint")) return false;
                 b.conList.emplace_back(c.Get());
             }
-            if (b.adv && !(ReadTable(b.masses, masses_, "mass") &&
-                           ReadTable(b.cons, constraints_, "constraint") &&
-                           ReadTable(b.images, images_, "picture") &&
-                           ReadTable(b.rigs, rigs_, "rig")))
+            if (b.adv &&
+                !(ReadTable(b.masses, masses_, "mass") &&
+                  ReadTable(b.cons, constraints_, "constraint") &&
+                  ReadTable(b.images, images_, "picture") && ReadTable(b.rigs, rigs_, "rig")))
                 return false;
         }
         return true;
@@ -570,8 +612,9 @@ class WorldReader {
 
     // A module list: each of its values at most once.
     template <class T>
-    bool ReadList(std::vector<core::Ref<core::Object>>& list, const std::vector<core::Ref<T>>& parts,
-                  const char* what, std::vector<char>& listed) {
+    bool ReadList(std::vector<core::Ref<core::Object>>& list,
+                  const std::vector<core::Ref<T>>& parts, const char* what,
+                  std::vector<char>& listed) {
         int n = 0;
         if (!Count(n, 4, "list entries")) return false;
         listed.assign(parts.size(), 0);
@@ -620,8 +663,10 @@ class WorldReader {
                 at.y = in_.ReadInt();
             } else {
                 const int cell = in_.ReadInt();
-                if (cell < 0 || cell >= detail::TGrid::kCells) at = {-1, -1};
-                else at = {cell / detail::TGrid::kSide, cell % detail::TGrid::kSide};
+                if (cell < 0 || cell >= detail::TGrid::kCells)
+                    at = {-1, -1};
+                else
+                    at = {cell / detail::TGrid::kSide, cell % detail::TGrid::kSide};
             }
             if (!in_.Ok()) return Truncated();
             if (!InGrid(at, detail::TGrid::kSide)) return Damaged("a grid cell outside the grid");
@@ -634,10 +679,12 @@ class WorldReader {
         // the grid in use, once there is a grid.
         const int span = Span();
         for (const detail::TCellPlace at : s_.cellOf) {
-            if (!InGrid(at, span)) return Damaged("a mass stands in a cell outside the grid in use");
+            if (!InGrid(at, span))
+                return Damaged("a mass stands in a cell outside the grid in use");
         }
         for (std::size_t k = 0; span > 0 && k < placed.size(); ++k) {
-            if (massListed_[k] && !placed[k]) return Damaged("a mass of the world stands in no cell");
+            if (massListed_[k] && !placed[k])
+                return Damaged("a mass of the world stands in no cell");
         }
         return true;
     }
@@ -715,7 +762,8 @@ class WorldReader {
                     if (!PickRef(zones_, false, other, "zone")) return false;
                     c.other = other.Get();
                 } else if (c.id == TColEvent::MASS_BOUNDS) {
-                    if (in_.ReadInt() != kNone) return Damaged("a contact with the bounds names another");
+                    if (in_.ReadInt() != kNone)
+                        return Damaged("a contact with the bounds names another");
                 } else {
                     return Damaged("a tracked contact of an unknown kind");
                 }

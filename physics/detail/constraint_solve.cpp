@@ -14,7 +14,40 @@ void Push(TMass* m, float gx, float gy, float l) {
 
 } // namespace
 
+void TakeRestShape(const std::vector<core::Ref<TMass>>& masses, std::vector<float>& rest) {
+    float total = 0, cx = 0, cy = 0;
+    for (const core::Ref<TMass>& m : masses) {
+        total += m->mass;
+        cx += m->mass * m->posX;
+        cy += m->mass * m->posY;
+    }
+    if (total > 0) {
+        cx /= total;
+        cy /= total;
+    }
+    rest.clear();
+    rest.reserve(2 * masses.size());
+    for (const core::Ref<TMass>& m : masses) {
+        rest.push_back(m->posX - cx);
+        rest.push_back(m->posY - cy);
+    }
+}
+
+float TShapeFit::Deviation(const std::vector<core::Ref<TMass>>& masses,
+                           const std::vector<float>& rest) const {
+    if (!valid_ || masses.empty()) return 0;
+    float sum = 0;
+    for (std::size_t k = 0; k < masses.size(); ++k) {
+        float gx, gy;
+        Goal(rest, k, gx, gy);
+        const float dx = masses[k]->posX - gx, dy = masses[k]->posY - gy;
+        sum += dx * dx + dy * dy;
+    }
+    return std::sqrt(sum / static_cast<float>(masses.size()));
+}
+
 void TConstraintSolver::Preload(TConstraint& c, float alpha) {
+    if (c.kind_ == TConstraint::ANGLE || c.kind_ == TConstraint::SHAPE) return;
     if (c.ring_.empty()) {
         TMass* a = c.m[0].Get();
         TMass* b = c.m[1].Get();

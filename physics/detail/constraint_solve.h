@@ -24,6 +24,14 @@
 // find nothing to do, whatever their number. An explicit spring is stable
 // only while it is soft next to its masses, so a stiff constraint preloads
 // only the share kPreloadShare allows and leaves the rest to the passes.
+// Angles and shapes are not preloaded: their force is not along one line
+// that a push before integration could carry.
+//
+// Angles and shapes move their masses by inverse mass along the gradient of
+// their error, as pressure does. A shape's error is the mass-weighted root
+// of the squared distances from the goals of the fit (Mueller et al.'s shape
+// matching); as a compliant constraint it is a spring from each mass to its
+// goal, as stiff as the mass is heavy.
 
 #include <cmath>
 #include <cstdint>
@@ -95,6 +103,83 @@ struct TConstraintSolver {
     static void Preload(TConstraint& c, float alpha);
     template <class Move> static void Distance(TConstraint& c, float complianceScale, Move& move);
     template <class Move> static void Pressure(TConstraint& c, float complianceScale, Move& move);
+    template <class Move> static void Angle(TConstraint& c, float complianceScale, Move& move);
+    template <class Move> static void Shape(TConstraint& c, float complianceScale, Move& move);
+};
+
+// Angles, degrees.
+constexpr float kFullTurn = 360;
+constexpr float kHalfTurn = 180;
+constexpr float kRadToDeg = 57.29577951308232f;
+
+// An angle in 0 ... 360 (360 itself becomes 0).
+inline float WithinTurn(float degrees) {
+    float a = std::fmod(degrees, kFullTurn);
+    if (a < 0) a += kFullTurn;
+    return a >= kFullTurn ? 0.0f : a;
+}
+
+// The angle at `middle` from the arm to `first` round to the arm to `last`,
+// 0 ... 360 degrees; 0 when an arm has no length.
+inline float AngleAt(const TMass& first, const TMass& middle, const TMass& last) {
+    const float ux = first.posX - middle.posX, uy = first.posY - middle.posY;
+    const float vx = last.posX - middle.posX, vy = last.posY - middle.posY;
+    return WithinTurn(std::atan2(ux * vy - uy * vx, ux * vx + uy * vy) * kRadToDeg);
+}
+
+// Each mass's place about the masses' centre, weighted by their mass: the
+// rest shape of a shape-matching constraint, as x, y per mass.
+void TakeRestShape(const std::vector<core::Ref<TMass>>& masses, std::vector<float>& rest);
+
+// The rest shape moved and turned to fit the masses where they are: the
+// turn that best maps the rest places onto the present ones about their
+// weighted centres. A 2 x 2 fit needs no trigonometry: the turn's cosine and
+// sine are the weighted sums of the dot and cross products of rest and
+// present places, normalised.
+class TShapeFit {
+  public:
+    TShapeFit(const std::vector<core::Ref<TMass>>& masses, const std::vector<float>& rest) {
+        const std::size_t n = masses.size();
+        float total = 0;
+        for (std::size_t k = 0; k < n; ++k) {
+            const TMass& m = *masses[k];
+            total += m.mass;
+            cx_ += m.mass * m.posX;
+            cy_ += m.mass * m.posY;
+        }
+        if (!(total > 0)) return; // no centre: Valid() says so
+        cx_ /= total;
+        cy_ /= total;
+        float dot = 0, cross = 0;
+        for (std::size_t k = 0; k < n; ++k) {
+            const TMass& m = *masses[k];
+            const float px = m.posX - cx_, py = m.posY - cy_;
+            const float qx = rest[2 * k], qy = rest[2 * k + 1];
+            dot += m.mass * (qx * px + qy * py);
+            cross += m.mass * (qx * py - qy * px);
+        }
+        const float h = std::sqrt(dot * dot + cross * cross);
+        // A set crushed to its centre has no turn: it keeps the rest one.
+        if (h > 0 && std::isfinite(h)) {
+            cos_ = dot / h;
+            sin_ = cross / h;
+        }
+        valid_ = std::isfinite(cx_) && std::isfinite(cy_);
+    }
+    bool Valid() const { return valid_; }
+    // Where mass k belongs.
+    void Goal(const std::vector<float>& rest, std::size_t k, float& x, float& y) const {
+        const float qx = rest[2 * k], qy = rest[2 * k + 1];
+        x = cx_ + cos_ * qx - sin_ * qy;
+        y = cy_ + sin_ * qx + cos_ * qy;
+    }
+    // The root mean square distance of the masses from their goals.
+    float Deviation(const std::vector<core::Ref<TMass>>& masses,
+                    const std::vector<float>& rest) const;
+
+  private:
+    float cx_ = 0, cy_ = 0, cos_ = 1, sin_ = 0;
+    bool valid_ = false;
 };
 
 // The preload is at most this share of a spring whose compliance, scaled to
@@ -116,10 +201,20 @@ inline float TwiceSignedArea(const std::vector<core::Ref<TMass>>& ring) {
 
 template <class Move>
 void TConstraintSolver::Solve(TConstraint& c, float complianceScale, Move& move) {
-    if (c.ring_.empty())
+    switch (c.kind_) {
+    case TConstraint::DISTANCE:
         Distance(c, complianceScale, move);
-    else
+        return;
+    case TConstraint::PRESSURE:
         Pressure(c, complianceScale, move);
+        return;
+    case TConstraint::ANGLE:
+        Angle(c, complianceScale, move);
+        return;
+    case TConstraint::SHAPE:
+        Shape(c, complianceScale, move);
+        return;
+    }
 }
 
 template <class Move>
@@ -188,7 +283,8 @@ void TConstraintSolver::Pressure(TConstraint& c, float complianceScale, Move& mo
         for (std::size_t k = 0; k < n; ++k) {
             float gx, gy;
             gradient(k, gx, gy);
-            rate += gx * (ring[k]->posX - ring[k]->oldPosX) + gy * (ring[k]->posY - ring[k]->oldPosY);
+            rate +=
+                gx * (ring[k]->posX - ring[k]->oldPosX) + gy * (ring[k]->posY - ring[k]->oldPosY);
         }
         // The area's shortfall is the constraint's error, and it falls as the area grows.
         dl = c.Multiplier(-shortfall, rate, weight, complianceScale);
@@ -213,6 +309,110 @@ void TConstraintSolver::Pressure(TConstraint& c, float complianceScale, Move& mo
         prevY = here->posY;
         const float w = InverseMass(here);
         if (w != 0) move(here, gx * dl * w, gy * dl * w);
+    }
+}
+
+// The angle's gradient: at the first mass the perpendicular of its arm over
+// the arm's length squared, at the last the same turned the other way, and
+// at the middle minus their sum. Beyond a limit, the whole error is
+// corrected (a hinge's stop is rigid); within, the stiffness or compliance
+// pulls towards the rest angle the short way round.
+template <class Move>
+void TConstraintSolver::Angle(TConstraint& c, float complianceScale, Move& move) {
+    TMass* a = c.ring_[0].Get();
+    TMass* o = c.ring_[1].Get();
+    TMass* b = c.ring_[2].Get();
+    const float ux = a->posX - o->posX, uy = a->posY - o->posY;
+    const float vx = b->posX - o->posX, vy = b->posY - o->posY;
+    const float uu = ux * ux + uy * uy, vv = vx * vx + vy * vy;
+    constexpr float kShortest = kMinDistance * kMinDistance;
+    if (!(uu > kShortest) || !(vv > kShortest)) return;
+    const float angle = WithinTurn(std::atan2(ux * vy - uy * vx, ux * vx + uy * vy) * kRadToDeg);
+    const float lower = c.params_[0], upper = c.params_[1];
+    const bool limited = angle < lower || angle > upper;
+    float error; // degrees
+    if (angle < lower)
+        error = angle - lower;
+    else if (angle > upper)
+        error = angle - upper;
+    else {
+        error = angle - c.restLength;
+        if (error > kHalfTurn)
+            error -= kFullTurn;
+        else if (error < -kHalfTurn)
+            error += kFullTurn;
+    }
+    error /= kRadToDeg;
+    const float gax = uy / uu, gay = -ux / uu;
+    const float gbx = -vy / vv, gby = vx / vv;
+    const float gox = -(gax + gbx), goy = -(gay + gby);
+    const float wa = InverseMass(a), wo = InverseMass(o), wb = InverseMass(b);
+    const float weight =
+        wa * (gax * gax + gay * gay) + wb * (gbx * gbx + gby * gby) + wo * (gox * gox + goy * goy);
+    if (!(weight > 0)) return;
+    float dl;
+    if (limited) {
+        dl = -error / weight;
+    } else if (c.compliance_ >= 0) {
+        const float rate = gax * (a->posX - a->oldPosX) + gay * (a->posY - a->oldPosY) +
+                           gbx * (b->posX - b->oldPosX) + gby * (b->posY - b->oldPosY) +
+                           gox * (o->posX - o->oldPosX) + goy * (o->posY - o->oldPosY);
+        dl = c.Multiplier(error, rate, weight, complianceScale);
+        if (!std::isfinite(dl)) return;
+        c.lambda_ += dl;
+    } else {
+        dl = -error * c.stiffness / weight;
+    }
+    if (!std::isfinite(dl) || dl == 0) return;
+    if (wa != 0) move(a, gax * dl * wa, gay * dl * wa);
+    if (wo != 0) move(o, gox * dl * wo, goy * dl * wo);
+    if (wb != 0) move(b, gbx * dl * wb, gby * dl * wb);
+}
+
+// Every goal is taken from the fit before any mass moves.
+template <class Move>
+void TConstraintSolver::Shape(TConstraint& c, float complianceScale, Move& move) {
+    const std::vector<core::Ref<TMass>>& masses = c.ring_;
+    const std::vector<float>& rest = c.params_;
+    const TShapeFit fit(masses, rest);
+    if (!fit.Valid()) return;
+    const std::size_t n = masses.size();
+    if (c.compliance_ < 0) {
+        for (std::size_t k = 0; k < n; ++k) {
+            TMass* m = masses[k].Get();
+            if (m->frozen) continue;
+            float gx, gy;
+            fit.Goal(rest, k, gx, gy);
+            const float dx = (gx - m->posX) * c.stiffness, dy = (gy - m->posY) * c.stiffness;
+            if (std::isfinite(dx) && std::isfinite(dy)) move(m, dx, dy);
+        }
+        return;
+    }
+    // The error C is the root of the sum of m |x - goal|^2 over the free
+    // masses; its gradient at mass k is m (x - goal) / C, so the weight
+    // (the sum of inverse mass times squared gradient) is 1.
+    float squared = 0, rate = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const TMass* m = masses[k].Get();
+        if (m->frozen) continue;
+        float gx, gy;
+        fit.Goal(rest, k, gx, gy);
+        const float dx = m->posX - gx, dy = m->posY - gy;
+        squared += m->mass * (dx * dx + dy * dy);
+        rate += m->mass * (dx * (m->posX - m->oldPosX) + dy * (m->posY - m->oldPosY));
+    }
+    const float error = std::sqrt(squared);
+    if (!(error > kMinDistance) || !std::isfinite(error)) return;
+    const float dl = c.Multiplier(error, rate / error, 1, complianceScale);
+    if (!std::isfinite(dl)) return;
+    c.lambda_ += dl;
+    const float scale = dl / error;
+    for (std::size_t k = 0; k < n; ++k) {
+        TMass* m = masses[k].Get();
+        if (m->frozen) continue;
+        float gx, gy;
+        fit.Goal(rest, k, gx, gy);
+        move(m, (m->posX - gx) * scale, (m->posY - gy) * scale);
     }
 }
 

@@ -63,7 +63,9 @@ void TConstraintState::Take(TConstraint* c) {
     stiffness = c->stiffness;
     refCounter = c->refCounter;
     index = c->index;
+    kind = c->kind_;
     ring = c->ring_;
+    params = c->params_;
     compliance = c->compliance_;
     damping = c->damping_;
     lambda = c->lambda_;
@@ -79,7 +81,9 @@ void TConstraintState::Apply() const {
     c->stiffness = stiffness;
     c->refCounter = refCounter;
     c->index = index;
+    c->kind_ = kind;
     if (c->ring_ != ring) c->ring_ = ring;
+    if (c->params_ != params) c->params_ = params;
     c->compliance_ = compliance;
     c->damping_ = damping;
     c->lambda_ = lambda;
@@ -228,10 +232,15 @@ void TBodyState::Apply() const {
 
 bool TWorldState::Capture(TPhysics& w, const std::vector<TBody*>& bodyList) {
     if (TStepAccess::Of(w).Stepping()) return false;
-    settings = {w.boundsMaxX, w.boundsMaxY, w.boundsMinX, w.boundsMinY, w.friction,
-                w.gravityX,   w.gravityY,   w.i,         w.gridon,     w.gridsize,
-                w.ratiox,     w.ratioy,     w.stacking,  w.sleepSpeed, w.sleepSteps,
-                nextColGroup, TColEvent::colMode, TStepAccess::CellSizeOf(w)};
+    settings = {w.boundsMaxX,       w.boundsMaxY,
+                w.boundsMinX,       w.boundsMinY,
+                w.friction,         w.gravityX,
+                w.gravityY,         w.i,
+                w.gridon,           w.gridsize,
+                w.ratiox,           w.ratioy,
+                w.stacking,         w.sleepSpeed,
+                w.sleepSteps,       nextColGroup,
+                TColEvent::colMode, TStepAccess::CellSizeOf(w)};
     TakeList(kel::tangle::massList.Get(), massList);
     TakeList(kel::tangle::constraintList.Get(), constraintList);
     TakeList(kel::tangle::zoneList.Get(), zoneList);
@@ -369,7 +378,8 @@ bool TWorldState::Apply(TPhysics& w) const {
     stepper.ForgetLayout();
     stepper.Sleep().Restore(sleep, *kel::tangle::massList, *kel::tangle::constraintList,
                             kel::tangle::zoneList.Get());
-    if (TContactTracker* tracker = TStepAccess::TrackerOf(w, contacts.on)) tracker->Restore(contacts);
+    if (TContactTracker* tracker = TStepAccess::TrackerOf(w, contacts.on))
+        tracker->Restore(contacts);
     return true;
 }
 

@@ -19,10 +19,10 @@
 #include "physics/advbody.h"
 #include "physics/body.h"
 #include "physics/constraint.h"
+#include "physics/detail/cell_table.h"
 #include "physics/detail/contact_tracker.h"
 #include "physics/detail/sleep.h"
 #include "physics/mass.h"
-#include "physics/detail/cell_table.h"
 #include "physics/quadtree.h"
 #include "physics/rig.h"
 #include "physics/zone.h"
@@ -64,7 +64,9 @@ struct TConstraintState {
     core::Ref<TMass> m[2];
     float restLength, stiffness;
     int refCounter, index;
+    TConstraint::Kind kind;
     std::vector<core::Ref<TMass>> ring;
+    std::vector<float> params;
     float compliance, damping, lambda, winding;
     std::string name;
 
