@@ -89,6 +89,39 @@ TEST_F(WorldFile, LoadedSceneryStepsAsTheSavedOne) {
     EXPECT_EQ(StepAndHash(500), saved);
 }
 
+// Angles and shapes need version 3; the world they are in steps the same
+// after a load, and a damaged kind or parameter count is refused.
+TEST_F(WorldFile, AnglesAndShapesLoadAndStepAsSaved) {
+    TPhysics::Create(800, 800, 0.1f, 0, 4);
+    TZone::Create({0, 700, 800, 700, 800, 800, 0, 800}, TZone::FILL, 0.5f, TakeAutoColGroup(), 4);
+    TShapeDef def;
+    def.outline = {300, 100, 420, 100, 420, 160, 360, 160, 360, 220, 300, 220}; // an L
+    def.pressure = 0.5f;
+    core::Ref<TAdvBody> body = BuildShape(def);
+    const int hinge = body->ConAddAngle(0, 1, 2, 0, 0.5f);
+    body->ConGet(hinge)->SetAngleLimits(120, 240);
+    body->Activate();
+    for (int k = 0; k < 30; ++k) TPhysics::Update();
+    ASSERT_EQ(TPhysics::SaveWorld(Path("kinds"), 0, {body}), 1);
+    const Bytes saved = ReadFile(Path("kinds.tnw"));
+    int version = 0;
+    std::memcpy(&version, saved.data() + kVersionAt, 4);
+    EXPECT_EQ(version, 3);
+    const std::uint64_t hash = StepAndHash(300);
+    TPhysics::Free();
+    std::string error;
+    core::Ref<TWorldSnapshot> loaded = TPhysics::LoadWorld(Path("kinds.tnw"), error);
+    ASSERT_TRUE(loaded) << error;
+    auto* adv = dynamic_cast<TAdvBody*>(loaded->GetBody(0));
+    ASSERT_TRUE(adv);
+    EXPECT_EQ(adv->ConGet(hinge)->GetKind(), TConstraint::ANGLE);
+    float lower = 0, upper = 0;
+    adv->ConGet(hinge)->GetAngleLimits(lower, upper);
+    EXPECT_EQ(lower, 120);
+    EXPECT_EQ(upper, 240);
+    EXPECT_EQ(StepAndHash(300), hash);
+}
+
 TEST_F(WorldFile, LoadedSleepingPileStepsAsTheSavedOne) {
     std::uint64_t saved = 0;
     {
@@ -122,8 +155,8 @@ class DamagedWorldFile : public WorldFile {
         TPhysics::Create(200, 200, 0.1f, 0, 2);
         TPhysics::UseShiftedGrid(1);
         TPhysics::SetSleep(0.05f, 5);
-        core::Ref<TZone> floor = TZone::Create({0, 150, 200, 150, 200, 160, 0, 160}, TZone::FILL,
-                                               0.5f, 0, 2);
+        core::Ref<TZone> floor =
+            TZone::Create({0, 150, 200, 150, 200, 160, 0, 160}, TZone::FILL, 0.5f, 0, 2);
         body_ = core::Make<TAdvBody>();
         body_->MassAdd(50, 140, 1, 5, 0.5f, -1);
         body_->MassAdd(60, 140, 1, 5, 0.5f, -1);
@@ -177,8 +210,8 @@ TEST_F(DamagedWorldFile, EveryTruncationIsRefused) {
 
 TEST_F(DamagedWorldFile, WrongVersionMagicAndTrailingBytesAreRefused) {
     Bytes b = bytes_;
-    PutIntAt(b, kVersionAt, 3);
-    ExpectRefused(b, "version 3");
+    PutIntAt(b, kVersionAt, 4);
+    ExpectRefused(b, "version 4");
     b = bytes_;
     b[0] = 'X';
     ExpectRefused(b, "not a world file");
