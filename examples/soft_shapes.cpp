@@ -1,0 +1,57 @@
+// Soft bodies of any shape: a star built from its outline keeps its points
+// through a landing by shape matching, and an arm on a hinge with stops
+// droops no further than its limit.
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <vector>
+
+#include "physics/tangle.h"
+
+using namespace kel::tangle;
+
+int main() {
+    core::Ref<TPhysics> world = TPhysics::Create(800, 600, 0.1f, 0, 8);
+    TPhysics::SetGridSize(32);
+    TZone::Create({0, 550, 800, 550, 800, 600, 0, 600}, TZone::FILL, 0.5f, TakeAutoColGroup(), 4);
+
+    // [outline]
+    // A five-pointed star 120 units across: its corners in order round it.
+    TShapeDef star;
+    for (int k = 0; k < 10; ++k) {
+        const double a = -std::numbers::pi / 2 + std::numbers::pi * k / 5;
+        const double r = k % 2 == 0 ? 60 : 25; // points, then notches
+        star.outline.push_back(200 + static_cast<float>(r * std::cos(a)));
+        star.outline.push_back(200 + static_cast<float>(r * std::sin(a)));
+    }
+    star.spacing = 10; // masses along the outline and inside, 10 apart
+    star.material.radius = 3;
+    star.shapeStiffness = 0.5f; // how hard each pass pulls it back into shape
+    core::Ref<TAdvBody> body = BuildShape(star);
+    body->Activate();
+    // [/outline]
+
+    // [hinge]
+    // An arm of two links from a frozen bracket, on a hinge that lets it
+    // swing 30 degrees either side of straight (180) and no further.
+    core::Ref<TAdvBody> arm = core::Make<TAdvBody>();
+    arm->MassAdd(500, 200, 1, 2, 0, 0);
+    arm->MassAdd(550, 200, 1, 2, 0, 0);
+    arm->MassAdd(600, 200, 1, 2, 0, 0);
+    arm->MassAdd(650, 200, 10, 2, 0, 0); // a heavy hand
+    arm->MassFreeze(0);
+    arm->MassFreeze(1);
+    arm->ConAdd(1, 2, 0, 1);
+    arm->ConAdd(2, 3, 0, 1);
+    const int hinge = arm->ConAddAngle(0, 1, 2, 180, 0); // stiffness 0: free between the stops
+    arm->ConGet(hinge)->SetAngleLimits(150, 210);
+    arm->Activate();
+    // [/hinge]
+
+    for (int step = 0; step < 900; ++step) TPhysics::Update();
+    const TConstraint* fit = body->ConGet(body->ConMaxIndex()); // the shape matching
+    std::printf("the star rests at y = %.1f, %.2f units from its own shape\n", body->MassGetY(0),
+                fit->GetLength());
+    std::printf("the arm hangs at %.1f degrees\n", arm->ConGetLength(hinge));
+    return 0;
+}
