@@ -98,6 +98,13 @@ int TAdvBody::ConAddShape(const std::vector<int>& slots, float stiffness) {
     return c ? cons.Add(c) : -1;
 }
 
+int TAdvBody::ConAddSkin(const std::vector<int>& slots, bool closed) {
+    std::vector<TMass*> parts;
+    if (!MassesIn(slots, parts)) return -1;
+    core::Ref<TConstraint> c = TConstraint::CreateSkin(parts, closed);
+    return c ? cons.Add(c) : -1;
+}
+
 // Every pair of present masses once, in the order (0, 1), (0, 2), ... (1, 2), ...
 int TAdvBody::ConAddAll(float stiffness) {
     const int n = mIndex;

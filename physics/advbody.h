@@ -272,6 +272,10 @@ class TAdvBody : public TBody {
     /// slots, at their present places; its slot, or -1 when a slot is empty, named twice, or there
     /// are fewer than 3. Not assigned: call ConAssign or Activate.
     int ConAddShape(const std::vector<int>& slots, float stiffness);
+    /// A skin (see TConstraint::CreateSkin) over the masses in the given slots, in order along it;
+    /// its slot, or -1 when a slot is empty, named twice, or there are fewer than 2 (3 when
+    /// closed). Not assigned: call ConAssign or Activate.
+    int ConAddSkin(const std::vector<int>& slots, bool closed);
     /// Removes the constraint in slot i with the rigs it turns, freeing it from the body; the slot
     /// stays, empty. Returns 0.
     int ConRemove(int i);

@@ -5,9 +5,9 @@
 // with the slot number) and -1; the embed flag byte sits before the image
 // table from version 111 on. Version 112 adds to each constraint record its
 // compliance and its ring (pressure). Version 113 adds its kind and its
-// parameters (angles and shapes). A body is written in the oldest version
-// that holds it ("B111" without compliance and rings, "B112" without angles
-// and shapes), so that it stays readable where the newer one is not known.
+// parameters (angles, shapes and skins). A body is written in the oldest version
+// that holds it ("B111" without compliance and rings, "B112" without angles,
+// shapes and skins), so that it stays readable where the newer one is not known.
 // "BODY" (103), "B110", "B111" and "B112" files are read too.
 
 #include <exception>
@@ -26,7 +26,7 @@ namespace kel::tangle {
 namespace {
 
 constexpr const char* kMagic = "B113";
-// The version before angles and shapes.
+// The version before angles, shapes and skins.
 constexpr const char* kMagicWithoutKinds = "B112";
 // The version before compliance and pressure.
 constexpr const char* kMagicWithoutRings = "B111";
@@ -167,7 +167,10 @@ class BodyReader {
         r.compliance = in_.ReadFloat();
         r.damping = in_.ReadFloat();
         const int count = in_.ReadInt();
-        if (!in_.Ok() || count < 0 || count == 1 || count == 2 || !in_.Fits(count, 4)) return false;
+        // Two masses make a ring only for an open skin (version 113 on).
+        if (!in_.Ok() || count < 0 || count == 1 || (count == 2 && version_ < 113) ||
+            !in_.Fits(count, 4))
+            return false;
         r.masses.reserve(static_cast<std::size_t>(count));
         for (int k = 0; k < count; ++k) {
             TMass* m = body_->masses.Get(in_.ReadInt());
@@ -270,7 +273,7 @@ class BodyWriter {
     bool UsesKinds() const {
         bool uses = false;
         body_.cons.ForEach([&](int, TConstraint* c) {
-            uses = uses || c->GetKind() == TConstraint::ANGLE || c->GetKind() == TConstraint::SHAPE;
+            uses = uses || detail::TConstraintRecord::NewKind(c->GetKind());
         });
         return uses;
     }

@@ -62,6 +62,7 @@ core::Ref<TAdvBody> BuildRope(const TRopeDef& def) {
     for (int k = 0; k + 1 < count; ++k) shape.Link(k, k + 1, LinksOf(def.material));
     if (def.freezeStart) shape.Body().MassFreeze(0);
     if (def.freezeEnd) shape.Body().MassFreeze(count - 1);
+    if (def.skin) shape.Skin(0, count, false);
     return shape.Finish();
 }
 
@@ -105,6 +106,18 @@ core::Ref<TAdvBody> BuildCloth(const TClothDef& def) {
     if (def.bend) tie(kBend);
     if (def.pinTop)
         for (int c = 0; c < columns; ++c) shape.Body().MassFreeze(slot(c, 0));
+    if (def.skin) {
+        // Round the edge: along the top, down the right, back along the
+        // bottom and up the left, each corner once.
+        std::vector<int> edge;
+        for (int c = 0; c < columns; ++c) edge.push_back(slot(c, 0));
+        for (int r = 1; r < rows; ++r) edge.push_back(slot(columns - 1, r));
+        if (rows > 1 && columns > 1) {
+            for (int c = columns - 2; c >= 0; --c) edge.push_back(slot(c, rows - 1));
+            for (int r = rows - 2; r > 0; --r) edge.push_back(slot(0, r));
+        }
+        shape.Body().ConAddSkin(edge, rows > 1 && columns > 1);
+    }
     return shape.Finish();
 }
 
@@ -133,6 +146,7 @@ core::Ref<TAdvBody> BuildJelly(const TJellyDef& def) {
         shape.Link(innerMass(k), innerMass(k + 1), inner);
         shape.Link(innerMass(k), centre, inner);
     }
+    if (def.skin) shape.Skin(1, n, true);
     return shape.Finish();
 }
 
@@ -151,6 +165,7 @@ core::Ref<TAdvBody> BuildBlob(const TBlobDef& def) {
     const int pressure = shape.Body().ConAddPressure(ring, def.restArea, def.pressure);
     if (def.pressureCompliance >= 0)
         shape.Body().ConSetCompliance(pressure, def.pressureCompliance, def.material.damping);
+    if (def.skin) shape.Skin(0, n, true);
     return shape.Finish();
 }
 

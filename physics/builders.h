@@ -66,6 +66,9 @@ struct TRopeDef {
     bool freezeStart = false;
     /// Freezes the last mass (slot count - 1).
     bool freezeEnd = false;
+    /// An open skin along the rope (see TConstraint::CreateSkin), the constraint after the links:
+    /// nothing slips between its masses.
+    bool skin = false;
     /// The masses and links.
     TMaterial material;
 };
@@ -96,6 +99,10 @@ struct TClothDef {
     bool shear = false;
     /// Links that skip one mass along rows and columns, which make the cloth resist folding.
     bool bend = false;
+    /// A skin round the cloth's edge (see TConstraint::CreateSkin), the last constraint: the top
+    /// row left to right, the right column down, the bottom row back and the left column up, closed
+    /// (open for a cloth of one row or column).
+    bool skin = false;
     /// The masses and every link.
     TMaterial material;
 };
@@ -141,6 +148,9 @@ struct TJellyDef {
     /// Compliance of the inner links (see TMaterial::compliance); negative uses innerStiffness.
     /// They take the material's damping.
     float innerCompliance = -1;
+    /// A closed skin over the rim (see TConstraint::CreateSkin), the last constraint: nothing
+    /// gets inside the jelly, or between its rim masses.
+    bool skin = false;
 };
 
 /// A pressure blob: a ring of masses tied to its neighbours, and a pressure constraint that
@@ -170,6 +180,9 @@ struct TBlobDef {
     float pressureCompliance = -1;
     /// The masses and the rim links.
     TMaterial material;
+    /// A closed skin over the ring (see TConstraint::CreateSkin), the constraint after the
+    /// pressure: nothing gets inside the blob, or between its masses.
+    bool skin = false;
 };
 
 /// A body of any outline: masses along a closed outline (concave allowed: a star, an L, a letter)
@@ -183,8 +196,8 @@ struct TBlobDef {
 /// the inner links, inner mass by inner mass: to the grid neighbours at +x, +y, +x+y and -x+y,
 /// then to the outline masses within 1.5 spacings, in slot order; then the shape-matching
 /// constraint over every mass (when `shapeStiffness` or `shapeCompliance` asks for one); then the
-/// pressure over the outline (when `pressure` or `pressureCompliance` asks for one). A link is
-/// made only where it stays inside the outline.
+/// pressure over the outline (when `pressure` or `pressureCompliance` asks for one); then, with
+/// `skin`, the skin over the outline. A link is made only where it stays inside the outline.
 struct TShapeDef {
     /// The outline's corners, world units, as x, y pairs in order round it (either way): a simple
     /// polygon of 3 or more corners.
@@ -207,6 +220,9 @@ struct TShapeDef {
     /// Compliance of the pressure; 0 or more is used instead of `pressure`. Negative (the default):
     /// none.
     float pressureCompliance = -1;
+    /// A closed skin over the outline's masses (see TConstraint::CreateSkin), the last
+    /// constraint: nothing gets inside the body, or between its outline masses.
+    bool skin = false;
     /// The masses and links.
     TMaterial material;
 };

@@ -83,6 +83,14 @@ core::Ref<TConstraint> TConstraint::CreateShape(const std::vector<TMass*>& masse
     return c;
 }
 
+core::Ref<TConstraint> TConstraint::CreateSkin(const std::vector<TMass*>& masses, bool closed) {
+    if (masses.size() < (closed ? 3u : 2u) || !DistinctMasses(masses)) return nullptr;
+    core::Ref<TConstraint> c = CreateOver(SKIN, "Skin", masses, 0);
+    c->params_ = {closed ? 1.0f : 0.0f};
+    c->SetRestLength(0);
+    return c;
+}
+
 int TConstraint::SetName(const std::string& text) {
     name = text;
     return 0;
@@ -152,6 +160,16 @@ float TConstraint::GetLength() const {
         return detail::AngleAt(*ring_[0], *ring_[1], *ring_[2]);
     case SHAPE:
         return detail::TShapeFit(ring_, params_).Deviation(ring_, params_);
+    case SKIN: {
+        float length = 0;
+        const std::size_t edges = IsClosed() ? ring_.size() : ring_.size() - 1;
+        for (std::size_t k = 0; k < edges; ++k) {
+            const TMass& a = *ring_[k];
+            const TMass& b = *ring_[k + 1 == ring_.size() ? 0 : k + 1];
+            length += std::hypot(b.posX - a.posX, b.posY - a.posY);
+        }
+        return length;
+    }
     case DISTANCE:
         break;
     }
@@ -184,6 +202,15 @@ int TConstraint::Draw() const {
             fit.Goal(params_, k, gx, gy);
             TPhysics::DrawLine(ring_[k]->posX, ring_[k]->posY, gx, gy);
         }
+        return 0;
+    }
+    if (kind_ == SKIN) {
+        for (std::size_t k = 0; k + 1 < ring_.size(); ++k)
+            TPhysics::DrawLine(ring_[k]->posX, ring_[k]->posY, ring_[k + 1]->posX,
+                               ring_[k + 1]->posY);
+        if (IsClosed())
+            TPhysics::DrawLine(ring_.back()->posX, ring_.back()->posY, ring_[0]->posX,
+                               ring_[0]->posY);
         return 0;
     }
     if (kind_ == PRESSURE) {

@@ -22,6 +22,7 @@ namespace detail {
 struct TConstraintSolver;
 struct TConstraintState;
 struct TConstraintRecord;
+class TSkinContacts;
 } // namespace detail
 
 /// A distance constraint between two masses: each relaxation pass of the step moves them
@@ -55,6 +56,12 @@ struct TConstraintRecord;
 /// pressure cannot. Its length is how far the masses are from that fit (the root mean square
 /// distance, world units) and its rest length is 0; its first and second mass are the set's
 /// first two.
+///
+/// **Skin.** A skin (CreateSkin) makes the edges between masses in a chain or a closed ring
+/// solid: any other mass that comes within its radius of an edge, or gets inside a closed skin, is
+/// pushed out through the nearest edge, the edge's two masses taking their share of the push and of
+/// the friction along the edge. It moves nothing itself: it only collides. Its length is the length
+/// of its outline.
 class TConstraint final : public core::Object {
   public:
     /// From a pool of their own: the step sweeps over every constraint in each pass.
@@ -81,6 +88,7 @@ class TConstraint final : public core::Object {
         PRESSURE, ///< the area a closed ring encloses (CreatePressure)
         ANGLE,    ///< the angle at the middle of three masses (CreateAngle)
         SHAPE,    ///< the rest shape of a set of masses (CreateShape)
+        SKIN,     ///< solid edges between masses in a chain or a ring (CreateSkin)
     };
 
     /// Exact class test for list walks.
@@ -105,6 +113,13 @@ class TConstraint final : public core::Object {
     /// shape as it best fits the masses' present places (the fit weighs them by their mass).
     /// None for fewer than 3 masses, a none among them, or a mass named twice.
     static core::Ref<TConstraint> CreateShape(const std::vector<TMass*>& masses, float stiffness);
+    /// A skin over `masses`, in order along it: the edges between neighbours (and with `closed`,
+    /// from the last back to the first) become solid for every mass that may collide with the
+    /// skin's masses (collision groups as for mass contacts; a mass of the skin never touches it).
+    /// A closed skin is a ring, in order round it (either way), and nothing gets inside it; an open
+    /// one is a chain, for ropes and cloth edges. None for fewer than 2 masses (3 when closed), a
+    /// none among them, or a mass named twice.
+    static core::Ref<TConstraint> CreateSkin(const std::vector<TMass*>& masses, bool closed);
 
     /// Sets the name. Returns 0.
     int SetName(const std::string& text);
@@ -153,8 +168,11 @@ class TConstraint final : public core::Object {
     int SetAngleLimits(float lower, float upper);
     /// An angle constraint's limits, degrees; 0 and 360 for none (and for another kind).
     void GetAngleLimits(float& lower, float& upper) const;
+    /// 1 for a closed skin (a ring), else 0.
+    int IsClosed() const { return kind_ == SKIN && params_[0] != 0 ? 1 : 0; }
     /// The masses of a constraint over more than two (the ring of a pressure constraint, the first,
-    /// middle and last of an angle, the set of a shape); 0 for a distance constraint.
+    /// middle and last of an angle, the set of a shape, the masses of a skin, even two); 0 for a
+    /// distance constraint.
     int GetRingSize() const { return static_cast<int>(ring_.size()); }
     /// The k-th of those masses, or null.
     TMass* GetRingMass(int k) const;
@@ -174,15 +192,16 @@ class TConstraint final : public core::Object {
     float GetAngle() const;
     /// The distance of the two masses; for pressure, the area the ring encloses (positive while it
     /// keeps the winding it was made with); for an angle, the angle in degrees; for a shape, the
-    /// root mean square distance of its masses from the best fit of their rest shape.
+    /// root mean square distance of its masses from the best fit of their rest shape; for a skin,
+    /// the length of its outline.
     float GetLength() const;
     /// Length over rest length. With a rest length of 0 the ratio has no
     /// value; the stress is then 1 + length, so 1 while the masses still
     /// coincide and growing with their distance.
     float GetStress() const;
     /// A line between the masses (for pressure, the ring's outline; for an angle, its two arms;
-    /// for a shape, a line from each mass to its place in the fitted rest shape) through the world
-    /// view.
+    /// for a shape, a line from each mass to its place in the fitted rest shape; for a skin, its
+    /// edges) through the world view.
     int Draw() const;
     /// One relaxation step towards the rest length (or rest area).
     int Satisfy();
@@ -195,6 +214,7 @@ class TConstraint final : public core::Object {
     friend struct detail::TConstraintSolver;
     friend struct detail::TConstraintState;  // world snapshots
     friend struct detail::TConstraintRecord; // files and copies
+    friend class detail::TSkinContacts;
 
     // A per-pass stiffness is in use while the compliance is negative.
     static constexpr float kPerPass = -1;
@@ -205,7 +225,7 @@ class TConstraint final : public core::Object {
     std::vector<core::Ref<TMass>> ring_;
     // What a kind needs beyond its masses: an angle's limits (lower, upper,
     // degrees); a shape's rest places about their weighted centre (x, y per
-    // mass).
+    // mass); a skin's closed flag (1 or 0).
     std::vector<float> params_;
     float compliance_ = kPerPass;
     float damping_ = 0;

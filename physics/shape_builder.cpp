@@ -232,6 +232,7 @@ core::Ref<TAdvBody> BuildShape(const TShapeDef& def) {
         if (def.pressureCompliance >= 0)
             body.ConSetCompliance(slot, def.pressureCompliance, def.material.damping);
     }
+    if (def.skin) shape.Skin(0, n, true);
     return shape.Finish();
 }
 

@@ -44,7 +44,7 @@ constexpr const char* kMagic = "TNWF";
 constexpr const char* kEndMagic = "TEND";
 // Version 2 adds the cell size of SetCellSize, and names a mass's cell in
 // the grid by its x and y. Version 3 adds to each constraint its kind and
-// parameters (angles and shapes). Each is written only for a world that
+// parameters (angles, shapes and skins). Each is written only for a world that
 // needs it, so that every other world file stays as the older version
 // wrote it.
 constexpr int kVersion = 1, kCellSizeVersion = 2, kKindsVersion = 3;
@@ -242,7 +242,7 @@ class WorldWriter {
     // The oldest version that holds the world.
     int VersionNeeded() const {
         for (const auto& c : s_.constraints) {
-            if (c.kind == TConstraint::ANGLE || c.kind == TConstraint::SHAPE) return kKindsVersion;
+            if (detail::TConstraintRecord::NewKind(c.kind)) return kKindsVersion;
         }
         return s_.settings.cellSize > 0 ? kCellSizeVersion : kVersion;
     }
@@ -482,7 +482,9 @@ class WorldReader {
                 *f = in_.ReadFloat();
             int ring = 0;
             if (!Count(ring, 4, "ring masses")) return false;
-            if (ring == 1 || ring == 2) return Damaged("a pressure ring of fewer than 3 masses");
+            // Two masses make a ring only for an open skin (version 3 on).
+            if (ring == 1 || (ring == 2 && version_ < kKindsVersion))
+                return Damaged("a pressure ring of fewer than 3 masses");
             c.ring.resize(static_cast<std::size_t>(ring));
             for (auto& m : c.ring) {
                 if (!PickRef(masses_, false, m, "mass")) return false;
@@ -511,6 +513,8 @@ class WorldReader {
         for (float f : c.params) {
             if (!std::isfinite(f)) return Damaged("a constraint parameter that is not a number");
         }
+        if (c.kind == TConstraint::SKIN && c.params[0] != 0 && c.ring.size() < 3)
+            return Damaged("a closed skin of fewer than 3 masses");
         return true;
     }
 

@@ -31,6 +31,8 @@ bool TConstraintRecord::Fits(TConstraint::Kind kind, std::size_t masses, std::si
         return masses == 3 && params == 2;
     case TConstraint::SHAPE:
         return masses >= 3 && params == 2 * masses;
+    case TConstraint::SKIN:
+        return masses >= 2 && params == 1;
     }
     return false;
 }
@@ -56,6 +58,9 @@ core::Ref<TConstraint> TConstraintRecord::Make() const {
         for (float f : params)
             if (!std::isfinite(f)) return nullptr;
         if (c) c->params_ = params;
+        break;
+    case TConstraint::SKIN:
+        c = TConstraint::CreateSkin(masses, params[0] != 0);
         break;
     }
     if (!c) return nullptr;

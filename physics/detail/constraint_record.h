@@ -29,9 +29,14 @@ struct TConstraintRecord {
     // Whether a kind's constraint may have `masses` masses in its ring (0
     // for a distance constraint) and `params` parameters.
     static bool Fits(TConstraint::Kind kind, std::size_t masses, std::size_t params);
+    // Whether a kind is newer than the files that know only distance and
+    // pressure (body files before 113, world files before 3).
+    static bool NewKind(TConstraint::Kind kind) {
+        return kind != TConstraint::DISTANCE && kind != TConstraint::PRESSURE;
+    }
     // Whether a stored kind number names a kind.
     static bool KnownKind(int kind) {
-        return kind >= TConstraint::DISTANCE && kind <= TConstraint::SHAPE;
+        return kind >= TConstraint::DISTANCE && kind <= TConstraint::SKIN;
     }
 };
 

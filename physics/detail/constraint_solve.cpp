@@ -47,7 +47,7 @@ float TShapeFit::Deviation(const std::vector<core::Ref<TMass>>& masses,
 }
 
 void TConstraintSolver::Preload(TConstraint& c, float alpha) {
-    if (c.kind_ == TConstraint::ANGLE || c.kind_ == TConstraint::SHAPE) return;
+    if (c.kind_ != TConstraint::DISTANCE && c.kind_ != TConstraint::PRESSURE) return;
     if (c.ring_.empty()) {
         TMass* a = c.m[0].Get();
         TMass* b = c.m[1].Get();
@@ -103,6 +103,7 @@ void TSolveTogether::Pass(const std::vector<TConstraint*>& constraints,
     count_ = static_cast<std::uint32_t>(movers.size());
     holders_.assign(movers.size(), 0);
     for (const TConstraint* c : constraints) {
+        if (c->GetKind() == TConstraint::SKIN) continue; // it moves nothing in the passes
         c->ForEachMass([&](const TMass* m) {
             const std::uint32_t slot = m ? StepStateOf(m).stepSlot : count_;
             if (slot < count_ && movers[slot] == m) holders_[slot] += 1;

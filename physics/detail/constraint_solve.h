@@ -214,6 +214,8 @@ void TConstraintSolver::Solve(TConstraint& c, float complianceScale, Move& move)
     case TConstraint::SHAPE:
         Shape(c, complianceScale, move);
         return;
+    case TConstraint::SKIN:
+        return; // it collides after the sweep (skin_contacts.h)
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <utility>
+#include <vector>
 
 #include "core/object.h"
 #include "physics/advbody.h"
@@ -49,6 +50,13 @@ class TShapeWriter {
         const int slot = body_->ConAdd(a, b, 0, kind.stiffness);
         if (kind.compliance >= 0) body_->ConSetCompliance(slot, kind.compliance, material_.damping);
         return slot;
+    }
+
+    // A skin over `count` masses from slot `first` on, in slot order.
+    void Skin(int first, int count, bool closed) {
+        std::vector<int> slots(static_cast<std::size_t>(count));
+        for (int k = 0; k < count; ++k) slots[static_cast<std::size_t>(k)] = first + k;
+        body_->ConAddSkin(slots, closed);
     }
 
     TAdvBody& Body() { return *body_; }

@@ -130,6 +130,7 @@ void TStepper::Step(TPhysics& w) {
         stacking_.SlowDown(step.lists.Movers(), plan.substeps);
     }
     const float complianceScale = static_cast<float>(plan.substeps * plan.substeps);
+    bool skinsMoved = false;
     for (int substep = 0; substep < plan.substeps; ++substep) {
         TConstraintSolver::BeginSubstep(step.lists.Constraints(), complianceScale);
         const bool cellsKept = IntegrateAndRebin(step, gx, gy);
@@ -141,6 +142,7 @@ void TStepper::Step(TPhysics& w) {
             // After a sweep over the arrays, every mass is in the cell they hold it in.
             SweepMasses(step, pass == 0 && !cellsKept,
                         substep + 1 == plan.substeps && pass + 1 == plan.passes);
+            if (skins_.Pass(step)) skinsMoved = true;
             if (plan.stacking) stacking_.AfterContacts();
         }
     }
@@ -149,9 +151,9 @@ void TStepper::Step(TPhysics& w) {
     if (plan.search == TContactSearch::GridArrays) LinkCells(step);
     if (plan.substeps > 1) stacking_.SpeedUp(plan.substeps);
     if (step.sleepLog) step.sleepLog->EndStep(w.sleepSpeed, w.sleepSteps);
-    // Stacking and sleeping change velocities after the last sweep: the
-    // arrays no longer mirror the masses.
-    if (plan.stacking || step.sleepLog) cellArraysCurrent_ = false;
+    // Stacking, skins and sleeping change positions or velocities after the
+    // last sweep: the arrays no longer mirror the masses.
+    if (plan.stacking || step.sleepLog || skinsMoved) cellArraysCurrent_ = false;
     CheckIfAsked(w);
 }
 
@@ -248,8 +250,8 @@ void TStepper::SweepCellArraysInStrips(const TStepContext& step, bool rebuild, b
     // Laid out again from the cells the masses are named in when the arrays
     // belong to other masses or another grid, or have sprawled.
     const TPhysics& w = *step.world;
-    const bool fresh = rebuild || !cellArrays_.Fits(step.lists.Masses(),
-                                                    w.shiftgrid->Layout(w.GridSpan())) ||
+    const bool fresh = rebuild ||
+                       !cellArrays_.Fits(step.lists.Masses(), w.shiftgrid->Layout(w.GridSpan())) ||
                        cellArrays_.Sprawling();
     // The step's last sweep lets the schedule link the lists when it can
     // do so beside other work.

@@ -8,7 +8,8 @@
 //   passes     i times: satisfy the constraints (in list order, or together:
 //              see constraint_solve.h), then sweep the masses in
 //              list order; for each: hold it in the bounds, collide it with
-//              the zones, re-bin it and collide it with the masses near it
+//              the zones, re-bin it and collide it with the masses near it;
+//              then collide the masses with the skins (skin_contacts.h)
 //   link       where the sweeps worked from the cells' arrays, put the
 //              cells' lists in the order the arrays give
 //   sleep      with sleeping on, count the still steps and put quiet
@@ -49,6 +50,7 @@
 #include "physics/detail/cell_arrays.h"
 #include "physics/detail/constraint_solve.h"
 #include "physics/detail/list_order.h"
+#include "physics/detail/skin_contacts.h"
 #include "physics/detail/sleep.h"
 #include "physics/detail/stacking.h"
 #include "physics/detail/step_context.h"
@@ -133,13 +135,15 @@ class TStepper {
     TCellArrays cellArrays_;
     TStacking stacking_;
     TSolveTogether together_;
+    TSkinContacts skins_;
     TSleep sleep_;
     TStepWorker worker_;             // the step's one worker: its walk marks and contact batch
     bool cellArraysCurrent_ = false; // the arrays are those of the step's last pass
     bool cellsMoved_ = false;        // this step, a mass left the cell the arrays held it in
     std::uint64_t linkedCells_ = 0;  // TGridCell::LinkChanges when LinkCells last linked
     TThreads threads_;
-    std::vector<std::vector<std::uint32_t>> leavers_; // per range of the integration: masses that left their cells
+    std::vector<std::vector<std::uint32_t>>
+        leavers_; // per range of the integration: masses that left their cells
     TStripSchedule strips_;
 };
 
