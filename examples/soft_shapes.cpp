@@ -1,6 +1,7 @@
 // Soft bodies of any shape: a star built from its outline keeps its points
-// through a landing by shape matching, and an arm on a hinge with stops
-// droops no further than its limit.
+// through a landing by shape matching, an arm on a hinge with stops droops
+// no further than its limit, and a jelly with a skin keeps out balls much
+// smaller than the gaps between its rim masses.
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -48,10 +49,44 @@ int main() {
     arm->Activate();
     // [/hinge]
 
+    // [skin]
+    // A jelly whose rim is solid: 12 rim masses of radius 4 on a ring of
+    // radius 40 leave gaps of 13 units, which balls of radius 1 would walk
+    // through; with a skin, they roll off instead.
+    TJellyDef jelly;
+    jelly.x = 400, jelly.y = 500, jelly.radius = 40, jelly.rim = 12;
+    jelly.material.radius = 4;
+    jelly.skin = true; // the last constraint: a closed skin over the rim
+    core::Ref<TAdvBody> solid = BuildJelly(jelly);
+    solid->Activate();
+    std::vector<core::Ref<TMass>> balls;
+    for (int k = 0; k < 20; ++k) {
+        balls.push_back(
+            TMass::Create(370 + 3.0f * k, 300 - 10.0f * k, 1, 1, 0.5f, TakeAutoColGroup()));
+        balls.back()->AddRef(); // into the world on its own, without a body
+    }
+    // [/skin]
+
     for (int step = 0; step < 900; ++step) TPhysics::Update();
+    const TConstraint* skin = solid->ConGet(solid->ConMaxIndex());
+    int inside = 0;
+    for (const core::Ref<TMass>& ball : balls) {
+        bool in = false; // even-odd rule over the skin's ring
+        for (int i = 0, j = skin->GetRingSize() - 1; i < skin->GetRingSize(); j = i++) {
+            const TMass* a = skin->GetRingMass(i);
+            const TMass* b = skin->GetRingMass(j);
+            if ((a->GetY() > ball->GetY()) != (b->GetY() > ball->GetY()) &&
+                ball->GetX() <
+                    (b->GetX() - a->GetX()) * (ball->GetY() - a->GetY()) / (b->GetY() - a->GetY()) +
+                        a->GetX())
+                in = !in;
+        }
+        inside += in ? 1 : 0;
+    }
     const TConstraint* fit = body->ConGet(body->ConMaxIndex()); // the shape matching
     std::printf("the star rests at y = %.1f, %.2f units from its own shape\n", body->MassGetY(0),
                 fit->GetLength());
     std::printf("the arm hangs at %.1f degrees\n", arm->ConGetLength(hinge));
+    std::printf("%d of %zu balls inside the jelly\n", inside, balls.size());
     return 0;
 }
