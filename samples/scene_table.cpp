@@ -19,6 +19,7 @@ constexpr std::array kScenes{
     SceneEntry{"view", "View", &MakeView},
     SceneEntry{"soft", "Soft bodies", &MakeSoftBodies},
     SceneEntry{"queries", "Queries", &MakeQueries},
+    SceneEntry{"shapes", "Soft shapes", &MakeSoftShapes},
 };
 
 } // namespace

@@ -18,5 +18,6 @@ std::unique_ptr<Scene> MakeBodiesFromFiles();
 std::unique_ptr<Scene> MakeView();
 std::unique_ptr<Scene> MakeSoftBodies();
 std::unique_ptr<Scene> MakeQueries();
+std::unique_ptr<Scene> MakeSoftShapes();
 
 } // namespace samples

@@ -144,6 +144,42 @@ TEST_F(TestbedTest, SceneOptionButtonsComeAndGoWithTheirScene) {
     EXPECT_TRUE(trees->Freed());
 }
 
+// The shapes scene's buttons take the skins and the shape matching out of
+// the world and put them back. Without skins the rain gets into the bodies,
+// and back on they push it out again; without shape matching the stars and
+// letters lose their form. The scene's check sees both.
+TEST_F(TestbedTest, ShapesButtonsLetTheRainInAndTheFormsGo) {
+    constexpr int kBodies = 8, kShapes = 4; // two stars and two letters among them
+    Open("shapes");
+    ASSERT_EQ(testbed->OptionButtons().size(), 2u);
+    gui::TGadget* skins = testbed->OptionButtons()[0];
+    gui::TGadget* shapes = testbed->OptionButtons()[1];
+    EXPECT_EQ(skins->GetText(), "Skins: on");
+    EXPECT_EQ(shapes->GetText(), "Shape matching: on");
+    const Scene& scene = testbed->CurrentScene();
+    for (int k = 0; k < 400; ++k) testbed->Tick();
+    ASSERT_EQ(scene.Check(), "");
+    const int constraints = testbed->LastFigures().constraints;
+
+    skins->ReportAction();
+    EXPECT_EQ(skins->GetText(), "Skins: off");
+    testbed->Tick();
+    EXPECT_EQ(testbed->LastFigures().constraints, constraints - kBodies);
+    for (int k = 0; k < 300; ++k) testbed->Tick();
+    skins->ReportAction();
+    EXPECT_NE(scene.Check().find("inside the skin"), std::string::npos) << "the rain got in";
+    for (int k = 0; k < 10; ++k) testbed->Tick();
+    EXPECT_EQ(scene.Check(), "") << "the skins pushed the rain out";
+
+    shapes->ReportAction();
+    EXPECT_EQ(shapes->GetText(), "Shape matching: off");
+    testbed->Tick();
+    EXPECT_EQ(testbed->LastFigures().constraints, constraints - kShapes);
+    for (int k = 0; k < 300; ++k) testbed->Tick();
+    shapes->ReportAction();
+    EXPECT_NE(scene.Check().find("out of its own shape"), std::string::npos);
+}
+
 // The press takes the mass nearest the pointer; while held it follows the
 // pointer through the view and cannot be pulled back; let go, it falls.
 TEST_F(TestbedTest, DragHoldsTheNearestMassAtThePointer) {
