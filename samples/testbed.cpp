@@ -18,7 +18,7 @@ namespace {
 constexpr int kWindowWidth = 820, kWindowHeight = 680;
 constexpr int kRowHeight = 24, kGap = 4;
 constexpr int kButtonWidth = 76;
-constexpr int kOptionWidth = 110; // room for "Quadtrees: off"
+constexpr int kOptionWidth = 150; // room for "Shape matching: off"
 constexpr int kLabelWidth = 130;
 constexpr int kCanvasTop = 2 * kRowHeight + 2 * kGap;
 // How near the pointer a mass must be to be taken, in screen pixels.
