@@ -8,12 +8,17 @@
 //            passes, and at 1 and 4 passes of 4 substeps
 //   blob     a pressure blob's area over its rest area: settled on a floor,
 //            under a heavy block, and after the block is gone
-// Usage: soft_bench [rolling|sag|blob] (all three without an argument).
+//   still    the wheel in a fixed set of 60 varied drops (trigonometry in
+//            float or double, mass radius, frictions, build order), modes 2
+//            and 3, landing on a corner and on an edge: how many stay where
+//            they land
+// Usage: soft_bench [rolling|still|sag|blob] (all without an argument).
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "tests/support/soft_scenes.h"
 
@@ -31,9 +36,44 @@ void Rolling() {
                 const WheelResult r = DropWheel({clockwise, friction, mode, false});
                 const WheelResult m = DropWheel({clockwise, friction, mode, true});
                 const float mirrorDiff = std::fabs((kWheelWorldWidth - m.endX) - r.endX);
-                std::printf("%-5d %-4s %-8.1f %9.2f %9.2f %9.1f %12.3f\n", mode, clockwise ? "cw" : "ccw",
-                            friction, r.touchX, r.endX - r.touchX, r.turned, mirrorDiff);
+                std::printf("%-5d %-4s %-8.1f %9.2f %9.2f %9.1f %12.3f\n", mode,
+                            clockwise ? "cw" : "ccw", friction, r.touchX, r.endX - r.touchX,
+                            r.turned, mirrorDiff);
             }
+        }
+    }
+}
+
+// The wheel in the fixed set of varied drops, landing on the mass at the
+// bottom of its ring (balanced on a corner) or on the edge between two:
+// how many stay within 2 units and 5 degrees, and the worst of each.
+void Still() {
+    std::printf("still: 60 varied wheels, 600 steps (limits: |moved| < 2, |turned| < 5)\n");
+    std::printf("%-5s %-7s %8s %10s %11s %s\n", "mode", "lands", "held", "worst move", "worst turn",
+                "  (failed drops: mass friction / floor friction)");
+    for (bool onEdge : {false, true}) {
+        for (int mode : {2, 3}) {
+            int held = 0;
+            float worstMove = 0, worstTurn = 0;
+            std::string failed;
+            for (int k = 0; k < 60; ++k) {
+                const WheelDrop drop = VariedWheel(k, mode, onEdge);
+                const WheelResult r = DropWheel(drop);
+                const float moved = std::fabs(r.endX - r.touchX), turned = std::fabs(r.turned);
+                if (moved < 2 && turned < 5) {
+                    ++held;
+                } else {
+                    char text[32];
+                    std::snprintf(text, sizeof text, " %.1f/%.1f",
+                                  static_cast<double>(drop.friction),
+                                  static_cast<double>(drop.floorFriction));
+                    failed += text;
+                }
+                worstMove = std::fmax(worstMove, moved);
+                worstTurn = std::fmax(worstTurn, turned);
+            }
+            std::printf("%-5d %-7s %5d/60 %10.2f %11.1f  %s\n", mode, onEdge ? "edge" : "corner",
+                        held, worstMove, worstTurn, failed.c_str());
         }
     }
 }
@@ -56,8 +96,8 @@ void Sag() {
             std::printf("%-10s", "per pass");
         else
             std::printf("%-10.1f", compliance);
-        std::printf(" %8.2f %8.2f %8.2f %10.2f %10.2f %7.1f%%\n", r[0], r[1], r[2],
-                    r[3], r[4], 100 * (hi / lo - 1));
+        std::printf(" %8.2f %8.2f %8.2f %10.2f %10.2f %7.1f%%\n", r[0], r[1], r[2], r[3], r[4],
+                    100 * (hi / lo - 1));
     }
 }
 
@@ -67,7 +107,8 @@ void Blob() {
     for (int passes : {1, 4, 8}) {
         for (int mode : {0, 2}) {
             const BlobResult r = SqueezeBlob(passes, mode);
-            std::printf("%-7d %-5d %8.3f %9.3f %10.3f\n", passes, mode, r.settled, r.squeezed, r.recovered);
+            std::printf("%-7d %-5d %8.3f %9.3f %10.3f\n", passes, mode, r.settled, r.squeezed,
+                        r.recovered);
         }
     }
 }
@@ -78,6 +119,7 @@ int main(int argc, char** argv) {
     const char* only = argc > 1 ? argv[1] : nullptr;
     auto wanted = [&](const char* name) { return !only || std::strcmp(only, name) == 0; };
     if (wanted("rolling")) Rolling();
+    if (wanted("still")) Still();
     if (wanted("sag")) Sag();
     if (wanted("blob")) Blob();
     return 0;

@@ -10,10 +10,18 @@ namespace soft_scenes {
 // a floor zone in a world 800 wide.
 struct WheelDrop {
     bool clockwise = false; // the order the ring is built in
-    float friction = 0.5f;
+    float friction = 0.5f;  // of the masses
     int stacking = 0;
     bool mirrored = false; // the world mirrored left to right
     int steps = 600;
+    float massRadius = 4;
+    float floorFriction = 0.5f;
+    // The ring's places from the cosine and sine of a float angle, as many
+    // programs compute them: mirror images only to rounding.
+    bool floatTrig = false;
+    // The ring turned half a segment, so that it lands on the edge between
+    // two masses instead of balancing on the one at the bottom.
+    bool onEdge = false;
 };
 
 struct WheelResult {
@@ -26,6 +34,12 @@ struct WheelResult {
 constexpr float kWheelWorldWidth = 800;
 
 WheelResult DropWheel(const WheelDrop& drop);
+
+// The k-th of a fixed set of wheel drops that vary what a program varies
+// without meaning to: float or double trigonometry for the ring, the
+// masses' radius (3 ... 6), the friction of the masses and of the floor (0,
+// 0.5, 1) and the order the ring is built in; the stacking mode as given.
+WheelDrop VariedWheel(int k, int stacking, bool onEdge = false);
 
 // A chain of `links` compliant links between two frozen ends 400 apart,
 // 1.1 times as long as the gap, settled for 3000 steps; the sag of its
