@@ -242,6 +242,48 @@ TEST_F(Skin, SkinContactsAreEventsAndFollowCollisionGroups) {
     }
 }
 
+// The builders' default shapes on two slopes and a floor, solved together:
+// without skins, rim masses settle into each other's gaps and the bodies
+// tremble there for ever; with skins they come to rest and every island
+// falls asleep (frozen masses count as awake).
+TEST_F(Skin, DefaultShapesWithSkinsComeToRestAndSleep) {
+    for (bool skins : {true, false}) {
+        SCOPED_TRACE(skins ? "skins" : "no skins");
+        TPhysics::Create(800, 600, 0.1f, 0, 8);
+        TPhysics::SetGridSize(16);
+        TPhysics::SetStacking(2);
+        TZone::Create({0, 250, 330, 350, 330, 370, 0, 275}, TZone::FILL, 0.5f, -1, 5);
+        TZone::Create({800, 330, 470, 440, 470, 460, 800, 355}, TZone::FILL, 0.5f, -1, 5);
+        TZone::Create({0, 560, 800, 560, 800, 600, 0, 600}, TZone::FILL, 0.5f, -1, 5);
+        std::vector<core::Ref<TAdvBody>> bodies;
+        for (int k = 0; k < 3; ++k) {
+            TJellyDef jelly;
+            jelly.x = 100 + 250.0f * k, jelly.y = 100, jelly.skin = skins;
+            bodies.push_back(BuildJelly(jelly));
+            TBlobDef blob;
+            blob.x = 200 + 250.0f * k, blob.y = 30, blob.skin = skins;
+            bodies.push_back(BuildBlob(blob));
+        }
+        TRopeDef rope;
+        rope.x1 = 340, rope.y1 = 480, rope.x2 = 560, rope.y2 = 480;
+        rope.freezeStart = rope.freezeEnd = true;
+        rope.skin = skins;
+        bodies.push_back(BuildRope(rope));
+        TClothDef cloth;
+        cloth.x = 600, cloth.y = 20, cloth.columns = cloth.rows = 8, cloth.skin = skins;
+        bodies.push_back(BuildCloth(cloth));
+        for (const auto& b : bodies) b->Activate();
+        TPhysics::SetSleep(0.1f, 60);
+        for (int step = 0; step < 2400; ++step) TPhysics::Update();
+        const int frozen = 2 + cloth.columns;
+        if (skins)
+            EXPECT_EQ(TPhysics::AwakeCount(), frozen);
+        else
+            EXPECT_GT(TPhysics::AwakeCount(), frozen + 100); // what the skins are for
+        TPhysics::Free();
+    }
+}
+
 TEST_F(Skin, BuildersGiveSkinsWhenAskedAndSkinsSurviveBodyFiles) {
     TPhysics::Create(400, 400, 0, 0, 1);
     TJellyDef jelly;
