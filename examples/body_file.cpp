@@ -26,9 +26,12 @@ int main(int argc, char** argv) {
     triangle->ConAdd(right, top, 0, 1);
 
     // Save(path, backup, embed): no backup of an older file; embed would put
-    // the pictures (none here) inside the file.
+    // the pictures (none here) inside the file. -1 when it cannot be written.
     const std::string path = folder + "/triangle.tnb";
-    triangle->Save(path, 0, 1);
+    if (triangle->Save(path, 0, 1) != 0) {
+        std::fprintf(stderr, "body_file: %s could not be written\n", path.c_str());
+        return 1;
+    }
 
     // Load(path, activate): none when the file is missing or no body file.
     core::Ref<TAdvBody> loaded = TAdvBody::Load(path, 1);

@@ -79,7 +79,8 @@ class TAdvBody : public TBody {
     /// cannot take, names an empty slot, or has an image that cannot be read);
     /// nothing of such a file is kept.
     static core::Ref<TAdvBody> Load(const std::string& url, int activate);
-    /// Always 0. A save that cannot be completed leaves the old file as it was.
+    /// 0 when written; -1 when not (a folder that does not exist, a full disk, a url that names
+    /// a folder), which leaves the old file as it was.
     int Save(const std::string& url, int backup, int embed) const;
     /// An inactive duplicate with its own parts, sharing the images.
     core::Ref<TAdvBody> Copy() const;

@@ -397,10 +397,11 @@ core::Ref<TAdvBody> TAdvBody::Load(const std::string& url, int activate) {
 }
 
 int TAdvBody::Save(const std::string& url, int backup, int embed) const {
-    SaveFileWithBackup(url, ".tnb", backup, [&](core::TStream& out, const std::string& target) {
-        return BodyWriter(*this, out, target, embed != 0).Write();
-    });
-    return 0;
+    const bool written =
+        SaveFileWithBackup(url, ".tnb", backup, [&](core::TStream& out, const std::string& target) {
+            return BodyWriter(*this, out, target, embed != 0).Write();
+        });
+    return written ? 0 : -1;
 }
 
 core::Ref<TAdvBody> TAdvBody::Copy() const {

@@ -129,7 +129,7 @@
 #define TANGLE_ADVBODY_FORMS(NEW, FN, FN0, M, M0) \
     NEW(AdvBody) \
     FN(core::Ref<TAdvBody>, AdvBody, Load, const std::string&, int) \
-    M0(AdvBody, Save, const std::string&, int, int) \
+    M(int, AdvBody, Save, const std::string&, int, int) \
     M(core::Ref<TAdvBody>, AdvBody, Copy) \
     M0(AdvBody, CleanIndex) \
     M0(AdvBody, Activate) \

@@ -85,8 +85,8 @@ class TZone final : public TZoneBase {
     /// Null for a missing, foreign or damaged file; nothing half-read enters
     /// the world.
     static core::Ref<TZone> Load(const std::string& url);
-    /// Returns 0. Writes through a temporary file, so a failed save leaves
-    /// what was there before.
+    /// 0 when written; -1 when not. Writes through a temporary file, so a
+    /// failed save leaves what was there before.
     virtual int Save(const std::string& url, int backup, int embedImage);
     /// Shares the tree and the image; enters the world with its own link.
     virtual core::Ref<TZone> Copy() const;

@@ -38,33 +38,35 @@ int EmbeddedByte(int embedImage) {
 } // namespace
 
 int TZone::Save(const std::string& url, int backup, int embedImage) {
-    SaveFileWithBackup(url, ".tnz", backup, [&](core::TStream& out, const std::string& target) {
-        out.WriteString("ZONE");
-        out.WriteByte(kVersion);
-        if (!out.WriteLine(LineSafe(name))) return false;
-        out.WriteInt(static_cast<int>(origArea.size()));
-        for (float f : origArea) out.WriteFloat(f);
-        out.WriteInt(style);
-        for (float f : {friction, offsetX, offsetY, angle, scaleX, scaleY, red, green, blue, alpha})
-            out.WriteFloat(f);
-        out.WriteInt(blend);
-        // Automatic groups are only meaningful within one run.
-        out.WriteInt(std::max(colGroup, -1));
-        out.WriteInt(qtLevel);
-        out.WriteFloat(imgScaleX);
-        out.WriteFloat(imgScaleY);
-        TreeToSave()->Write(&out);
-        if (!image) {
-            out.WriteByte(0);
-            return true;
-        }
-        out.WriteByte(1);
-        TImageHeader::Of(*image).Write(out);
-        out.WriteByte(EmbeddedByte(embedImage));
-        if (embedImage) return WriteEmbeddedImage(out, image);
-        return WriteSeparateImage(SeparateImagePath(target), image);
-    });
-    return 0;
+    const bool written =
+        SaveFileWithBackup(url, ".tnz", backup, [&](core::TStream& out, const std::string& target) {
+            out.WriteString("ZONE");
+            out.WriteByte(kVersion);
+            if (!out.WriteLine(LineSafe(name))) return false;
+            out.WriteInt(static_cast<int>(origArea.size()));
+            for (float f : origArea) out.WriteFloat(f);
+            out.WriteInt(style);
+            for (float f :
+                 {friction, offsetX, offsetY, angle, scaleX, scaleY, red, green, blue, alpha})
+                out.WriteFloat(f);
+            out.WriteInt(blend);
+            // Automatic groups are only meaningful within one run.
+            out.WriteInt(std::max(colGroup, -1));
+            out.WriteInt(qtLevel);
+            out.WriteFloat(imgScaleX);
+            out.WriteFloat(imgScaleY);
+            TreeToSave()->Write(&out);
+            if (!image) {
+                out.WriteByte(0);
+                return true;
+            }
+            out.WriteByte(1);
+            TImageHeader::Of(*image).Write(out);
+            out.WriteByte(EmbeddedByte(embedImage));
+            if (embedImage) return WriteEmbeddedImage(out, image);
+            return WriteSeparateImage(SeparateImagePath(target), image);
+        });
+    return written ? 0 : -1;
 }
 
 core::Ref<TZone> TZone::Load(const std::string& url) {

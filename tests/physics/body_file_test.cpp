@@ -154,8 +154,22 @@ TEST_F(BodyFile, TheExampleFileByteForByte) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
+// A save that could not be written says so, as the procedural form does;
+// the caller's check for 0 still means "written".
+TEST_F(BodyFile, ASaveThatCannotBeWrittenReturnsMinusOne) {
+    core::Ref<TAdvBody> body = GappyBody();
+    EXPECT_EQ(body->Save(At("missing/gappy.tnb"), 0, 1), -1);
+    EXPECT_FALSE(fs::exists(dir / "missing"));
+    fs::create_directory(dir / "folder.tnb");
+    EXPECT_EQ(body->Save(At("folder.tnb"), 0, 1), -1);
+    EXPECT_TRUE(fs::is_empty(dir / "folder.tnb"));
+    EXPECT_EQ(AdvBodySave(body, At("missing/gappy.tnb"), 0, 1), -1);
+    EXPECT_EQ(AdvBodySave(body, At("gappy.tnb"), 0, 1), 0);
+    EXPECT_TRUE(fs::exists(dir / "gappy.tnb"));
+}
+
 TEST_F(BodyFile, RoundTripWithEmbeddedImages) {
-    GappyBody()->Save(At("gappy.tnb"), 0, 1);
+    EXPECT_EQ(GappyBody()->Save(At("gappy.tnb"), 0, 1), 0);
     EXPECT_FALSE(fs::exists(dir / "gappy_img0.png"));
     core::Ref<TAdvBody> loaded = TAdvBody::Load(At("gappy.tnb"), 0);
     ASSERT_TRUE(loaded);

@@ -122,7 +122,7 @@ TEST_F(ZoneFileTest, TwoVerticesAtLevelOneMake116Bytes) {
 
 TEST_F(ZoneFileTest, SaveNamesBacksUpAndSkipsDirectories) {
     core::Ref<TZone> z = Sample();
-    z->Save(At("level"), 0, 0);
+    EXPECT_EQ(z->Save(At("level"), 0, 0), 0);
     EXPECT_TRUE(fs::exists(dir / "level.tnz"));
     EXPECT_FALSE(fs::exists(dir / "level"));
     const Bytes first = ReadFile(dir / "level.tnz");
@@ -132,10 +132,10 @@ TEST_F(ZoneFileTest, SaveNamesBacksUpAndSkipsDirectories) {
     EXPECT_NE(ReadFile(dir / "level.tnz"), first);
 
     fs::create_directory(dir / "sub.tnz");
-    z->Save(At("sub.tnz"), 1, 0);
+    EXPECT_EQ(z->Save(At("sub.tnz"), 1, 0), -1); // a folder is not written over
     EXPECT_TRUE(fs::is_directory(dir / "sub.tnz"));
     EXPECT_TRUE(fs::is_empty(dir / "sub.tnz"));
-    z->Save(At("missing/level.tnz"), 0, 0); // nowhere to write: no crash
+    EXPECT_EQ(z->Save(At("missing/level.tnz"), 0, 0), -1); // nowhere to write: told, no crash
     EXPECT_FALSE(fs::exists(dir / "missing"));
     // Nothing but the files asked for: no temporary file left behind.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
