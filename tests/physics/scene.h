@@ -28,6 +28,13 @@ inline core::Ref<TMass> Enter(float x, float y, float radius, int group, float f
     return m;
 }
 
+// A floor: a FILL zone 100 deep whose top runs along y from 0 to width,
+// friction 0.5, in a group of its own.
+inline core::Ref<TZone> Floor(float width, float y) {
+    return TZone::Create({0, y, width, y, width, y + 100, 0, y + 100}, TZone::FILL, 0.5f,
+                         TakeAutoColGroup(), 4);
+}
+
 // Counts the events that pass the collision hook chain while alive.
 struct HookCounter {
     static inline int seen = 0;

@@ -21,11 +21,6 @@ class ShapeAngle : public PhysicsTest {};
 
 constexpr float kFloorY = 700;
 
-void Floor(float width) {
-    TZone::Create({0, kFloorY, width, kFloorY, width, kFloorY + 100, 0, kFloorY + 100}, TZone::FILL,
-                  0.5f, TakeAutoColGroup(), 4);
-}
-
 // A five-pointed star's outline: points `outer` from the centre, notches
 // `inner`, the first point straight up on screen.
 std::vector<float> Star(float cx, float cy, float outer, float inner) {
@@ -225,7 +220,7 @@ TEST_F(ShapeAngle, AStarKeepsItsShapeThroughALandingAndALoad) {
         TPhysics::Create(800, 800, 0.1f, 0, 8);
         TPhysics::SetGridSize(32);
         TPhysics::SetStacking(mode);
-        Floor(800);
+        Floor(800, kFloorY);
         TShapeDef def;
         def.outline = Star(400, kFloorY - 400 - 60, 60, 25);
         def.spacing = 10;
@@ -364,7 +359,7 @@ class ShapeAngleFiles : public ShapeAngle {
 // which then step the same.
 TEST_F(ShapeAngleFiles, AnglesAndShapesSurviveBodyFilesAndCopies) {
     TPhysics::Create(800, 800, 0.1f, 0, 4);
-    Floor(800);
+    Floor(800, kFloorY);
     TShapeDef def;
     def.outline = Star(400, 300, 60, 25);
     def.pressure = 0.5f;
@@ -401,7 +396,7 @@ TEST_F(ShapeAngleFiles, AnglesAndShapesSurviveBodyFilesAndCopies) {
     star->DeActivate();
     TPhysics::Free();
     TPhysics::Create(800, 800, 0.1f, 0, 4);
-    Floor(800);
+    Floor(800, kFloorY);
     loaded->Activate();
     for (int step = 0; step < 200; ++step) TPhysics::Update();
     EXPECT_EQ(Places(*loaded), first);

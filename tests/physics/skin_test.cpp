@@ -19,11 +19,6 @@ class Skin : public PhysicsTest {};
 
 constexpr float kFloorY = 380;
 
-void Floor(float width) {
-    TZone::Create({0, kFloorY, width, kFloorY, width, kFloorY + 100, 0, kFloorY + 100}, TZone::FILL,
-                  0.5f, TakeAutoColGroup(), 4);
-}
-
 // Whether (x, y) lies inside the polygon of the masses in slots first ...
 // first + count - 1 (even-odd rule).
 bool InsideRim(const TAdvBody& body, int first, int count, float x, float y) {
@@ -107,7 +102,7 @@ RainResult Rain(float radius, bool skins) {
     TPhysics::Create(400, 400, 0.1f, 0, 8);
     TPhysics::SetGridSize(32);
     TPhysics::SetStacking(2);
-    Floor(400);
+    Floor(400, kFloorY);
     TJellyDef jelly;
     jelly.x = 110, jelly.y = kFloorY - 60, jelly.radius = 40, jelly.rim = 12;
     jelly.material.radius = 4;
@@ -173,7 +168,7 @@ TEST_F(Skin, TwoJelliesWithSkinsDoNotZipIntoEachOther) {
         TPhysics::Create(400, 400, 0.1f, 0, 8);
         TPhysics::SetGridSize(32);
         TPhysics::SetStacking(2);
-        Floor(400);
+        Floor(400, kFloorY);
         std::vector<core::Ref<TAdvBody>> jellies;
         for (float y : {kFloorY - 60, kFloorY - 160}) {
             TJellyDef def;
