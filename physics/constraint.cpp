@@ -40,6 +40,14 @@ bool DistinctMasses(const std::vector<TMass*>& masses) {
     return std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
 }
 
+// Calls f(a, b) for each edge of a chain of masses; with `closed`, first
+// for the edge from the last back to the first (the order a ring has
+// always been drawn in).
+template <class F> void ForEachEdge(const std::vector<core::Ref<TMass>>& ring, bool closed, F&& f) {
+    if (closed && ring.size() > 1) f(*ring.back(), *ring.front());
+    for (std::size_t k = 0; k + 1 < ring.size(); ++k) f(*ring[k], *ring[k + 1]);
+}
+
 } // namespace
 
 // A constraint over more than two masses: its first two stand in m, as the
@@ -162,12 +170,9 @@ float TConstraint::GetLength() const {
         return detail::TShapeFit(ring_, params_).Deviation(ring_, params_);
     case SKIN: {
         float length = 0;
-        const std::size_t edges = IsClosed() ? ring_.size() : ring_.size() - 1;
-        for (std::size_t k = 0; k < edges; ++k) {
-            const TMass& a = *ring_[k];
-            const TMass& b = *ring_[k + 1 == ring_.size() ? 0 : k + 1];
+        ForEachEdge(ring_, IsClosed() != 0, [&](const TMass& a, const TMass& b) {
             length += std::hypot(b.posX - a.posX, b.posY - a.posY);
-        }
+        });
         return length;
     }
     case DISTANCE:
@@ -204,21 +209,10 @@ int TConstraint::Draw() const {
         }
         return 0;
     }
-    if (kind_ == SKIN) {
-        for (std::size_t k = 0; k + 1 < ring_.size(); ++k)
-            TPhysics::DrawLine(ring_[k]->posX, ring_[k]->posY, ring_[k + 1]->posX,
-                               ring_[k + 1]->posY);
-        if (IsClosed())
-            TPhysics::DrawLine(ring_.back()->posX, ring_.back()->posY, ring_[0]->posX,
-                               ring_[0]->posY);
-        return 0;
-    }
-    if (kind_ == PRESSURE) {
-        const TMass* before = ring_.back();
-        for (const core::Ref<TMass>& here : ring_) {
-            TPhysics::DrawLine(before->posX, before->posY, here->posX, here->posY);
-            before = here;
-        }
+    if (kind_ == SKIN || kind_ == PRESSURE) {
+        ForEachEdge(ring_, kind_ == PRESSURE || IsClosed(), [](const TMass& a, const TMass& b) {
+            TPhysics::DrawLine(a.posX, a.posY, b.posX, b.posY);
+        });
         return 0;
     }
     if (m[0] && m[1]) TPhysics::DrawLine(m[0]->posX, m[0]->posY, m[1]->posX, m[1]->posY);

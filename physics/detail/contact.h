@@ -23,6 +23,10 @@ constexpr float kMinDistance = 0.0001f;
 // The largest mass whose double is still finite.
 constexpr float kLargestHalvable = std::numeric_limits<float>::max() / 2;
 
+// Whether masses of groups a and b collide: group 0 collides with nothing,
+// and masses of one group not with each other.
+inline bool Collides(float a, float b) { return a != 0 && b != 0 && a != b; }
+
 // The functions below take any class with a mass's fields of the same names
 // (posX, posY, oldPosX, oldPosY, radius, mass, friction, frozen): a TMass, or
 // the copy of one that a sweep keeps in its cell arrays.

@@ -17,8 +17,6 @@ namespace kel::tangle::detail {
 
 namespace {
 
-inline bool Collides(float a, float b) { return a != 0 && b != 0 && a != b; }
-
 // The tangential velocity (pos - old along one axis) slows by f, or stops.
 inline void WallFriction(float pos, float& old, float f) {
     float v = pos - old;

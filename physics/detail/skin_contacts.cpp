@@ -14,15 +14,18 @@ namespace kel::tangle::detail {
 
 namespace {
 
-// Group 0 collides with nothing, and masses of one group not with each other.
-inline bool Collides(float a, float b) { return a != 0 && b != 0 && a != b; }
-
 // No skin covers more than this many cells across: the cells grow instead.
 constexpr float kMostCellsAcross = 32;
 // Cell coordinates are kept within this, whatever the positions.
 constexpr std::int64_t kFarthestCell = std::int64_t{1} << 30;
 
 } // namespace
+
+// One number for a cell, as the sorted entries hold it.
+std::uint64_t TSkinContacts::CellKey(std::int64_t x, std::int64_t y) {
+    return static_cast<std::uint64_t>(x + kFarthestCell) << 32 |
+           static_cast<std::uint64_t>(y + kFarthestCell);
+}
 
 std::int64_t TSkinContacts::CellOf(float v) const {
     const float c = std::floor(v / cellSize_);
@@ -66,10 +69,7 @@ void TSkinContacts::BuildCells() {
         const std::int64_t x0 = CellOf(s.minX), x1 = CellOf(s.maxX);
         const std::int64_t y0 = CellOf(s.minY), y1 = CellOf(s.maxY);
         for (std::int64_t x = x0; x <= x1; ++x)
-            for (std::int64_t y = y0; y <= y1; ++y)
-                cells_.push_back({static_cast<std::uint64_t>(x + kFarthestCell) << 32 |
-                                      static_cast<std::uint64_t>(y + kFarthestCell),
-                                  k});
+            for (std::int64_t y = y0; y <= y1; ++y) cells_.push_back({CellKey(x, y), k});
     }
     std::sort(cells_.begin(), cells_.end());
 }
@@ -108,8 +108,7 @@ void TSkinContacts::Candidate(const TStepContext& step, TMass* m, bool movable,
     const std::int64_t y0 = CellOf(m->posY - r), y1 = CellOf(m->posY + r);
     for (std::int64_t x = x0; x <= x1; ++x) {
         for (std::int64_t y = y0; y <= y1; ++y) {
-            const std::uint64_t cell = static_cast<std::uint64_t>(x + kFarthestCell) << 32 |
-                                       static_cast<std::uint64_t>(y + kFarthestCell);
+            const std::uint64_t cell = CellKey(x, y);
             auto at = std::lower_bound(cells_.begin(), cells_.end(), TEntry{cell, 0});
             for (; at != cells_.end() && at->cell == cell; ++at) {
                 TSkin& s = skins_[at->skin];

@@ -63,6 +63,7 @@ class TSkinContacts {
     void Collide(const TStepContext& step, TMass* m, bool movable, const TSkin& s);
 
     std::int64_t CellOf(float v) const;
+    static std::uint64_t CellKey(std::int64_t x, std::int64_t y);
 
     std::vector<TSkin> skins_;
     std::vector<TEntry> cells_;
