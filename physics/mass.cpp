@@ -65,6 +65,7 @@ core::Ref<TMass> TMass::Copy() const {
     m->colGroup = colGroup;
     m->friction = friction;
     m->frozen = frozen;
+    m->bullet = bullet;
     m->index = index;
     return m;
 }
@@ -138,6 +139,11 @@ int TMass::Freeze() {
 int TMass::Thaw() {
     detail::WakeIslandOf(this);
     frozen = 0;
+    return 0;
+}
+
+int TMass::SetBullet(int on) {
+    bullet = on != 0 ? 1 : 0;
     return 0;
 }
 

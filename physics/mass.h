@@ -92,6 +92,8 @@ class alignas(64) TMass final : public core::Object {
     /// The grid cell of the mass along each axis.
     int gridx = 0, gridy = 0;
     ///@}
+    /// Non-zero for a bullet (SetBullet): swept against the masses it passes.
+    int bullet = 0;
     core::TLink* link = nullptr; ///< in massList; owned by the list
     /// The mass's place in its grid cell.
     TGridLink gridlink;
@@ -174,6 +176,16 @@ class alignas(64) TMass final : public core::Object {
     int Thaw();
     /// 1 while frozen, 0 otherwise.
     int IsFrozen() const { return frozen; }
+
+    /// Non-zero makes the mass a bullet: in a world with continuous collision
+    /// on (TPhysics::SetContinuous), a step that moves it farther than half its
+    /// radius sweeps its disc along the way against the other masses too, not
+    /// only against zones and frozen masses, so that it cannot cross a chain
+    /// or a soft body's rim in one step. Costs a walk of the cells along its
+    /// path for each such step. Returns 0.
+    int SetBullet(int on);
+    /// 1 for a bullet, 0 otherwise.
+    int IsBullet() const { return bullet != 0 ? 1 : 0; }
 
     /// Sets the velocity, world units per step. Returns 0; a frozen mass stays.
     int SetVelocity(float vx, float vy);

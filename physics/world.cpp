@@ -197,6 +197,21 @@ int TPhysics::SetSleep(float speed, int steps) {
     return 0;
 }
 
+int TPhysics::SetContinuous(int on) {
+    if (TPhysics* w = currentWorld) w->continuous = on != 0 ? 1 : 0;
+    return 0;
+}
+
+int TPhysics::GetContinuous() {
+    const TPhysics* w = currentWorld;
+    return w && w->continuous ? 1 : 0;
+}
+
+int TPhysics::NonFiniteCount() {
+    const TPhysics* w = currentWorld;
+    return w ? detail::TStepAccess::Of(*w).NonFiniteCount() : 0;
+}
+
 int TPhysics::AwakeCount() {
     if (!currentWorld || !massList) return 0;
     int awake = 0;
@@ -211,6 +226,7 @@ int TPhysics::Free() {
     w->gravityX = w->gravityY = 0;
     w->i = 0;
     w->friction = 0;
+    w->continuous = 0;
     if (w->cellSize_ > 0) {
         w->cellSize_ = 0;
         w->shiftgrid->UseDense();
@@ -266,6 +282,7 @@ core::Ref<TPhysics> TPhysics::Create(const TWorldDef& def) {
     w->ratioy = static_cast<float>(w->gridsize) / height;
     if (def.cellSize > 0) SetCellSize(def.cellSize);
     SetStacking(def.stacking);
+    SetContinuous(def.continuous ? 1 : 0);
     if (def.sleepSpeed > 0) SetSleep(def.sleepSpeed, def.sleepSteps);
     if (def.trackContacts) TrackContacts(1);
     return w;

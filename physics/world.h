@@ -87,6 +87,8 @@ class TPhysics : public core::Object, public TWorldView {
     float sleepSpeed = 0;
     /// Steps in a row an island must stay still before it sleeps (see SetSleep).
     int sleepSteps = 0;
+    /// Non-zero sweeps fast masses along their way (see SetContinuous).
+    int continuous = 0;
 
     /// Becomes the current world and starts the module lists afresh.
     TPhysics();
@@ -166,6 +168,25 @@ class TPhysics : public core::Object, public TWorldView {
     /// island; steps below 1 count as 1. Returns 0; does nothing without a
     /// world.
     static int SetSleep(float speed, int steps);
+    /// Continuous collision: with `on` non-zero, a mass that moves farther
+    /// than half its radius in a pass is swept from where it was to where it
+    /// is, and stops at the first zone or frozen mass its disc touches on the
+    /// way, where that contact happens (response, friction, events and hooks
+    /// as ever); bullets (TMass::SetBullet) are swept against every mass.
+    /// Nothing fast then passes through a wall, however thin. Slow masses
+    /// cost nothing more. Off (0) for a world of the positional Create, which
+    /// keeps the step bit for bit as it always was; on for a world of a
+    /// TWorldDef unless its `continuous` is false. Returns 0; does nothing
+    /// without a world.
+    static int SetContinuous(int on);
+    /// 1 while the current world collides continuously, 0 otherwise.
+    static int GetContinuous();
+    /// How many times a step of the current world found a mass whose
+    /// position or velocity was not a finite number (written by a hook, a
+    /// response or straight into its fields) and took it out of the step:
+    /// put back where it last was finite, at rest, and frozen. 0 without a
+    /// world.
+    static int NonFiniteCount();
     /// Masses in the current world that are not asleep (frozen ones count as
     /// awake); 0 without a world.
     static int AwakeCount();

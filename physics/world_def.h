@@ -14,7 +14,7 @@ namespace kel::tangle {
 ///
 /// The defaults make a 640 x 480 world with a gravity of 0.1 downwards,
 /// 4 passes, the contact grid on for masses of radius up to 10, solver mode 0
-/// (the step as it always was), and neither sleeping nor contact tracking.
+/// (the step as it always was), continuous collision, and neither sleeping nor contact tracking.
 struct TWorldDef {
     ///@{
     /// The bounds, world units: left, top, right and bottom edges. Masses are
@@ -53,6 +53,11 @@ struct TWorldDef {
     float sleepSpeed = 0;
     /// Steps in a row an island must stay still before it sleeps.
     int sleepSteps = 30;
+    /// Continuous collision (see TPhysics::SetContinuous): a fast mass is
+    /// swept along its way, so that it cannot pass through a zone or a wall
+    /// of frozen masses. On by default; false gives the step of the
+    /// positional Create.
+    bool continuous = true;
     /// Whether TPhysics::ContactBegins and ContactEnds are answered from the
     /// first step (see TPhysics::TrackContacts).
     bool trackContacts = false;

@@ -41,6 +41,7 @@
 // (strip_schedule.h), whose results differ from the sweep's on one thread
 // but are the same for any number of threads.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -80,6 +81,8 @@ class TStepper {
     const TStepPlan& LastPlan() const { return lastPlan_; }
 
     TSleep& Sleep() { return sleep_; }
+    // Masses the steps took out for not being finite (TPhysics::NonFiniteCount).
+    int NonFiniteCount() const { return nonFinite_.load(std::memory_order_relaxed); }
     // True while a step runs (a hook is being called from inside it).
     bool Stepping() const { return stepping_; }
     // Drops what the step keeps about the cells' layout, so that the next
@@ -127,6 +130,8 @@ class TStepper {
     void SatisfyConstraints(const TStepContext& step);
 
     bool stepping_ = false;
+    // Counted by the sweeps, which may run on several threads.
+    std::atomic<int> nonFinite_{0};
     bool sleptLastStep_ = false;
     TStepPlan lastPlan_;
     TListOrder<TMass> massOrder_;
