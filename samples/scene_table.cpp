@@ -20,6 +20,7 @@ constexpr std::array kScenes{
     SceneEntry{"soft", "Soft bodies", &MakeSoftBodies},
     SceneEntry{"queries", "Queries", &MakeQueries},
     SceneEntry{"shapes", "Soft shapes", &MakeSoftShapes},
+    SceneEntry{"cannon", "Cannon", &MakeCannon},
 };
 
 } // namespace

@@ -19,5 +19,6 @@ std::unique_ptr<Scene> MakeView();
 std::unique_ptr<Scene> MakeSoftBodies();
 std::unique_ptr<Scene> MakeQueries();
 std::unique_ptr<Scene> MakeSoftShapes();
+std::unique_ptr<Scene> MakeCannon();
 
 } // namespace samples
