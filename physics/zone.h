@@ -19,7 +19,8 @@ class TMass;
 
 /// Static scenery that masses collide with (see the file's notes). A zone enters the world when
 /// created or loaded and stays until Free. Setters that change the shape (scale, rotation,
-/// vertices, style) rebuild its quadtree.
+/// vertices, style) rebuild its quadtree. Setters that take numbers return -1 and change nothing
+/// when one is not finite (NaN or an infinity).
 class TZone final : public TZoneBase {
   public:
     static constexpr int LINE = 0; ///< open polyline
@@ -77,7 +78,8 @@ class TZone final : public TZoneBase {
     /// Exact class test for list walks.
     static bool IsKind(const core::Object* o) { return typeid(*o) == typeid(TZone); }
 
-    /// Null for fewer than two vertices or an odd number of floats. The zone
+    /// Null for fewer than two vertices, an odd number of floats, or a number
+    /// (a coordinate, the friction) that is not finite. The zone
     /// takes the array over and enters the world's zone list (when there is
     /// a world; without one it stays out of it, as after Free).
     static core::Ref<TZone> Create(std::vector<float> area, int style, float friction, int colGroup,
@@ -95,7 +97,8 @@ class TZone final : public TZoneBase {
     virtual int SetName(const std::string& text);
     /// The name.
     virtual std::string GetName() const { return name; }
-    /// Sets the friction. Returns 0.
+    /// Sets the friction, clamped to 0 ... 1. Returns 0; -1 (nothing changed) for a value that is
+    /// not finite.
     virtual int SetFriction(float f);
     /// The friction.
     virtual float GetFriction() const { return friction; }
@@ -103,9 +106,11 @@ class TZone final : public TZoneBase {
     virtual int SetStyle(int s);
     /// The style.
     virtual int GetStyle() const { return style; }
-    /// Puts the zone's origin at (x, y). Returns 0.
+    /// Puts the zone's origin at (x, y). Returns 0; -1 (nothing changed) for a value that is not
+    /// finite.
     virtual int Position(float x, float y);
-    /// Moves the zone's origin by (dx, dy). Returns 0.
+    /// Moves the zone's origin by (dx, dy). Returns 0; -1 (nothing changed) for a value that is not
+    /// finite.
     virtual int Move(float dx, float dy);
     /// X of the origin.
     virtual float GetPositionX() const { return offsetX; }
@@ -115,13 +120,16 @@ class TZone final : public TZoneBase {
     virtual float GetX() const { return offsetX; }
     /// Y of the origin.
     virtual float GetY() const { return offsetY; }
-    /// Turns the zone to `degrees` about its origin. Returns 0.
+    /// Turns the zone to `degrees` about its origin. Returns 0; -1 (nothing changed) for a value
+    /// that is not finite.
     virtual int Rotate(float degrees);
-    /// Turns the zone by `degrees` more. Returns 0.
+    /// Turns the zone by `degrees` more. Returns 0; -1 (nothing changed) for a value that is not
+    /// finite.
     virtual int Turn(float degrees);
     /// The rotation, degrees.
     virtual float GetRotation() const { return angle; }
-    /// Sets the scale along each axis. Returns 0.
+    /// Sets the scale along each axis. Returns 0; -1 (nothing changed) for a value that is not
+    /// finite.
     virtual int SetScale(float sx, float sy);
     /// Writes the scale. Returns 0.
     virtual int GetScale(float& sx, float& sy) const;
@@ -129,7 +137,7 @@ class TZone final : public TZoneBase {
     virtual int SetColor(int r, int g, int b);
     /// Writes the tint, 0 ... 255 each. Returns 0.
     virtual int GetColor(int& r, int& g, int& b) const;
-    /// Sets the alpha, 0 ... 1. Returns 0.
+    /// Sets the alpha, 0 ... 1. Returns 0; -1 (nothing changed) for a value that is not finite.
     virtual int SetAlpha(float a);
     /// The alpha.
     virtual float GetAlpha() const { return alpha; }
@@ -141,11 +149,12 @@ class TZone final : public TZoneBase {
     /// Vertex operations work on untransformed coordinates, rebuild the tree,
     /// and never leave fewer than two vertices; a bad index does nothing.
     virtual int VertCount() const { return static_cast<int>((origArea.size() + 1) / 2); }
-    /// Adds a vertex at the end. Returns 0.
+    /// Adds a vertex at the end. Returns 0; -1 (nothing changed) for a value that is not finite.
     virtual int VertAddLast(float x, float y);
-    /// Adds a vertex at the start. Returns 0.
+    /// Adds a vertex at the start. Returns 0; -1 (nothing changed) for a value that is not finite.
     virtual int VertAddFirst(float x, float y);
-    /// Inserts a vertex before vertex `index`. Returns 0.
+    /// Inserts a vertex before vertex `index`. Returns 0; -1 (nothing changed) for a value that is
+    /// not finite.
     virtual int VertInsert(int index, float x, float y);
     /// Removes the last vertex. Returns 0.
     virtual int VertRemoveLast();
@@ -153,7 +162,8 @@ class TZone final : public TZoneBase {
     virtual int VertRemoveFirst();
     /// Removes vertex `index`. Returns 0.
     virtual int VertRemove(int index);
-    /// Moves vertex `index` to (x, y). Returns 0.
+    /// Moves vertex `index` to (x, y). Returns 0; -1 (nothing changed) for a value that is not
+    /// finite.
     virtual int VertPosition(int index, float x, float y);
     /// Writes vertex `index`. Returns 0.
     virtual int VertGetPosition(int index, float& x, float& y) const;
@@ -178,7 +188,7 @@ class TZone final : public TZoneBase {
     virtual int ImageSet(draw2d::TImage* img);
     /// The picture, or null.
     virtual draw2d::TImage* ImageGet() const { return image.Get(); }
-    /// Sets the picture's scale. Returns 0.
+    /// Sets the picture's scale. Returns 0; -1 (nothing changed) for a value that is not finite.
     virtual int ImageSetScale(float sx, float sy);
     /// Writes the picture's scale. Returns 0.
     virtual int ImageGetScale(float& sx, float& sy) const;
@@ -194,11 +204,20 @@ class TZone final : public TZoneBase {
     /// Finds the contact of the mass's circle with the zone, calls the
     /// response and emits the event. Returns 0.
     int Collide(TMass* mass) override;
+    /// Where the swept disc first touches the zone's matter (its edges, or for
+    /// FILL and HOLE the solid they bound), unless it starts inside it.
+    bool FirstTouch(const TSweptDisc& path, TTouch& touch) const override;
+    /// The contact at `touch` of a mass swept along `path` to its end: the
+    /// response gets the depth that takes the mass back to touching along
+    /// the normal, so the default one stops it there and lets it slide.
+    int CollideSwept(TMass* mass, const TSweptDisc& path, const TTouch& touch) override;
 
     /// Pushes the mass out along the normal and applies surface friction.
     static int ColDefault(TZone* zone, TMass* mass, float nx, float ny, float depth);
 
   private:
+    /// Calls the response and emits the event of a contact at (x, y).
+    void Respond(TMass* mass, float nx, float ny, float depth, float x, float y);
     /// The transformed position of an untransformed vertex.
     void Transform(float x, float y, float& tx, float& ty) const;
     void InsertVertex(int index, float x, float y);

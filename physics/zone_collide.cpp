@@ -4,6 +4,7 @@
 #include "physics/detail/colpairs.h"
 #include "physics/detail/contact.h"
 #include "physics/detail/degmath.h"
+#include "physics/detail/swept_disc.h"
 #include "physics/mass.h"
 #include "physics/zone.h"
 #include "physics/detail/zone_winding.h"
@@ -86,13 +87,73 @@ int TZone::Collide(TMass* mass) {
     }
     if (!(depth > 0)) return 0;
 
+    Respond(mass, nx, ny, depth, nearest.x, nearest.y);
+    return 0;
+}
+
+void TZone::Respond(TMass* mass, float nx, float ny, float depth, float x, float y) {
     // A response of the program's own may free the zone; the default one
     // cannot, and taking no reference lets tasks of a step on several
     // threads collide with the same zone.
     const bool ownResponse = ColResponse && ColResponse != &ColDefault;
     core::Ref<TZone> self(ownResponse ? this : nullptr);
     (ColResponse ? ColResponse : &ColDefault)(this, mass, nx, ny, depth);
-    detail::ReportContact({TColEvent::MASS_ZONE, mass, this, nearest.x, nearest.y, depth});
+    detail::ReportContact({TColEvent::MASS_ZONE, mass, this, x, y, depth});
+}
+
+bool TZone::FirstTouch(const TSweptDisc& path, TTouch& touch) const {
+    if (style < LINE || style > HOLE) return false;
+    const int n = static_cast<int>(area.size() / 2);
+    if (n < 2) return false;
+    // The tree is asked about the square around the whole path, as Collide
+    // asks about the square around the disc.
+    const float r = path.radius;
+    const float x0 = std::fmin(path.x, path.x + path.dx) - r;
+    const float y0 = std::fmin(path.y, path.y + path.dy) - r;
+    const float side = std::fmax(std::fabs(path.dx), std::fabs(path.dy)) + 2 * r;
+    const int missResult = style == HOLE ? 1 : 0;
+    const int near =
+        quadTree ? quadTree->Collide(offsetX, offsetY, x0, y0, side, missResult) : missResult;
+    if (!near) return false;
+
+    const float* v = area.data();
+    const float ox = offsetX, oy = offsetY;
+    const bool solid = style == FILL || style == HOLE;
+    // A path that starts in solid matter is the discrete contact's to push out.
+    if (solid) {
+        TWinding winding(path.x, path.y);
+        float px = v[2 * (n - 1)] + ox, py = v[2 * (n - 1) + 1] + oy;
+        winding.Start(px, py);
+        for (int k = 0; k < n; ++k) {
+            const float qx = v[2 * k] + ox, qy = v[2 * k + 1] + oy;
+            winding.Step(px, py, qx, qy);
+            px = qx;
+            py = qy;
+        }
+        if (winding.Inside() == (style == FILL)) return false;
+    }
+    // The edges in Collide's order, so that ties go the same way.
+    int k = style == LINE ? 1 : 0;
+    const int start = style == LINE ? 0 : n - 1;
+    float px = v[2 * start] + ox, py = v[2 * start + 1] + oy;
+    bool found = false;
+    for (; k < n; ++k) {
+        const float qx = v[2 * k] + ox, qy = v[2 * k + 1] + oy;
+        if (detail::PathEntersCapsule(path, px, py, qx, qy, touch)) found = true;
+        px = qx;
+        py = qy;
+    }
+    return found;
+}
+
+int TZone::CollideSwept(TMass* mass, const TSweptDisc& path, const TTouch& touch) {
+    // How far the mass went past the touch along the normal, and how much
+    // nearer than its radius the touch already was.
+    const float cx = path.x + touch.t * path.dx, cy = path.y + touch.t * path.dy;
+    const float past = (cx - mass->posX) * touch.nx + (cy - mass->posY) * touch.ny;
+    const float depth = past + (path.radius - touch.reach);
+    if (!(depth > 0)) return 0;
+    Respond(mass, touch.nx, touch.ny, depth, touch.x, touch.y);
     return 0;
 }
 

@@ -12,6 +12,30 @@ namespace kel::tangle {
 
 class TMass;
 
+/// A mass's disc swept along a straight path, for continuous collision
+/// (TPhysics::SetContinuous): its centre goes from (x, y) by (dx, dy).
+struct TSweptDisc {
+    float x, y;   ///< where the centre starts
+    float dx, dy; ///< how far it goes
+    float radius; ///< the disc's radius
+};
+
+/// Where a swept disc first touches something on its path.
+struct TTouch {
+    float t = 2; ///< the fraction of the path; beyond 1 while nothing is touched
+    ///@{
+    /// The unit normal, pointing from what was touched back at the disc.
+    float nx = 0, ny = 0;
+    ///@}
+    ///@{
+    /// The point touched.
+    float x = 0, y = 0;
+    ///@}
+    /// How far the centre is from that point at the touch (the radius, unless
+    /// the disc started overlapping what it touched).
+    float reach = 0;
+};
+
 /// What the step needs of a static zone (see the file's notes). TZone is the zone class.
 class TZoneBase : public core::Object {
   public:
@@ -25,6 +49,23 @@ class TZoneBase : public core::Object {
     /// nothing but the mass it is given; the step can then rely on where the
     /// other masses are.
     virtual bool MovesOnlyItsMass() const { return false; }
+    /// Continuous collision: where the disc swept along `path` first touches
+    /// the zone's matter, if earlier than touch.t, which it then replaces;
+    /// reads nothing but the zone. None by default.
+    virtual bool FirstTouch(const TSweptDisc& path, TTouch& touch) const {
+        (void)path;
+        (void)touch;
+        return false;
+    }
+    /// The contact of a mass that a sweep found touching the zone at
+    /// `touch` and that has gone on to where it is now: resolves it and
+    /// emits the event, as Collide does. Returns 0.
+    virtual int CollideSwept(TMass* mass, const TSweptDisc& path, const TTouch& touch) {
+        (void)mass;
+        (void)path;
+        (void)touch;
+        return 0;
+    }
 
     /// Class test for list walks: the zone list holds one concrete class in
     /// practice, so a remembered type makes the usual case one compare.

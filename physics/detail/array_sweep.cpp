@@ -243,8 +243,8 @@ void SweepOverSlots(const TStepContext& step, TCellArrays& cells) {
         TMass* m = order[k];
         contacts.BeginTurn(static_cast<std::uint32_t>(k));
         cells.TakeTurn(k);
-        KeepInBounds(w, m);
-        if (!m->frozen) CollideZones(m);
+        KeepInBounds(step, m);
+        if (!m->frozen) CollideZonesQuietly(step, m, k);
         // Re-binned in the arrays; the lists follow when the step ends.
         const TCellPlace at{w.CellX(m->posX), w.CellY(m->posY)};
         m->gridx = at.x;
@@ -292,8 +292,8 @@ void SweepStripTurns(const TStepContext& step, TCellArrays& cells, const TStripT
         TMass* m = order[k];
         const std::uint32_t begin = log.Size();
         cells.TakeTurn(k);
-        KeepInBounds(w, m);
-        if (!m->frozen) CollideZonesQuietly(m);
+        KeepInBounds(step, m);
+        if (!m->frozen) CollideZonesQuietly(step, m, k);
         // The walk stays around the cell the arrays hold the mass in, which
         // lies in the strip; its new cell is only named, for the next layout.
         // No cell is made during the pass: the walks only read the grid.

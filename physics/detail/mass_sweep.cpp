@@ -6,6 +6,7 @@
 
 #include "physics/detail/colpairs.h"
 #include "physics/detail/contact.h"
+#include "physics/detail/continuous.h"
 #include "physics/detail/grid.h"
 #include "physics/detail/mass_step.h"
 #include "physics/detail/step.h"
@@ -112,9 +113,9 @@ template <class Order> void SweepOverLists(const TStepContext& step, const Order
     for (std::size_t k = 0; k < order.size(); ++k) {
         TMass* m = order[k];
         if (!m->InWorld()) continue;
-        KeepInBounds(w, m);
+        KeepInBounds(step, m);
         if (!m->InWorld()) continue;
-        if (!m->frozen) CollideZones(m);
+        if (!m->frozen && !CollideZones(step, m, k)) continue;
         if (!m->InWorld()) continue;
         // Read for every mass: a hook may switch the grid during the pass.
         if (w.gridon)
@@ -136,7 +137,32 @@ void SweepHeldCellLists(const TStepContext& step, const std::vector<core::Ref<TM
     SweepOverLists(step, held);
 }
 
-void KeepInBounds(TPhysics& w, TMass* m) {
+void TakeOutNonFinite(const TStepContext& step, TMass* m) {
+    const TPhysics& w = *step.world;
+    if (std::isfinite(m->oldPosX) && std::isfinite(m->oldPosY)) {
+        m->posX = m->oldPosX;
+        m->posY = m->oldPosY;
+    } else if (std::isfinite(m->posX) && std::isfinite(m->posY)) {
+        m->oldPosX = m->posX;
+        m->oldPosY = m->posY;
+    } else {
+        m->posX = m->oldPosX = (w.boundsMinX + w.boundsMaxX) * 0.5f;
+        m->posY = m->oldPosY = (w.boundsMinY + w.boundsMaxY) * 0.5f;
+    }
+    m->frozen = 1;
+    if (step.nonFinite) step.nonFinite->fetch_add(1, std::memory_order_relaxed);
+}
+
+void KeepInBounds(const TStepContext& step, TMass* m) {
+    TPhysics& w = *step.world;
+    // Not a number fails every test, and so comes to the slow way.
+    if (m->posX >= w.boundsMinX + m->radius && m->posX <= w.boundsMaxX - m->radius &&
+        m->posY >= w.boundsMinY + m->radius && m->posY <= w.boundsMaxY - m->radius)
+        return;
+    if (!std::isfinite(m->posX) || !std::isfinite(m->posY)) {
+        TakeOutNonFinite(step, m);
+        return;
+    }
     auto report = [&](float x, float y, float depth) {
         ReportContact({TColEvent::MASS_BOUNDS, m, &w, x, y, depth});
     };
@@ -164,21 +190,29 @@ void KeepInBounds(TPhysics& w, TMass* m) {
     }
 }
 
-void CollideZones(TMass* m) {
-    if (!zoneList || zoneList->IsEmpty()) return;
-    core::Ref<core::TList> zones = zoneList;
-    for (TZoneBase* z : zones->Each<TZoneBase>()) {
-        if (!m->InWorld()) return;
-        if (Collides(m->colGroup, static_cast<float>(z->colGroup))) z->Collide(m);
+bool CollideZones(const TStepContext& step, TMass* m, std::size_t k) {
+    if (step.continuous && !step.continuous->Sweep(step, m, k)) return false;
+    if (zoneList && !zoneList->IsEmpty()) {
+        core::Ref<core::TList> zones = zoneList;
+        for (TZoneBase* z : zones->Each<TZoneBase>()) {
+            if (!m->InWorld()) return false;
+            if (Collides(m->colGroup, static_cast<float>(z->colGroup))) z->Collide(m);
+        }
     }
+    if (!m->InWorld()) return false;
+    if (step.continuous) step.continuous->Passed(k, m);
+    return true;
 }
 
-void CollideZonesQuietly(TMass* m) {
-    if (!zoneList) return;
-    for (const core::TLink* l = zoneList->FirstLink(); l; l = l->NextLink()) {
-        TZoneBase* z = core::As<TZoneBase>(l->Value());
-        if (z && Collides(m->colGroup, static_cast<float>(z->colGroup))) z->Collide(m);
+void CollideZonesQuietly(const TStepContext& step, TMass* m, std::size_t k) {
+    if (step.continuous) step.continuous->Sweep(step, m, k);
+    if (zoneList) {
+        for (const core::TLink* l = zoneList->FirstLink(); l; l = l->NextLink()) {
+            TZoneBase* z = core::As<TZoneBase>(l->Value());
+            if (z && Collides(m->colGroup, static_cast<float>(z->colGroup))) z->Collide(m);
+        }
     }
+    if (step.continuous) step.continuous->Passed(k, m);
 }
 
 } // namespace kel::tangle::detail

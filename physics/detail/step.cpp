@@ -1,5 +1,6 @@
 #include "physics/detail/step.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -32,7 +33,13 @@ bool RunsOutsideCode(const core::TList* zones) {
 // Masses integrated per task of a step on several threads.
 constexpr std::size_t kIntegrateRange = 2048;
 
-inline void Integrate(TMass* m, float gravityX, float gravityY) {
+// Moves m by its velocity and gravity; with continuous collision, `from`
+// (mover k's place in the path starts) first gets where it was.
+inline void Integrate(TMass* m, float gravityX, float gravityY, float* from, std::size_t k) {
+    if (from) {
+        from[2 * k] = m->posX;
+        from[2 * k + 1] = m->posY;
+    }
     if (m->frozen) return;
     const float x = m->posX, y = m->posY;
     m->posX = m->posX + (m->posX - m->oldPosX) + gravityX;
@@ -97,13 +104,22 @@ TStepContext TStepper::BeginStep(TPhysics& w, const core::TList& masses,
             if (plan.search == TContactSearch::GridArrays) plan.search = TContactSearch::GridLists;
         }
     }
-    lastPlan_ = plan;
     // No outside code runs while integrating or satisfying constraints, so
     // the lists' orders serve there.
     step.lists =
         TStepLists(masses, massOrder_, constraints, constraintOrder_, sleeping ? &sleep_ : nullptr);
     step.sleepLog = sleeping ? &sleep_ : nullptr;
     if (plan.stacking) step.shock = TShock{true, w.gravityX, w.gravityY};
+    continuous_.BeginStep(w, step.lists);
+    if (continuous_.On()) {
+        step.continuous = &continuous_;
+        // A bullet is swept against the masses through the cells' lists,
+        // which only the walks over the lists keep up to date.
+        if (continuous_.AnyBullet() && plan.search == TContactSearch::GridArrays)
+            plan.search = TContactSearch::GridLists;
+    }
+    step.nonFinite = &nonFinite_;
+    lastPlan_ = plan;
     return step;
 }
 
@@ -150,11 +166,22 @@ void TStepper::Step(TPhysics& w) {
     // order once the passes are done.
     if (plan.search == TContactSearch::GridArrays) LinkCells(step);
     if (plan.substeps > 1) stacking_.SpeedUp(plan.substeps);
+    // Outside code may have written what is not a number after a mass's
+    // last bounds test.
+    if (!plan.quiet) TakeOutNonFiniteMasses(step);
     if (step.sleepLog) step.sleepLog->EndStep(w.sleepSpeed, w.sleepSteps);
     // Stacking, skins and sleeping change positions or velocities after the
     // last sweep: the arrays no longer mirror the masses.
     if (plan.stacking || step.sleepLog || skinsMoved) cellArraysCurrent_ = false;
     CheckIfAsked(w);
+}
+
+void TStepper::TakeOutNonFiniteMasses(const TStepContext& step) {
+    for (TMass* m : step.lists.Movers()) {
+        if (!std::isfinite(m->posX) || !std::isfinite(m->posY) || !std::isfinite(m->oldPosX) ||
+            !std::isfinite(m->oldPosY))
+            TakeOutNonFinite(step, m);
+    }
 }
 
 void TStepper::RenumberCells(TPhysics& w) {
@@ -165,6 +192,7 @@ void TStepper::RenumberCells(TPhysics& w) {
 bool TStepper::IntegrateAndRebin(const TStepContext& step, float gx, float gy) {
     TPhysics& w = *step.world;
     const std::vector<TMass*>& order = step.lists.Movers();
+    float* const starts = step.continuous ? step.continuous->PathStarts(order.size()) : nullptr;
     if (step.plan.search == TContactSearch::GridArrays) {
         // The sweeps work from the cells' arrays: only the cells are named
         // here, and LinkCells puts the lists in order when the passes are
@@ -183,7 +211,7 @@ bool TStepper::IntegrateAndRebin(const TStepContext& step, float gx, float gy) {
             KeepRoom(left, kIntegrateRange / 8);
             for (std::size_t k = from; k < to; ++k) {
                 TMass* m = order[k];
-                Integrate(m, gx, gy);
+                Integrate(m, gx, gy, starts, k);
                 m->gridx = w.CellX(m->posX);
                 m->gridy = w.CellY(m->posY);
                 if (fits && !cellArrays_.StillIn(k, {m->gridx, m->gridy}))
@@ -199,13 +227,15 @@ bool TStepper::IntegrateAndRebin(const TStepContext& step, float gx, float gy) {
     if (step.plan.refill) {
         TGrid& grid = *w.shiftgrid;
         grid.BeginRefill();
-        for (TMass* m : order) {
-            Integrate(m, gx, gy);
+        for (std::size_t k = 0; k < order.size(); ++k) {
+            TMass* m = order[k];
+            Integrate(m, gx, gy, starts, k);
             grid.Refill(m, {w.CellX(m->posX), w.CellY(m->posY)});
         }
     } else {
-        for (TMass* m : order) {
-            Integrate(m, gx, gy);
+        for (std::size_t k = 0; k < order.size(); ++k) {
+            TMass* m = order[k];
+            Integrate(m, gx, gy, starts, k);
             Rebin(m, &w);
         }
     }

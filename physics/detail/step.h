@@ -50,6 +50,7 @@
 #include "core/object.h"
 #include "physics/detail/cell_arrays.h"
 #include "physics/detail/constraint_solve.h"
+#include "physics/detail/continuous.h"
 #include "physics/detail/list_order.h"
 #include "physics/detail/skin_contacts.h"
 #include "physics/detail/sleep.h"
@@ -127,6 +128,9 @@ class TStepper {
     // The same under the strip schedule, on the world's threads.
     void SweepCellArraysInStrips(const TStepContext& step, bool rebuild, bool last);
     void CheckIfAsked(const TPhysics& w) const;
+    // Takes out of the step every mover whose place or velocity is not a
+    // finite number.
+    void TakeOutNonFiniteMasses(const TStepContext& step);
     void SatisfyConstraints(const TStepContext& step);
 
     bool stepping_ = false;
@@ -141,6 +145,7 @@ class TStepper {
     TStacking stacking_;
     TSolveTogether together_;
     TSkinContacts skins_;
+    TContinuous continuous_;
     TSleep sleep_;
     TStepWorker worker_;             // the step's one worker: its walk marks and contact batch
     bool cellArraysCurrent_ = false; // the arrays are those of the step's last pass
@@ -175,12 +180,20 @@ void SweepHeldCellLists(const TStepContext& step, const std::vector<core::Ref<TM
 
 // The parts of a sweep that every variant shares.
 
-// Holds m inside the world's bounds, with wall friction and an event per wall.
-void KeepInBounds(TPhysics& w, TMass* m);
-// Collides m with every zone whose group meets its own.
-void CollideZones(TMass* m);
+// Holds m inside the world's bounds, with wall friction and an event per
+// wall. A mass whose place is not a finite number is taken out of the step
+// instead (TakeOutNonFinite).
+void KeepInBounds(const TStepContext& step, TMass* m);
+// Puts a mass whose place or velocity is not a finite number back where it
+// last was finite (its previous place, else its place, else the middle of
+// the bounds), at rest and frozen, and counts it.
+void TakeOutNonFinite(const TStepContext& step, TMass* m);
+// Collides m, mover k of the step, with every zone whose group meets its
+// own; with continuous collision, first along the way it came. False when m
+// left the world.
+bool CollideZones(const TStepContext& step, TMass* m, std::size_t k);
 // The same in a quiet pass, taking no reference to the list or the zones,
 // so that tasks on several threads may collide with the same zones.
-void CollideZonesQuietly(TMass* m);
+void CollideZonesQuietly(const TStepContext& step, TMass* m, std::size_t k);
 
 } // namespace kel::tangle::detail

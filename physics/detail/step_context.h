@@ -10,6 +10,7 @@
 // stepper's own; a step that runs its sweeps on several threads would give
 // each thread a copy of the context pointing to a worker of its own.
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -26,6 +27,8 @@ class TPhysics;
 } // namespace kel::tangle
 
 namespace kel::tangle::detail {
+
+class TContinuous;
 
 // How a sweep finds the masses that a mass may touch.
 enum class TContactSearch {
@@ -116,6 +119,10 @@ struct TStepContext {
     // The shock rule of the contacts (on in a stacking step).
     TShock shock;
     TStepWorker* worker = nullptr;
+    // Continuous collision, while the world has it on.
+    TContinuous* continuous = nullptr;
+    // Counts the masses taken out of the step for not being finite.
+    std::atomic<int>* nonFinite = nullptr;
 };
 
 } // namespace kel::tangle::detail
