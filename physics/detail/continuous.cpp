@@ -10,8 +10,10 @@
 #include "physics/detail/grid.h"
 #include "physics/detail/step_context.h"
 #include "physics/detail/swept_disc.h"
+#include "physics/detail/zone_winding.h"
 #include "physics/mass.h"
 #include "physics/world.h"
+#include "physics/zone.h"
 
 namespace kel::tangle::detail {
 
@@ -74,6 +76,10 @@ void TContinuous::BeginStep(const TPhysics& w, const TStepLists& lists) {
     };
     for (TMass* m : lists.Movers()) note(m);
     for (TMass* m : lists.Resting()) note(m);
+#if defined(QUORVEL_VALIDATE)
+    starts_.clear();
+    for (TMass* m : lists.Movers()) starts_.push_back({m, m->posX, m->posY});
+#endif
     if (signature != frozenSignature_ || frozenNow_.size() != frozen_.size())
         IndexFrozen(frozenNow_);
     frozenSignature_ = signature;
@@ -208,6 +214,53 @@ void TContinuous::CollideAt(const TStepContext& step, TMass* m, const TSweptDisc
     }
     m->posX += slideX;
     m->posY += slideY;
+}
+
+const char* TContinuous::BrokenPassage(const TPhysics& w) const {
+    if (!on_ || !zoneList) return nullptr;
+    (void)w;
+    for (const TStart& s : starts_) {
+        const TMass* m = s.mass;
+        if (!m->InWorld() || m->frozen) continue;
+        const float half = 0.5f * m->radius;
+        const float ex = m->posX - s.x, ey = m->posY - s.y;
+        for (const TZone* z : zoneList->Each<TZone>()) {
+            if (!Collides(m->colGroup, static_cast<float>(z->colGroup))) continue;
+            if (z->style < TZone::LINE || z->style > TZone::HOLE) continue;
+            const int n = static_cast<int>(z->area.size() / 2);
+            if (n < 2) continue;
+            const float* v = z->area.data();
+            if (z->style == TZone::FILL || z->style == TZone::HOLE) {
+                std::vector<float> placed(z->area);
+                for (int k = 0; k < n; ++k) {
+                    placed[2 * k] += z->offsetX;
+                    placed[2 * k + 1] += z->offsetY;
+                }
+                if (TWinding::Contains(placed.data(), n, s.x, s.y) == (z->style == TZone::FILL))
+                    continue; // it started in the matter
+            }
+            const int first = z->style == TZone::LINE ? 1 : 0;
+            for (int k = first; k < n; ++k) {
+                const int j = k == 0 ? n - 1 : k - 1;
+                const float ax = v[2 * j] + z->offsetX, ay = v[2 * j + 1] + z->offsetY;
+                const float bx = v[2 * k] + z->offsetX, by = v[2 * k + 1] + z->offsetY;
+                const float lx = bx - ax, ly = by - ay;
+                const float len = std::sqrt(lx * lx + ly * ly);
+                if (!(len > 0)) continue;
+                const float before = ((s.x - ax) * ly - (s.y - ay) * lx) / len;
+                const float after = ((m->posX - ax) * ly - (m->posY - ay) * lx) / len;
+                if (!(std::fabs(before) >= half && std::fabs(after) >= half &&
+                      (before < 0) != (after < 0)))
+                    continue;
+                // Where the way crossed the edge's line, along the edge.
+                const float f = before / (before - after);
+                const float cx = s.x + f * ex, cy = s.y + f * ey;
+                const float u = ((cx - ax) * lx + (cy - ay) * ly) / (len * len);
+                if (u >= 0 && u <= 1) return "continuous collision: a mass passed through a zone";
+            }
+        }
+    }
+    return nullptr;
 }
 
 bool TContinuous::Sweep(const TStepContext& step, TMass* m, std::size_t k) {

@@ -53,6 +53,10 @@ class TContinuous {
     bool Sweep(const TStepContext& step, TMass* m, std::size_t k);
     // Mover k's zone tests are done: its next path starts here.
     void Passed(std::size_t k, const TMass* m);
+    // With QUORVEL_VALIDATE, after a step in which no outside code ran: the
+    // first mass that ended it on the far side of a zone edge it started
+    // clearly on the near side of, by name, or null.
+    const char* BrokenPassage(const TPhysics& w) const;
 
   private:
     // A frozen mass as the contact response reads it.
@@ -75,6 +79,12 @@ class TContinuous {
     // The contact with a mass that the sweep stopped m at.
     void CollideAt(const TStepContext& step, TMass* m, const TSweptDisc& path,
                    const TTouch& touch, const TMassTouch& hit) const;
+
+    struct TStart {
+        TMass* mass;
+        float x, y;
+    };
+    std::vector<TStart> starts_; // validating: where each mover began the step
 
     bool on_ = false;
     bool bullets_ = false;

@@ -22,6 +22,7 @@ void TMassState::Take(TMass* m) {
     weight = m->mass;
     friction = m->friction;
     frozen = m->frozen;
+    bullet = m->bullet;
     gridx = m->gridx;
     gridy = m->gridy;
     refCounter = m->refCounter;
@@ -44,6 +45,7 @@ void TMassState::Apply() const {
     m->mass = weight;
     m->friction = friction;
     m->frozen = frozen;
+    m->bullet = bullet;
     m->gridx = gridx;
     m->gridy = gridy;
     m->refCounter = refCounter;
@@ -240,7 +242,8 @@ bool TWorldState::Capture(TPhysics& w, const std::vector<TBody*>& bodyList) {
                 w.ratiox,           w.ratioy,
                 w.stacking,         w.sleepSpeed,
                 w.sleepSteps,       nextColGroup,
-                TColEvent::colMode, TStepAccess::CellSizeOf(w)};
+                TColEvent::colMode, TStepAccess::CellSizeOf(w),
+                w.continuous};
     TakeList(kel::tangle::massList.Get(), massList);
     TakeList(kel::tangle::constraintList.Get(), constraintList);
     TakeList(kel::tangle::zoneList.Get(), zoneList);
@@ -348,6 +351,7 @@ bool TWorldState::Apply(TPhysics& w) const {
     w.stacking = s.stacking;
     w.sleepSpeed = s.sleepSpeed;
     w.sleepSteps = s.sleepSteps;
+    w.continuous = s.continuous;
     // The cells are laid out for the bounds as they were; the masses come
     // back into them below.
     TStepAccess::RestoreCellSize(w, s.cellSize);

@@ -45,12 +45,13 @@ struct TSettingsState {
     int nextColGroup = -2; // the module-wide automatic group counter
     int colMode = 1;       // the collision queue's mode
     float cellSize = 0;    // TPhysics::SetCellSize; 0 for the grid of SetGridSize
+    int continuous = 0;    // TPhysics::SetContinuous
 };
 
 struct TMassState {
     core::Ref<TMass> mass;
     float posX, posY, oldPosX, oldPosY, radius, colGroup, weight, friction;
-    int frozen, gridx, gridy, refCounter, index, sleepIsland, stillSteps;
+    int frozen, gridx, gridy, refCounter, index, sleepIsland, stillSteps, bullet;
     std::uint32_t stepSlot;
     std::string name;
 
