@@ -1,9 +1,9 @@
 // Cannon: four cannons fire balls of radius 4 along four lanes, each at one
 // thin obstacle: a LINE zone, a FILL zone 4 units thick, a wall of touching
-// frozen masses and a rope of resting masses hanging from the lane's
-// ceiling. The slider under the lanes sets the speed, from 10 to 200 units a
-// step; the digits at the end of each lane count the balls that got through
-// and the balls fired since the settings last changed.
+// frozen masses and a rope of resting masses tied across the lane from its
+// ceiling to its floor. The slider under the lanes sets the speed, from 10
+// to 200 units a step; the digits at the end of each lane count the balls
+// that got through and the balls fired since the settings last changed.
 //
 // A step tests contacts where a ball ends it, not along its way, so a ball
 // that moves farther than about its radius in a step can land beyond a thin
@@ -64,8 +64,7 @@ constexpr float kFillThickness = 4;
 constexpr Material kWallMass{.mass = 1, .radius = 4, .friction = 0.3f, .colGroup = -1};
 constexpr Material kRopeMass{
     .mass = 4, .radius = 4, .friction = 0.3f, .stiffness = 1, .colGroup = -1};
-constexpr int kRopeMasses = 15; // 8 apart: touching
-// A ball this far past its obstacle got through. The rope swings when it is
+// A ball this far past its obstacle got through. The rope bows when it is
 // hit, so it gets more room.
 constexpr float kPastWall = 2 * kBall.radius, kPastRope = 40;
 
@@ -170,13 +169,16 @@ class Cannon final : public Scene {
             wall_.push_back(AddBall(kObstacleX, y, kWallMass));
             wall_.back()->Freeze();
         }
+        // Links no longer than a mass is wide: nothing fits between its masses.
         const float ropeTop = LaneTop(kRopeLane) + kShelfHalf + kRopeMass.radius;
+        const float ropeBottom = LaneFloor(kRopeLane) - kRopeMass.radius;
         rope_ = BuildRope({.x1 = kObstacleX,
                            .y1 = ropeTop,
                            .x2 = kObstacleX,
-                           .y2 = ropeTop + (kRopeMasses - 1) * 2 * kRopeMass.radius,
-                           .count = kRopeMasses,
+                           .y2 = ropeBottom,
+                           .segmentLength = 2 * kRopeMass.radius,
                            .freezeStart = true,
+                           .freezeEnd = true,
                            .material = kRopeMass});
         rope_->Activate();
     }
@@ -211,8 +213,10 @@ class Cannon final : public Scene {
             m->Draw();
         }
         for (int k = 0; k <= rope_->MassMaxIndex(); ++k) {
-            SetColour(k == 0 ? palette::kFrozenMass : kRopeColour);
-            if (const TMass* m = rope_->MassGet(k)) m->Draw();
+            if (const TMass* m = rope_->MassGet(k)) {
+                SetColour(m->IsFrozen() ? palette::kFrozenMass : kRopeColour);
+                m->Draw();
+            }
         }
         // Each ball with the way it came in the last step, faint: a fast one
         // shows the wall it jumped over.
@@ -244,13 +248,14 @@ class Cannon final : public Scene {
     }
 
     // With continuous collision on, nothing gets through a zone or a frozen
-    // wall, however fast.
+    // wall, however fast, nor through the rope when the balls are bullets.
     std::string Check() const override {
         char text[128];
         for (int lane = 0; lane < kLanes; ++lane) {
             const auto k = static_cast<std::size_t>(lane);
             if (fired_[k] == 0) return "no ball was fired along lane " + std::to_string(lane);
-            if (lane != kRopeLane && TPhysics::GetContinuous() && through_[k] > 0) {
+            const bool mustHold = lane != kRopeLane || bullets_;
+            if (mustHold && TPhysics::GetContinuous() && through_[k] > 0) {
                 std::snprintf(text, sizeof text,
                               "%d of %d balls at %.0f units a step got through obstacle %d",
                               through_[k], fired_[k], static_cast<double>(speed_), lane);
