@@ -6,6 +6,7 @@
 #include "physics/colevent.h"
 #include "physics/detail/contact.h"
 #include "physics/detail/degmath.h"
+#include "physics/detail/finite.h"
 #include "physics/detail/grid.h"
 #include "physics/detail/sleep.h"
 #include "physics/detail/step_context.h"
@@ -42,6 +43,7 @@ int TMass::AddToGrid() {
 
 core::Ref<TMass> TMass::Create(float x, float y, float mass, float radius, float friction,
                                int colGroup) {
+    if (!detail::AllFinite(x, y, mass, radius, friction)) return nullptr;
     core::Ref<TMass> m = core::Make<TMass>();
     m->name = "Mass";
     m->posX = m->oldPosX = x;
@@ -76,6 +78,7 @@ int TMass::SetName(const std::string& text) {
 }
 
 int TMass::Move(float dx, float dy) {
+    if (!detail::AllFinite(dx, dy)) return -1;
     if (frozen) return 0;
     detail::WakeIslandOf(this);
     posX += dx;
@@ -84,6 +87,7 @@ int TMass::Move(float dx, float dy) {
 }
 
 int TMass::Translate(float dx, float dy) {
+    if (!detail::AllFinite(dx, dy)) return -1;
     detail::WakeIslandOf(this);
     posX += dx;
     posY += dy;
@@ -93,6 +97,7 @@ int TMass::Translate(float dx, float dy) {
 }
 
 int TMass::Position(float x, float y) {
+    if (!detail::AllFinite(x, y)) return -1;
     detail::WakeIslandOf(this);
     posX = oldPosX = x;
     posY = oldPosY = y;
@@ -114,16 +119,19 @@ int TMass::GetPosition(float& x, float& y) const {
 }
 
 int TMass::SetMass(float m) {
+    if (!detail::AllFinite(m)) return -1;
     mass = m;
     return 0;
 }
 
 int TMass::SetRadius(float r) {
+    if (!detail::AllFinite(r)) return -1;
     radius = r;
     return 0;
 }
 
 int TMass::SetFriction(float f) {
+    if (!detail::AllFinite(f)) return -1;
     friction = Clamp01(f);
     return 0;
 }
@@ -148,6 +156,7 @@ int TMass::SetBullet(int on) {
 }
 
 int TMass::SetVelocity(float vx, float vy) {
+    if (!detail::AllFinite(vx, vy)) return -1;
     if (frozen) return 0;
     detail::WakeIslandOf(this);
     oldPosX = posX - vx;
@@ -156,6 +165,7 @@ int TMass::SetVelocity(float vx, float vy) {
 }
 
 int TMass::AddVelocity(float vx, float vy) {
+    if (!detail::AllFinite(vx, vy)) return -1;
     if (frozen) return 0;
     detail::WakeIslandOf(this);
     oldPosX -= vx;

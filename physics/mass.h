@@ -57,7 +57,8 @@ inline int NewColGroup() { return TakeAutoColGroup(); }
 /// A point of the simulation: a circle moved by position Verlet steps, its
 /// velocity the distance from its previous position (world units per step).
 /// It takes part in the simulation while constraints hold it (see AddRef).
-/// Setters return 0.
+/// Setters return 0; those that take numbers return -1 and change nothing
+/// when one is not finite (NaN or an infinity).
 class alignas(64) TMass final : public core::Object {
   public:
     /// From a pool of their own: the step sweeps over every mass several times.
@@ -127,7 +128,8 @@ class alignas(64) TMass final : public core::Object {
 
     /// A mass at rest at (x, y), world units, named "Mass"; friction is
     /// clamped to 0 ... 1 and a group of -1 takes a fresh automatic group.
-    /// It enters the world only when a constraint holds it. Never none.
+    /// It enters the world only when a constraint holds it. None when a
+    /// number is not finite.
     static core::Ref<TMass> Create(float x, float y, float mass, float radius, float friction,
                                    int colGroup);
     /// A mass with the same name, position, velocity, settings and table slot,
@@ -141,10 +143,13 @@ class alignas(64) TMass final : public core::Object {
 
     /// Moves the mass by (dx, dy), world units, leaving its previous position
     /// behind: the move adds to its velocity. Returns 0; a frozen mass stays.
+    /// -1 (nothing changed) for a value that is not finite.
     int Move(float dx, float dy);
-    /// Moves the mass by (dx, dy), world units, keeping its velocity. Returns 0.
+    /// Moves the mass by (dx, dy), world units, keeping its velocity. Returns
+    /// 0; -1 (nothing changed) for a value that is not finite.
     int Translate(float dx, float dy);
-    /// Puts the mass at (x, y), world units, at rest. Returns 0.
+    /// Puts the mass at (x, y), world units, at rest. Returns 0; -1 (nothing changed) for a value
+    /// that is not finite.
     int Position(float x, float y);
     /// X of the position, world units.
     float GetPositionX() const { return posX; }
@@ -157,15 +162,17 @@ class alignas(64) TMass final : public core::Object {
     /// Y of the position, world units.
     float GetY() const { return posY; }
 
-    /// Sets the mass. Returns 0.
+    /// Sets the mass. Returns 0; -1 (nothing changed) for a value that is not finite.
     int SetMass(float m);
     /// The mass.
     float GetMass() const { return mass; }
-    /// Sets the radius, world units. Returns 0.
+    /// Sets the radius, world units. Returns 0; -1 (nothing changed) for a value that is not
+    /// finite.
     int SetRadius(float r);
     /// The radius, world units.
     float GetRadius() const { return radius; }
-    /// Sets the friction, clamped to 0 ... 1. Returns 0.
+    /// Sets the friction, clamped to 0 ... 1. Returns 0; -1 (nothing changed) for a value that is
+    /// not finite.
     int SetFriction(float f);
     /// The friction.
     float GetFriction() const { return friction; }
@@ -188,8 +195,10 @@ class alignas(64) TMass final : public core::Object {
     int IsBullet() const { return bullet != 0 ? 1 : 0; }
 
     /// Sets the velocity, world units per step. Returns 0; a frozen mass stays.
+    /// -1 (nothing changed) for a value that is not finite.
     int SetVelocity(float vx, float vy);
     /// Adds to the velocity, world units per step. Returns 0; a frozen mass stays.
+    /// -1 (nothing changed) for a value that is not finite.
     int AddVelocity(float vx, float vy);
     /// Horizontal velocity, world units per step.
     float GetVelocityX() const { return posX - oldPosX; }

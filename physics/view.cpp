@@ -3,6 +3,7 @@
 #include "graphics/graphics.h"
 #include "graphics/pointer.h"
 #include "physics/detail/degmath.h"
+#include "physics/detail/finite.h"
 #include "physics/world.h"
 
 namespace kel::tangle {
@@ -36,6 +37,7 @@ int TWorldView::UpdateTransform() {
 }
 
 int TWorldView::SetDrawCoords(float x, float y) {
+    if (!detail::AllFinite(x, y)) return -1;
     if (TPhysics* w = currentWorld) {
         w->centerX = x;
         w->centerY = y;
@@ -45,6 +47,7 @@ int TWorldView::SetDrawCoords(float x, float y) {
 }
 
 int TWorldView::SetDrawZoom(float zoom) {
+    if (!detail::AllFinite(zoom)) return -1;
     if (TPhysics* w = currentWorld) {
         w->drawScale = zoom;
         w->Recompute();
@@ -53,6 +56,7 @@ int TWorldView::SetDrawZoom(float zoom) {
 }
 
 int TWorldView::SetDrawRotation(float degrees) {
+    if (!detail::AllFinite(degrees)) return -1;
     if (TPhysics* w = currentWorld) {
         w->drawRot = degrees;
         w->Recompute();

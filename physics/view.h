@@ -33,11 +33,14 @@ class TWorldView {
     /// which is what that centre gives at zoom 1 and rotation 0.
     TWorldView();
 
-    /// Puts world point (x, y) at the centre of the drawing area. Returns 0.
+    /// Puts world point (x, y) at the centre of the drawing area. Returns 0;
+    /// -1 (nothing changed) for a value that is not finite.
     static int SetDrawCoords(float x, float y);
-    /// Screen pixels per world unit. Returns 0.
+    /// Screen pixels per world unit. Returns 0; -1 (nothing changed) for a
+    /// value that is not finite.
     static int SetDrawZoom(float zoom);
-    /// Turns the view by `degrees`, clockwise on screen. Returns 0.
+    /// Turns the view by `degrees`, clockwise on screen. Returns 0; -1
+    /// (nothing changed) for a value that is not finite.
     static int SetDrawRotation(float degrees);
     /// Recomputes the transform for the current graphics size (after the drawing area changed).
     /// Returns 0.

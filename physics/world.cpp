@@ -4,6 +4,7 @@
 
 #include "physics/constraint.h"
 #include "physics/detail/contact_tracker.h"
+#include "physics/detail/finite.h"
 #include "physics/detail/grid.h"
 #include "physics/detail/step.h"
 #include "physics/mass.h"
@@ -57,6 +58,7 @@ TPhysics::~TPhysics() = default; // the grid leaves its masses in no cell
 
 core::Ref<TPhysics> TPhysics::Create(float right, float bottom, float gravityY, float gravityX,
                                      int iterations) {
+    if (!detail::AllFinite(right, bottom, gravityY, gravityX)) return nullptr;
     core::Ref<TPhysics> w = core::Make<TPhysics>();
     w->boundsMinX = w->boundsMinY = 0;
     w->boundsMaxX = right;
@@ -72,6 +74,7 @@ core::Ref<TPhysics> TPhysics::Create(float right, float bottom, float gravityY, 
 }
 
 int TPhysics::SetGravity(float gx, float gy) {
+    if (!detail::AllFinite(gx, gy)) return -1;
     if (TPhysics* w = currentWorld) {
         w->gravityX = gx;
         w->gravityY = gy;
@@ -85,6 +88,7 @@ int TPhysics::SetIterations(int n) {
 }
 
 int TPhysics::SetBounds(float x1, float y1, float x2, float y2) {
+    if (!detail::AllFinite(x1, y1, x2, y2)) return -1;
     if (TPhysics* w = currentWorld) {
         w->boundsMinX = std::fmin(x1, x2);
         w->boundsMinY = std::fmin(y1, y2);
@@ -106,6 +110,7 @@ int TPhysics::GetBounds(float& minX, float& minY, float& maxX, float& maxY) {
 }
 
 int TPhysics::SetFriction(float f) {
+    if (!detail::AllFinite(f)) return -1;
     if (TPhysics* w = currentWorld) w->friction = f;
     return 0;
 }
@@ -125,6 +130,7 @@ int TPhysics::SetGridSize(int n) {
 }
 
 int TPhysics::SetCellSize(float width) {
+    if (!detail::AllFinite(width)) return -1;
     TPhysics* w = currentWorld;
     if (!w || detail::TStepAccess::Of(*w).Stepping()) return 0;
     const float size = width > 0 ? width : 0;
@@ -189,6 +195,7 @@ int TPhysics::SetTaskSystem(const TTaskSystem& system) {
 }
 
 int TPhysics::SetSleep(float speed, int steps) {
+    if (!detail::AllFinite(speed)) return -1;
     TPhysics* w = currentWorld;
     if (!w) return 0;
     w->sleepSpeed = speed > 0 ? speed : 0;
@@ -270,6 +277,9 @@ int CellsFor(float width, float height, float cellWidth) {
 } // namespace
 
 core::Ref<TPhysics> TPhysics::Create(const TWorldDef& def) {
+    if (!detail::AllFinite(def.left, def.top, def.right, def.bottom, def.gravityX, def.gravityY,
+                           def.friction, def.largestRadius, def.cellSize, def.sleepSpeed))
+        return nullptr;
     core::Ref<TPhysics> w = Create(def.right, def.bottom, def.gravityY, def.gravityX, def.passes);
     SetBounds(def.left, def.top, def.right, def.bottom);
     SetFriction(def.friction);

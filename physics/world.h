@@ -101,22 +101,26 @@ class TPhysics : public core::Object, public TWorldView {
     /// gravity in world units per step squared, `iterations` relaxation passes
     /// per step, bounds friction 1 and an 8 x 8 grid, and makes it current
     /// (the previous world's lists are dropped). Note the order: vertical
-    /// gravity before horizontal. Never none.
+    /// gravity before horizontal. None, and the current world stays, when a
+    /// number is not finite.
     static core::Ref<TPhysics> Create(float right, float bottom, float gravityY, float gravityX,
                                       int iterations);
     /// Sets the gravity, world units per step squared; horizontal first here.
-    /// Returns 0; does nothing without a world.
+    /// Returns 0; does nothing without a world. -1 (nothing changed) for a
+    /// value that is not finite.
     static int SetGravity(float gx, float gy);
     /// Sets the relaxation passes per step. Returns 0; does nothing without a world.
     static int SetIterations(int n);
     /// Sets the bounds to the box of two corners, world units, in any order.
     /// The grid's cell size does not follow: call SetGridSize afterwards.
     /// Cells of SetCellSize keep their width and cover the new bounds.
-    /// Returns 0; does nothing without a world.
+    /// Returns 0; does nothing without a world. -1 (nothing changed) for a
+    /// value that is not finite.
     static int SetBounds(float x1, float y1, float x2, float y2);
     /// Writes the bounds, world units; all 0 without a world. Returns 0.
     static int GetBounds(float& minX, float& minY, float& maxX, float& maxY);
     /// Sets the friction of the bounds. Returns 0; does nothing without a world.
+    /// -1 (nothing changed) for a value that is not finite.
     static int SetFriction(float f);
     /// Non-zero finds contacts through the collision grid, 0 tests every pair
     /// of masses. Returns 0; does nothing without a world.
@@ -133,9 +137,10 @@ class TPhysics : public core::Object, public TWorldView {
     /// wide as the widest touching pair (twice the largest radius) plus what
     /// a mass moves in a step, or contacts are missed (nothing clamps it);
     /// wider cells hold more masses to test. The cells follow SetBounds. Every mass of the world is
-    /// put into its new cell at once. 0 (or a negative width, or not a number)
-    /// goes back to the grid of SetGridSize. Returns 0; does nothing without a
-    /// world or when called from inside a step.
+    /// put into its new cell at once. 0 (or a negative width) goes back to the
+    /// grid of SetGridSize. Returns 0; does nothing without a world or when
+    /// called from inside a step. -1 (nothing changed) for a width that is
+    /// not finite.
     static int SetCellSize(float width);
     /// The current world's cell width (SetCellSize), world units; 0 while it
     /// uses the grid of SetGridSize, and without a world.
@@ -164,9 +169,9 @@ class TPhysics : public core::Object, public TWorldView {
     /// masses, sets or adds a velocity, freezes or thaws it, or changes a rest
     /// length, and when a zone is added, removed or changed. Writing fields
     /// directly wakes nothing. A speed of 0 (the default, also for a
-    /// negative or not-a-number speed) turns sleeping off and wakes every
-    /// island; steps below 1 count as 1. Returns 0; does nothing without a
-    /// world.
+    /// negative speed) turns sleeping off and wakes every island; steps below
+    /// 1 count as 1. Returns 0; does nothing without a world. -1 (nothing
+    /// changed) for a speed that is not finite.
     static int SetSleep(float speed, int steps);
     /// Continuous collision: with `on` non-zero, a mass that moves farther
     /// than half its radius in a pass is swept from where it was to where it
@@ -273,7 +278,8 @@ class TPhysics : public core::Object, public TWorldView {
     /// Makes a world from named settings (see TWorldDef for each and its
     /// default) and makes it current, as the five-argument Create does; the
     /// grid is on (unless def.grid is false) with cells at least twice
-    /// def.largestRadius wide. Never none.
+    /// def.largestRadius wide. None, and the current world stays, when a
+    /// number of the definition is not finite.
     static core::Ref<TPhysics> Create(const TWorldDef& def);
     /// Starts (non-zero) or stops (0) comparing each step's touching pairs
     /// with the step before's, for ContactBegins and ContactEnds. Off by

@@ -15,6 +15,7 @@ namespace kel::tangle {
 /// The defaults make a 640 x 480 world with a gravity of 0.1 downwards,
 /// 4 passes, the contact grid on for masses of radius up to 10, solver mode 0
 /// (the step as it always was), continuous collision, and neither sleeping nor contact tracking.
+/// A number that is not finite (NaN or an infinity) in any field makes Create give none.
 struct TWorldDef {
     ///@{
     /// The bounds, world units: left, top, right and bottom edges. Masses are
@@ -38,8 +39,8 @@ struct TWorldDef {
     /// The largest radius, world units, of any mass the world will hold. The
     /// grid's cells are made as small as they can be while still at least
     /// twice this wide, with at most TPhysics::MAX_GRID along each side; a
-    /// mass larger than this may miss contacts. 0 or less (or not a number)
-    /// gives the finest grid.
+    /// mass larger than this may miss contacts. 0 or less gives the finest
+    /// grid.
     float largestRadius = 10;
     /// The width and height of the contact grid's cells, world units, for a
     /// grid of any size (see TPhysics::SetCellSize); 0, the default, sizes

@@ -88,7 +88,7 @@ TEST_F(CellSize, CellsCountFromTheBoundsCornerAndClampAtTheirEdges) {
     EXPECT_EQ(w->SpanX(), 8);
     EXPECT_EQ(w->CellX(-90), 0);
     EXPECT_EQ(w->CellX(13), 1); // 8 / 100 cells per unit, from 0
-    TPhysics::SetCellSize(NAN);
+    EXPECT_EQ(TPhysics::SetCellSize(NAN), -1); // refused: a negative width is the way back
     EXPECT_EQ(TPhysics::GetCellSize(), 0);
 }
 
