@@ -8,6 +8,7 @@
 #include "physics/detail/constraint_solve.h"
 #include "physics/detail/contact.h"
 #include "physics/detail/degmath.h"
+#include "physics/detail/finite.h"
 #include "physics/detail/sleep.h"
 #include "physics/world.h"
 
@@ -20,7 +21,7 @@ void TConstraint::operator delete(void* p, std::size_t size) noexcept {
 
 core::Ref<TConstraint> TConstraint::Create(TMass* m1, TMass* m2, float restLength,
                                            float stiffness) {
-    if (!m1 || !m2) return nullptr;
+    if (!m1 || !m2 || !detail::AllFinite(restLength, stiffness)) return nullptr;
     core::Ref<TConstraint> c = core::Make<TConstraint>();
     c->name = "Con";
     c->m[0] = m1;
@@ -66,7 +67,8 @@ core::Ref<TConstraint> TConstraint::CreateOver(Kind kind, const char* name,
 
 core::Ref<TConstraint> TConstraint::CreatePressure(const std::vector<TMass*>& ring, float restArea,
                                                    float stiffness) {
-    if (ring.size() < 3 || !DistinctMasses(ring)) return nullptr;
+    if (ring.size() < 3 || !DistinctMasses(ring) || !detail::AllFinite(restArea, stiffness))
+        return nullptr;
     core::Ref<TConstraint> c = CreateOver(PRESSURE, "Pressure", ring, stiffness);
     c->winding_ = detail::TwiceSignedArea(c->ring_) < 0 ? -1.0f : 1.0f;
     c->SetRestLength(restArea);
@@ -76,7 +78,7 @@ core::Ref<TConstraint> TConstraint::CreatePressure(const std::vector<TMass*>& ri
 core::Ref<TConstraint> TConstraint::CreateAngle(TMass* first, TMass* middle, TMass* last,
                                                 float restAngle, float stiffness) {
     const std::vector<TMass*> masses{first, middle, last};
-    if (!DistinctMasses(masses)) return nullptr;
+    if (!DistinctMasses(masses) || !detail::AllFinite(restAngle, stiffness)) return nullptr;
     core::Ref<TConstraint> c = CreateOver(ANGLE, "Angle", masses, stiffness);
     c->params_ = {0, detail::kFullTurn};
     c->SetRestLength(restAngle);
@@ -85,7 +87,8 @@ core::Ref<TConstraint> TConstraint::CreateAngle(TMass* first, TMass* middle, TMa
 
 core::Ref<TConstraint> TConstraint::CreateShape(const std::vector<TMass*>& masses,
                                                 float stiffness) {
-    if (masses.size() < 3 || !DistinctMasses(masses)) return nullptr;
+    if (masses.size() < 3 || !DistinctMasses(masses) || !detail::AllFinite(stiffness))
+        return nullptr;
     core::Ref<TConstraint> c = CreateOver(SHAPE, "Shape", masses, stiffness);
     c->SetRestLength(0);
     return c;
@@ -105,19 +108,21 @@ int TConstraint::SetName(const std::string& text) {
 }
 
 int TConstraint::SetRestLength(float f) {
+    if (!detail::AllFinite(f)) return -1;
     ForEachMass([](TMass* mass) { detail::WakeIslandOf(mass); });
     if (kind_ == SHAPE) {
         detail::TakeRestShape(ring_, params_);
         restLength = 0;
         return 0;
     }
-    restLength = f > 0 ? f : GetLength(); // also for not-a-number
+    restLength = f > 0 ? f : GetLength();
     if (kind_ == ANGLE) restLength = detail::WithinTurn(restLength);
     return 0;
 }
 
 int TConstraint::SetAngleLimits(float lower, float upper) {
-    if (kind_ != ANGLE || !(lower >= 0) || !(upper <= detail::kFullTurn) || !(lower <= upper))
+    if (kind_ != ANGLE || !detail::AllFinite(lower, upper) || lower < 0 ||
+        upper > detail::kFullTurn || lower > upper)
         return -1;
     ForEachMass([](TMass* mass) { detail::WakeIslandOf(mass); });
     params_ = {lower, upper};
@@ -130,12 +135,14 @@ void TConstraint::GetAngleLimits(float& lower, float& upper) const {
 }
 
 int TConstraint::SetStiffness(float f) {
+    if (!detail::AllFinite(f)) return -1;
     stiffness = Clamp01(f);
     return 0;
 }
 
 int TConstraint::SetCompliance(float c, float dampingRatio) {
-    compliance_ = c >= 0 ? c : kPerPass; // not-a-number too
+    if (!detail::AllFinite(c, dampingRatio)) return -1;
+    compliance_ = c >= 0 ? c : kPerPass;
     damping_ = dampingRatio > 0 ? dampingRatio : 0;
     return 0;
 }

@@ -94,24 +94,27 @@ class TConstraint final : public core::Object {
     /// Exact class test for list walks.
     static bool IsKind(const core::Object* o) { return typeid(*o) == typeid(TConstraint); }
 
-    /// None when either mass is none.
+    /// None when either mass is none, or a number is not finite.
     static core::Ref<TConstraint> Create(TMass* m1, TMass* m2, float restLength, float stiffness);
     /// A pressure constraint over the closed ring of masses, in order round the ring (either
     /// way): it pushes the ring outwards while its area is below `restArea` (square world units; 0
     /// or less takes the ring's current area), correcting `stiffness` of the shortfall per pass.
-    /// None for fewer than 3 masses, a none among them, or a mass named twice.
+    /// None for fewer than 3 masses, a none among them, a mass named twice, or a number that is
+    /// not finite.
     static core::Ref<TConstraint> CreatePressure(const std::vector<TMass*>& ring, float restArea,
                                                  float stiffness);
     /// An angle constraint that holds the angle at `middle` between the arms to `first` and to
     /// `last` at `restAngle` degrees (0 ... 360, see the class comment; 0 or less takes the angle
     /// as built), correcting `stiffness` (0 ... 1) of the error per pass. A stiffness of 0 holds
-    /// nothing but the limits. None for a none among them or a mass named twice.
+    /// nothing but the limits. None for a none among them, a mass named twice, or a number that
+    /// is not finite.
     static core::Ref<TConstraint> CreateAngle(TMass* first, TMass* middle, TMass* last,
                                               float restAngle, float stiffness);
     /// A shape-matching constraint over `masses` (3 or more), whose rest shape is where they are
     /// now. Each pass moves every mass `stiffness` (0 ... 1) of the way to its place in the rest
     /// shape as it best fits the masses' present places (the fit weighs them by their mass).
-    /// None for fewer than 3 masses, a none among them, or a mass named twice.
+    /// None for fewer than 3 masses, a none among them, a mass named twice, or a stiffness that
+    /// is not finite.
     static core::Ref<TConstraint> CreateShape(const std::vector<TMass*>& masses, float stiffness);
     /// A skin over `masses`, in order along it: the edges between neighbours (and with `closed`,
     /// from the last back to the first) become solid for every mass that may collide with the
@@ -137,11 +140,12 @@ class TConstraint final : public core::Object {
     TMass* GetMass2() const { return m[1].Get(); }
     /// Stores f if f > 0, otherwise the current distance of the masses (for pressure: the
     /// enclosed area; for an angle: the angle, kept within 0 ... 360). A shape takes the masses'
-    /// present places as its rest shape, whatever f is.
+    /// present places as its rest shape, whatever f is. Returns 0; -1 (nothing changed) for a value
+    /// that is not finite.
     int SetRestLength(float f);
     /// The rest length.
     float GetRestLength() const { return restLength; }
-    /// Sets the stiffness, 0 ... 1. Returns 0.
+    /// Sets the stiffness, 0 ... 1. Returns 0; -1 (nothing changed) for a value that is not finite.
     int SetStiffness(float f);
     /// The stiffness.
     float GetStiffness() const { return stiffness; }
@@ -150,8 +154,8 @@ class TConstraint final : public core::Object {
     /// of area per unit of pressure). 0 is rigid; 0.01 ... 0.1 is a firm rubber for masses of 1,
     /// 1 ... 10 a soft jelly. The per-pass stiffness is then unused. `dampingRatio` damps the
     /// spring's own ringing: 0 leaves it (a soft spring then rings for long), 1 is about critical,
-    /// negative counts as 0. A negative or not-a-number c returns to the per-pass stiffness (the
-    /// default). Returns 0.
+    /// negative counts as 0. A negative c returns to the per-pass stiffness (the default).
+    /// Returns 0; -1 (nothing changed) when either number is not finite.
     int SetCompliance(float c, float dampingRatio);
     /// The compliance, or -1 while the per-pass stiffness is used.
     float GetCompliance() const { return compliance_; }
@@ -164,7 +168,7 @@ class TConstraint final : public core::Object {
     /// Limits an angle constraint to `lower` ... `upper` degrees (0 ... 360, lower <= upper):
     /// beyond them it corrects the whole error in every pass, like a hinge's stops. 0 and 360 (the
     /// default) is no limit. Returns 0; -1 (and changes nothing) for another kind, or limits out of
-    /// order, out of range or not numbers.
+    /// order, out of range or not finite.
     int SetAngleLimits(float lower, float upper);
     /// An angle constraint's limits, degrees; 0 and 360 for none (and for another kind).
     void GetAngleLimits(float& lower, float& upper) const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "physics/detail/degmath.h"
+#include "physics/detail/finite.h"
 #include "physics/detail/view_state.h"
 #include "physics/world.h"
 
@@ -19,6 +20,7 @@ int ColorValue(float factor) { return TruncToInt(factor * 255.0f); }
 } // namespace
 
 core::Ref<TRig> TRig::Create(draw2d::TImage* image, TMass* mass, TConstraint* con, float angle) {
+    if (!detail::AllFinite(angle)) return nullptr;
     core::Ref<TRig> rig = core::Make<TRig>();
     rig->name = "Rig";
     rig->image = image;
@@ -49,11 +51,13 @@ int TRig::SetConstraint(TConstraint* newCon) {
 }
 
 int TRig::SetAngle(float degrees) {
+    if (!detail::AllFinite(degrees)) return -1;
     angle = degrees;
     return 0;
 }
 
 int TRig::SetScale(float sx, float sy) {
+    if (!detail::AllFinite(sx, sy)) return -1;
     scaleX = sx;
     scaleY = sy;
     return 0;
@@ -80,6 +84,7 @@ int TRig::GetColor(int& r, int& g, int& b) const {
 }
 
 int TRig::SetAlpha(float a) {
+    if (!detail::AllFinite(a)) return -1;
     alpha = Clamp01(a);
     return 0;
 }

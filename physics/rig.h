@@ -36,7 +36,7 @@ class TRig : public core::Object {
     int blend = 1;
 
     /// A rig drawing `image` at `mass`, turned by `con` (may be none) plus `angle` degrees; white,
-    /// opaque, scale 1, blend 1.
+    /// opaque, scale 1, blend 1. None for an angle that is not finite.
     static core::Ref<TRig> Create(draw2d::TImage* image, TMass* mass, TConstraint* con,
                                   float angle);
 
@@ -56,11 +56,12 @@ class TRig : public core::Object {
     int SetConstraint(TConstraint* newCon);
     /// The constraint.
     TConstraint* GetConstraint() const { return con; }
-    /// Sets the fixed angle, degrees. Returns 0.
+    /// Sets the fixed angle, degrees. Returns 0; -1 (nothing changed) for a value that is not
+    /// finite.
     int SetAngle(float degrees);
     /// The fixed angle, degrees.
     float GetAngle() const { return angle; }
-    /// Sets the scale. Returns 0.
+    /// Sets the scale. Returns 0; -1 (nothing changed) for a value that is not finite.
     int SetScale(float sx, float sy);
     /// Writes the scale. Returns 0.
     int GetScale(float& sx, float& sy) const;
@@ -68,7 +69,8 @@ class TRig : public core::Object {
     int SetColor(int r, int g, int b);
     /// Writes the tint, 0 ... 255 each. Returns 0.
     int GetColor(int& r, int& g, int& b) const;
-    /// Sets the alpha, clamped to 0 ... 1. Returns 0.
+    /// Sets the alpha, clamped to 0 ... 1. Returns 0; -1 (nothing changed) for a value that is
+    /// not finite.
     int SetAlpha(float a);
     /// The alpha.
     float GetAlpha() const { return alpha; }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "physics/detail/degmath.h"
+#include "physics/detail/finite.h"
 #include "physics/detail/zone_fields.h"
 #include "physics/mass.h"
 #include "physics/world.h"
@@ -16,7 +17,9 @@ void TZone::EnterWorld() {
 
 core::Ref<TZone> TZone::Create(std::vector<float> area, int style, float friction, int colGroup,
                                int qtLevel) {
-    if (area.size() < 4 || area.size() % 2 != 0) return nullptr;
+    if (area.size() < 4 || area.size() % 2 != 0 || !detail::AllFinite(area) ||
+        !detail::AllFinite(friction))
+        return nullptr;
     core::Ref<TZone> z = core::Make<TZone>();
     z->name = "Zone";
     z->area = area;
@@ -51,6 +54,7 @@ int TZone::SetName(const std::string& text) {
 }
 
 int TZone::SetFriction(float f) {
+    if (!detail::AllFinite(f)) return -1;
     friction = Clamp01(f);
     return 0;
 }
@@ -63,18 +67,21 @@ int TZone::SetStyle(int s) {
 }
 
 int TZone::Position(float x, float y) {
+    if (!detail::AllFinite(x, y)) return -1;
     offsetX = x;
     offsetY = y;
     return 0;
 }
 
 int TZone::Move(float dx, float dy) {
+    if (!detail::AllFinite(dx, dy)) return -1;
     offsetX += dx;
     offsetY += dy;
     return 0;
 }
 
 int TZone::Rotate(float degrees) {
+    if (!detail::AllFinite(degrees)) return -1;
     angle = degrees;
     UpdateArea();
     CalcQuadTree(qtLevel);
@@ -82,6 +89,7 @@ int TZone::Rotate(float degrees) {
 }
 
 int TZone::Turn(float degrees) {
+    if (!detail::AllFinite(degrees)) return -1;
     angle += degrees;
     UpdateArea();
     CalcQuadTree(qtLevel);
@@ -89,6 +97,7 @@ int TZone::Turn(float degrees) {
 }
 
 int TZone::SetScale(float sx, float sy) {
+    if (!detail::AllFinite(sx, sy)) return -1;
     scaleX = sx;
     scaleY = sy;
     UpdateArea();
@@ -118,6 +127,7 @@ int TZone::GetColor(int& r, int& g, int& b) const {
 }
 
 int TZone::SetAlpha(float a) {
+    if (!detail::AllFinite(a)) return -1;
     alpha = a;
     return 0;
 }
@@ -160,16 +170,19 @@ void TZone::RemoveVertex(int index) {
 }
 
 int TZone::VertAddLast(float x, float y) {
+    if (!detail::AllFinite(x, y)) return -1;
     InsertVertex(VertCount(), x, y);
     return 0;
 }
 
 int TZone::VertAddFirst(float x, float y) {
+    if (!detail::AllFinite(x, y)) return -1;
     InsertVertex(0, x, y);
     return 0;
 }
 
 int TZone::VertInsert(int index, float x, float y) {
+    if (!detail::AllFinite(x, y)) return -1;
     if (index >= 0 && index <= VertCount()) InsertVertex(index, x, y);
     return 0;
 }
@@ -190,6 +203,7 @@ int TZone::VertRemove(int index) {
 }
 
 int TZone::VertPosition(int index, float x, float y) {
+    if (!detail::AllFinite(x, y)) return -1;
     if (index < 0 || index >= VertCount()) return 0;
     origArea[2 * index] = x;
     origArea[2 * index + 1] = y;
@@ -255,6 +269,7 @@ int TZone::ImageSet(draw2d::TImage* img) {
 }
 
 int TZone::ImageSetScale(float sx, float sy) {
+    if (!detail::AllFinite(sx, sy)) return -1;
     imgScaleX = sx;
     imgScaleY = sy;
     return 0;

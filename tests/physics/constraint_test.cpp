@@ -10,7 +10,7 @@ TEST_F(ConstraintTest, CreateTakesRestLengthOrDistanceAndKeepsStiffness) {
     auto a = TMass::Create(0, 0, 1, 1, 0, 1), b = TMass::Create(3, 4, 1, 1, 0, 2);
     EXPECT_FLOAT_EQ(TConstraint::Create(a, b, 0, 1)->restLength, 5);
     EXPECT_FLOAT_EQ(TConstraint::Create(a, b, -2, 1)->restLength, 5);
-    EXPECT_FLOAT_EQ(TConstraint::Create(a, b, NAN, 1)->restLength, 5);
+    EXPECT_FALSE(TConstraint::Create(a, b, NAN, 1)); // refused, not taken as "the distance"
     core::Ref<TConstraint> c = TConstraint::Create(a, b, 7, 2);
     EXPECT_EQ(c->GetName(), "Con");
     EXPECT_FLOAT_EQ(c->stiffness, 2);
