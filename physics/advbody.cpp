@@ -3,6 +3,8 @@
 
 #include "physics/advbody.h"
 
+#include "physics/detail/finite.h"
+
 namespace kel::tangle {
 
 int TAdvBody::CleanIndex() {
@@ -40,7 +42,8 @@ int TAdvBody::ConDrawAll() const {
 }
 
 int TAdvBody::MassAdd(float x, float y, float mass, float radius, float friction, int colGroup) {
-    return masses.Add(TMass::Create(x, y, mass, radius, friction, colGroup));
+    core::Ref<TMass> m = TMass::Create(x, y, mass, radius, friction, colGroup);
+    return m ? masses.Add(m) : -1;
 }
 
 // Rigs on the mass go first, then the constraints that use it.
@@ -61,7 +64,8 @@ int TAdvBody::ConAdd(int mass1, int mass2, float restLength, float stiffness) {
     TMass* a = masses.Get(mass1);
     TMass* b = masses.Get(mass2);
     if (!a || !b || mass1 == mass2) return -1;
-    return cons.Add(TConstraint::Create(a, b, restLength, stiffness));
+    core::Ref<TConstraint> c = TConstraint::Create(a, b, restLength, stiffness);
+    return c ? cons.Add(c) : -1;
 }
 
 // The masses in the given slots; false when a slot is empty.
@@ -107,6 +111,7 @@ int TAdvBody::ConAddSkin(const std::vector<int>& slots, bool closed) {
 
 // Every pair of present masses once, in the order (0, 1), (0, 2), ... (1, 2), ...
 int TAdvBody::ConAddAll(float stiffness) {
+    if (!detail::AllFinite(stiffness)) return -1;
     const int n = mIndex;
     for (int i = 0; i < n; ++i) {
         for (int j = i; j < n; ++j) ConAdd(i, j, -1, stiffness);
@@ -132,7 +137,8 @@ int TAdvBody::RigAdd(int image, int mass, int con, float angle) {
     TMass* m = masses.Get(mass);
     if (!img || !m) return -1;
     TConstraint* c = con < 0 ? nullptr : cons.Get(con);
-    return rigs.Add(TRig::Create(img, m, c, angle));
+    core::Ref<TRig> rig = TRig::Create(img, m, c, angle);
+    return rig ? rigs.Add(rig) : -1;
 }
 
 int TAdvBody::RigSetImage(int i, int image) {

@@ -45,6 +45,8 @@ auto Forward(const TIndexTable<T>& table, int i, Args&&... args) {
 /// so a body loaded from a file answers to the numbers the file uses. Every operation on a slot
 /// that is empty or out of use does nothing and returns the zero value of its type (0, 0.0, an
 /// empty string, none). Activate assigns the constraints, which brings the masses into the world.
+/// Operations that take numbers refuse one that is not finite (NaN or an infinity): they return -1
+/// and change nothing.
 class TAdvBody : public TBody {
   public:
     /// The mass table.
@@ -82,7 +84,8 @@ class TAdvBody : public TBody {
     /// 0 when written; -1 when not (a folder that does not exist, a full disk, a url that names
     /// a folder), which leaves the old file as it was.
     int Save(const std::string& url, int backup, int embed) const;
-    /// An inactive duplicate with its own parts, sharing the images.
+    /// An inactive duplicate with its own parts, sharing the images. A constraint holding a number
+    /// that is not finite (written straight into its fields) is left out.
     core::Ref<TAdvBody> Copy() const;
 
     // Whole body.
@@ -96,13 +99,14 @@ class TAdvBody : public TBody {
     int DeActivate();
     /// Draws every rig, in slot order, through the world view. Returns 0.
     int Draw() const;
-    /// Pushes every free mass: moves it by (dx, dy) and adds that to its velocity (frozen
-    /// masses stay). Returns 0.
+    /// Pushes every free mass: moves it by (dx, dy) and adds that to its velocity (frozen masses
+    /// stay). Returns 0; -1 (nothing changed) for a value that is not finite.
     int Move(float dx, float dy);
-    /// Moves every mass by (dx, dy), keeping velocities. Returns 0.
+    /// Moves every mass by (dx, dy), keeping velocities. Returns 0; -1 (nothing changed) for a
+    /// value that is not finite.
     int Translate(float dx, float dy);
     /// Puts the reference mass (the lowest filled mass slot) at (x, y), keeping the shape; every
-    /// mass stops. Returns 0.
+    /// mass stops. Returns 0; -1 (nothing changed) for a value that is not finite.
     int Position(float x, float y);
     /// Writes the reference mass's position. Returns 0.
     int GetPosition(float& x, float& y) const;
@@ -111,15 +115,16 @@ class TAdvBody : public TBody {
     /// The reference mass's y; 0 without masses.
     float GetY() const;
     /// Turns the body about its reference mass until its reference constraint (the lowest filled
-    /// constraint slot) points along `angle` degrees; every mass stops. Returns 0.
+    /// constraint slot) points along `angle` degrees; every mass stops. Returns 0; -1 (nothing
+    /// changed) for a value that is not finite.
     int Rotate(float angle);
     /// The direction of the reference constraint, degrees; 0 without one.
     float GetRotation() const;
     /// Turns every free mass by `angle` degrees about the reference mass as a velocity, so the body
-    /// keeps turning. Returns 0.
+    /// keeps turning. Returns 0; -1 (nothing changed) for a value that is not finite.
     int Spin(float angle);
     /// Turns every mass (frozen ones too) by `angle` degrees about the reference mass, keeping
-    /// velocities. Returns 0.
+    /// velocities. Returns 0; -1 (nothing changed) for a value that is not finite.
     int Turn(float angle);
     /// The queued collision events of this body's masses with another body's,
     /// a zone's or the bounds; none when there are none.
@@ -131,7 +136,8 @@ class TAdvBody : public TBody {
 
     // Masses.
 
-    /// A new mass (see TMass::Create) in the next slot; returns the slot.
+    /// A new mass (see TMass::Create) in the next slot; returns the slot, or -1 when a number is
+    /// not finite.
     int MassAdd(float x, float y, float mass, float radius, float friction, int colGroup);
     /// Removes the mass in slot i with the rigs pinned to it and the constraints that use it; the
     /// slot stays, empty. Returns 0.
@@ -160,15 +166,18 @@ class TAdvBody : public TBody {
     std::string MassGetName(int i) const {
         return table_calls::Forward<&TMass::GetName>(masses, i);
     }
-    /// Pushes the mass in slot i: moves it by (dx, dy) and adds that to its velocity. Returns 0.
+    /// Pushes the mass in slot i: moves it by (dx, dy) and adds that to its velocity. Returns 0; -1
+    /// (nothing changed) for a value that is not finite.
     int MassMove(int i, float dx, float dy) {
         return table_calls::Forward<&TMass::Move>(masses, i, dx, dy);
     }
-    /// Moves the mass in slot i, keeping its velocity. Returns 0.
+    /// Moves the mass in slot i, keeping its velocity. Returns 0; -1 (nothing changed) for a value
+    /// that is not finite.
     int MassTranslate(int i, float dx, float dy) {
         return table_calls::Forward<&TMass::Translate>(masses, i, dx, dy);
     }
-    /// Puts the mass in slot i at (x, y), at rest. Returns 0.
+    /// Puts the mass in slot i at (x, y), at rest. Returns 0; -1 (nothing changed) for a value that
+    /// is not finite.
     int MassPosition(int i, float x, float y) {
         return table_calls::Forward<&TMass::Position>(masses, i, x, y);
     }
@@ -188,17 +197,20 @@ class TAdvBody : public TBody {
     float MassGetX(int i) const { return table_calls::Forward<&TMass::GetX>(masses, i); }
     /// Y of the mass in slot i.
     float MassGetY(int i) const { return table_calls::Forward<&TMass::GetY>(masses, i); }
-    /// Sets the mass of the mass in slot i. Returns 0.
+    /// Sets the mass of the mass in slot i. Returns 0; -1 (nothing changed) for a value that is not
+    /// finite.
     int MassSetMass(int i, float m) { return table_calls::Forward<&TMass::SetMass>(masses, i, m); }
     /// The mass of the mass in slot i.
     float MassGetMass(int i) const { return table_calls::Forward<&TMass::GetMass>(masses, i); }
-    /// Sets the radius of the mass in slot i. Returns 0.
+    /// Sets the radius of the mass in slot i. Returns 0; -1 (nothing changed) for a value that is
+    /// not finite.
     int MassSetRadius(int i, float r) {
         return table_calls::Forward<&TMass::SetRadius>(masses, i, r);
     }
     /// The radius of the mass in slot i.
     float MassGetRadius(int i) const { return table_calls::Forward<&TMass::GetRadius>(masses, i); }
-    /// Sets the friction (clamped to 0 ... 1) of the mass in slot i. Returns 0.
+    /// Sets the friction (clamped to 0 ... 1) of the mass in slot i. Returns 0; -1 (nothing
+    /// changed) for a value that is not finite.
     int MassSetFriction(int i, float f) {
         return table_calls::Forward<&TMass::SetFriction>(masses, i, f);
     }
@@ -213,11 +225,12 @@ class TAdvBody : public TBody {
     /// 1 when the mass in slot i is frozen.
     int MassIsFrozen(int i) const { return table_calls::Forward<&TMass::IsFrozen>(masses, i); }
     /// Sets the velocity (units per step) of the mass in slot i; a frozen mass ignores it. Returns
-    /// 0.
+    /// 0; -1 (nothing changed) for a value that is not finite.
     int MassSetVelocity(int i, float vx, float vy) {
         return table_calls::Forward<&TMass::SetVelocity>(masses, i, vx, vy);
     }
-    /// Adds to the velocity of the mass in slot i; a frozen mass ignores it. Returns 0.
+    /// Adds to the velocity of the mass in slot i; a frozen mass ignores it. Returns 0; -1 (nothing
+    /// changed) for a value that is not finite.
     int MassAddVelocity(int i, float vx, float vy) {
         return table_calls::Forward<&TMass::AddVelocity>(masses, i, vx, vy);
     }
@@ -254,24 +267,24 @@ class TAdvBody : public TBody {
 
     // Constraints.
 
-    /// A constraint of the given stiffness between every pair of filled mass
-    /// slots, at their current distance. Returns 0.
+    /// A constraint of the given stiffness between every pair of filled mass slots, at their
+    /// current distance. Returns 0; -1 (nothing changed) for a value that is not finite.
     int ConAddAll(float stiffness);
     /// A constraint between the masses in slots mass1 and mass2 (see TConstraint::Create); its
-    /// slot, or -1 when either slot is empty or they are the same. Not assigned: call ConAssign or
-    /// Activate.
+    /// slot, or -1 when either slot is empty, they are the same, or a number is not finite. Not
+    /// assigned: call ConAssign or Activate.
     int ConAdd(int mass1, int mass2, float restLength, float stiffness);
     /// A pressure constraint (see TConstraint::CreatePressure) over the ring of masses in the
     /// given slots, in order round the ring; its slot, or -1 when a slot is empty, named twice,
-    /// or there are fewer than 3. Not assigned: call ConAssign or Activate.
+    /// there are fewer than 3, or a number is not finite. Not assigned: call ConAssign or Activate.
     int ConAddPressure(const std::vector<int>& ring, float restArea, float stiffness);
     /// An angle constraint (see TConstraint::CreateAngle) at the mass in slot `middle` between
-    /// the arms to slots `first` and `last`; its slot, or -1 when a slot is empty or named twice.
-    /// Not assigned: call ConAssign or Activate.
+    /// the arms to slots `first` and `last`; its slot, or -1 when a slot is empty or named twice,
+    /// or a number is not finite. Not assigned: call ConAssign or Activate.
     int ConAddAngle(int first, int middle, int last, float restAngle, float stiffness);
     /// A shape-matching constraint (see TConstraint::CreateShape) over the masses in the given
-    /// slots, at their present places; its slot, or -1 when a slot is empty, named twice, or there
-    /// are fewer than 3. Not assigned: call ConAssign or Activate.
+    /// slots, at their present places; its slot, or -1 when a slot is empty, named twice, there
+    /// are fewer than 3, or the stiffness is not finite. Not assigned: call ConAssign or Activate.
     int ConAddShape(const std::vector<int>& slots, float stiffness);
     /// A skin (see TConstraint::CreateSkin) over the masses in the given slots, in order along it;
     /// its slot, or -1 when a slot is empty, named twice, or there are fewer than 2 (3 when
@@ -321,7 +334,7 @@ class TAdvBody : public TBody {
         return table_calls::OnSlot(cons, i, [](TConstraint& c) { return IndexOf(c.GetMass2()); });
     }
     /// Sets the rest length of the constraint in slot i (0 or less: the current distance). Returns
-    /// 0.
+    /// 0; -1 (nothing changed) for a value that is not finite.
     int ConSetRestLength(int i, float f) {
         return table_calls::Forward<&TConstraint::SetRestLength>(cons, i, f);
     }
@@ -329,7 +342,8 @@ class TAdvBody : public TBody {
     float ConGetRestLength(int i) const {
         return table_calls::Forward<&TConstraint::GetRestLength>(cons, i);
     }
-    /// Sets the stiffness (0 ... 1) of the constraint in slot i. Returns 0.
+    /// Sets the stiffness (0 ... 1) of the constraint in slot i. Returns 0; -1 (nothing changed)
+    /// for a value that is not finite.
     int ConSetStiffness(int i, float f) {
         return table_calls::Forward<&TConstraint::SetStiffness>(cons, i, f);
     }
@@ -338,7 +352,7 @@ class TAdvBody : public TBody {
         return table_calls::Forward<&TConstraint::GetStiffness>(cons, i);
     }
     /// Sets the compliance and damping ratio of the constraint in slot i (see
-    /// TConstraint::SetCompliance). Returns 0.
+    /// TConstraint::SetCompliance). Returns 0; -1 (nothing changed) for a value that is not finite.
     int ConSetCompliance(int i, float c, float dampingRatio) {
         return table_calls::Forward<&TConstraint::SetCompliance>(cons, i, c, dampingRatio);
     }
@@ -366,7 +380,7 @@ class TAdvBody : public TBody {
 
     /// A rig drawing the image in slot `image`, pinned to the mass in slot
     /// `mass`, turned by the constraint in slot `con` (-1: none) plus `angle`
-    /// degrees; its slot, or -1 when the image or mass slot is empty.
+    /// degrees; its slot, or -1 when the image or mass slot is empty or the angle is not finite.
     int RigAdd(int image, int mass, int con, float angle);
     /// Empties rig slot i. Returns 0.
     int RigRemove(int i) {
@@ -413,13 +427,14 @@ class TAdvBody : public TBody {
     int RigGetConstraint(int i) const {
         return table_calls::OnSlot(rigs, i, [](TRig& r) { return IndexOf(r.con.Get()); });
     }
-    /// Sets the rig's fixed angle, degrees. Returns 0.
+    /// Sets the rig's fixed angle, degrees. Returns 0; -1 (nothing changed) for a value that is not
+    /// finite.
     int RigSetAngle(int i, float degrees) {
         return table_calls::Forward<&TRig::SetAngle>(rigs, i, degrees);
     }
     /// The rig's fixed angle, degrees.
     float RigGetAngle(int i) const { return table_calls::Forward<&TRig::GetAngle>(rigs, i); }
-    /// Sets the rig's scale. Returns 0.
+    /// Sets the rig's scale. Returns 0; -1 (nothing changed) for a value that is not finite.
     int RigSetScale(int i, float sx, float sy) {
         return table_calls::Forward<&TRig::SetScale>(rigs, i, sx, sy);
     }
@@ -435,7 +450,8 @@ class TAdvBody : public TBody {
     int RigGetColor(int i, int& r, int& g, int& b) const {
         return table_calls::Forward<&TRig::GetColor>(rigs, i, r, g, b);
     }
-    /// Sets the rig's alpha (clamped to 0 ... 1). Returns 0.
+    /// Sets the rig's alpha (clamped to 0 ... 1). Returns 0; -1 (nothing changed) for a value that
+    /// is not finite.
     int RigSetAlpha(int i, float a) { return table_calls::Forward<&TRig::SetAlpha>(rigs, i, a); }
     /// The rig's alpha.
     float RigGetAlpha(int i) const { return table_calls::Forward<&TRig::GetAlpha>(rigs, i); }

@@ -7,6 +7,7 @@
 #include "physics/advbody.h"
 #include "physics/colevent.h"
 #include "physics/detail/degmath.h"
+#include "physics/detail/finite.h"
 #include "physics/zonebase.h"
 
 namespace kel::tangle {
@@ -22,12 +23,16 @@ template <class T> T* Reference(const TIndexTable<T>& table) {
 
 } // namespace
 
+// Whole-body operations check their numbers once, before any mass moves,
+// so that a refused call changes nothing.
 int TAdvBody::Move(float dx, float dy) {
+    if (!detail::AllFinite(dx, dy)) return -1;
     for (int i = 0; i < mIndex; ++i) MassMove(i, dx, dy);
     return 0;
 }
 
 int TAdvBody::Translate(float dx, float dy) {
+    if (!detail::AllFinite(dx, dy)) return -1;
     for (int i = 0; i < mIndex; ++i) MassTranslate(i, dx, dy);
     return 0;
 }
@@ -49,6 +54,7 @@ int TAdvBody::GetPosition(float& x, float& y) const {
 
 // The reference mass lands on (x, y), the shape stays, every mass stops.
 int TAdvBody::Position(float x, float y) {
+    if (!detail::AllFinite(x, y)) return -1;
     const TMass* ref = Reference(masses);
     if (!ref) return 0;
     const float ax = ref->posX, ay = ref->posY;
@@ -67,6 +73,7 @@ float TAdvBody::GetRotation() const {
 // Turns the body about its reference mass until the reference constraint
 // points along `angle`; every mass stops.
 int TAdvBody::Rotate(float angle) {
+    if (!detail::AllFinite(angle)) return -1;
     float cx = 0, cy = 0;
     GetPosition(cx, cy);
     const float r0 = GetRotation();
@@ -94,12 +101,14 @@ template <int (TMass::*Apply)(float, float)> void TAdvBody::TurnMasses(float ang
 
 // The turn becomes velocity, so the body keeps turning; frozen masses stay.
 int TAdvBody::Spin(float angle) {
+    if (!detail::AllFinite(angle)) return -1;
     TurnMasses<&TMass::Move>(angle);
     return 0;
 }
 
 // Positions turn, velocities stay as they were, frozen masses turn too.
 int TAdvBody::Turn(float angle) {
+    if (!detail::AllFinite(angle)) return -1;
     TurnMasses<&TMass::Translate>(angle);
     return 0;
 }

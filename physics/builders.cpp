@@ -116,15 +116,15 @@ core::Ref<TAdvBody> BuildCloth(const TClothDef& def) {
             for (int c = columns - 2; c >= 0; --c) edge.push_back(slot(c, rows - 1));
             for (int r = rows - 2; r > 0; --r) edge.push_back(slot(0, r));
         }
-        shape.Body().ConAddSkin(edge, rows > 1 && columns > 1);
+        shape.Check(shape.Body().ConAddSkin(edge, rows > 1 && columns > 1));
     }
     return shape.Finish();
 }
 
 core::Ref<TAdvBody> BuildJelly(const TJellyDef& def) {
     const int n = def.rim;
-    if (!RingBuildable(def.x, def.y, def.radius, n, def.material) || !Finite(def.innerStiffness) ||
-        std::isnan(def.innerCompliance))
+    if (!RingBuildable(def.x, def.y, def.radius, n, def.material) ||
+        !detail::AllFinite(def.innerStiffness, def.innerCompliance))
         return nullptr;
     TShapeWriter shape("Jelly", def.material);
     const int centre = shape.Mass(def.x, def.y);
@@ -152,8 +152,8 @@ core::Ref<TAdvBody> BuildJelly(const TJellyDef& def) {
 
 core::Ref<TAdvBody> BuildBlob(const TBlobDef& def) {
     const int n = def.rim;
-    if (!RingBuildable(def.x, def.y, def.radius, n, def.material) || std::isnan(def.restArea) ||
-        !Finite(def.pressure) || std::isnan(def.pressureCompliance))
+    if (!RingBuildable(def.x, def.y, def.radius, n, def.material) ||
+        !detail::AllFinite(def.restArea, def.pressure, def.pressureCompliance))
         return nullptr;
     TShapeWriter shape("Blob", def.material);
     AddRing(shape, def.x, def.y, def.radius, n);
@@ -162,9 +162,8 @@ core::Ref<TAdvBody> BuildBlob(const TBlobDef& def) {
         ring[static_cast<std::size_t>(k)] = k;
         shape.Link(k, (k + 1) % n, LinksOf(def.material));
     }
-    const int pressure = shape.Body().ConAddPressure(ring, def.restArea, def.pressure);
-    if (def.pressureCompliance >= 0)
-        shape.Body().ConSetCompliance(pressure, def.pressureCompliance, def.material.damping);
+    const int pressure = shape.Check(shape.Body().ConAddPressure(ring, def.restArea, def.pressure));
+    if (def.pressureCompliance >= 0) shape.Compliance(pressure, def.pressureCompliance);
     if (def.skin) shape.Skin(0, n, true);
     return shape.Finish();
 }

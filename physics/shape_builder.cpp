@@ -146,13 +146,11 @@ struct TInnerGrid {
 
 core::Ref<TAdvBody> BuildShape(const TShapeDef& def) {
     const std::vector<float>& xy = def.outline;
-    if (xy.size() < 6 || xy.size() % 2 != 0 || !detail::Finite(def.spacing) || def.spacing <= 0 ||
-        !detail::Buildable(def.material) || !detail::Finite(def.shapeStiffness) ||
-        std::isnan(def.shapeCompliance) || !detail::Finite(def.pressure) ||
-        std::isnan(def.pressureCompliance))
+    if (xy.size() < 6 || xy.size() % 2 != 0 || !detail::AllFinite(xy) ||
+        !detail::AllFinite(def.spacing, def.shapeStiffness, def.shapeCompliance, def.pressure,
+                           def.pressureCompliance) ||
+        def.spacing <= 0 || !detail::Buildable(def.material))
         return nullptr;
-    for (float f : xy)
-        if (!detail::Finite(f)) return nullptr;
     const TOutline outline(xy);
     if (outline.TwiceArea() == 0 || !outline.Simple()) return nullptr;
     const double spacing = def.spacing;
@@ -221,16 +219,14 @@ core::Ref<TAdvBody> BuildShape(const TShapeDef& def) {
     if (def.shapeStiffness > 0 || def.shapeCompliance >= 0) {
         std::vector<int> all(places.size());
         for (std::size_t k = 0; k < all.size(); ++k) all[k] = static_cast<int>(k);
-        const int slot = body.ConAddShape(all, def.shapeStiffness);
-        if (def.shapeCompliance >= 0)
-            body.ConSetCompliance(slot, def.shapeCompliance, def.material.damping);
+        const int slot = shape.Check(body.ConAddShape(all, def.shapeStiffness));
+        if (def.shapeCompliance >= 0) shape.Compliance(slot, def.shapeCompliance);
     }
     if (def.pressure > 0 || def.pressureCompliance >= 0) {
         std::vector<int> ring(static_cast<std::size_t>(n));
         for (int k = 0; k < n; ++k) ring[static_cast<std::size_t>(k)] = k;
-        const int slot = body.ConAddPressure(ring, 0, def.pressure);
-        if (def.pressureCompliance >= 0)
-            body.ConSetCompliance(slot, def.pressureCompliance, def.material.damping);
+        const int slot = shape.Check(body.ConAddPressure(ring, 0, def.pressure));
+        if (def.pressureCompliance >= 0) shape.Compliance(slot, def.pressureCompliance);
     }
     if (def.skin) shape.Skin(0, n, true);
     return shape.Finish();

@@ -65,7 +65,7 @@ core::Ref<TConstraint> TConstraintRecord::Make() const {
     }
     if (!c) return nullptr;
     c->SetName(name);
-    c->SetCompliance(compliance, damping);
+    if (c->SetCompliance(compliance, damping) != 0) return nullptr; // not finite
     return c;
 }
 

@@ -24,7 +24,8 @@ struct TConstraintRecord {
 
     static TConstraintRecord Of(const TConstraint& c);
     // The constraint the record describes; none when it cannot be one (too
-    // few or repeated masses, parameters that do not fit its kind).
+    // few or repeated masses, parameters that do not fit its kind, a number
+    // that is not finite).
     core::Ref<TConstraint> Make() const;
     // Whether a kind's constraint may have `masses` masses in its ring (0
     // for a distance constraint) and `params` parameters.
