@@ -10,7 +10,9 @@
 //   M(Result, Word, Op, types)   method, returns its result
 //   M0(Word, Op, types)          method, the form returns 0
 //
-// An overloaded operation has one line per overload.
+// An overloaded operation has one line per overload. Operations that refuse a
+// number that is not finite (returning -1) have M or FN lines, so that the
+// refusal reaches the caller.
 
 #define TANGLE_CLASS(Word) TANGLE_CLASS_##Word
 #define TANGLE_CLASS_World TPhysics
@@ -28,24 +30,24 @@
     FN(core::Ref<TPhysics>, World, Create, float, float, float, float, int) \
     FN0(World, Update) \
     FN0(World, Free) \
-    FN0(World, SetGravity, float, float) \
+    FN(int, World, SetGravity, float, float) \
     FN0(World, SetIterations, int) \
-    FN0(World, SetBounds, float, float, float, float) \
+    FN(int, World, SetBounds, float, float, float, float) \
     FN0(World, GetBounds, float&, float&, float&, float&) \
-    FN0(World, SetFriction, float) \
+    FN(int, World, SetFriction, float) \
     FN0(World, UseShiftedGrid, int) \
     FN0(World, SetGridSize, int) \
     FN0(World, SetStacking, int) \
     FN(int, World, GetStacking) \
-    FN0(World, SetSleep, float, int) \
+    FN(int, World, SetSleep, float, int) \
     FN(int, World, AwakeCount) \
     FN0(World, TrackContacts, int) \
     FN(int, World, TracksContacts) \
     FN(const std::vector<TContactChange>&, World, ContactBegins) \
     FN(const std::vector<TContactChange>&, World, ContactEnds) \
-    FN0(World, SetDrawCoords, float, float) \
-    FN0(World, SetDrawZoom, float) \
-    FN0(World, SetDrawRotation, float) \
+    FN(int, World, SetDrawCoords, float, float) \
+    FN(int, World, SetDrawZoom, float) \
+    FN(int, World, SetDrawRotation, float) \
     FN0(World, UpdateTransform) \
     FN(float, World, MouseX) \
     FN(float, World, MouseY) \
@@ -71,26 +73,26 @@
     M(core::Ref<TMass>, Mass, Copy) \
     M0(Mass, SetName, const std::string&) \
     M(std::string, Mass, GetName) \
-    M0(Mass, Move, float, float) \
-    M0(Mass, Translate, float, float) \
-    M0(Mass, Position, float, float) \
+    M(int, Mass, Move, float, float) \
+    M(int, Mass, Translate, float, float) \
+    M(int, Mass, Position, float, float) \
     M(float, Mass, GetPositionX) \
     M(float, Mass, GetPositionY) \
     M0(Mass, GetPosition, float&, float&) \
     M(float, Mass, GetX) \
     M(float, Mass, GetY) \
-    M0(Mass, SetMass, float) \
+    M(int, Mass, SetMass, float) \
     M(float, Mass, GetMass) \
-    M0(Mass, SetRadius, float) \
+    M(int, Mass, SetRadius, float) \
     M(float, Mass, GetRadius) \
-    M0(Mass, SetFriction, float) \
+    M(int, Mass, SetFriction, float) \
     M(float, Mass, GetFriction) \
     M0(Mass, Freeze) \
     M0(Mass, Thaw) \
     M(int, Mass, IsFrozen) \
     M(int, Mass, IsAwake) \
-    M0(Mass, SetVelocity, float, float) \
-    M0(Mass, AddVelocity, float, float) \
+    M(int, Mass, SetVelocity, float, float) \
+    M(int, Mass, AddVelocity, float, float) \
     M(float, Mass, GetVelocityX) \
     M(float, Mass, GetVelocityY) \
     M(float, Mass, GetVX) \
@@ -108,11 +110,11 @@
     M0(Con, Free, TBody*) \
     M(TMass*, Con, GetMass1) \
     M(TMass*, Con, GetMass2) \
-    M0(Con, SetRestLength, float) \
+    M(int, Con, SetRestLength, float) \
     M(float, Con, GetRestLength) \
-    M0(Con, SetStiffness, float) \
+    M(int, Con, SetStiffness, float) \
     M(float, Con, GetStiffness) \
-    M0(Con, SetCompliance, float, float) \
+    M(int, Con, SetCompliance, float, float) \
     M(float, Con, GetCompliance) \
     M(float, Con, GetAngle) \
     M(float, Con, GetLength) \
@@ -135,16 +137,16 @@
     M0(AdvBody, Activate) \
     M0(AdvBody, DeActivate) \
     M0(AdvBody, Draw) \
-    M0(AdvBody, Move, float, float) \
-    M0(AdvBody, Translate, float, float) \
-    M0(AdvBody, Position, float, float) \
+    M(int, AdvBody, Move, float, float) \
+    M(int, AdvBody, Translate, float, float) \
+    M(int, AdvBody, Position, float, float) \
     M0(AdvBody, GetPosition, float&, float&) \
     M(float, AdvBody, GetX) \
     M(float, AdvBody, GetY) \
-    M0(AdvBody, Rotate, float) \
+    M(int, AdvBody, Rotate, float) \
     M(float, AdvBody, GetRotation) \
-    M0(AdvBody, Spin, float) \
-    M0(AdvBody, Turn, float) \
+    M(int, AdvBody, Spin, float) \
+    M(int, AdvBody, Turn, float) \
     M(core::Ref<core::TList>, AdvBody, CollideAdvBody, const TAdvBody*) \
     M(core::Ref<core::TList>, AdvBody, CollideZone, TZoneBase*) \
     M(core::Ref<core::TList>, AdvBody, CollideBounds) \
@@ -158,25 +160,25 @@
     M(TMass*, AdvBody, MassGet, int) \
     M0(AdvBody, MassSetName, int, const std::string&) \
     M(std::string, AdvBody, MassGetName, int) \
-    M0(AdvBody, MassMove, int, float, float) \
-    M0(AdvBody, MassTranslate, int, float, float) \
-    M0(AdvBody, MassPosition, int, float, float) \
+    M(int, AdvBody, MassMove, int, float, float) \
+    M(int, AdvBody, MassTranslate, int, float, float) \
+    M(int, AdvBody, MassPosition, int, float, float) \
     M(float, AdvBody, MassGetPositionX, int) \
     M(float, AdvBody, MassGetPositionY, int) \
     M0(AdvBody, MassGetPosition, int, float&, float&) \
     M(float, AdvBody, MassGetX, int) \
     M(float, AdvBody, MassGetY, int) \
-    M0(AdvBody, MassSetMass, int, float) \
+    M(int, AdvBody, MassSetMass, int, float) \
     M(float, AdvBody, MassGetMass, int) \
-    M0(AdvBody, MassSetRadius, int, float) \
+    M(int, AdvBody, MassSetRadius, int, float) \
     M(float, AdvBody, MassGetRadius, int) \
-    M0(AdvBody, MassSetFriction, int, float) \
+    M(int, AdvBody, MassSetFriction, int, float) \
     M(float, AdvBody, MassGetFriction, int) \
     M0(AdvBody, MassFreeze, int) \
     M0(AdvBody, MassThaw, int) \
     M(int, AdvBody, MassIsFrozen, int) \
-    M0(AdvBody, MassSetVelocity, int, float, float) \
-    M0(AdvBody, MassAddVelocity, int, float, float) \
+    M(int, AdvBody, MassSetVelocity, int, float, float) \
+    M(int, AdvBody, MassAddVelocity, int, float, float) \
     M(float, AdvBody, MassGetVelocityX, int) \
     M(float, AdvBody, MassGetVelocityY, int) \
     M(float, AdvBody, MassGetVX, int) \
@@ -188,7 +190,7 @@
     M0(AdvBody, MassDraw, int) \
     M0(AdvBody, MassDrawAll) \
     \
-    M0(AdvBody, ConAddAll, float) \
+    M(int, AdvBody, ConAddAll, float) \
     M(int, AdvBody, ConAdd, int, int, float, float) \
     M0(AdvBody, ConRemove, int) \
     M(int, AdvBody, ConMaxIndex) \
@@ -202,11 +204,11 @@
     M0(AdvBody, ConFree, int) \
     M(int, AdvBody, ConGetMass1, int) \
     M(int, AdvBody, ConGetMass2, int) \
-    M0(AdvBody, ConSetRestLength, int, float) \
+    M(int, AdvBody, ConSetRestLength, int, float) \
     M(float, AdvBody, ConGetRestLength, int) \
-    M0(AdvBody, ConSetStiffness, int, float) \
+    M(int, AdvBody, ConSetStiffness, int, float) \
     M(float, AdvBody, ConGetStiffness, int) \
-    M0(AdvBody, ConSetCompliance, int, float, float) \
+    M(int, AdvBody, ConSetCompliance, int, float, float) \
     M(float, AdvBody, ConGetCompliance, int) \
     M(float, AdvBody, ConGetAngle, int) \
     M(float, AdvBody, ConGetLength, int) \
@@ -229,13 +231,13 @@
     M(int, AdvBody, RigGetMass, int) \
     M0(AdvBody, RigSetConstraint, int, int) \
     M(int, AdvBody, RigGetConstraint, int) \
-    M0(AdvBody, RigSetAngle, int, float) \
+    M(int, AdvBody, RigSetAngle, int, float) \
     M(float, AdvBody, RigGetAngle, int) \
-    M0(AdvBody, RigSetScale, int, float, float) \
+    M(int, AdvBody, RigSetScale, int, float, float) \
     M0(AdvBody, RigGetScale, int, float&, float&) \
     M0(AdvBody, RigSetColor, int, int, int, int) \
     M0(AdvBody, RigGetColor, int, int&, int&, int&) \
-    M0(AdvBody, RigSetAlpha, int, float) \
+    M(int, AdvBody, RigSetAlpha, int, float) \
     M(float, AdvBody, RigGetAlpha, int) \
     M0(AdvBody, RigSetBlend, int, int) \
     M(int, AdvBody, RigGetBlend, int) \
@@ -264,13 +266,13 @@
     M(TMass*, Rig, GetMass) \
     M0(Rig, SetConstraint, TConstraint*) \
     M(TConstraint*, Rig, GetConstraint) \
-    M0(Rig, SetAngle, float) \
+    M(int, Rig, SetAngle, float) \
     M(float, Rig, GetAngle) \
-    M0(Rig, SetScale, float, float) \
+    M(int, Rig, SetScale, float, float) \
     M0(Rig, GetScale, float&, float&) \
     M0(Rig, SetColor, int, int, int) \
     M0(Rig, GetColor, int&, int&, int&) \
-    M0(Rig, SetAlpha, float) \
+    M(int, Rig, SetAlpha, float) \
     M(float, Rig, GetAlpha) \
     M0(Rig, SetBlend, int) \
     M(int, Rig, GetBlend) \
@@ -279,11 +281,11 @@
 #define TANGLE_ZONE_FORMS(NEW, FN, FN0, M, M0) \
     FN(core::Ref<TZone>, Zone, Create, std::vector<float>, int, float, int, int) \
     FN(core::Ref<TZone>, Zone, Load, const std::string&) \
-    M0(Zone, SetFriction, float) \
-    M0(Zone, Position, float, float) \
-    M0(Zone, Move, float, float) \
-    M0(Zone, Rotate, float) \
-    M0(Zone, Turn, float) \
+    M(int, Zone, SetFriction, float) \
+    M(int, Zone, Position, float, float) \
+    M(int, Zone, Move, float, float) \
+    M(int, Zone, Rotate, float) \
+    M(int, Zone, Turn, float) \
     M0(Zone, CalcQuadTree, int) \
     M(std::vector<float>, Zone, GetArea) \
     M(float, Zone, GetPositionX) \
