@@ -9,6 +9,11 @@
 // that holds it ("B111" without compliance and rings, "B112" without angles,
 // shapes and skins), so that it stays readable where the newer one is not known.
 // "BODY" (103), "B110", "B111" and "B112" files are read too.
+//
+// A number that the setters would refuse (NaN or an infinity) in a mass or
+// a constraint makes the file damaged. A rig's angle, scale and alpha only
+// change how its picture is drawn, and older versions of the library took
+// any value there: such a value is passed over, leaving the rig's default.
 
 #include <exception>
 #include <string>
@@ -129,11 +134,13 @@ class BodyReader {
         const float friction = in_.ReadFloat();
         const int group = in_.ReadInt();
         core::Ref<TMass> m = TMass::Create(x, y, mass, radius, friction, group);
+        if (!m) return false;
         remap_.Apply(*m, group);
         m->SetName(in_.ReadLine());
         if (in_.ReadByte() != 0) m->Freeze();
         const float vx = in_.ReadFloat(), vy = in_.ReadFloat();
-        m->SetVelocity(vx, vy); // a frozen mass stays at rest
+        // A frozen mass stays at rest, but its velocity must still be a number.
+        if (m->SetVelocity(vx, vy) != 0) return false;
         body_->masses.Put(slot, m);
         return true;
     }
@@ -156,7 +163,9 @@ class BodyReader {
             if (first != r.masses[0] || second != r.masses[1]) return false;
         }
         core::Ref<TConstraint> c = r.Make();
-        if (!c) return false; // a mass named twice, or parts that do not fit the kind
+        // A mass named twice, parts that do not fit the kind, or a number
+        // that is not finite.
+        if (!c) return false;
         body_->cons.Put(slot, c);
         return true;
     }
@@ -210,7 +219,8 @@ class BodyReader {
         TMass* mass = body_->masses.Get(in_.ReadInt());
         const int conSlot = in_.ReadInt();
         TConstraint* con = conSlot < 0 ? nullptr : body_->cons.Get(conSlot);
-        core::Ref<TRig> rig = TRig::Create(image, mass, con, in_.ReadFloat());
+        core::Ref<TRig> rig = TRig::Create(image, mass, con, 0);
+        rig->SetAngle(in_.ReadFloat());
         if (version_ >= 110) {
             const float sx = in_.ReadFloat(), sy = in_.ReadFloat();
             const int r = in_.ReadByte(), g = in_.ReadByte(), b = in_.ReadByte();
@@ -428,13 +438,18 @@ core::Ref<TAdvBody> TAdvBody::Copy() const {
     rigs.ForEach([&](int i, TRig* r) {
         TMass* mass = r->mass ? copy->MassGet(r->mass->index) : nullptr;
         TConstraint* con = r->con ? copy->ConGet(r->con->index) : nullptr;
-        copy->rigs.Put(i, TRig::Create(r->image, mass, con, r->angle));
+        core::Ref<TRig> twin = TRig::Create(r->image, mass, con, 0);
+        // A copy draws as the original does, whatever was written into its
+        // fields: the setters would refuse a value that is not finite.
+        twin->angle = r->angle;
+        twin->scaleX = r->scaleX;
+        twin->scaleY = r->scaleY;
+        twin->alpha = r->alpha;
+        copy->rigs.Put(i, twin);
         int red = 0, green = 0, blue = 0;
         r->GetColor(red, green, blue);
         copy->RigSetName(i, r->GetName());
-        copy->RigSetScale(i, r->scaleX, r->scaleY);
         copy->RigSetColor(i, red, green, blue);
-        copy->RigSetAlpha(i, r->alpha);
         copy->RigSetBlend(i, r->blend);
     });
     return copy;

@@ -1,6 +1,13 @@
 // Zone files (.tnz): magic "ZONE", a version byte, the name line, the
 // untransformed vertices, the attributes, the quadtree as built, and an
 // optional image, embedded as PNG or in "<name>_img.png" beside the file.
+//
+// A number of the zone's shape or place (a vertex, the offset, the angle,
+// the scale, a box of the tree) that is not finite makes the file damaged:
+// the setters would refuse it. The friction, the tint, the alpha and the
+// picture's scale and handle are kept as stored, whatever they are: the
+// format has always kept the friction unclamped and the contact copes with
+// any value, and the others only change how the zone is drawn.
 
 #include <algorithm>
 #include <memory>
@@ -8,6 +15,7 @@
 #include "core/filesys.h"
 #include "graphics/image.h"
 #include "physics/detail/file_io.h"
+#include "physics/detail/finite.h"
 #include "physics/zone.h"
 
 namespace kel::tangle {
@@ -33,6 +41,14 @@ std::string LineSafe(std::string text) {
 int EmbeddedByte(int embedImage) {
     if (!embedImage) return 0;
     return (embedImage & 0xFF) ? (embedImage & 0xFF) : 1;
+}
+
+// Whether every box of the tree is finite.
+bool FiniteTree(const TQuadTree& node) {
+    if (!detail::AllFinite(node.posX, node.posY, node.sizeX, node.sizeY)) return false;
+    for (const TQuadTree* child : node.childList->Each<TQuadTree>())
+        if (!FiniteTree(*child)) return false;
+    return true;
 }
 
 } // namespace
@@ -95,9 +111,11 @@ core::Ref<TZone> TZone::Load(const std::string& url) {
         z->qtLevel = in->ReadInt();
         z->imgScaleX = in->ReadFloat();
         z->imgScaleY = in->ReadFloat();
-        if (!in->Ok()) return nullptr;
+        if (!in->Ok() || !detail::AllFinite(z->origArea) ||
+            !detail::AllFinite(z->offsetX, z->offsetY, z->angle, z->scaleX, z->scaleY))
+            return nullptr;
         z->quadTree = TQuadTree::Read(in->Stream());
-        if (!z->quadTree) return nullptr;
+        if (!z->quadTree || !FiniteTree(*z->quadTree)) return nullptr;
         const int hasImage = in->ReadByte();
         if (!in->Ok()) return nullptr;
 
