@@ -2,7 +2,8 @@
 // stepped with it off and with it on, in blocks of steps that take turns
 // within each iteration (off first in one, on first in the next), so that a
 // busy spell of the machine weighs on both alike. Every block starts from the
-// same snapshot, after one untimed step with it off, so both settings do the
+// same snapshot, and after one untimed step (with the block's setting, so
+// that what turning it on builds once is not timed) both settings do the
 // same work but for the sweeps. The run itself reports each setting's time
 // per step and their ratio, on_over_off, with the allocations per step of
 // the blocks with it on.
@@ -135,9 +136,8 @@ Settled BuildPile() {
     return s;
 }
 
-// Each world is built once, for every run of its benchmark; building the
-// other frees it, which is why each run builds its own when it is not
-// the current one.
+// The world of the benchmark that runs now, built once for all its runs.
+// There is one current world, so building the other benchmark's frees it.
 Settled& World(Settled (*build)()) {
     static Settled world;
     static Settled (*built)() = nullptr;
@@ -165,9 +165,8 @@ void Alternate(benchmark::State& state, Settled (*build)(), int block) {
         for (int turn = 0; turn < 2; ++turn) {
             const int on = static_cast<int>((turn + iterations) % 2);
             TPhysics::RestoreSnapshot(start);
-            TPhysics::SetContinuous(0);
-            TPhysics::Update(); // whatever a restored world builds once
             TPhysics::SetContinuous(on);
+            TPhysics::Update(); // whatever a restored world or the setting builds once
             const alloc_counter::Totals before = alloc_counter::Now();
             const Clock::time_point t0 = Clock::now();
             for (int step = 0; step < block; ++step) TPhysics::Update();
