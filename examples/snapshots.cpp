@@ -52,11 +52,15 @@ int main(int argc, char** argv) {
     }
 
     // [world-file]
-    // The same as a file: SaveWorld(path, backup, bodies), LoadWorld(path,
-    // error). The loaded bodies come with the returned snapshot; keep it.
+    // The same as a file: SaveWorld(path, backup, bodies), which gives 0
+    // when written and -1 when not, and LoadWorld(path, error). The loaded
+    // bodies come with the returned snapshot; keep it.
     TPhysics::RestoreSnapshot(start);
     const std::string path = folder + "/heap.tnw";
-    TPhysics::SaveWorld(path, 0, {heap});
+    if (TPhysics::SaveWorld(path, 0, {heap}) != 0) {
+        std::fprintf(stderr, "snapshots: %s could not be written\n", path.c_str());
+        return 1;
+    }
     std::string error;
     core::Ref<TWorldSnapshot> loaded = TPhysics::LoadWorld(path, error);
     if (!loaded) {

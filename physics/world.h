@@ -319,7 +319,9 @@ class TPhysics : public core::Object, public TWorldView {
     static int RestoreSnapshot(TWorldSnapshot* snapshot);
     /// Writes the current world and `bodies` to a world file (.tnw, appended to a url without
     /// an extension), pictures inside, through a temporary file; with `backup`, an existing
-    /// file is first copied to url + ".bak". Returns 1 when written, 0 otherwise.
+    /// file is first copied to url + ".bak". Returns 0 when written; -1 when not (no world, a call
+    /// from inside a step, a folder that does not exist, a full disk, a url that names a folder),
+    /// which leaves the old file as it was.
     static int SaveWorld(const std::string& url, int backup,
                          const std::vector<TBody*>& bodies = {});
     /// Reads a world file and makes it the current world (one is made if there is none),

@@ -14,7 +14,9 @@
 // twice in a list or in the grid, a cell outside the grid, an island that is
 // not there) gets through. Only a file read whole replaces the world.
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -47,7 +49,7 @@ constexpr const char* kEndMagic = "TEND";
 // parameters (angles, shapes and skins). Each is written only for a world that
 // needs it, so that every other world file stays as the older version
 // wrote it.
-constexpr int kVersion = 1, kCellSizeVersion = 2, kKindsVersion = 3;
+constexpr int kVersion = 1, kCellSizeVersion = 2, kKindsVersion = 3, kContinuousVersion = 4;
 constexpr int kNone = -1;
 
 // The fewest bytes a record of each kind takes, for checking counts.
@@ -145,6 +147,7 @@ class WorldWriter {
         out_.WriteFloat(w.sleepSpeed);
         for (int n : {w.sleepSteps, w.nextColGroup, w.colMode}) out_.WriteInt(n);
         if (CellsByPlace()) out_.WriteFloat(w.cellSize); // 0: the grid of the grid size
+        if (version_ >= kContinuousVersion) out_.WriteInt(w.continuous);
     }
 
     void WriteMass(const detail::TMassState& m) {
@@ -154,6 +157,7 @@ class WorldWriter {
         for (int n : {m.frozen, m.gridx, m.gridy, m.refCounter, m.index, m.sleepIsland,
                       m.stillSteps, static_cast<int>(m.stepSlot)})
             out_.WriteInt(n);
+        if (version_ >= kContinuousVersion) out_.WriteInt(m.bullet);
         Name(m.name);
     }
 
@@ -241,6 +245,10 @@ class WorldWriter {
 
     // The oldest version that holds the world.
     int VersionNeeded() const {
+        if (s_.settings.continuous) return kContinuousVersion;
+        for (const auto& m : s_.masses) {
+            if (m.bullet) return kContinuousVersion;
+        }
         for (const auto& c : s_.constraints) {
             if (detail::TConstraintRecord::NewKind(c.kind)) return kKindsVersion;
         }
@@ -384,12 +392,13 @@ class WorldReader {
         if (magic != kMagic) return Fail("not a world file");
         version_ = in_.ReadInt();
         if (!in_.Ok()) return Truncated();
-        if (version_ < kVersion || version_ > kKindsVersion)
+        if (version_ < kVersion || version_ > kContinuousVersion)
             return Fail("world file version " + std::to_string(version_) +
                         ": this library reads versions " + std::to_string(kVersion) + " to " +
-                        std::to_string(kKindsVersion));
+                        std::to_string(kContinuousVersion));
         ReadSettings();
         if (!in_.Ok()) return Truncated();
+        if (!SettingsFinite()) return Damaged("a world setting is not a finite number");
         return ReadImages() && ReadTrees() && ReadMasses() && ReadConstraints() && ReadZones() &&
                ReadRigs() && ReadBodies() && ReadLists() && ReadGrid() && ReadSleep() &&
                ReadContacts() && ReadEnd();
@@ -410,6 +419,21 @@ class WorldReader {
         if (version_ >= kCellSizeVersion) w.cellSize = in_.ReadFloat();
         // Not a number or not above 0: the grid of the grid size.
         if (!(w.cellSize > 0)) w.cellSize = 0;
+        w.continuous = 0;
+        if (version_ >= kContinuousVersion) w.continuous = in_.ReadInt() != 0 ? 1 : 0;
+    }
+
+    bool SettingsFinite() const {
+        const detail::TSettingsState& w = s_.settings;
+        return AllFinite({w.boundsMaxX, w.boundsMaxY, w.boundsMinX, w.boundsMinY, w.friction,
+                          w.gravityX, w.gravityY, w.sleepSpeed});
+    }
+
+    static bool AllFinite(std::initializer_list<float> values) {
+        for (float f : values) {
+            if (!std::isfinite(f)) return false;
+        }
+        return true;
     }
 
     bool ReadImages() {
@@ -453,7 +477,11 @@ class WorldReader {
                            &m.stillSteps, &slot})
                 *v = in_.ReadInt();
             m.stepSlot = static_cast<std::uint32_t>(slot);
+            m.bullet = 0;
+            if (version_ >= kContinuousVersion) m.bullet = in_.ReadInt() != 0 ? 1 : 0;
             if (!Name(m.name)) return false;
+            if (!AllFinite({m.posX, m.posY, m.oldPosX, m.oldPosY, m.radius, m.weight}))
+                return Damaged("a mass's place, velocity, radius or weight is not a finite number");
             if (!InGrid({m.gridx, m.gridy}, detail::TGrid::kSide))
                 return Damaged("a mass names a grid cell outside the grid");
             if (m.refCounter < 0 || m.sleepIsland < -1)
@@ -493,6 +521,9 @@ class WorldReader {
             if (version_ >= kKindsVersion && !ReadKind(c)) return false;
             if (!Name(c.name)) return false;
             if (c.refCounter < 0) return Damaged("a constraint has a negative count");
+            if (!AllFinite({c.restLength, c.stiffness, c.compliance, c.damping}))
+                return Damaged("a constraint's length, stiffness or compliance is not a finite "
+                               "number");
         }
         return true;
     }
@@ -549,6 +580,11 @@ class WorldReader {
             if (!PickRef(images_, true, z.image, "picture")) return false;
             z.imgScaleX = in_.ReadFloat();
             z.imgScaleY = in_.ReadFloat();
+            const auto finite = [](float f) { return std::isfinite(f); };
+            if (!std::all_of(z.area.begin(), z.area.end(), finite) ||
+                !std::all_of(z.origArea.begin(), z.origArea.end(), finite) ||
+                !AllFinite({z.offsetX, z.offsetY, z.angle, z.scaleX, z.scaleY}))
+                return Damaged("a zone's outline or place is not a finite number");
         }
         return in_.Ok() || Truncated();
     }
@@ -813,20 +849,20 @@ class MaskColorScope {
 
 } // namespace
 
+// 0 when written and -1 when not, as the body's and the zone's Save.
 int TPhysics::SaveWorld(const std::string& url, int backup, const std::vector<TBody*>& bodies) {
     TPhysics* w = currentWorld;
-    if (!w) return 0;
+    if (!w) return -1;
     TWorldState state;
-    if (!state.Capture(*w, bodies)) return 0;
+    if (!state.Capture(*w, bodies)) return -1;
     try {
-        return SaveFileWithBackup(url, ".tnw", backup,
-                                  [&](core::TStream& out, const std::string&) {
-                                      return WorldWriter(state, out).Write();
-                                  })
-                   ? 1
-                   : 0;
+        const bool written =
+            SaveFileWithBackup(url, ".tnw", backup, [&](core::TStream& out, const std::string&) {
+                return WorldWriter(state, out).Write();
+            });
+        return written ? 0 : -1;
     } catch (const std::exception&) {
-        return 0;
+        return -1;
     }
 }
 

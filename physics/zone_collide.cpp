@@ -119,20 +119,8 @@ bool TZone::FirstTouch(const TSweptDisc& path, TTouch& touch) const {
     const float* v = area.data();
     const float ox = offsetX, oy = offsetY;
     const bool solid = style == FILL || style == HOLE;
-    // A path that starts in solid matter is the discrete contact's to push out.
-    if (solid) {
-        TWinding winding(path.x, path.y);
-        float px = v[2 * (n - 1)] + ox, py = v[2 * (n - 1) + 1] + oy;
-        winding.Start(px, py);
-        for (int k = 0; k < n; ++k) {
-            const float qx = v[2 * k] + ox, qy = v[2 * k + 1] + oy;
-            winding.Step(px, py, qx, qy);
-            px = qx;
-            py = qy;
-        }
-        if (winding.Inside() == (style == FILL)) return false;
-    }
     // The edges in Collide's order, so that ties go the same way.
+    const TTouch before = touch;
     int k = style == LINE ? 1 : 0;
     const int start = style == LINE ? 0 : n - 1;
     float px = v[2 * start] + ox, py = v[2 * start + 1] + oy;
@@ -142,6 +130,24 @@ bool TZone::FirstTouch(const TSweptDisc& path, TTouch& touch) const {
         if (detail::PathEntersCapsule(path, px, py, qx, qy, touch)) found = true;
         px = qx;
         py = qy;
+    }
+    // A path that starts in solid matter is the discrete contact's to push
+    // out; asked only of a path that touched an edge.
+    if (found && solid) {
+        TWinding winding(path.x, path.y);
+        px = v[2 * (n - 1)] + ox;
+        py = v[2 * (n - 1) + 1] + oy;
+        winding.Start(px, py);
+        for (k = 0; k < n; ++k) {
+            const float qx = v[2 * k] + ox, qy = v[2 * k + 1] + oy;
+            winding.Step(px, py, qx, qy);
+            px = qx;
+            py = qy;
+        }
+        if (winding.Inside() == (style == FILL)) {
+            touch = before;
+            return false;
+        }
     }
     return found;
 }

@@ -121,8 +121,7 @@ void TContinuous::IndexFrozen(const std::vector<TMass*>& frozen) {
     keys_.clear();
     for (const auto& [key, k] : order) {
         const TMass* m = frozen[k];
-        frozen_.push_back({m->posX, m->posY, m->oldPosX, m->oldPosY, m->radius, m->mass,
-                           m->friction, 1, m->colGroup, const_cast<TMass*>(m)});
+        frozen_.push_back({m->posX, m->posY, m->radius, m->colGroup});
         keys_.push_back(key);
     }
 }
@@ -185,29 +184,21 @@ void TContinuous::TouchMasses(const TStepContext& step, TMass* m, const TSweptDi
 }
 
 void TContinuous::CollideAt(const TStepContext& step, TMass* m, const TSweptDisc& path,
-                            const TTouch& touch, const TMassTouch& hit) const {
+                            const TTouch& touch, const TMassTouch& hit) {
     // Put back at the touch, overlapping by what it went past along the
     // normal (at most half the touching distance, so that its centre stays
-    // on the near side of the other's and the response pushes it back);
-    // what it went along the surface is added after the response.
+    // on the near side of the other's and a response pushes it back); what
+    // it went along the surface is added after the response.
     const float cx = path.x + touch.t * path.dx, cy = path.y + touch.t * path.dy;
     const float past = (cx - m->posX) * touch.nx + (cy - m->posY) * touch.ny;
     const float slideX = m->posX - cx + past * touch.nx, slideY = m->posY - cy + past * touch.ny;
     const float overlap = std::fmin(past, 0.5f * touch.reach);
     m->posX = cx - touch.nx * overlap;
     m->posY = cy - touch.ny * overlap;
-    if (hit.frozen) {
-        const TObstacle& o = *hit.frozen;
-        const float dx = m->posX - o.posX, dy = m->posY - o.posY;
-        float d = std::sqrt(dx * dx + dy * dy);
-        if (d < kMinDistance) d = kMinDistance;
-        TObstacle still = o;
-        TContactPoint at;
-        if (ResolveAtDistance(step.shock, m, &still, m->radius + o.radius, d, at)) {
-            if (step.sleepLog) step.sleepLog->NoteContact(m, o.body);
-            ReportContact({TColEvent::MASS_MASS, m, o.body, at.x, at.y, at.force});
-        }
-    } else {
+    // A frozen mass is met again by the pass's own contact search, which
+    // pushes the mass out and records the contact as the search records
+    // every other (on any thread, in the order the pass sets).
+    if (!hit.frozen) {
         core::Ref<TMass> held(hit.mass); // a hook may drop the last other reference
         ResolveMasses(step, m, hit.mass);
         if (!m->InWorld()) return;

@@ -59,12 +59,9 @@ class TContinuous {
     const char* BrokenPassage(const TPhysics& w) const;
 
   private:
-    // A frozen mass as the contact response reads it.
+    // A frozen mass, as the sweep reads it.
     struct TObstacle {
-        float posX, posY, oldPosX, oldPosY, radius, mass, friction;
-        int frozen;
-        float colGroup;
-        TMass* body;
+        float posX, posY, radius, colGroup;
     };
     struct TMassTouch {
         const TObstacle* frozen = nullptr;
@@ -77,8 +74,8 @@ class TContinuous {
     void TouchMasses(const TStepContext& step, TMass* m, const TSweptDisc& path, TTouch& touch,
                      TMassTouch& hit) const;
     // The contact with a mass that the sweep stopped m at.
-    void CollideAt(const TStepContext& step, TMass* m, const TSweptDisc& path,
-                   const TTouch& touch, const TMassTouch& hit) const;
+    static void CollideAt(const TStepContext& step, TMass* m, const TSweptDisc& path,
+                          const TTouch& touch, const TMassTouch& hit);
 
     struct TStart {
         TMass* mass;

@@ -89,9 +89,6 @@ const char* TStepper::BrokenInvariant(const TPhysics& w) const {
         if (const char* broken = BrokenMembership(w, order, lastPlan_.everyMassMoves))
             return broken;
     }
-    if (current && lastPlan_.quiet) {
-        if (const char* broken = continuous_.BrokenPassage(w)) return broken;
-    }
     if (cellArraysCurrent_) {
         if (const char* broken = cellArrays_.BrokenInvariant(*w.shiftgrid, w.GridSpan())) return broken;
     }

@@ -288,7 +288,7 @@ TEST_F(CellSize, AWorldFileCarriesTheCellSize) {
     {
         Pile pile;
         pile.StepAndHash(30);
-        ASSERT_EQ(TPhysics::SaveWorld(file.string(), 0, {pile.body}), 1);
+        ASSERT_EQ(TPhysics::SaveWorld(file.string(), 0, {pile.body}), 0);
         first = pile.StepAndHash(40);
         TPhysics::Free();
     }

@@ -23,6 +23,8 @@ constexpr float kRadius = 4;
 
 // A world without gravity, wide enough for a shot of 500 units a step.
 void MakeWorld(bool continuous) {
+    TPhysics::Free();
+    TColEvent::Flush();
     TWorldDef def;
     def.right = 4000;
     def.bottom = 2000;
@@ -252,6 +254,70 @@ TEST_F(ContinuousTest, TheSettingFollowsTheWorld) {
     EXPECT_EQ(TPhysics::GetContinuous(), 1) << "a definition turns it on";
     TPhysics::Free();
     EXPECT_EQ(TPhysics::GetContinuous(), 0);
+}
+
+TEST_F(ContinuousTest, SnapshotsAndWorldFilesKeepTheSettingAndTheBullets) {
+    MakeWorld(true);
+    core::Ref<TMass> m = scene::Enter(100, 100, kRadius, 1);
+    m->SetBullet(1);
+    core::Ref<TWorldSnapshot> snapshot = TPhysics::TakeSnapshot();
+    const std::string path = ::testing::TempDir() + "continuous_world.tnw";
+    TPhysics::SaveWorld(path, 0);
+    TPhysics::SetContinuous(0);
+    m->SetBullet(0);
+    ASSERT_EQ(TPhysics::RestoreSnapshot(snapshot.Get()), 0);
+    EXPECT_EQ(TPhysics::GetContinuous(), 1);
+    EXPECT_EQ(m->IsBullet(), 1);
+
+    TPhysics::Create(640, 480, 0.1f, 0, 4);
+    ASSERT_TRUE(TPhysics::LoadWorld(path));
+    EXPECT_EQ(TPhysics::GetContinuous(), 1);
+    ASSERT_EQ(massList->Count(), 1);
+    EXPECT_EQ(core::As<TMass>(massList->FirstLink()->Value())->IsBullet(), 1);
+}
+
+} // namespace
+
+namespace {
+
+// A spray of fast masses among thin zones and a wall of frozen masses, on n
+// threads: every place after 60 steps.
+std::vector<float> Spray(int threads) {
+    TWorldDef def;
+    def.right = 1600;
+    def.bottom = 1200;
+    def.gravityY = 0.15f;
+    def.largestRadius = 4;
+    TPhysics::Create(def);
+    TPhysics::SetThreads(threads);
+    const int group = 9;
+    std::vector<core::Ref<TZone>> zones{
+        TZone::Create({100, 900, 1500, 950}, TZone::LINE, 0.3f, group, 6),
+        TZone::Create({200, 600, 1400, 600, 1400, 604, 200, 604}, TZone::FILL, 0.3f, group, 6),
+        TZone::Create({20, 20, 1580, 20, 1580, 1180, 20, 1180}, TZone::HOLE, 0.3f, group, 6)};
+    std::vector<core::Ref<TMass>> masses;
+    for (float x = 300; x <= 1300; x += 8) {
+        masses.push_back(scene::Enter(x, 400, kRadius, group));
+        masses.back()->Freeze();
+    }
+    for (int k = 0; k < 600; ++k) {
+        const float x = 60 + static_cast<float>((k * 37) % 1480);
+        const float y = 60 + static_cast<float>((k * 53) % 300);
+        masses.push_back(scene::Enter(x, y, 3, -1));
+        masses.back()->SetVelocity(static_cast<float>((k * 7) % 41 - 20),
+                                   20 + static_cast<float>((k * 11) % 40));
+    }
+    for (int s = 0; s < 60; ++s) TPhysics::Update();
+    std::vector<float> places;
+    for (const auto& m : masses) places.insert(places.end(), {m->GetX(), m->GetY()});
+    TPhysics::Free();
+    return places;
+}
+
+TEST_F(ContinuousTest, TheSameForAnyNumberOfThreads) {
+    const std::vector<float> two = Spray(2);
+    EXPECT_EQ(Spray(3), two);
+    EXPECT_EQ(Spray(4), two);
 }
 
 } // namespace

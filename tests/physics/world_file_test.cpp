@@ -58,7 +58,7 @@ TEST_F(WorldFile, LoadedSceneryStepsAsTheSavedOne) {
         Scenery scene;
         TPhysics::TrackContacts(1);
         for (int k = 0; k < 20; ++k) TPhysics::Update();
-        ASSERT_EQ(TPhysics::SaveWorld(Path("scenery"), 0, {scene.adv, scene.plain}), 1);
+        ASSERT_EQ(TPhysics::SaveWorld(Path("scenery"), 0, {scene.adv, scene.plain}), 0);
         savedContacts = TrackedContactsHash(100);
         saved = StepAndHash(500);
         TPhysics::Free();
@@ -102,7 +102,7 @@ TEST_F(WorldFile, AnglesAndShapesLoadAndStepAsSaved) {
     body->ConGet(hinge)->SetAngleLimits(120, 240);
     body->Activate();
     for (int k = 0; k < 30; ++k) TPhysics::Update();
-    ASSERT_EQ(TPhysics::SaveWorld(Path("kinds"), 0, {body}), 1);
+    ASSERT_EQ(TPhysics::SaveWorld(Path("kinds"), 0, {body}), 0);
     const Bytes saved = ReadFile(Path("kinds.tnw"));
     int version = 0;
     std::memcpy(&version, saved.data() + kVersionAt, 4);
@@ -133,7 +133,7 @@ TEST_F(WorldFile, LoadedSleepingPileStepsAsTheSavedOne) {
         for (int k = 0; k < 5; ++k) TPhysics::Update();
         ASSERT_GT(TPhysics::AwakeCount(), 0);
         ASSERT_LT(TPhysics::AwakeCount(), massList->Count());
-        ASSERT_EQ(TPhysics::SaveWorld(Path("pile.tnw"), 0, {pile.body}), 1);
+        ASSERT_EQ(TPhysics::SaveWorld(Path("pile.tnw"), 0, {pile.body}), 0);
         saved = StepAndHash(600);
     }
     TPhysics::Free();
@@ -165,7 +165,7 @@ class DamagedWorldFile : public WorldFile {
         body_->RigAdd(0, 0, 0, 0);
         body_->Activate();
         for (int k = 0; k < 200; ++k) TPhysics::Update();
-        ASSERT_EQ(TPhysics::SaveWorld(Path("small.tnw"), 0, {body_}), 1);
+        ASSERT_EQ(TPhysics::SaveWorld(Path("small.tnw"), 0, {body_}), 0);
         bytes_ = ReadFile(Path("small.tnw"));
         // What stays on failure: a different world with a mass that moves.
         TPhysics::Create(300, 300, 0.2f, 0, 1);
@@ -260,16 +260,17 @@ TEST_F(DamagedWorldFile, EveryDamagedIntegerIsRefusedOrLoadsSafely) {
 TEST_F(WorldFile, SaveAddsTheExtensionAndKeepsABackup) {
     TPhysics::Create(100, 100, 0.1f, 0, 1);
     Enter(10, 10, 2, -1);
-    ASSERT_EQ(TPhysics::SaveWorld(Path("w"), 1), 1);
+    ASSERT_EQ(TPhysics::SaveWorld(Path("w"), 1), 0);
     ASSERT_TRUE(fs::exists(Path("w.tnw")));
     const Bytes first = ReadFile(Path("w.tnw"));
     Enter(20, 10, 2, -1);
-    ASSERT_EQ(TPhysics::SaveWorld(Path("w.tnw"), 1), 1);
+    ASSERT_EQ(TPhysics::SaveWorld(Path("w.tnw"), 1), 0);
     EXPECT_EQ(ReadFile(Path("w.tnw.bak")), first);
     EXPECT_NE(ReadFile(Path("w.tnw")), first);
-    EXPECT_EQ(TPhysics::SaveWorld(dir_.string(), 0), 0) << "a directory is no world file";
+    EXPECT_EQ(TPhysics::SaveWorld(dir_.string(), 0), -1) << "a directory is no world file";
+    EXPECT_EQ(TPhysics::SaveWorld(Path("missing/w.tnw"), 0), -1) << "no folder to write in";
     TPhysics::Free();
-    EXPECT_EQ(TPhysics::SaveWorld(Path("none"), 0), 0);
+    EXPECT_EQ(TPhysics::SaveWorld(Path("none"), 0), -1);
 }
 
 } // namespace
