@@ -121,7 +121,8 @@ void TContinuous::IndexFrozen(const std::vector<TMass*>& frozen) {
     keys_.clear();
     for (const auto& [key, k] : order) {
         const TMass* m = frozen[k];
-        frozen_.push_back({m->posX, m->posY, m->radius, m->colGroup});
+        frozen_.push_back({m->posX, m->posY, m->posX, m->posY, m->radius, m->mass, m->friction, 1,
+                           m->colGroup, const_cast<TMass*>(m)});
         keys_.push_back(key);
     }
 }
@@ -195,10 +196,22 @@ void TContinuous::CollideAt(const TStepContext& step, TMass* m, const TSweptDisc
     const float overlap = std::fmin(past, 0.5f * touch.reach);
     m->posX = cx - touch.nx * overlap;
     m->posY = cy - touch.ny * overlap;
-    // A frozen mass is met again by the pass's own contact search, which
-    // pushes the mass out and records the contact as the search records
-    // every other (on any thread, in the order the pass sets).
-    if (!hit.frozen) {
+    if (hit.frozen) {
+        // Resolved on a copy: the frozen mass itself may be another thread's
+        // to read. A sweep over the cells' arrays records its contacts
+        // between masses in a batch of its own, which this one would stand
+        // beside twice; there the contact raises no event.
+        TObstacle still = *hit.frozen;
+        const float dx = m->posX - still.posX, dy = m->posY - still.posY;
+        float d = std::sqrt(dx * dx + dy * dy);
+        if (d < kMinDistance) d = kMinDistance;
+        TContactPoint at;
+        if (ResolveAtDistance(step.shock, m, &still, m->radius + still.radius, d, at) &&
+            step.plan.search != TContactSearch::GridArrays) {
+            if (step.sleepLog) step.sleepLog->NoteContact(m, still.body);
+            ReportContact({TColEvent::MASS_MASS, m, still.body, at.x, at.y, at.force});
+        }
+    } else {
         core::Ref<TMass> held(hit.mass); // a hook may drop the last other reference
         ResolveMasses(step, m, hit.mass);
         if (!m->InWorld()) return;

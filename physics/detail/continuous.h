@@ -59,9 +59,12 @@ class TContinuous {
     const char* BrokenPassage(const TPhysics& w) const;
 
   private:
-    // A frozen mass, as the sweep reads it.
+    // A frozen mass as the sweep and the contact response read it.
     struct TObstacle {
-        float posX, posY, radius, colGroup;
+        float posX, posY, oldPosX, oldPosY, radius, mass, friction;
+        int frozen;
+        float colGroup;
+        TMass* body;
     };
     struct TMassTouch {
         const TObstacle* frozen = nullptr;

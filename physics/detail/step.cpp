@@ -162,12 +162,6 @@ void TStepper::Step(TPhysics& w) {
             if (plan.stacking) stacking_.AfterContacts();
         }
     }
-    // Contacts between masses after a mass's last zone test may have pushed
-    // it far: swept once more.
-    if (step.continuous && SweepLeftovers(step)) {
-        cellArraysCurrent_ = false;
-        cellsMoved_ = true;
-    }
     // The sweeps of the cells' arrays leave the cells' lists to be put in
     // order once the passes are done.
     if (plan.search == TContactSearch::GridArrays) LinkCells(step);
@@ -180,28 +174,6 @@ void TStepper::Step(TPhysics& w) {
     // last sweep: the arrays no longer mirror the masses.
     if (plan.stacking || step.sleepLog || skinsMoved) cellArraysCurrent_ = false;
     CheckIfAsked(w);
-}
-
-bool TStepper::SweepLeftovers(const TStepContext& step) {
-    bool moved = false;
-    const std::vector<TMass*>& movers = step.lists.Movers();
-    for (std::size_t k = 0; k < movers.size(); ++k) {
-        TMass* m = movers[k];
-        if (m->frozen || !m->InWorld()) continue;
-        const float x = m->posX, y = m->posY;
-        if (!continuous_.Sweep(step, m, k)) continue;
-        if (m->posX != x || m->posY != y) {
-            moved = true;
-            // The lists are laid out from the cells the masses name.
-            if (step.plan.search == TContactSearch::GridArrays) {
-                m->gridx = step.world->CellX(m->posX);
-                m->gridy = step.world->CellY(m->posY);
-            } else {
-                Rebin(m, step.world);
-            }
-        }
-    }
-    return moved;
 }
 
 void TStepper::TakeOutNonFiniteMasses(const TStepContext& step) {

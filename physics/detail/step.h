@@ -131,9 +131,6 @@ class TStepper {
     // Takes out of the step every mover whose place or velocity is not a
     // finite number.
     void TakeOutNonFiniteMasses(const TStepContext& step);
-    // Sweeps every mover once more from its last zone test to where the
-    // passes left it; tells whether any moved.
-    bool SweepLeftovers(const TStepContext& step);
     void SatisfyConstraints(const TStepContext& step);
 
     bool stepping_ = false;
