@@ -15,9 +15,16 @@ class TMass;
 /// A mass's disc swept along a straight path, for continuous collision
 /// (TPhysics::SetContinuous): its centre goes from (x, y) by (dx, dy).
 struct TSweptDisc {
-    float x, y;   ///< where the centre starts
-    float dx, dy; ///< how far it goes
-    float radius; ///< the disc's radius
+    ///@{
+    /// Where the centre starts.
+    float x, y;
+    ///@}
+    ///@{
+    /// How far the centre goes.
+    float dx, dy;
+    ///@}
+    /// The disc's radius.
+    float radius;
 };
 
 /// Where a swept disc first touches something on its path.

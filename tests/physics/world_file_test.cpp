@@ -210,8 +210,8 @@ TEST_F(DamagedWorldFile, EveryTruncationIsRefused) {
 
 TEST_F(DamagedWorldFile, WrongVersionMagicAndTrailingBytesAreRefused) {
     Bytes b = bytes_;
-    PutIntAt(b, kVersionAt, 4);
-    ExpectRefused(b, "version 4");
+    PutIntAt(b, kVersionAt, 5);
+    ExpectRefused(b, "version 5");
     b = bytes_;
     b[0] = 'X';
     ExpectRefused(b, "not a world file");
