@@ -13,6 +13,9 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick
   clang libclang-rt-14-dev clang-format
   doxygen
+  # Online play: Boost.Asio and Boost.Beast (header-only) for the TCP
+  # transport and the relay.
+  libboost-dev
   # The web build (tools/web.sh) and its test in headless Chromium.
   emscripten node-acorn libstb-dev python3 chromium
 )
