@@ -2,6 +2,8 @@
 
 #include "physics/detail/shape_writer.h"
 
+#include "core/exact_trig.h"
+
 #include <array>
 #include <cmath>
 #include <numbers>
@@ -20,12 +22,14 @@ using detail::TShapeWriter;
 namespace {
 
 // The masses of a ring of `count` round (x, y), in the next slots, the k-th
-// at 360 * k / count degrees from +x.
+// at 360 * k / count degrees from +x. The exact sine and cosine place them
+// where the desktop's C library did, on every build, so that a scene gives
+// the same bits in the browser.
 void AddRing(TShapeWriter& shape, float x, float y, float radius, int count) {
     for (int k = 0; k < count; ++k) {
         const double a = 2 * std::numbers::pi * k / count;
-        shape.Mass(x + radius * static_cast<float>(std::cos(a)),
-                   y + radius * static_cast<float>(std::sin(a)));
+        shape.Mass(x + radius * static_cast<float>(core::ExactCos(a)),
+                   y + radius * static_cast<float>(core::ExactSin(a)));
     }
 }
 
