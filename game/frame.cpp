@@ -7,6 +7,7 @@
 #include "game/field.h"
 #include "game/globals.h"
 #include "game/media.h"
+#include "game/online_session.h"
 #include "game/ooze.h"
 #include "game/opponent.h"
 #include "game/random.h"
@@ -18,6 +19,8 @@ using kel::tangle::TPhysics;
 
 void (*exitProgram)(int code) = std::exit;
 core::Ref<gui::TGadget> butComputer;
+core::Ref<gui::TGadget> lblOnline, butLeave;
+OnlineSession* onlineSession = nullptr;
 Opponent opponent(Play);
 
 namespace {
@@ -28,11 +31,7 @@ constexpr int PLAYER_TWO_BLUE[3] = {0, 0, 255};
 
 std::string ComputerLabel() { return computerPlays ? "Computer: on" : "Computer: off"; }
 
-void ToggleComputer() {
-    computerPlays = !computerPlays;
-    butComputer->SetText(ComputerLabel());
-    opponent.Reset();
-}
+void ToggleComputer() { SetComputer(!computerPlays); }
 
 void BuildWindow() {
     window = gui::CreateWindow("Quorvel", 0, 0, 400, 600, nullptr, 515);
@@ -57,6 +56,16 @@ void BuildWindow() {
     butComputer = gui::CreateButton(ComputerLabel(), static_cast<int>(window->ClientWidth() * 0.5 - 45),
                                     21, 90, 18, window, 8);
     butComputer->SetLayout(0, 0, 1, 0);
+    // Online play's state, in the Computer toggle's place while online, and
+    // Leave beside New Game; both hidden until then.
+    lblOnline = gui::CreateLabel("", static_cast<int>(window->ClientWidth() * 0.5 - 75), 23, 150,
+                                 16, window, gui::LABEL_CENTER);
+    lblOnline->SetLayout(0, 0, 1, 0);
+    lblOnline->SetShow(0);
+    butLeave = gui::CreateButton("Leave", static_cast<int>(window->ClientWidth() * 0.5 + 42), 0,
+                                 52, 20, window, 8);
+    butLeave->SetLayout(0, 0, 1, 0);
+    butLeave->SetShow(0);
 }
 
 void ColourLabels() {
@@ -110,12 +119,37 @@ void StartUp() {
     LoadGameBody("media/barrel.tnb", 0);
 }
 
+void SetComputer(bool on) {
+    computerPlays = on;
+    if (butComputer) butComputer->SetText(ComputerLabel());
+    opponent.Reset();
+}
+
+void ShowOnline(OnlineSession* online) {
+    onlineSession = online;
+    session = online;
+    butComputer->SetShow(0);
+    lblOnline->SetShow(1);
+    butLeave->SetShow(1);
+    lblOnline->SetText(online->Status());
+    online->onStatus = [](const std::string& status) {
+        lblOnline->SetText(status);
+        if (onlineSession->GetPhase() != OnlineSession::Phase::Over) return;
+        butLeave->SetShow(0);
+        // A desync or a faulty peer is told at once; a player who left is
+        // told by the strip.
+        if (onlineSession->Desynced() || status.find("dropped") != std::string::npos)
+            gui::Notify(onlineSession->Problem(), 1);
+    };
+}
+
 void StopPlay() {
     if (timer) timer->Stop();
     gui::RemoveHook(gui::emitEventHook, GameEventHook, nullptr);
 }
 
 void Tick() {
+    if (session && session->HoldTick()) return;
     if (session) session->BeforeTick();
     TPhysics::Update();
     ScoreBarrels();
@@ -161,6 +195,7 @@ core::Ref<core::Object> GameEventHook(int, core::Object* data, core::Object*) {
     case gui::GadgetAction:
         if (event->source.Get() == butNewGame.Get()) Play({PlayEvent::NewGame});
         if (event->source.Get() == butComputer.Get()) ToggleComputer();
+        if (event->source.Get() == butLeave.Get() && onlineSession) onlineSession->Leave();
         break;
     default:
         break;

@@ -38,6 +38,15 @@ void Play(const PlayEvent& event);
 /// The "Computer: off/on" toggle of the top strip: whether Player Two is the
 /// computer (game/opponent.h).
 extern core::Ref<gui::TGadget> butComputer;
+class OnlineSession;
+/// Online play's status in the strip and its Leave button.
+extern core::Ref<gui::TGadget> lblOnline, butLeave;
+/// Puts `online` in force as the session and shows its state in the strip
+/// (the Computer toggle gives way while online). The caller keeps it.
+void ShowOnline(OnlineSession* online);
+
+/// Turns the computer on or off as Player Two, as the toggle does.
+void SetComputer(bool on);
 /// The computer that plays Player Two while the toggle is on; the tick runs it.
 extern Opponent opponent;
 

@@ -72,6 +72,8 @@ void Lockstep::Receive(const net::Message& message) {
     else if (const auto* bye = std::get_if<net::Bye>(&message)) {
         if (bye->reason == net::Bye::Desync)
             Stop(State::Desync, "The other player's game found that the two games differ.");
+        else if (bye->reason == net::Bye::Done)
+            peerFinished_ = true; // its last ticks are committed; they still run here
         else if (bye->reason == net::Bye::Fault)
             Stop(State::Fault, "The other player's game stopped: it found this game's messages faulty.");
         else
@@ -81,6 +83,7 @@ void Lockstep::Receive(const net::Message& message) {
 }
 
 void Lockstep::ReceiveInput(const net::Input& input) {
+    if (peerFinished_) return Stop(State::Fault, "The other player sent an input after its goodbye.");
     const long long tick = input.tick;
     if (tick <= peerCommitted_)
         return Stop(State::Fault, "The other player sent an input for tick " + std::to_string(tick) +
@@ -97,6 +100,7 @@ void Lockstep::ReceiveInput(const net::Input& input) {
 }
 
 void Lockstep::ReceiveThrough(const net::Through& through) {
+    if (peerFinished_) return Stop(State::Fault, "The other player went on after its goodbye.");
     const long long tick = through.tick;
     if (tick < peerCommitted_)
         return Stop(State::Fault, "The other player took back ticks it had closed.");

@@ -93,6 +93,9 @@ class Lockstep {
     const std::string& Problem() const { return problem_; }
     /// Ends play from this side: says goodbye with `reason`.
     void Leave(net::Bye::Reason reason);
+    /// Whether the peer played its game to the end (a goodbye of kind Done):
+    /// the ticks it committed still run here, and then the game is over.
+    bool PeerFinished() const { return peerFinished_; }
     /// Ticks the peer has committed.
     long long PeerCommitted() const { return peerCommitted_; }
 
@@ -112,6 +115,7 @@ class Lockstep {
     net::Seat local_;
     LockstepSettings settings_;
     State state_ = State::Playing;
+    bool peerFinished_ = false;
     std::string problem_;
     long long ticks_ = 0;
     long long committed_ = -1;     // local: promised through this tick

@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "core/error.h"
 #include "game/command_line.h"
 #include "game/failure.h"
 #include "game/frame.h"
+#include "game/online_launch.h"
 #include "game/recorder.h"
 #include "game/replay.h"
 #include "gui/fltk.h"
@@ -18,6 +20,11 @@ namespace {
 
 // The recorder or the replay the command line asked for; none for plain play.
 std::unique_ptr<game::Session> chosenSession;
+// The command line, and the folder it was given in.
+game::CommandLine commandLine;
+std::filesystem::path launchFolder;
+// An online game the command line asked for.
+game::OnlineLaunch online;
 
 // The folder that holds the running program.
 std::filesystem::path ProgramFolder() {
@@ -31,7 +38,22 @@ void StartInProgramFolder() {
     std::filesystem::current_path(ProgramFolder(), error);
     if (error) throw core::RuntimeError("cannot enter the program's folder: " + error.message());
     game::StartUp();
+    if (commandLine.online != game::CommandLine::Offline) {
+        online = game::LaunchOnline(commandLine, launchFolder.string());
+        game::ShowOnline(online.session.get());
+        return;
+    }
     game::session = chosenSession.get();
+}
+
+void PlayOnlineHeadless() {
+    const game::GameOutcome outcome = game::PlayOnlineHeadless(online, !commandLine.unpaced);
+    const game::OnlineSession& s = *online.session;
+    std::fputs(game::FormatOutcome(outcome).c_str(), stdout);
+    std::fflush(stdout);
+    // Only a game played to its end counts as done.
+    if (s.Desynced() || outcome.ticks == 0 || s.Status() != "Game over")
+        throw std::runtime_error(s.Problem().empty() ? "the online game did not end" : s.Problem());
 }
 
 void ReplayHeadless() {
@@ -43,6 +65,7 @@ void ReplayHeadless() {
 // The recording's session, made before start-up leaves the folder the user
 // named the file from; false (and the reason on stderr) when it cannot be.
 bool ChooseSession(const game::CommandLine& line) {
+    if (line.online != game::CommandLine::Offline) return true; // made after start-up
     try {
         if (line.mode == game::CommandLine::Record) {
             const std::string path = std::filesystem::absolute(line.file).string();
@@ -60,7 +83,8 @@ bool ChooseSession(const game::CommandLine& line) {
 } // namespace
 
 int main(int argc, char** argv) {
-    game::CommandLine line;
+    game::CommandLine& line = commandLine;
+    launchFolder = std::filesystem::current_path();
     try {
         line = game::ParseCommandLine({argv + 1, argv + argc});
     } catch (const game::CommandLineError& e) {
@@ -75,7 +99,9 @@ int main(int argc, char** argv) {
     if (line.headless) {
         // No window: the headless GUI, and the replay runs to its end at once.
         gui::UseHeadlessDriver();
-        return game::RunProgram(StartInProgramFolder, ReplayHeadless);
+        return game::RunProgram(StartInProgramFolder, line.online != game::CommandLine::Offline
+                                                          ? PlayOnlineHeadless
+                                                          : ReplayHeadless);
     }
     // The FLTK back end: native windows, and an OpenGL canvas drawn by the
     // drawing surface's OpenGL back end.

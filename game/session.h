@@ -24,6 +24,9 @@ class Session {
     virtual ~Session() = default;
     /// The player gave `event`; returns whether the game applies it.
     virtual bool Accept(const PlayEvent& event) = 0;
+    /// Before each timer tick: true when the tick must not run yet (online
+    /// play waits for the other player's inputs); it is then skipped whole.
+    virtual bool HoldTick() { return false; }
     /// Right before each timer tick's step.
     virtual void BeforeTick() {}
     /// Right after each timer tick (step, scoring and frame).

@@ -67,6 +67,26 @@ TEST(CommandLine, RecordAndReplayTakeTheirFile) {
     EXPECT_EQ(ParseCommandLine({"--replay", "-"}).file, "-");
 }
 
+TEST(CommandLine, HostAndJoinTakeTheirAddressOrRoom) {
+    CommandLine line = ParseCommandLine({"--host"});
+    EXPECT_EQ(line.online, CommandLine::Host);
+    EXPECT_EQ(line.target, "");
+    EXPECT_FALSE(line.viaRelay);
+    line = ParseCommandLine({"--host", "127.0.0.1:9000", "--record", "g.qrec"});
+    EXPECT_EQ(line.target, "127.0.0.1:9000");
+    EXPECT_EQ(line.mode, CommandLine::Record);
+    line = ParseCommandLine({"--relay", "127.0.0.1", "--join", "K7X2QD", "--input-delay", "6"});
+    EXPECT_EQ(line.online, CommandLine::Join);
+    EXPECT_EQ(line.target, "K7X2QD");
+    EXPECT_TRUE(line.viaRelay);
+    EXPECT_EQ(line.relay, "127.0.0.1");
+    EXPECT_EQ(line.inputDelay, 6);
+    line = ParseCommandLine({"--join", "h:1", "--bot", "b.qrec", "--headless", "--unpaced"});
+    EXPECT_EQ(line.bot, "b.qrec");
+    EXPECT_TRUE(line.headless);
+    EXPECT_TRUE(line.unpaced);
+}
+
 TEST(CommandLine, HelpWinsWherever) {
     for (const Args& args :
          {Args{"--help"}, Args{"-h"}, Args{"--record", "f", "--help"}, Args{"--bogus", "--help"}})
@@ -85,6 +105,20 @@ TEST(CommandLine, NonsenseIsRefusedWithAReason) {
         {{"--record", "a", "--record", "b"}, "--record is given twice"},
         {{"--headless"}, "--headless works only with --replay"},
         {{"--record", "f", "--headless"}, "--headless works only with --replay"},
+        {{"--host", "--headless"}, "--headless works only with --replay, or online with --bot"},
+        {{"--host", "--join", "x"}, "--host and --join cannot be used together"},
+        {{"--join", "a", "--join", "b"}, "--join is given twice"},
+        {{"--join"}, "--join needs an address"},
+        {{"--join", "--relay", "r"}, "--join needs an address"},
+        {{"--relay", "r", "--host", "--join", "x"}, "cannot be used together"},
+        {{"--relay", "r"}, "--relay works only with --host or --join"},
+        {{"--bot", "f.qrec"}, "--bot works only with --host or --join"},
+        {{"--host", "--relay"}, "--relay needs an address"},
+        {{"--host", "--replay", "f"}, "--replay cannot be used with --host or --join"},
+        {{"--host", "--input-delay", "0"}, "from 1 to 30"},
+        {{"--host", "--input-delay", "31"}, "from 1 to 30"},
+        {{"--host", "--input-delay", "4x"}, "from 1 to 30"},
+        {{"--host", "--bot", "f", "--unpaced"}, "--unpaced works only with --headless"},
         {{"--replay", "f", "--headless", "--headless"}, "--headless is given twice"},
         {{"--bogus"}, "unknown option --bogus"},
         {{"-x"}, "unknown option -x"},
