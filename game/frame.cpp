@@ -1,5 +1,6 @@
 #include "game/frame.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -134,6 +135,9 @@ void ShowOnline(OnlineSession* online) {
     lblOnline->SetText(online->Status());
     online->onStatus = [](const std::string& status) {
         lblOnline->SetText(status);
+        // Also on the terminal: a room's code is told from there too.
+        std::fprintf(stderr, "Quorvel online: %s\n", status.c_str());
+        std::fflush(stderr);
         if (onlineSession->GetPhase() != OnlineSession::Phase::Over) return;
         butLeave->SetShow(0);
         // A desync or a faulty peer is told at once; a player who left is

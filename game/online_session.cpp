@@ -199,6 +199,8 @@ void OnlineSession::Greet() {
 
 void OnlineSession::Handle(const net::Message& message) {
     if (std::holds_alternative<net::PeerGone>(message)) {
+        // After a goodbye of a finished game, its committed ticks still run.
+        if (phase_ == Phase::Playing && lock_.PeerFinished()) return;
         if (phase_ == Phase::Playing) lock_.Receive(net::Bye{net::Bye::Left});
         else End(OtherPlayer() + " left", OtherPlayer() + " left before the game began.");
         return;

@@ -1,6 +1,7 @@
 #include "net/tcp_transport.h"
 
 #include <array>
+#include <utility> // before Asio: its awaitable.hpp needs std::exchange under C++20
 #include <boost/asio.hpp>
 #include <charconv>
 #include <deque>
