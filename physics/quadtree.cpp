@@ -84,6 +84,13 @@ bool TQuadTree::Covers(const std::vector<float>& area, int style, float posX, fl
 
 core::Ref<TQuadTree> TQuadTree::Create(const std::vector<float>& area, int style, float posX,
                                        float posY, float sizeX, float sizeY, int level) {
+    core::Ref<TQuadTree> root = Build(area, style, posX, posY, sizeX, sizeY, level);
+    if (root) root->Pack();
+    return root;
+}
+
+core::Ref<TQuadTree> TQuadTree::Build(const std::vector<float>& area, int style, float posX,
+                                      float posY, float sizeX, float sizeY, int level) {
     if (!Covers(area, style, posX, posY, sizeX, sizeY)) return nullptr;
     core::Ref<TQuadTree> node = core::Make<TQuadTree>();
     node->posX = posX;
@@ -99,7 +106,7 @@ core::Ref<TQuadTree> TQuadTree::Create(const std::vector<float>& area, int style
         {posX, posY}, {posX + hx, posY}, {posX, posY + hy}, {posX + hx, posY + hy}};
     int leafQuarters = 0;
     for (const auto& c : corners) {
-        core::Ref<TQuadTree> quarter = Create(area, style, c[0], c[1], hx, hy, level);
+        core::Ref<TQuadTree> quarter = Build(area, style, c[0], c[1], hx, hy, level);
         if (!quarter) continue;
         if (quarter->childList->IsEmpty()) ++leafQuarters;
         node->childList->AddLast(quarter);
@@ -109,11 +116,46 @@ core::Ref<TQuadTree> TQuadTree::Create(const std::vector<float>& area, int style
     return node;
 }
 
+void TQuadTree::Pack() {
+    packed_.clear();
+    PackInto(packed_);
+    packed_.shrink_to_fit();
+}
+
+void TQuadTree::PackInto(std::vector<TPackedNode>& nodes) const {
+    const std::size_t at = nodes.size();
+    nodes.push_back({posX, posY, sizeX, sizeY, 0});
+    AnyChild(*childList, [&](const TQuadTree& child) {
+        child.PackInto(nodes);
+        return false;
+    });
+    nodes[at].end = static_cast<std::uint32_t>(nodes.size());
+}
+
+
+int TQuadTree::CollidePacked(float offsetX, float offsetY, float qx0, float qy0, float qx1,
+                             float qy1, int missResult) const {
+    // The root answers the caller's result for a miss; below it a missed
+    // box is known to be free, and a leaf that is not missed is a hit.
+    const TPackedNode* nodes = packed_.data();
+    if (Misses(nodes[0], offsetX, offsetY, qx0, qy0, qx1, qy1)) return missResult;
+    const std::uint32_t count = nodes[0].end;
+    if (count == 1) return 1;
+    for (std::uint32_t k = 1; k < count;) {
+        const TPackedNode& node = nodes[k];
+        if (Misses(node, offsetX, offsetY, qx0, qy0, qx1, qy1))
+            k = node.end;
+        else if (node.end == k + 1)
+            return 1;
+        else
+            ++k;
+    }
+    return 0;
+}
+
 bool TQuadTree::Misses(float offsetX, float offsetY, float qx, float qy, float qsize) const {
-    const float left = offsetX + posX, top = offsetY + posY;
-    const float right = left + sizeX, bottom = top + sizeY;
     // Boxes that only touch do not miss.
-    return left > qx + qsize || right < qx || top > qy + qsize || bottom < qy;
+    return Misses({posX, posY, sizeX, sizeY, 0}, offsetX, offsetY, qx, qy, qx + qsize, qy + qsize);
 }
 
 bool TQuadTree::HitsWithin(float offsetX, float offsetY, float qx, float qy, float qsize) const {
@@ -126,10 +168,21 @@ bool TQuadTree::HitsWithin(float offsetX, float offsetY, float qx, float qy, flo
 
 int TQuadTree::Collide(float offsetX, float offsetY, float qx, float qy, float qsize,
                        int missResult) const {
+    if (!packed_.empty())
+        return CollidePacked(offsetX, offsetY, qx, qy, qx + qsize, qy + qsize, missResult);
     // Only the root answers the caller's result for a miss; below it a
     // missing box is known to be free.
     if (Misses(offsetX, offsetY, qx, qy, qsize)) return missResult;
     return HitsWithin(offsetX, offsetY, qx, qy, qsize) ? 1 : 0;
+}
+
+int TQuadTree::CollideBox(float offsetX, float offsetY, float left, float top, float right,
+                          float bottom, int missResult) const {
+    if (!packed_.empty())
+        return CollidePacked(offsetX, offsetY, left, top, right, bottom, missResult);
+    // A tree made by hand: the square around the box, which can only hit more.
+    return Collide(offsetX, offsetY, left, top, std::fmax(right - left, bottom - top),
+                   missResult);
 }
 
 int TQuadTree::NodeCount() const {

@@ -3,6 +3,7 @@
 // matter or outline. Built in zone-local coordinates, so a zone that moves
 // keeps its tree and passes its offset to every query.
 
+#include <cstdint>
 #include <typeinfo>
 #include <vector>
 
@@ -35,7 +36,9 @@ class TQuadTree final : public core::Object {
     float sizeX = 0, sizeY = 0;
     ///@}
     /// Covered quarters in the order top-left, top-right, bottom-left,
-    /// bottom-right; empty for a covered leaf.
+    /// bottom-right; empty for a covered leaf. A tree that Create or Read
+    /// made keeps a packed copy of its boxes at the root, which Collide
+    /// reads: change such a tree by making a new one, not in place.
     core::Ref<core::TList> childList = core::CreateList();
 
     /// Exact class test for list walks.
@@ -59,6 +62,10 @@ class TQuadTree final : public core::Object {
     /// misses the root box. Allocates nothing.
     virtual int Collide(float offsetX, float offsetY, float qx, float qy, float qsize,
                         int missResult) const;
+    /// Collide for the box from (left, top) to (right, bottom), which need not
+    /// be square. Allocates nothing.
+    int CollideBox(float offsetX, float offsetY, float left, float top, float right,
+                   float bottom, int missResult) const;
     /// Draws the covered leaves placed at (x, y): filled boxes, or outlined
     /// with a cross.
     virtual int Draw(float x, float y, int fill) const;
@@ -73,6 +80,28 @@ class TQuadTree final : public core::Object {
     int NodeCount() const;
 
   private:
+    // A node's box, in pre-order, with the index just past its subtree
+    // (the next one for a leaf): the walk skips a missed subtree in one
+    // jump and follows no pointers.
+    struct TPackedNode {
+        float posX, posY, sizeX, sizeY;
+        std::uint32_t end;
+    };
+    std::vector<TPackedNode> packed_; // the root's of a tree that Create or Read made
+
+    static core::Ref<TQuadTree> Build(const std::vector<float>& area, int style, float posX,
+                                      float posY, float sizeX, float sizeY, int level);
+    void Pack();
+    void PackInto(std::vector<TPackedNode>& nodes) const;
+    int CollidePacked(float offsetX, float offsetY, float qx0, float qy0, float qx1, float qy1,
+                      int missResult) const;
+    // Boxes that only touch do not miss.
+    static bool Misses(const TPackedNode& box, float offsetX, float offsetY, float qx0,
+                       float qy0, float qx1, float qy1) {
+        const float left = offsetX + box.posX, top = offsetY + box.posY;
+        const float right = left + box.sizeX, bottom = top + box.sizeY;
+        return left > qx1 || right < qx0 || top > qy1 || bottom < qy0;
+    }
     bool Misses(float offsetX, float offsetY, float qx, float qy, float qsize) const;
     /// Whether a covered leaf at or below this node touches the square.
     bool HitsWithin(float offsetX, float offsetY, float qx, float qy, float qsize) const;

@@ -52,7 +52,9 @@ core::Ref<TQuadTree> TQuadTree::Read(core::TStream* stream) {
     // leaves: the tree stays as large as the data that was really there.
     std::int64_t nodesLeft =
         pos < 0 ? std::numeric_limits<std::int64_t>::max() : (stream->Size() - pos) / kNodeBytes;
-    return ReadNode(*stream, 1, nodesLeft);
+    core::Ref<TQuadTree> root = ReadNode(*stream, 1, nodesLeft);
+    if (root) root->Pack();
+    return root;
 }
 
 } // namespace kel::tangle

@@ -206,7 +206,7 @@ class TZone final : public TZoneBase {
     int Collide(TMass* mass) override;
     /// Where the swept disc first touches the zone's matter (its edges, or for
     /// FILL and HOLE the solid they bound), unless it starts inside it.
-    bool FirstTouch(const TSweptDisc& path, TTouch& touch) const override;
+    TSweepFound FirstTouch(const TSweptDisc& path, TTouch& touch) const override;
     /// The contact at `touch` of a mass swept along `path` to its end: the
     /// response gets the depth that takes the mass back to touching along
     /// the normal, so the default one stops it there and lets it slide.

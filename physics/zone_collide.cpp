@@ -101,20 +101,30 @@ void TZone::Respond(TMass* mass, float nx, float ny, float depth, float x, float
     detail::ReportContact({TColEvent::MASS_ZONE, mass, this, x, y, depth});
 }
 
-bool TZone::FirstTouch(const TSweptDisc& path, TTouch& touch) const {
-    if (style < LINE || style > HOLE) return false;
+TSweepFound TZone::FirstTouch(const TSweptDisc& path, TTouch& touch) const {
+    if (style < LINE || style > HOLE) return TSweepFound::Clear;
     const int n = static_cast<int>(area.size() / 2);
-    if (n < 2) return false;
-    // The tree is asked about the square around the whole path, as Collide
-    // asks about the square around the disc.
-    const float r = path.radius;
-    const float x0 = std::fmin(path.x, path.x + path.dx) - r;
-    const float y0 = std::fmin(path.y, path.y + path.dy) - r;
-    const float side = std::fmax(std::fabs(path.dx), std::fabs(path.dy)) + 2 * r;
+    if (n < 2) return TSweepFound::Clear;
+    // The tree is asked about the box around the whole path, as Collide
+    // asks about the square around the disc. It is grown by a little more
+    // than rounding, so that a Clear answer holds for Collide's square
+    // where the path ends.
+    const detail::TPathBox box(path, path.radius * 1.001f);
     const int missResult = style == HOLE ? 1 : 0;
-    const int near =
-        quadTree ? quadTree->Collide(offsetX, offsetY, x0, y0, side, missResult) : missResult;
-    if (!near) return false;
+    const int near = quadTree ? quadTree->CollideBox(offsetX, offsetY, box.x0, box.y0, box.x1,
+                                                     box.y1, missResult)
+                              : missResult;
+    if (!near) {
+        // Solid beyond the tree's box, a HOLE is clear only when the path
+        // stays inside it.
+        if (style == HOLE) {
+            const float left = offsetX + quadTree->posX, top = offsetY + quadTree->posY;
+            if (!(box.x0 >= left && box.x1 <= left + quadTree->sizeX && box.y0 >= top &&
+                  box.y1 <= top + quadTree->sizeY))
+                return TSweepFound::Near;
+        }
+        return TSweepFound::Clear;
+    }
 
     const float* v = area.data();
     const float ox = offsetX, oy = offsetY;
@@ -127,7 +137,9 @@ bool TZone::FirstTouch(const TSweptDisc& path, TTouch& touch) const {
     bool found = false;
     for (; k < n; ++k) {
         const float qx = v[2 * k] + ox, qy = v[2 * k + 1] + oy;
-        if (detail::PathEntersCapsule(path, px, py, qx, qy, touch)) found = true;
+        // Most edges of a zone that the path comes near are out of its reach.
+        if (!box.Misses(px, py, qx, qy) && detail::PathEntersCapsule(path, px, py, qx, qy, touch))
+            found = true;
         px = qx;
         py = qy;
     }
@@ -146,10 +158,10 @@ bool TZone::FirstTouch(const TSweptDisc& path, TTouch& touch) const {
         }
         if (winding.Inside() == (style == FILL)) {
             touch = before;
-            return false;
+            return TSweepFound::Near;
         }
     }
-    return found;
+    return found ? TSweepFound::Touch : TSweepFound::Near;
 }
 
 int TZone::CollideSwept(TMass* mass, const TSweptDisc& path, const TTouch& touch) {

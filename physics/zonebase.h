@@ -43,6 +43,17 @@ struct TTouch {
     float reach = 0;
 };
 
+/// What a zone's FirstTouch found along a swept disc's path.
+enum class TSweepFound {
+    /// Its matter is nowhere near the box around the path: a contact test
+    /// anywhere on the path, its end included, finds nothing.
+    Clear,
+    /// Near the path, but no touch earlier than the one given.
+    Near,
+    /// A touch earlier than the one given, which it replaced.
+    Touch,
+};
+
 /// What the step needs of a static zone (see the file's notes). TZone is the zone class.
 class TZoneBase : public core::Object {
   public:
@@ -58,11 +69,13 @@ class TZoneBase : public core::Object {
     virtual bool MovesOnlyItsMass() const { return false; }
     /// Continuous collision: where the disc swept along `path` first touches
     /// the zone's matter, if earlier than touch.t, which it then replaces;
-    /// reads nothing but the zone. None by default.
-    virtual bool FirstTouch(const TSweptDisc& path, TTouch& touch) const {
+    /// reads nothing but the zone. A zone that answers Clear is not tested
+    /// again where the swept mass ends. By default Near: never touched, always
+    /// tested.
+    virtual TSweepFound FirstTouch(const TSweptDisc& path, TTouch& touch) const {
         (void)path;
         (void)touch;
-        return false;
+        return TSweepFound::Near;
     }
     /// The contact of a mass that a sweep found touching the zone at
     /// `touch` and that has gone on to where it is now: resolves it and

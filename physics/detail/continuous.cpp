@@ -135,11 +135,8 @@ void TContinuous::TouchFrozen(const TSweptDisc& path, float group, TTouch& touch
             hit = {&o, nullptr};
     };
     const float grow = path.radius + largest_;
-    const float x0 = std::fmin(path.x, path.x + path.dx) - grow;
-    const float x1 = std::fmax(path.x, path.x + path.dx) + grow;
-    const float y0 = std::fmin(path.y, path.y + path.dy) - grow;
-    const float y1 = std::fmax(path.y, path.y + path.dy) + grow;
-    const std::int64_t k0 = KeyOf(x0, y0), k1 = KeyOf(x1, y1);
+    const TPathBox box(path, grow);
+    const std::int64_t k0 = KeyOf(box.x0, box.y0), k1 = KeyOf(box.x1, box.y1);
     const std::int64_t rows = (k1 >> 32) - (k0 >> 32) + 1;
     const std::int64_t low = k0 & 0xffffffff, high = k1 & 0xffffffff;
     if (rows * (high - low + 1) > kMostCells) {
@@ -164,10 +161,9 @@ void TContinuous::TouchMasses(const TStepContext& step, TMass* m, const TSweptDi
     const TGrid& grid = *w.shiftgrid;
     // The cells around the path's, one more on every side: a disc reaches
     // at most half a cell out of its own.
-    const int x0 = w.CellX(std::fmin(path.x, path.x + path.dx)) - 1;
-    const int x1 = w.CellX(std::fmax(path.x, path.x + path.dx)) + 1;
-    const int y0 = w.CellY(std::fmin(path.y, path.y + path.dy)) - 1;
-    const int y1 = w.CellY(std::fmax(path.y, path.y + path.dy)) + 1;
+    const TPathBox box(path, 0);
+    const int x0 = w.CellX(box.x0) - 1, x1 = w.CellX(box.x1) + 1;
+    const int y0 = w.CellY(box.y0) - 1, y1 = w.CellY(box.y1) + 1;
     const bool fewCells =
         std::int64_t{x1 - x0 + 1} * std::int64_t{y1 - y0 + 1} <= kMostCells;
     if (!w.gridon || w.SpanX() <= 0 || !fewCells) {
@@ -267,7 +263,8 @@ const char* TContinuous::BrokenPassage(const TPhysics& w) const {
     return nullptr;
 }
 
-bool TContinuous::Sweep(const TStepContext& step, TMass* m, std::size_t k) {
+bool TContinuous::Sweep(const TStepContext& step, TMass* m, std::size_t k,
+                        TNearZones& near) {
     float sx = from_[2 * k], sy = from_[2 * k + 1];
     const float r = m->radius;
     {
@@ -281,12 +278,15 @@ bool TContinuous::Sweep(const TStepContext& step, TMass* m, std::size_t k) {
         TZoneBase* zone = nullptr;
         TMassTouch hit;
         float reachOf = r; // the touch's full distance: the radii's sum
+        near.Start();
         if (zoneList) {
             for (const core::TLink* l = zoneList->FirstLink(); l; l = l->NextLink()) {
                 TZoneBase* z = core::As<TZoneBase>(l->Value());
-                if (z && Collides(m->colGroup, static_cast<float>(z->colGroup)) &&
-                    z->FirstTouch(path, touch))
-                    zone = z;
+                if (!z || !Collides(m->colGroup, static_cast<float>(z->colGroup))) continue;
+                const TSweepFound found = z->FirstTouch(path, touch);
+                if (found == TSweepFound::Clear) continue;
+                near.Add(z);
+                if (found == TSweepFound::Touch) zone = z;
             }
         }
         const float before = touch.t;
@@ -298,10 +298,10 @@ bool TContinuous::Sweep(const TStepContext& step, TMass* m, std::size_t k) {
             zone = nullptr;
             reachOf = r + (hit.frozen ? hit.frozen->radius : hit.mass->radius);
         }
-        if (!(touch.t <= 1)) break;
+        if (!(touch.t <= 1)) return true;
         const float cx = path.x + touch.t * path.dx, cy = path.y + touch.t * path.dy;
         const float past = (cx - m->posX) * touch.nx + (cy - m->posY) * touch.ny;
-        if (!(past + (reachOf - touch.reach) > kSlop * r)) break;
+        if (!(past + (reachOf - touch.reach) > kSlop * r)) return true;
         if (zone) {
             // A response of the program's own may free the zone; a quiet
             // pass, perhaps on several threads, takes no reference.
@@ -314,6 +314,8 @@ bool TContinuous::Sweep(const TStepContext& step, TMass* m, std::size_t k) {
         sx = cx;
         sy = cy;
     }
+    // Still touching after the last round: where the mass is now, any zone.
+    near.Forget();
     return true;
 }
 

@@ -21,6 +21,7 @@
 // Bullets are swept against every mass, through the grid's lists: a step in
 // which a bullet may sweep walks the lists on the calling thread.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -37,6 +38,34 @@ namespace kel::tangle::detail {
 struct TStepContext;
 class TStepLists;
 
+// The zones a sweep's last path came near. Where the swept mass ends only
+// these can touch it, so its discrete test skips the rest. Unknown (every
+// zone tested) when the mass was not swept, when its last round still
+// touched, or when more zones were near than this holds.
+class TNearZones {
+  public:
+    bool MayTouch(const TZoneBase* z) const {
+        if (count_ < 0) return true;
+        for (int k = 0; k < count_; ++k)
+            if (zones_[static_cast<std::size_t>(k)] == z) return true;
+        return false;
+    }
+    void Start() { count_ = 0; }
+    void Forget() { count_ = -1; }
+    void Add(const TZoneBase* z) {
+        if (count_ < 0) return;
+        if (count_ == static_cast<int>(zones_.size())) {
+            count_ = -1;
+            return;
+        }
+        zones_[static_cast<std::size_t>(count_++)] = z;
+    }
+
+  private:
+    std::array<const TZoneBase*, 8> zones_{};
+    int count_ = -1;
+};
+
 class TContinuous {
   public:
     // Whether the world sweeps this step; if so, takes note of its frozen
@@ -48,9 +77,9 @@ class TContinuous {
     // of mover k at 2k. Null while off.
     float* PathStarts(std::size_t movers);
     // Sweeps mover k from where its path starts to where it is, if it went
-    // far. `quiet`: no outside code can run in this pass. False when the
-    // mass left the world.
-    bool Sweep(const TStepContext& step, TMass* m, std::size_t k);
+    // far, and says which zones its discrete test still needs. False when
+    // the mass left the world.
+    bool Sweep(const TStepContext& step, TMass* m, std::size_t k, TNearZones& near);
     // Mover k's zone tests are done: its next path starts here.
     void Passed(std::size_t k, const TMass* m);
     // With QUORVEL_VALIDATE, after a step in which no outside code ran: the

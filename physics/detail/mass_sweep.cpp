@@ -191,12 +191,14 @@ void KeepInBounds(const TStepContext& step, TMass* m) {
 }
 
 bool CollideZones(const TStepContext& step, TMass* m, std::size_t k) {
-    if (step.continuous && !step.continuous->Sweep(step, m, k)) return false;
+    TNearZones near;
+    if (step.continuous && !step.continuous->Sweep(step, m, k, near)) return false;
     if (zoneList && !zoneList->IsEmpty()) {
         core::Ref<core::TList> zones = zoneList;
         for (TZoneBase* z : zones->Each<TZoneBase>()) {
             if (!m->InWorld()) return false;
-            if (Collides(m->colGroup, static_cast<float>(z->colGroup))) z->Collide(m);
+            if (Collides(m->colGroup, static_cast<float>(z->colGroup)) && near.MayTouch(z))
+                z->Collide(m);
         }
     }
     if (!m->InWorld()) return false;
@@ -205,11 +207,13 @@ bool CollideZones(const TStepContext& step, TMass* m, std::size_t k) {
 }
 
 void CollideZonesQuietly(const TStepContext& step, TMass* m, std::size_t k) {
-    if (step.continuous) step.continuous->Sweep(step, m, k);
+    TNearZones near;
+    if (step.continuous) step.continuous->Sweep(step, m, k, near);
     if (zoneList) {
         for (const core::TLink* l = zoneList->FirstLink(); l; l = l->NextLink()) {
             TZoneBase* z = core::As<TZoneBase>(l->Value());
-            if (z && Collides(m->colGroup, static_cast<float>(z->colGroup))) z->Collide(m);
+            if (z && Collides(m->colGroup, static_cast<float>(z->colGroup)) && near.MayTouch(z))
+                z->Collide(m);
         }
     }
     if (step.continuous) step.continuous->Passed(k, m);

@@ -19,6 +19,25 @@
 
 namespace kel::tangle::detail {
 
+// The box around a path's centre line, grown on every side. Plain
+// comparisons: std::fmin and std::fmax are calls to the C library here.
+struct TPathBox {
+    float x0, y0, x1, y1;
+
+    TPathBox(const TSweptDisc& p, float grow) {
+        const float ex = p.x + p.dx, ey = p.y + p.dy;
+        x0 = (p.x < ex ? p.x : ex) - grow;
+        x1 = (p.x < ex ? ex : p.x) + grow;
+        y0 = (p.y < ey ? p.y : ey) - grow;
+        y1 = (p.y < ey ? ey : p.y) + grow;
+    }
+    // Whether the edge A-B lies wholly to one side of the box.
+    bool Misses(float ax, float ay, float bx, float by) const {
+        return (ax < x0 && bx < x0) || (ax > x1 && bx > x1) || (ay < y0 && by < y0) ||
+               (ay > y1 && by > y1);
+    }
+};
+
 // The first t in 0 ... 1 at which the centre comes within `reach` of the
 // point (cx, cy), starting farther away; false when it never does.
 inline bool PathEntersDisc(const TSweptDisc& p, float cx, float cy, float reach, float& t) {

@@ -189,3 +189,57 @@ TEST(QuadTreeTest, ReadRejectsTreesTheBytesCannotHold) {
     ASSERT_TRUE(chain);
     EXPECT_EQ(Depth(*chain), TQuadTree::MAX_READ_DEPTH);
 }
+
+namespace {
+
+// The same boxes as `t`, made by hand: no packed copy, so Collide walks
+// the nodes.
+core::Ref<TQuadTree> HandMade(const TQuadTree& t) {
+    core::Ref<TQuadTree> copy = core::Make<TQuadTree>();
+    copy->posX = t.posX;
+    copy->posY = t.posY;
+    copy->sizeX = t.sizeX;
+    copy->sizeY = t.sizeY;
+    for (TQuadTree* c : t.childList->Each<TQuadTree>()) copy->childList->AddLast(HandMade(*c));
+    return copy;
+}
+
+} // namespace
+
+// Create and Read keep a packed copy of the boxes for Collide; its answers
+// must be the node walk's, for squares that miss, graze and cover the tree,
+// and CollideBox must never say clear where the square around its box hits.
+TEST(QuadTreeTest, PackedWalkAnswersAsTheNodeWalk) {
+    const std::vector<float> zigzag = {0, 0, 30, 50, -10, 100, 40, 170, 0, 240};
+    const std::vector<float> star = {0, -60, 15, -15, 60, 0, 15, 15, 0, 60, -15, 15, -60, 0, -15, -15};
+    for (const auto& [area, style] : {std::pair{zigzag, TZone::LINE}, std::pair{star, TZone::FILL},
+                                      std::pair{star, TZone::HOLE}}) {
+        core::Ref<TQuadTree> packed = Build(area, style, 6);
+        ASSERT_TRUE(packed);
+        ByteStream bytes;
+        packed->Write(&bytes);
+        bytes.Seek(0);
+        core::Ref<TQuadTree> read = TQuadTree::Read(&bytes);
+        ASSERT_TRUE(read);
+        core::Ref<TQuadTree> walked = HandMade(*packed);
+        int hits = 0, misses = 0;
+        for (float y = -90; y <= 260; y += 3.7f) {
+            for (float x = -90; x <= 90; x += 3.1f) {
+                for (float side : {0.5f, 4.0f, 40.0f}) {
+                    const int want = walked->Collide(5, -3, x, y, side, 7);
+                    ASSERT_EQ(packed->Collide(5, -3, x, y, side, 7), want) << x << ", " << y;
+                    ASSERT_EQ(read->Collide(5, -3, x, y, side, 7), want) << x << ", " << y;
+                    (want == 1 ? hits : misses) += 1;
+                    // A box inside the square touches no covered box either
+                    // (though it may miss the root, and answer the miss).
+                    if (want == 0) {
+                        ASSERT_NE(packed->CollideBox(5, -3, x, y + side / 2, x + side, y + side, 7),
+                                  1);
+                    }
+                }
+            }
+        }
+        EXPECT_GT(hits, 100);
+        EXPECT_GT(misses, 100);
+    }
+}
