@@ -51,6 +51,7 @@ void PlayOnlineHeadless() {
     const game::OnlineSession& s = *online.session;
     std::fputs(game::FormatOutcome(outcome).c_str(), stdout);
     std::fflush(stdout);
+    std::fprintf(stderr, "Quorvel online: %s\n", s.LatencySummary().c_str());
     // Only a game played to its end counts as done.
     if (s.Desynced() || outcome.ticks == 0 || s.Status() != "Game over")
         throw std::runtime_error(s.Problem().empty() ? "the online game did not end" : s.Problem());

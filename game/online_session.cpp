@@ -1,5 +1,6 @@
 #include "game/online_session.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -13,6 +14,9 @@ namespace game {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Latencies kept for the summary: hours of clicks.
+constexpr std::size_t kMaxLatencySamples = 100000;
 
 const char* SeatName(net::Seat seat) {
     return seat == net::Seat::PlayerOne ? "Player One" : "Player Two";
@@ -55,7 +59,7 @@ bool OnlineSession::Accept(const PlayEvent& event) {
     // which draws the screen anyway (one applied between two ticks could
     // clear blobs on this side only).
     if (!options_.script && event.kind != PlayEvent::Paint)
-        lock_.Submit(event, std::max(lock_.Ticks() + lock_.InputDelay(), lock_.EarliestLocalTick()));
+        Submit(event, lock_.Ticks() + lock_.InputDelay());
     return false;
 }
 
@@ -94,6 +98,11 @@ void OnlineSession::BeforeTick() {
 
 void OnlineSession::AfterTick() {
     if (phase_ != Phase::Playing) return;
+    // This player's inputs of the tick just drawn are on the screen now.
+    const auto now = Clock::now();
+    for (; !given_.empty() && given_.front().first <= lock_.Ticks(); given_.pop_front())
+        if (shownMs_.size() < kMaxLatencySamples)
+            shownMs_.push_back(std::chrono::duration<double, std::milli>(now - given_.front().second).count());
     lock_.Ticked(WorldHash());
     Pump();
     if (phase_ == Phase::Playing && options_.lastTick >= 0 && lock_.Ticks() >= options_.lastTick) {
@@ -122,13 +131,30 @@ void OnlineSession::Leave() {
 void OnlineSession::SubmitScript() {
     if (!options_.script) return;
     const std::vector<RecordedEvent>& events = *options_.script;
-    const long long horizon = lock_.Ticks() + lock_.InputDelay() - 1;
+    // Given as a player gives them: the input delay before its tick.
+    const long long horizon = lock_.Ticks() + lock_.InputDelay();
     for (; scriptNext_ < events.size() && events[scriptNext_].tick <= horizon; ++scriptNext_) {
         const RecordedEvent& e = events[scriptNext_];
-        if (e.event.kind == PlayEvent::Paint) continue;
-        // An input whose tick has passed (a script begun late) takes the first free one.
-        lock_.Submit(e.event, std::max(e.tick, lock_.EarliestLocalTick()));
+        if (e.event.kind != PlayEvent::Paint) Submit(e.event, e.tick);
     }
+}
+
+void OnlineSession::Submit(const PlayEvent& event, long long tick) {
+    // A tick already promised (a script begun late) gives way to the first free one.
+    tick = std::max(tick, lock_.EarliestLocalTick());
+    if (lock_.Submit(event, tick)) given_.push_back({tick, Clock::now()});
+}
+
+std::string OnlineSession::LatencySummary() const {
+    if (shownMs_.empty()) return "no input of this player was shown";
+    std::vector<double> ms = shownMs_;
+    std::sort(ms.begin(), ms.end());
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "%zu inputs of this player shown %.1f ms after they were given at the median, "
+                  "%.1f ms at the longest",
+                  ms.size(), ms[ms.size() / 2], ms.back());
+    return text;
 }
 
 void OnlineSession::SendOutgoing() {
@@ -139,7 +165,8 @@ void OnlineSession::SendOutgoing() {
 void OnlineSession::Pump() {
     if (phase_ == Phase::Playing) SendOutgoing();
     else transport_->Poll();
-    if (phase_ == Phase::Connecting && transport_->GetState() == net::Transport::State::Open) {
+    // Closed already counts as opened: what came before the close is still read.
+    if (phase_ == Phase::Connecting && transport_->GetState() != net::Transport::State::Connecting) {
         if (options_.viaRelay) {
             transport_->Send(net::Open{options_.seat == net::Seat::PlayerOne ? net::Open::Make
                                                                              : net::Open::Enter,
@@ -180,7 +207,9 @@ void OnlineSession::Pump() {
     if (phase_ != Phase::Over && transport_->GetState() == net::Transport::State::Closed &&
         !(phase_ == Phase::Playing && lock_.PeerFinished())) {
         const std::string why = transport_->ClosedReason();
-        if (phase_ == Phase::Playing)
+        if (transport_->ClosedForFault())
+            End(OtherPlayer() + " was dropped", OtherPlayer() + " was dropped: " + why + ".");
+        else if (phase_ == Phase::Playing)
             End(OtherPlayer() + " left", "The connection was lost" + (why.empty() ? "" : ": " + why) + ".");
         else
             End("Not connected", "Quorvel could not reach the other player" +

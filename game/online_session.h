@@ -8,6 +8,7 @@
 // game goes on offline and the recording is closed.
 
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -88,6 +89,10 @@ class OnlineSession final : public Session {
     /// The room the relay gave (the host tells it to the other player).
     const std::string& Room() const { return room_; }
 
+    /// How long this player's inputs took from being given to being on the
+    /// screen (the frame of the tick they took effect at), one sentence.
+    std::string LatencySummary() const;
+
     /// Told every change of the status (the strip shows it).
     std::function<void(const std::string&)> onStatus;
 
@@ -99,6 +104,7 @@ class OnlineSession final : public Session {
     void HandleBeforePlay(const net::Message& message);
     void StartPlay(std::uint32_t seed);
     void SubmitScript();
+    void Submit(const PlayEvent& event, long long tick);
     void End(const std::string& status, const std::string& problem);
     void EndFromLockstep();
     void SetStatus(const std::string& status);
@@ -118,6 +124,9 @@ class OnlineSession final : public Session {
     Recording kept_; // the online game's inputs, for a desync's recording
     std::chrono::steady_clock::time_point lastHeard_, rateStart_;
     int rateCount_ = 0;
+    // This player's inputs not yet on the screen: their tick and when given.
+    std::deque<std::pair<long long, std::chrono::steady_clock::time_point>> given_;
+    std::vector<double> shownMs_;
 };
 
 } // namespace game

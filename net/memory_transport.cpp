@@ -24,7 +24,8 @@ class MemoryTransport final : public Transport {
         }
         while (std::optional<Message> m = reader_.Next()) received_.push_back(std::move(*m));
         if (reader_.Failed() && state_ != State::Closed) {
-            reason_ = reader_.Error();
+            reason_ = "it sent " + reader_.Error();
+            fault_ = true;
             Close();
         }
         if (in_->closed && state_ == State::Open) {
@@ -49,6 +50,7 @@ class MemoryTransport final : public Transport {
         out_->closed = true;
     }
     std::string ClosedReason() const override { return reason_; }
+    bool ClosedForFault() const override { return fault_; }
 
   private:
     std::shared_ptr<Pipe> out_, in_;
@@ -56,6 +58,7 @@ class MemoryTransport final : public Transport {
     std::deque<Message> received_;
     State state_ = State::Open;
     std::string reason_;
+    bool fault_ = false;
 };
 
 } // namespace

@@ -108,6 +108,7 @@ class AsioTcp final : public TcpTransport {
     }
 
     std::string ClosedReason() const override { return reason_; }
+    bool ClosedForFault() const override { return fault_; }
 
     std::uint16_t LocalPort() const override {
         boost::system::error_code error;
@@ -136,7 +137,10 @@ class AsioTcp final : public TcpTransport {
             }
             reader_.Feed(buffer_.data(), n);
             while (std::optional<Message> m = reader_.Next()) received_.push_back(std::move(*m));
-            if (reader_.Failed()) return Fail("it sent " + reader_.Error());
+            if (reader_.Failed()) {
+                fault_ = true;
+                return Fail("it sent " + reader_.Error());
+            }
             if (received_.size() < kMaxReceived) Read();
         });
     }
@@ -180,7 +184,7 @@ class AsioTcp final : public TcpTransport {
     std::optional<tcp::acceptor> acceptor_;
     State state_ = State::Connecting;
     std::string reason_;
-    bool closing_ = false, reading_ = false, writing_ = false;
+    bool closing_ = false, reading_ = false, writing_ = false, fault_ = false;
     std::array<std::uint8_t, kReadChunk> buffer_{};
     FrameReader reader_;
     std::deque<Message> received_;
@@ -213,7 +217,7 @@ bool ParseEndpoint(const std::string& text, const Endpoint& fallback, Endpoint& 
     if (!port.empty()) {
         unsigned value = 0;
         const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), value);
-        if (error != std::errc() || end != port.data() + port.size() || value == 0 || value > 65535)
+        if (error != std::errc() || end != port.data() + port.size() || value > 65535)
             return false;
         endpoint.port = static_cast<std::uint16_t>(value);
     }

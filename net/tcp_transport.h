@@ -23,7 +23,8 @@ inline constexpr std::uint16_t DEFAULT_GAME_PORT = 7471;
 inline constexpr std::uint16_t DEFAULT_RELAY_PORT = 7470;
 
 /// Reads "HOST:PORT", "HOST" or ":PORT" (the missing part from `fallback`);
-/// false when the text is not one of those.
+/// false when the text is not one of those. Port 0 asks a listener to take
+/// any free port.
 bool ParseEndpoint(const std::string& text, const Endpoint& fallback, Endpoint& endpoint);
 /// "HOST:PORT", bracketing an IPv6 address.
 std::string FormatEndpoint(const Endpoint& endpoint);

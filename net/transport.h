@@ -34,6 +34,8 @@ class Transport {
     /// Why the connection closed, one phrase ("the connection was reset");
     /// empty while it is not closed or when this side closed it.
     virtual std::string ClosedReason() const = 0;
+    /// Whether it closed because the other side sent something faulty.
+    virtual bool ClosedForFault() const = 0;
 };
 
 /// Two transports joined to each other in memory, for tests: what one sends

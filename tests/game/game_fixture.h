@@ -6,12 +6,35 @@
 
 #include <unistd.h>
 
+#include <cmath>
+
 #include "game/field.h"
 #include "game/frame.h"
 #include "game/globals.h"
 #include "game/ooze.h"
 
 namespace gametest {
+
+// Canvas pixel of a blob of the ooze that sits just below a barrel and is in
+// view; false when there is none.
+inline bool BlobToClick(int& px, int& py) {
+    kel::tangle::TAdvBody* ab = game::ooze->ab;
+    const float w = static_cast<float>(game::canvas->ClientWidth());
+    const float h = static_cast<float>(game::canvas->ClientHeight());
+    for (kel::tangle::TAdvBody* b : game::barrelList->Each<kel::tangle::TAdvBody>())
+        for (int i = 0; i <= ab->MassMaxIndex(); ++i) {
+            if (!ab->MassExists(i) || !ab->MassIsActive(i)) continue;
+            const float x = ab->MassGetX(i), y = ab->MassGetY(i);
+            if (y <= b->GetY() || y > b->GetY() + 80 || std::fabs(x - b->GetX()) > 40) continue;
+            const float sx = kel::tangle::TPhysics::ScreenX(x, y);
+            const float sy = kel::tangle::TPhysics::ScreenY(x, y);
+            if (sx < 2 || sx > w - 2 || sy < 40 || sy > h - 40) continue;
+            px = static_cast<int>(std::lround(sx));
+            py = static_cast<int>(std::lround(sy));
+            return true;
+        }
+    return false;
+}
 
 class GameTest : public ::testing::Test {
   protected:

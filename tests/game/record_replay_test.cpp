@@ -28,26 +28,6 @@ std::filesystem::path TempFile(const std::string& name) {
            ("quorvel-" + std::to_string(getpid()) + "-" + name);
 }
 
-// Canvas pixel of a blob of the ooze that sits just below a barrel and is in
-// view; false when there is none.
-bool BlobToClick(int& px, int& py) {
-    TAdvBody* ab = ooze->ab;
-    const float w = static_cast<float>(canvas->ClientWidth());
-    const float h = static_cast<float>(canvas->ClientHeight());
-    for (TAdvBody* b : barrelList->Each<TAdvBody>())
-        for (int i = 0; i <= ab->MassMaxIndex(); ++i) {
-            if (!ab->MassExists(i) || !ab->MassIsActive(i)) continue;
-            const float x = ab->MassGetX(i), y = ab->MassGetY(i);
-            if (y <= b->GetY() || y > b->GetY() + 80 || std::fabs(x - b->GetX()) > 40) continue;
-            const float sx = TPhysics::ScreenX(x, y), sy = TPhysics::ScreenY(x, y);
-            if (sx < 2 || sx > w - 2 || sy < 40 || sy > h - 40) continue;
-            px = static_cast<int>(std::lround(sx));
-            py = static_cast<int>(std::lround(sy));
-            return true;
-        }
-    return false;
-}
-
 // A click through the canvas on the pixel nearest to the world position.
 void ClickWorld(float x, float y) {
     gui::headless::Click(canvas, static_cast<int>(std::lround(TPhysics::ScreenX(x, y))),
@@ -163,7 +143,7 @@ TEST_F(GameTest, RecordedGameReplaysHeadlessToTheSameEndEveryTime) {
     int cuts = 0;
     for (int round = 0; round < 80; ++round) {
         int px, py;
-        if (BlobToClick(px, py)) {
+        if (gametest::BlobToClick(px, py)) {
             const int before = BlobCount();
             gui::headless::Click(canvas, px, py);
             cuts += BlobCount() < before;
@@ -220,7 +200,7 @@ TEST_F(GameTest, ReplayIgnoresThePlayerUntilTheRecordingIsOver) {
     Ticks(5);
     const int blobs = BlobCount();
     int px, py;
-    ASSERT_TRUE(BlobToClick(px, py));
+    ASSERT_TRUE(gametest::BlobToClick(px, py));
     gui::headless::Click(canvas, px, py);
     EXPECT_EQ(BlobCount(), blobs);
     EXPECT_EQ(turn, 0);
@@ -228,7 +208,7 @@ TEST_F(GameTest, ReplayIgnoresThePlayerUntilTheRecordingIsOver) {
 
     Ticks(12);
     ASSERT_TRUE(replay.Finished());
-    ASSERT_TRUE(BlobToClick(px, py));
+    ASSERT_TRUE(gametest::BlobToClick(px, py));
     gui::headless::Click(canvas, px, py);
     EXPECT_EQ(BlobCount(), blobs - 1) << "the game is the player's once the replay is over";
     EXPECT_EQ(turn, 1);
