@@ -186,8 +186,9 @@ class Conn : public std::enable_shared_from_this<Conn> {
     void ReadWs() {
         wsBuffer_.clear();
         ws_->async_read(wsBuffer_, [self = shared_from_this()](Error error, std::size_t) {
-            if (error == websocket::error::message_too_big)
-                return self->Drop("it sent a message larger than " + std::to_string(MAX_PAYLOAD) + " bytes");
+            // A message beyond read_message_max: Beast has closed the
+            // WebSocket with the protocol's "too big" already.
+            if (error == websocket::error::message_too_big) ++self->relay_.stats_.dropped;
             if (error || self->closing_) return self->Shut();
             if (!self->ws_->got_binary()) return self->Drop("it sent a text message");
             const auto data = self->wsBuffer_.data();

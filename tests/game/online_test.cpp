@@ -2,9 +2,6 @@
 // recorded game through lockstep, directly and through the relay, and end
 // where the recording played alone ends; a peer that misbehaves or vanishes
 // is dropped with a clear message and the game keeps its recording.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -23,6 +20,7 @@
 #include "game/failure.h"
 #include "net/message.h"
 #include "program.h"
+#include "tests/support/raw_peer.h"
 
 using namespace game;
 using gametest::GameTest;
@@ -163,32 +161,7 @@ TEST_F(OnlineGame, TwoBotsPlayARecordedGameThroughTheRelayToItsEnd) {
     std::filesystem::remove_all(folder);
 }
 
-// A peer of the test's own on a plain socket, so that it can send anything.
-class RawPeer {
-  public:
-    explicit RawPeer(int port) {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in at{};
-        at.sin_family = AF_INET;
-        at.sin_port = htons(static_cast<std::uint16_t>(port));
-        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0;
-    }
-    ~RawPeer() { Close(); }
-    bool Connected() const { return connected_; }
-    void Bytes(const std::vector<std::uint8_t>& bytes) {
-        if (fd_ >= 0) (void)!send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    }
-    void Send(const net::Message& m) { Bytes(net::EncodeFrame(m)); }
-    void Close() {
-        if (fd_ >= 0) close(fd_);
-        fd_ = -1;
-    }
-
-  private:
-    int fd_ = -1;
-    bool connected_ = false;
-};
+using testsupport::RawPeer;
 
 // A hello as Player Two, then `ticks` ticks promised.
 void Greet(RawPeer& peer, int ticks) {
