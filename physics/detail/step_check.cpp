@@ -92,6 +92,9 @@ const char* TStepper::BrokenInvariant(const TPhysics& w) const {
     if (cellArraysCurrent_) {
         if (const char* broken = cellArrays_.BrokenInvariant(*w.shiftgrid, w.GridSpan())) return broken;
     }
+    if (current && lastPlan_.quiet) {
+        if (const char* broken = continuous_.BrokenPassage(w)) return broken;
+    }
     return colPairs.BrokenInvariant();
 }
 

@@ -88,8 +88,10 @@ inline bool PathEntersCapsule(const TSweptDisc& p, float ax, float ay, float bx,
             side = -side;
         }
         const float closing = -(p.dx * nx + p.dy * ny);
-        if (side > reach && closing > 0 && side - reach <= closing) {
-            t = (side - reach) / closing;
+        // A disc that starts touching, with `side` rounded down to the reach
+        // where `start` was not, touches at once.
+        if ((side > reach || start > reach) && closing > 0 && side - reach <= closing) {
+            t = side > reach ? (side - reach) / closing : 0;
             const float cx = p.x + t * p.dx, cy = p.y + t * p.dy;
             const float u = ((cx - ax) * ex + (cy - ay) * ey) / len2;
             if (u >= 0 && u <= 1 && t < touch.t) {

@@ -135,6 +135,23 @@ TEST_F(ContinuousTest, FastMassesNeverEndBeyondThinObstacles) {
     }
 }
 
+// A disc left touching a line by the last step starts at the radius only to
+// rounding: its distance to the edge may round above the radius where its
+// distance along the normal rounds to it. Heading through, it must still be
+// stopped (it once went through, the two roundings disagreeing).
+TEST_F(ContinuousTest, ADiscThatStartsTouchingAnEdgeIsStoppedHeadingThrough) {
+    core::Ref<TZone> line = TZone::Create({100, 900, 1500, 950}, TZone::LINE, 0.3f, -1, 6);
+    const float x = 263.165833f, y = 902.825439f;
+    const TSweptDisc path{x, y, 269.204895f - x, 907.601624f - y, 3};
+    TTouch touch;
+    EXPECT_EQ(line->FirstTouch(path, touch), TSweepFound::Touch);
+    EXPECT_LE(touch.t, 0.5f);
+    // And sliding along it, it is not stopped.
+    const TSweptDisc slide{x, y, 28, 1, 3};
+    TTouch none;
+    EXPECT_NE(line->FirstTouch(slide, none), TSweepFound::Touch);
+}
+
 TEST_F(ContinuousTest, AStoppedMassSlidesOnAndRaisesItsEvents) {
     MakeWorld(true);
     core::Ref<TZone> floor = TZone::Create({0, 500, 4000, 500}, TZone::LINE, 0, 5, 6);
