@@ -189,8 +189,10 @@ class TPhysics : public core::Object, public TWorldView {
     /// How many times a step of the current world found a mass whose
     /// position or velocity was not a finite number (written by a hook, a
     /// response or straight into its fields) and took it out of the step:
-    /// put back where it last was finite, at rest, and frozen. 0 without a
-    /// world.
+    /// put back where it last was finite, at rest, and frozen. A position
+    /// written into the fields between steps leaves nothing finite to go
+    /// back to: such a mass is put in the middle of the world's bounds. 0
+    /// without a world.
     static int NonFiniteCount();
     /// Masses in the current world that are not asleep (frozen ones count as
     /// awake); 0 without a world.
