@@ -216,10 +216,14 @@ class Conn : public std::enable_shared_from_this<Conn> {
             if (const auto* open = std::get_if<Open>(&m)) return relay_.OpenRoom(shared_from_this(), *open);
             return Drop("its first message must ask for a room");
         case Stage::Waiting:
-        case Stage::Alone:
-            // A player who leaves before or after the game says goodbye.
+            // A player who leaves before the game says goodbye.
             if (std::holds_alternative<Bye>(m)) return Shut();
             return Drop("it sent a game message with no other player there");
+        case Stage::Alone:
+            // Its partner left: what it sent meanwhile has no one to go to.
+            if (std::holds_alternative<Bye>(m)) return Shut();
+            if (!IsGameMessage(m)) return Drop("it sent a relay's message during a game");
+            return;
         case Stage::Paired:
             if (!IsGameMessage(m)) return Drop("it sent a relay's message during a game");
             if (auto partner = partner_.lock()) partner->Send(EncodePayload(m));
