@@ -20,6 +20,10 @@ packages=(
   emscripten node-acorn libstb-dev python3 chromium
 )
 
+# kel-tangle's tests pack and install it with npm, which Debian's nodejs
+# (pulled in by emscripten) leaves out; a Node.js that brings its own is kept.
+command -v npm >/dev/null || packages+=(npm)
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then

@@ -85,6 +85,19 @@ if [ "${1:-}" != "--plain-only" ]; then
     --output-on-failure --no-tests=error || status=1
 fi
 
+# kel-tangle, kel.tangle for JavaScript (js/): the package built with
+# Emscripten, its API in Node's test runner (positions held to the native
+# build's scene program, bit for bit), its example page in headless Chromium,
+# and the packed tarball installed into a scratch project and run.
+echo "== tests: kel-tangle, the package for JavaScript"
+if ./js/build.sh; then
+  TANGLE_JS_SCENES=build/js/tangle_js_scenes node --test js/test/*.test.mjs || status=1
+  python3 js/test/page_test.py build-js/js || status=1
+  ./js/test/pack_test.sh build-js || status=1
+else
+  echo "kel-tangle build failed"; status=1
+fi
+
 # The web build (Emscripten) and its pages: the game's first screen against
 # the desktop build's, then the game and the samples played in headless
 # Chromium.
