@@ -94,12 +94,14 @@ class Parser {
 
     void Check() const {
         const bool online = line_.online != CommandLine::Offline;
+        if (line_.viaRelay && line_.mode == CommandLine::Replay)
+            throw CommandLineError("--relay cannot be used with --replay");
         if (online && line_.mode == CommandLine::Replay)
             throw CommandLineError("--replay cannot be used with --host or --join");
         if (!online) {
-            for (const char* option : {"--relay", "--bot", "--input-delay", "--unpaced"}) {
-                const bool given = (option == std::string("--relay") && line_.viaRelay) ||
-                                   (option == std::string("--bot") && !line_.bot.empty()) ||
+            // --relay alone names the relay of the Online button.
+            for (const char* option : {"--bot", "--input-delay", "--unpaced"}) {
+                const bool given = (option == std::string("--bot") && !line_.bot.empty()) ||
                                    (option == std::string("--input-delay") && line_.inputDelay) ||
                                    (option == std::string("--unpaced") && line_.unpaced);
                 if (given) throw CommandLineError(std::string(option) + " works only with --host or --join");
@@ -148,7 +150,8 @@ std::string UsageText() {
            "  --join ADDRESS        play against the host at ADDRESS\n"
            "  --relay ADDRESS       play through the relay at ADDRESS (port 7470 if\n"
            "                        none is given): --host makes a room (named ROOM\n"
-           "                        if given) and shows its code; --join ROOM enters it\n"
+           "                        if given) and shows its code; --join ROOM enters it.\n"
+           "                        Alone, it is the relay of the Online button\n"
            "  --input-delay TICKS   ticks between a click and its effect (default 4)\n"
            "  --bot FILE            play this player's clicks from the recording FILE\n"
            "  --bot FILE --headless [--unpaced]\n"

@@ -28,7 +28,8 @@ struct CommandLine {
     /// --host [X] or --join X: without --relay, the address to listen on or
     /// connect to; with it, the room to make or enter. May be empty for --host.
     std::string target;
-    /// --relay ADDRESS: play through the relay there.
+    /// --relay ADDRESS: play through the relay there (alone: the relay the
+    /// Online button uses).
     std::string relay;
     bool viaRelay = false;
     /// --bot FILE: this player's inputs come from the recording FILE.

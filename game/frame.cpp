@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "game/field.h"
@@ -20,8 +21,9 @@ using kel::tangle::TPhysics;
 
 void (*exitProgram)(int code) = std::exit;
 core::Ref<gui::TGadget> butComputer;
-core::Ref<gui::TGadget> lblOnline, butLeave;
+core::Ref<gui::TGadget> lblOnline, butLeave, butOnline;
 OnlineSession* onlineSession = nullptr;
+void (*startOnline)(const std::string& answer) = nullptr;
 Opponent opponent(Play);
 
 namespace {
@@ -67,6 +69,19 @@ void BuildWindow() {
                                  52, 20, window, 8);
     butLeave->SetLayout(0, 0, 1, 0);
     butLeave->SetShow(0);
+    // In Leave's place while offline; shown once the program can go online.
+    butOnline = gui::CreateButton("Online", static_cast<int>(window->ClientWidth() * 0.5 + 42), 0,
+                                  52, 20, window, 8);
+    butOnline->SetLayout(0, 0, 1, 0);
+    butOnline->SetShow(0);
+}
+
+// The Online button: host (an empty answer) or join (a room or an address).
+void AskOnline() {
+    const std::optional<std::string> answer =
+        gui::Request("Play online. Leave this empty to host a game, or type the room code (or the "
+                     "host's address) to join one:");
+    if (answer && startOnline) startOnline(*answer);
 }
 
 void ColourLabels() {
@@ -126,10 +141,16 @@ void SetComputer(bool on) {
     opponent.Reset();
 }
 
+void OfferOnline(void (*start)(const std::string& answer)) {
+    startOnline = start;
+    butOnline->SetShow(start != nullptr);
+}
+
 void ShowOnline(OnlineSession* online) {
     onlineSession = online;
     session = online;
     butComputer->SetShow(0);
+    butOnline->SetShow(0);
     lblOnline->SetShow(1);
     butLeave->SetShow(1);
     lblOnline->SetText(online->Status());
@@ -140,6 +161,7 @@ void ShowOnline(OnlineSession* online) {
         std::fflush(stderr);
         if (onlineSession->GetPhase() != OnlineSession::Phase::Over) return;
         butLeave->SetShow(0);
+        butOnline->SetShow(startOnline != nullptr);
         // A desync or a faulty peer is told at once; a player who left is
         // told by the strip.
         if (onlineSession->Desynced() || status.find("dropped") != std::string::npos)
@@ -200,6 +222,7 @@ core::Ref<core::Object> GameEventHook(int, core::Object* data, core::Object*) {
         if (event->source.Get() == butNewGame.Get()) Play({PlayEvent::NewGame});
         if (event->source.Get() == butComputer.Get()) ToggleComputer();
         if (event->source.Get() == butLeave.Get() && onlineSession) onlineSession->Leave();
+        if (event->source.Get() == butOnline.Get()) AskOnline();
         break;
     default:
         break;

@@ -1,6 +1,8 @@
 #pragma once
 // The frame of the game: start-up, the event hook, the tick and the screen.
 
+#include <string>
+
 #include "core/object.h"
 #include "game/opponent.h"
 #include "game/session.h"
@@ -39,8 +41,12 @@ void Play(const PlayEvent& event);
 /// computer (game/opponent.h).
 extern core::Ref<gui::TGadget> butComputer;
 class OnlineSession;
-/// Online play's status in the strip and its Leave button.
-extern core::Ref<gui::TGadget> lblOnline, butLeave;
+/// Online play's status in the strip, its Leave button and the Online button
+/// that starts it.
+extern core::Ref<gui::TGadget> lblOnline, butLeave, butOnline;
+/// Shows the Online button; `start` gets what the player answered (empty to
+/// host, a room code or an address to join) and sets the game online.
+void OfferOnline(void (*start)(const std::string& answer));
 /// Puts `online` in force as the session and shows its state in the strip
 /// (the Computer toggle gives way while online). The caller keeps it.
 void ShowOnline(OnlineSession* online);

@@ -33,11 +33,31 @@ std::filesystem::path ProgramFolder() {
     return error ? std::filesystem::current_path() : self.parent_path();
 }
 
+// The Online button's answer: host (empty) or join, directly or through
+// the relay of --relay.
+void StartOnlineFromButton(const std::string& answer) {
+    game::CommandLine line = commandLine;
+    line.online = answer.empty() ? game::CommandLine::Host : game::CommandLine::Join;
+    line.target = answer;
+    try {
+        game::OnlineLaunch launch = game::LaunchOnline(line, launchFolder.string());
+        game::session = nullptr;
+        online = std::move(launch);
+        game::ShowOnline(online.session.get());
+    } catch (const std::exception& e) {
+        gui::Notify(e.what(), 1);
+    }
+}
+
 void StartInProgramFolder() {
     std::error_code error;
     std::filesystem::current_path(ProgramFolder(), error);
     if (error) throw core::RuntimeError("cannot enter the program's folder: " + error.message());
     game::StartUp();
+    // Online from the window only in plain play: a recording or a replay
+    // in force would lose its thread.
+    if (commandLine.mode == game::CommandLine::Play && !commandLine.headless)
+        game::OfferOnline(StartOnlineFromButton);
     if (commandLine.online != game::CommandLine::Offline) {
         online = game::LaunchOnline(commandLine, launchFolder.string());
         game::ShowOnline(online.session.get());

@@ -76,7 +76,7 @@ bool OnlineSession::HoldTick() {
         if (phase_ == Phase::Playing || phase_ == Phase::Greeting) {
             lock_.Leave(net::Bye::Fault);
             SendOutgoing();
-            End(OtherPlayer() + " stopped answering",
+            End(OtherPlayer() + " went quiet",
                 OtherPlayer() + " sent nothing for " + std::to_string(int(options_.stallSeconds)) +
                     " seconds; the online game ended.");
         } else {
@@ -250,7 +250,7 @@ void OnlineSession::HandleBeforePlay(const net::Message& message) {
     if (phase_ == Phase::Waiting) {
         if (const auto* room = std::get_if<net::Room>(&message)) {
             room_ = room->code;
-            SetStatus("Waiting for a player (room " + room_ + ")");
+            SetStatus("Waiting (room " + room_ + ")");
         } else if (std::holds_alternative<net::Paired>(message)) {
             Greet();
         } else {
@@ -290,7 +290,8 @@ void OnlineSession::StartPlay(std::uint32_t seed) {
         }
     }
     Record(0, {PlayEvent::NewGame});
-    SetStatus("Connected: you are " + std::string(SeatName(options_.seat)));
+    SetStatus("Connected");
+    std::fprintf(stderr, "Quorvel online: you are %s\n", SeatName(options_.seat));
 }
 
 void OnlineSession::Record(long long tick, const PlayEvent& event) {

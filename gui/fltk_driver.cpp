@@ -1,5 +1,6 @@
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -73,6 +74,11 @@ class TFltkSystemDriver final : public TSystemDriver {
             fl_alert("%s", text.c_str());
         else
             fl_message("%s", text.c_str());
+    }
+    std::optional<std::string> Request(const std::string& text, const std::string& initial) override {
+        const char* answer = fl_input("%s", initial.c_str(), text.c_str());
+        if (!answer) return std::nullopt;
+        return std::string(answer);
     }
 
     // Timer threads: FLTK's thread-safe wake-up carries the handle.

@@ -4,6 +4,7 @@
 // Choose it with UseHeadlessDriver() before the first gadget or timer. Input
 // is fed with the gadgets' Report* functions or the helpers below.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,5 +32,9 @@ struct Notice {
 /// What Notify has told the user so far, oldest first: headless, it is kept
 /// here instead of shown.
 const std::vector<Notice>& Notices();
+
+/// The answer the next Request gets (nullopt: the user cancels); answers
+/// queue up in order. Without one, a Request is cancelled.
+void AnswerRequest(std::optional<std::string> answer);
 
 } // namespace gui::headless

@@ -1,12 +1,16 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "graphics/graphics.h"
 #include "graphics/image.h"
 #include "graphics/recording_driver.h"
+
 #include "gui/detail/backend.h"
 #include "gui/headless.h"
 
@@ -18,6 +22,11 @@ int desktopWidth = 1280, desktopHeight = 1024;
 std::vector<headless::Notice>& NoticeLog() {
     static std::vector<headless::Notice> notices;
     return notices;
+}
+
+std::deque<std::optional<std::string>>& Answers() {
+    static std::deque<std::optional<std::string>> answers;
+    return answers;
 }
 
 // A surface without OpenGL: the recording back end draws on it.
@@ -86,6 +95,13 @@ class THeadlessSystemDriver final : public TSystemDriver {
     int MouseVisible() const override { return mouseVisible_; }
     void Notify(const std::string& text, int serious) override {
         NoticeLog().push_back({text, serious});
+    }
+    // The answers a test gave beforehand, in turn; cancelled when none is left.
+    std::optional<std::string> Request(const std::string&, const std::string&) override {
+        if (Answers().empty()) return std::nullopt;
+        std::optional<std::string> answer = Answers().front();
+        Answers().pop_front();
+        return answer;
     }
     bool MayReceive() const override { return RunningTimerCount() > 0 || HasMessages(); }
 
@@ -162,6 +178,8 @@ int SwapCount(TGadget* canvas) {
 }
 
 const std::vector<Notice>& Notices() { return NoticeLog(); }
+
+void AnswerRequest(std::optional<std::string> answer) { Answers().push_back(std::move(answer)); }
 
 } // namespace headless
 } // namespace gui

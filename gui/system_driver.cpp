@@ -72,5 +72,8 @@ void SetCurrentModifiers(int mods) { modifiers = mods; }
 
 void SetMouseVisible(int flag) { SystemDriver()->SetMouseVisible(flag); }
 void Notify(const std::string& text, int serious) { SystemDriver()->Notify(text, serious); }
+std::optional<std::string> Request(const std::string& text, const std::string& initial) {
+    return SystemDriver()->Request(text, initial);
+}
 
 } // namespace gui

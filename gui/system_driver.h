@@ -5,6 +5,7 @@
 // UseFltkDriver() from gui/fltk.h (library Quorvel::gui_fltk). Using the GUI
 // before choosing throws.
 
+#include <optional>
 #include <string>
 
 #include "core/object.h"
@@ -34,6 +35,13 @@ class TSystemDriver : public core::Object {
     /// dismissed; `serious` marks an error. Headless, it is only recorded
     /// (see headless::Notices).
     virtual void Notify(const std::string& text, int serious) = 0;
+    /// Asks the user for a line of text in a small dialog, `initial` filled
+    /// in; nullopt when the user cancels or the back end cannot ask.
+    virtual std::optional<std::string> Request(const std::string& text, const std::string& initial) {
+        (void)text;
+        (void)initial;
+        return std::nullopt;
+    }
 
     /// Shows (1) or hides (0) the mouse pointer over the canvases.
     virtual void SetMouseVisible(int flag) = 0;
@@ -69,5 +77,6 @@ void SetCurrentModifiers(int mods);
 
 void SetMouseVisible(int flag);
 void Notify(const std::string& text, int serious = 0);
+std::optional<std::string> Request(const std::string& text, const std::string& initial = "");
 
 } // namespace gui

@@ -111,7 +111,7 @@ TEST(CommandLine, NonsenseIsRefusedWithAReason) {
         {{"--join"}, "--join needs an address"},
         {{"--join", "--relay", "r"}, "--join needs an address"},
         {{"--relay", "r", "--host", "--join", "x"}, "cannot be used together"},
-        {{"--relay", "r"}, "--relay works only with --host or --join"},
+        {{"--relay", "r", "--replay", "f"}, "--relay cannot be used with --replay"},
         {{"--bot", "f.qrec"}, "--bot works only with --host or --join"},
         {{"--host", "--relay"}, "--relay needs an address"},
         {{"--host", "--replay", "f"}, "--replay cannot be used with --host or --join"},

@@ -154,7 +154,7 @@ TEST_F(OnlineGame, TwoBotsPlayARecordedGameThroughTheRelayToItsEnd) {
     PlayBots(folder, {"--relay", at, "--host", "ROOM42"},
              [&] {
                  // The room must be made before it is entered.
-                 EXPECT_TRUE(WaitFor([&] { return ReadText(hostErr).find("room ROOM42") != std::string::npos; }, 20));
+                 EXPECT_TRUE(WaitFor([&] { return ReadText(hostErr).find("(room ROOM42)") != std::string::npos; }, 20));
                  return std::vector<std::string>{"--relay", at, "--join", "ROOM42"};
              },
              expected);
@@ -204,7 +204,7 @@ TEST(OnlinePeer, AMisbehavingOrVanishingPeerEndsTheGameWithAClearMessage) {
          "Player Two was dropped", "version 2 of the online protocol"},
         {"vanishes", [](RawPeer& p) { Greet(p, 30); p.Close(); }, "Player Two left",
          "The connection was lost"},
-        {"stalls", [](RawPeer& p) { Greet(p, 30); }, "Player Two stopped answering",
+        {"stalls", [](RawPeer& p) { Greet(p, 30); }, "Player Two went quiet",
          "sent nothing for 10 seconds"},
     };
     for (const Case& c : cases) {
