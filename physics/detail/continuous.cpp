@@ -83,6 +83,62 @@ void TContinuous::BeginStep(const TPhysics& w, const TStepLists& lists) {
     if (signature != frozenSignature_ || frozenNow_.size() != frozen_.size())
         IndexFrozen(frozenNow_);
     frozenSignature_ = signature;
+    BoxZones();
+}
+
+void TContinuous::BoxZones() {
+    zones_.clear();
+    if (!zoneList) return;
+    constexpr float kEverywhere = 3.0e38f;
+    for (TZoneBase* z : zoneList->Each<TZoneBase>()) {
+        TZoneBox box{-kEverywhere, -kEverywhere, kEverywhere, kEverywhere, z,
+                     static_cast<float>(z->colGroup), false};
+        if (const TZone* zone = core::As<TZone>(z)) {
+            // Styles that hold nothing, and trees that cover nothing but
+            // for a HOLE, never touch a mass.
+            if (zone->style < TZone::LINE || zone->style > TZone::HOLE) continue;
+            box.hole = zone->style == TZone::HOLE;
+            if (const TQuadTree* tree = zone->quadTree) {
+                // As the tree places its root.
+                box.x0 = zone->offsetX + tree->posX;
+                box.y0 = zone->offsetY + tree->posY;
+                box.x1 = box.x0 + tree->sizeX;
+                box.y1 = box.y0 + tree->sizeY;
+            } else if (!box.hole) {
+                continue;
+            }
+        }
+        zones_.push_back(box);
+    }
+}
+
+void TContinuous::SweepZones(const TStepContext& step, const TMass* m, const TSweptDisc& path,
+                             TTouch& touch, TZoneBase*& zone, TNearZones& near) const {
+    near.Start();
+    auto ask = [&](TZoneBase* z) {
+        const TSweepFound found = z->FirstTouch(path, touch);
+        if (found == TSweepFound::Clear) return;
+        near.Add(z);
+        if (found == TSweepFound::Touch) zone = z;
+    };
+    if (!step.plan.quiet) {
+        // Outside code may change the zones during the pass: the list as it is.
+        if (!zoneList) return;
+        for (TZoneBase* z : zoneList->Each<TZoneBase>())
+            if (Collides(m->colGroup, static_cast<float>(z->colGroup))) ask(z);
+        return;
+    }
+    // Grown as FirstTouch grows it.
+    const TPathBox box(path, path.radius * 1.001f);
+    for (const TZoneBox& z : zones_) {
+        if (!Collides(m->colGroup, z.colGroup)) continue;
+        if (box.x1 < z.x0 || box.x0 > z.x1 || box.y1 < z.y0 || box.y0 > z.y1) {
+            // Wholly outside the box: clear of its matter, or for a HOLE in it.
+            if (z.hole) near.Add(z.zone);
+            continue;
+        }
+        ask(z.zone);
+    }
 }
 
 float* TContinuous::PathStarts(std::size_t movers) {
@@ -278,17 +334,7 @@ bool TContinuous::Sweep(const TStepContext& step, TMass* m, std::size_t k,
         TZoneBase* zone = nullptr;
         TMassTouch hit;
         float reachOf = r; // the touch's full distance: the radii's sum
-        near.Start();
-        if (zoneList) {
-            for (const core::TLink* l = zoneList->FirstLink(); l; l = l->NextLink()) {
-                TZoneBase* z = core::As<TZoneBase>(l->Value());
-                if (!z || !Collides(m->colGroup, static_cast<float>(z->colGroup))) continue;
-                const TSweepFound found = z->FirstTouch(path, touch);
-                if (found == TSweepFound::Clear) continue;
-                near.Add(z);
-                if (found == TSweepFound::Touch) zone = z;
-            }
-        }
+        SweepZones(step, m, path, touch, zone, near);
         const float before = touch.t;
         if (bullets_ && m->bullet)
             TouchMasses(step, m, path, touch, hit);

@@ -38,21 +38,25 @@ namespace kel::tangle::detail {
 struct TStepContext;
 class TStepLists;
 
-// The zones a sweep's last path came near. Where the swept mass ends only
-// these can touch it, so its discrete test skips the rest. Unknown (every
-// zone tested) when the mass was not swept, when its last round still
-// touched, or when more zones were near than this holds.
+// The zones a sweep's last path came near, in the list's order. Where the
+// swept mass ends only these can touch it, so its discrete test skips the
+// rest. Unknown (every zone tested) when the mass was not swept, when its
+// last round still touched, or when more zones were near than this holds.
 class TNearZones {
   public:
+    bool Known() const { return count_ >= 0; }
     bool MayTouch(const TZoneBase* z) const {
         if (count_ < 0) return true;
         for (int k = 0; k < count_; ++k)
             if (zones_[static_cast<std::size_t>(k)] == z) return true;
         return false;
     }
+    // Known only: the near zones in order.
+    TZoneBase* const* begin() const { return zones_.data(); }
+    TZoneBase* const* end() const { return zones_.data() + count_; }
     void Start() { count_ = 0; }
     void Forget() { count_ = -1; }
-    void Add(const TZoneBase* z) {
+    void Add(TZoneBase* z) {
         if (count_ < 0) return;
         if (count_ == static_cast<int>(zones_.size())) {
             count_ = -1;
@@ -62,7 +66,7 @@ class TNearZones {
     }
 
   private:
-    std::array<const TZoneBase*, 8> zones_{};
+    std::array<TZoneBase*, 8> zones_{};
     int count_ = -1;
 };
 
@@ -88,6 +92,14 @@ class TContinuous {
     const char* BrokenPassage(const TPhysics& w) const;
 
   private:
+    // A zone as a quiet pass's sweep first looks at it: the box outside
+    // which it has no matter (a HOLE: no free space), in world places.
+    struct TZoneBox {
+        float x0, y0, x1, y1;
+        TZoneBase* zone;
+        float colGroup;
+        bool hole;
+    };
     // A frozen mass as the sweep and the contact response read it.
     struct TObstacle {
         float posX, posY, oldPosX, oldPosY, radius, mass, friction;
@@ -114,6 +126,14 @@ class TContinuous {
         float x, y;
     };
     std::vector<TStart> starts_; // validating: where each mover began the step
+
+    // Every zone in list order, taken at the step's start for the quiet
+    // passes, in which nothing can change a zone.
+    std::vector<TZoneBox> zones_;
+    // The zones that a path of the mass comes near, as FirstTouch answers.
+    void SweepZones(const TStepContext& step, const TMass* m, const TSweptDisc& path,
+                    TTouch& touch, TZoneBase*& zone, TNearZones& near) const;
+    void BoxZones();
 
     bool on_ = false;
     bool bullets_ = false;

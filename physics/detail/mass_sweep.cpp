@@ -209,11 +209,14 @@ bool CollideZones(const TStepContext& step, TMass* m, std::size_t k) {
 void CollideZonesQuietly(const TStepContext& step, TMass* m, std::size_t k) {
     TNearZones near;
     if (step.continuous) step.continuous->Sweep(step, m, k, near);
-    if (zoneList) {
+    if (near.Known()) {
+        // Nothing outside the library runs in a quiet pass: the zones the
+        // sweep found near are still there.
+        for (TZoneBase* z : near) z->Collide(m);
+    } else if (zoneList) {
         for (const core::TLink* l = zoneList->FirstLink(); l; l = l->NextLink()) {
             TZoneBase* z = core::As<TZoneBase>(l->Value());
-            if (z && Collides(m->colGroup, static_cast<float>(z->colGroup)) && near.MayTouch(z))
-                z->Collide(m);
+            if (z && Collides(m->colGroup, static_cast<float>(z->colGroup))) z->Collide(m);
         }
     }
     if (step.continuous) step.continuous->Passed(k, m);
