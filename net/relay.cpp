@@ -124,7 +124,7 @@ class Conn : public std::enable_shared_from_this<Conn> {
     void Drop(const std::string& reason) {
         if (stage_ == Stage::Closed || closing_) return;
         ++relay_.stats_.dropped;
-        outbox_.clear();
+        DropQueued();
         Send(EncodePayload(Refused{reason.substr(0, MAX_TEXT)}));
         closing_ = true;
         Leave();
@@ -138,10 +138,14 @@ class Conn : public std::enable_shared_from_this<Conn> {
         delayTimer_.cancel();
         socket_.shutdown(tcp::socket::shutdown_both, ignored);
         socket_.close(ignored);
-        outbox_.clear();
+        DropQueued();
     }
 
   private:
+    // Forgets what waits to be sent, but not a message being written: its
+    // write still reads it, and its completion takes it off the queue.
+    void DropQueued() { outbox_.erase(outbox_.begin() + (writing_ ? 1 : 0), outbox_.end()); }
+
     // Out of its room, its partner told; once.
     void Leave() {
         if (left_) return;
@@ -251,8 +255,8 @@ class Conn : public std::enable_shared_from_this<Conn> {
         std::vector<std::uint8_t>& payload = outbox_.front().second;
         auto done = [self = shared_from_this()](Error error, std::size_t) {
             self->writing_ = false;
-            if (error) return self->Shut();
             self->outbox_.pop_front();
+            if (error || self->stage_ == Stage::Closed) return self->Shut();
             if (self->closing_ && self->outbox_.empty()) return self->Shut();
             self->Pump();
         };
