@@ -272,15 +272,18 @@ export class Body {
 /** The whole world at one moment. Holds WebAssembly memory until freed (or its world is). */
 export class Snapshot {
   private constructor();
+  /** Also under Symbol.dispose where the runtime has it (left out here for TypeScript before 5.2). */
   free(): void;
-  [Symbol.dispose](): void;
 }
 
 export class World {
   constructor(def?: WorldDef);
-  /** Frees the world and everything in it. Every object of it throws afterwards. */
+  /**
+   * Frees the world and everything in it. Every object of it throws afterwards.
+   * Also under Symbol.dispose where the runtime has it (left out here for
+   * TypeScript before 5.2).
+   */
   free(): void;
-  [Symbol.dispose](): void;
 
   /** Advances the world by `steps` steps (default 1). */
   step(steps?: number): void;

@@ -369,11 +369,12 @@ export class Snapshot extends Thing {
 // ---------------------------------------------------------------- world
 
 function filterOf(filter) {
-  const f = fieldsOf('filter', [['masses', 'bool', true], ['zones', 'bool', true], ['group', 'opt', null]], filter);
-  // A group of 0 collides with nothing; null leaves groups out of it.
-  const byGroup = filter && filter.group !== undefined && filter.group !== null;
-  if (byGroup) integer('filter.group', filter.group);
-  return [f[0] | (f[1] << 1) | (byGroup ? 4 : 0), byGroup ? filter.group : 0];
+  const { group = null, ...rest } = filter ?? {};
+  const [masses, zones] = fieldsOf('filter', [['masses', 'bool', true], ['zones', 'bool', true]], rest);
+  // null leaves groups out of it; 0 collides with nothing, so finds nothing.
+  const byGroup = group !== null;
+  if (byGroup) integer('filter.group', group);
+  return [masses | (zones << 1) | (byGroup ? 4 : 0), byGroup ? group : 0];
 }
 
 const liveWorlds = new Set();

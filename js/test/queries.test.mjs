@@ -88,4 +88,6 @@ test('collision groups: a fresh group keeps a body\'s masses apart from each oth
   w.step(5);
   assert.equal(b.x - a.x, 5, 'one group: they overlap on');
   assert.ok(d.x - c.x >= 19.9, 'different groups push apart');
+  assert.equal(w.rayCast(0, 100, 640, 100).mass, a);
+  assert.equal(w.rayCast(0, 100, 640, 100, { group: g }).mass, c, 'a query as the group skips its masses');
 });
