@@ -72,8 +72,14 @@ void Lockstep::Receive(const net::Message& message) {
     else if (const auto* bye = std::get_if<net::Bye>(&message)) {
         if (bye->reason == net::Bye::Desync)
             Stop(State::Desync, "The other player's game found that the two games differ.");
-        else if (bye->reason == net::Bye::Done)
-            peerFinished_ = true; // its last ticks are committed; they still run here
+        else if (bye->reason == net::Bye::Done) {
+            // Its game ended at its tick: this one runs to the same tick.
+            if (bye->tick < ticks_ || bye->tick > peerCommitted_ + 1)
+                return Stop(State::Fault, "The other player ended its game at tick " +
+                                              std::to_string(bye->tick) + ", which it cannot have reached.");
+            peerFinished_ = true;
+            peerCommitted_ = static_cast<long long>(bye->tick) - 1;
+        }
         else if (bye->reason == net::Bye::Fault)
             Stop(State::Fault, "The other player's game stopped: it found this game's messages faulty.");
         else
@@ -164,7 +170,7 @@ void Lockstep::Ticked(std::uint64_t hash) {
 
 void Lockstep::CompareHash(long long tick, std::uint64_t theirs, std::uint64_t ours) {
     if (theirs == ours) return;
-    Post(net::Bye{net::Bye::Desync});
+    Post(net::Bye{net::Bye::Desync, static_cast<std::uint32_t>(ticks_)});
     Stop(State::Desync, "The two games differ after tick " + std::to_string(tick) +
                             " (this world's hash " + Hex(ours) + ", the other's " + Hex(theirs) +
                             ").");
@@ -172,7 +178,7 @@ void Lockstep::CompareHash(long long tick, std::uint64_t theirs, std::uint64_t o
 
 void Lockstep::Leave(net::Bye::Reason reason) {
     if (state_ != State::Playing) return;
-    Post(net::Bye{reason});
+    Post(net::Bye{reason, static_cast<std::uint32_t>(ticks_)});
     Stop(State::Ended, "You left the online game.");
 }
 
@@ -181,7 +187,7 @@ void Lockstep::Stop(State state, const std::string& problem) {
     state_ = state;
     problem_ = problem;
     // A peer that broke the rules is told so before it is dropped.
-    if (state == State::Fault) Post(net::Bye{net::Bye::Fault});
+    if (state == State::Fault) Post(net::Bye{net::Bye::Fault, static_cast<std::uint32_t>(ticks_)});
 }
 
 std::vector<net::Message> Lockstep::TakeOutgoing() { return std::exchange(outgoing_, {}); }

@@ -94,7 +94,7 @@ class Lockstep {
     /// Ends play from this side: says goodbye with `reason`.
     void Leave(net::Bye::Reason reason);
     /// Whether the peer played its game to the end (a goodbye of kind Done):
-    /// the ticks it committed still run here, and then the game is over.
+    /// this side runs to the tick it ended at, and then the game is over.
     bool PeerFinished() const { return peerFinished_; }
     /// Ticks the peer has committed.
     long long PeerCommitted() const { return peerCommitted_; }

@@ -104,12 +104,15 @@ void OnlineSession::AfterTick() {
         if (shownMs_.size() < kMaxLatencySamples)
             shownMs_.push_back(std::chrono::duration<double, std::milli>(now - given_.front().second).count());
     lock_.Ticked(WorldHash());
-    Pump();
-    if (phase_ == Phase::Playing && options_.lastTick >= 0 && lock_.Ticks() >= options_.lastTick) {
+    // A bot's game ends at its last tick, whatever the other side said meanwhile.
+    if (options_.lastTick >= 0 && lock_.Ticks() >= options_.lastTick &&
+        lock_.GetState() == Lockstep::State::Playing) {
         lock_.Leave(net::Bye::Done);
         SendOutgoing();
         End("Game over", "The game ran its " + std::to_string(options_.lastTick) + " ticks.");
+        return;
     }
+    Pump();
 }
 
 void OnlineSession::Close() {

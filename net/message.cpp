@@ -80,7 +80,10 @@ void Encode(Writer& w, const Check& m) {
     w.Put(m.tick);
     w.Put(m.hash);
 }
-void Encode(Writer& w, const Bye& m) { w.Put(static_cast<std::uint8_t>(m.reason)); }
+void Encode(Writer& w, const Bye& m) {
+    w.Put(static_cast<std::uint8_t>(m.reason));
+    w.Put(m.tick);
+}
 void Encode(Writer& w, const Open& m) {
     w.Put(static_cast<std::uint8_t>(m.action));
     w.PutText(m.code);
@@ -129,8 +132,9 @@ std::optional<Message> DecodeBody(MessageType type, Reader& r, std::string& erro
     }
     case MessageType::Bye: {
         const auto reason = r.Get<std::uint8_t>();
+        const auto tick = r.Get<std::uint32_t>();
         if (reason > Bye::Done) error = "a goodbye with an unknown reason";
-        return Bye{static_cast<Bye::Reason>(reason)};
+        return Bye{static_cast<Bye::Reason>(reason), tick};
     }
     case MessageType::Open: {
         Open m;

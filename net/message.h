@@ -82,6 +82,9 @@ struct Check {
 struct Bye {
     enum Reason : std::uint8_t { Left = 0, Desync = 1, Fault = 2, Done = 3 };
     Reason reason = Left;
+    /// The ticks the sender ran; a game that is Done ended there, and so
+    /// does the other.
+    std::uint32_t tick = 0;
 };
 
 struct Open {

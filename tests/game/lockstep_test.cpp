@@ -173,6 +173,23 @@ TEST(Lockstep, LeavingEndsTheGameOnBothSides) {
     EXPECT_FALSE(p.one->lock.Ready());
 }
 
+TEST(Lockstep, APeerThatFinishedLetsTheOtherRunToTheSameTick) {
+    Pair p;
+    // Player one runs ahead, then ends its game where it stands.
+    p.RunTo(40, 3);
+    while (p.one->Step()) {
+    }
+    const long long end = p.one->lock.Ticks();
+    ASSERT_GT(end, p.two->lock.Ticks());
+    p.one->lock.Leave(net::Bye::Done);
+    p.one->Pump();
+    for (int k = 0; k < 100; ++k) p.two->Step();
+    EXPECT_TRUE(p.two->lock.PeerFinished());
+    EXPECT_EQ(p.two->lock.Ticks(), end);
+    EXPECT_FALSE(p.two->lock.Ready());
+    EXPECT_EQ(p.two->lock.GetState(), Lockstep::State::Playing);
+}
+
 // A peer that breaks a rule: each message after a few honest ticks.
 TEST(Lockstep, APeerThatBreaksTheRulesIsAFault) {
     struct Case {
@@ -194,6 +211,8 @@ TEST(Lockstep, APeerThatBreaksTheRulesIsAFault) {
         {"a check from the future", [](long long) { return std::vector<net::Message>{net::Check{600, 0}}; }},
         {"a relay's message", [](long long) { return std::vector<net::Message>{net::Room{"AB"}}; }},
         {"a second hello", [](long long) { return std::vector<net::Message>{net::Hello{}}; }},
+        {"an end it cannot have reached",
+         [](long long t) { return std::vector<net::Message>{net::Bye{net::Bye::Done, std::uint32_t(t + 100)}}; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

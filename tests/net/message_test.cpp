@@ -21,7 +21,7 @@ std::vector<Message> OneOfEach() {
             Input{MAX_TICK, Input::NewGame, 0, 0},
             Through{123456},
             Check{600, 0xFEDCBA9876543210ull},
-            Bye{Bye::Desync},
+            Bye{Bye::Desync, 1234},
             Open{Open::Enter, "K7X2QD"},
             Open{Open::Make, ""},
             Room{"ABCDEFGHJKMNPQRS"},
