@@ -129,23 +129,32 @@ TSweepFound TZone::FirstTouch(const TSweptDisc& path, TTouch& touch) const {
     const float* v = area.data();
     const float ox = offsetX, oy = offsetY;
     const bool solid = style == FILL || style == HOLE;
-    // The edges in Collide's order, so that ties go the same way.
-    const TTouch before = touch;
+    // The edges in Collide's order, so that ties go the same way. This
+    // zone's first touch, however late: one later than the touch given
+    // still means the path ends near.
+    TTouch mine;
     int k = style == LINE ? 1 : 0;
     const int start = style == LINE ? 0 : n - 1;
     float px = v[2 * start] + ox, py = v[2 * start + 1] + oy;
-    bool found = false;
+    // Whether the path started farther than its radius from every edge in
+    // its reach: then, touching none, it ends clear of them all.
+    bool startedApart = true;
     for (; k < n; ++k) {
         const float qx = v[2 * k] + ox, qy = v[2 * k + 1] + oy;
         // Most edges of a zone that the path comes near are out of its reach.
-        if (!box.Misses(px, py, qx, qy) && detail::PathEntersCapsule(path, px, py, qx, qy, touch))
-            found = true;
+        if (!box.Misses(px, py, qx, qy)) {
+            float startDistance = 0;
+            detail::PathEntersCapsule(path, px, py, qx, qy, mine, startDistance);
+            if (!(startDistance > path.radius)) startedApart = false;
+        }
         px = qx;
         py = qy;
     }
+    const bool touched = mine.t <= 1;
+    if (!touched && !startedApart) return TSweepFound::Near;
     // A path that starts in solid matter is the discrete contact's to push
-    // out; asked only of a path that touched an edge.
-    if (found && solid) {
+    // out; asked only of a path that touched an edge or may end clear.
+    if (solid) {
         TWinding winding(path.x, path.y);
         px = v[2 * (n - 1)] + ox;
         py = v[2 * (n - 1) + 1] + oy;
@@ -156,12 +165,12 @@ TSweepFound TZone::FirstTouch(const TSweptDisc& path, TTouch& touch) const {
             px = qx;
             py = qy;
         }
-        if (winding.Inside() == (style == FILL)) {
-            touch = before;
-            return TSweepFound::Near;
-        }
+        if (winding.Inside() == (style == FILL)) return TSweepFound::Near;
     }
-    return found ? TSweepFound::Touch : TSweepFound::Near;
+    if (!touched) return TSweepFound::Clear;
+    if (!(mine.t < touch.t)) return TSweepFound::Near;
+    touch = mine;
+    return TSweepFound::Touch;
 }
 
 int TZone::CollideSwept(TMass* mass, const TSweptDisc& path, const TTouch& touch) {

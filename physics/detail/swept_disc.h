@@ -67,10 +67,10 @@ inline float DistanceToEdge(float px, float py, float ax, float ay, float bx, fl
 // The first t at which the swept disc touches the edge A-B (see the file's
 // notes for a disc that starts overlapping it), with the normal and the
 // point of the edge touched; only when earlier than touch.t, which it then
-// replaces.
+// replaces. `start` is set to the centre's distance from the edge at t = 0.
 inline bool PathEntersCapsule(const TSweptDisc& p, float ax, float ay, float bx, float by,
-                              TTouch& touch) {
-    const float start = DistanceToEdge(p.x, p.y, ax, ay, bx, by);
+                              TTouch& touch, float& start) {
+    start = DistanceToEdge(p.x, p.y, ax, ay, bx, by);
     const float reach = start > p.radius ? p.radius : 0.5f * start;
     if (!(reach > 0)) return false;
     bool found = false;
