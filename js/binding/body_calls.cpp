@@ -4,6 +4,7 @@
 
 #include "js/binding/binding.h"
 #include "js/binding/c_api.h"
+#include "js/binding/codes.h"
 #include "js/binding/exports.h"
 
 using namespace js_binding;
@@ -41,11 +42,11 @@ class TFields {
     bool ok_ = true;
 };
 
-// kind: 0 rope, 1 cloth, 2 jelly, 3 blob, 4 a body of any outline; the
-// fields in the order the wrapper writes them.
+// A builder (TBuilder) and its definition's fields, in the order the
+// wrapper writes them.
 core::Ref<TAdvBody> Build(int kind, TFields& f) {
     switch (kind) {
-    case 0: {
+    case kBuildRope: {
         TRopeDef d;
         d.x1 = f.F(), d.y1 = f.F(), d.x2 = f.F(), d.y2 = f.F();
         d.count = f.I(), d.segmentLength = f.F();
@@ -53,14 +54,14 @@ core::Ref<TAdvBody> Build(int kind, TFields& f) {
         f.Material(d.material);
         return f.Ok() ? BuildRope(d) : nullptr;
     }
-    case 1: {
+    case kBuildCloth: {
         TClothDef d;
         d.x = f.F(), d.y = f.F(), d.columns = f.I(), d.rows = f.I(), d.spacing = f.F();
         d.pinTop = f.B(), d.shear = f.B(), d.bend = f.B(), d.skin = f.B();
         f.Material(d.material);
         return f.Ok() ? BuildCloth(d) : nullptr;
     }
-    case 2: {
+    case kBuildJelly: {
         TJellyDef d;
         d.x = f.F(), d.y = f.F(), d.radius = f.F(), d.rim = f.I();
         d.interior = f.I() != 0 ? TJellyDef::MESH : TJellyDef::SPOKES;
@@ -68,14 +69,14 @@ core::Ref<TAdvBody> Build(int kind, TFields& f) {
         f.Material(d.material);
         return f.Ok() ? BuildJelly(d) : nullptr;
     }
-    case 3: {
+    case kBuildBlob: {
         TBlobDef d;
         d.x = f.F(), d.y = f.F(), d.radius = f.F(), d.rim = f.I(), d.restArea = f.F();
         d.pressure = f.F(), d.pressureCompliance = f.F(), d.skin = f.B();
         f.Material(d.material);
         return f.Ok() ? BuildBlob(d) : nullptr;
     }
-    case 4: {
+    case kBuildShape: {
         TShapeDef d;
         d.spacing = f.F(), d.fill = f.B(), d.shapeStiffness = f.F(), d.shapeCompliance = f.F();
         d.pressure = f.F(), d.pressureCompliance = f.F(), d.skin = f.B();
@@ -108,14 +109,14 @@ TG_EXPORT double tg_build(double world, int kind) {
     }
 }
 
-// A body's masses (which 0) or constraints (which 1) by slot, to the result
+// A body's masses (which kKindMass) or constraints (kKindConstraint) by slot, to the result
 // buffer (0 for an empty slot); their count.
 TG_EXPORT int tg_body_parts(double world, double body, int which) {
     TJsWorld* w = WorldOf(world);
     const TAdvBody* b = w ? w->bodies.Find(body) : nullptr;
     if (!b) return Refuse(-1, "no such body in this world");
     w->out.clear();
-    if (which == 0) {
+    if (which == kKindMass) {
         for (int k = 0; k <= b->MassMaxIndex(); ++k) w->out.push_back(w->masses.Hold(b->MassGet(k)));
     } else {
         for (int k = 0; k <= b->ConMaxIndex(); ++k)
@@ -124,9 +125,7 @@ TG_EXPORT int tg_body_parts(double world, double body, int which) {
     return static_cast<int>(w->out.size());
 }
 
-// what: 0 translate, 1 move (as a push), 2 position of the reference mass,
-// 3 rotate to, 4 turn by, 5 spin by, 6 tear links stretched beyond a (returns
-// the count torn).
+// A body's operation (TBodyAction); tearing returns the count torn.
 TG_EXPORT int tg_body_do(double world, double body, int what, double a, double b) {
     TJsWorld* w = WorldOf(world);
     TAdvBody* body_ = w ? w->bodies.Find(body) : nullptr;
@@ -134,13 +133,13 @@ TG_EXPORT int tg_body_do(double world, double body, int what, double a, double b
     const float fa = static_cast<float>(a), fb = static_cast<float>(b);
     int result = -1;
     switch (what) {
-    case 0: result = body_->Translate(fa, fb); break;
-    case 1: result = body_->Move(fa, fb); break;
-    case 2: result = body_->Position(fa, fb); break;
-    case 3: result = body_->Rotate(fa); break;
-    case 4: result = body_->Turn(fa); break;
-    case 5: result = body_->Spin(fa); break;
-    case 6:
+    case kBodyTranslate: result = body_->Translate(fa, fb); break;
+    case kBodyPush: result = body_->Move(fa, fb); break;
+    case kBodyMoveTo: result = body_->Position(fa, fb); break;
+    case kBodyRotateTo: result = body_->Rotate(fa); break;
+    case kBodyTurn: result = body_->Turn(fa); break;
+    case kBodySpin: result = body_->Spin(fa); break;
+    case kBodyTear:
         w->structureChanged = true;
         return TearStretched(*body_, fa);
     default: return Refuse(-1, "no such operation");
@@ -153,9 +152,9 @@ TG_EXPORT double tg_body_get(double world, double body, int what) {
     const TAdvBody* b = w ? w->bodies.Find(body) : nullptr;
     if (!b) return 0;
     switch (what) {
-    case 0: return b->GetX();
-    case 1: return b->GetY();
-    case 2: return b->GetRotation();
+    case kBodyX: return b->GetX();
+    case kBodyY: return b->GetY();
+    case kBodyRotation: return b->GetRotation();
     default: return 0;
     }
 }

@@ -6,6 +6,7 @@
 
 #include "js/binding/binding.h"
 #include "js/binding/c_api.h"
+#include "js/binding/codes.h"
 #include "js/binding/exports.h"
 
 using namespace js_binding;
@@ -83,13 +84,13 @@ TG_EXPORT int tg_draw_refresh(double world) {
     return count;
 }
 
-// which: 0 the positions, 1 the radii, 2 the pairs.
+// One of the views (TDrawView).
 TG_EXPORT const void* tg_draw_view(double world, int which) {
     TJsWorld* w = WorldOf(world);
     if (!w) return nullptr;
     switch (which) {
-    case 0: return w->positions.data();
-    case 1: return w->radii.data();
+    case kViewPositions: return w->positions.data();
+    case kViewRadii: return w->radii.data();
     default: return w->pairs.data();
     }
 }

@@ -10,6 +10,7 @@
 #include "core/filesys.h"
 #include "js/binding/binding.h"
 #include "js/binding/c_api.h"
+#include "js/binding/codes.h"
 #include "js/binding/exports.h"
 
 #include <sys/stat.h>
@@ -123,22 +124,22 @@ TG_EXPORT int tg_snapshot_restore(double world, double snapshot) {
     }
 }
 
-// kind: 0 the world (with its bodies), 1 a body, 2 a zone. The size of the
-// bytes (tg_bytes), or -1.
+// Writes a file (TFileKind): the world with its bodies, a body or a zone.
+// The size of the bytes (tg_bytes), or -1.
 TG_EXPORT int tg_save(double world, int kind, double handle) {
     TJsWorld* w = WorldOf(world);
     if (!w) return Refuse(-1, "no world");
     switch (kind) {
-    case 0:
+    case kWorldFile:
         return SaveBytes(*w, ".tnw", [&](const std::string& path) {
             return TPhysics::SaveWorld(path, 0, BodiesOf(*w));
         });
-    case 1: {
+    case kBodyFile: {
         const TAdvBody* b = w->bodies.Find(handle);
         if (!b) return Refuse(-1, "no such body in this world");
         return SaveBytes(*w, ".tnb", [&](const std::string& path) { return b->Save(path, 0, 1); });
     }
-    case 2: {
+    case kZoneFile: {
         TZone* z = w->zones.Find(handle);
         if (!z) return Refuse(-1, "no such zone in this world");
         return SaveBytes(*w, ".tnz", [&](const std::string& path) { return z->Save(path, 0, 1); });
@@ -147,19 +148,19 @@ TG_EXPORT int tg_save(double world, int kind, double handle) {
     }
 }
 
-// Loads the input bytes: kind 0 a world file into this world, replacing all
-// in it (returns the count of its bodies, handed out in the result buffer);
-// 1 a body, activated (returns 1 and its handle there); 2 a zone (the same).
+// Loads the input bytes (TFileKind): a world file into this world, replacing
+// all in it (returns the count of its bodies, handed out in the result
+// buffer); a body, activated, or a zone (returns 1 and its handle there).
 TG_EXPORT int tg_load(double world, int kind) {
     TJsWorld* w = WorldOf(world);
     if (!w) return Refuse(-1, "no world");
     static const char* const extensions[] = {".tnw", ".tnb", ".tnz"};
-    if (kind < 0 || kind > 2) return Refuse(-1, "nothing of that kind");
+    if (kind < kWorldFile || kind > kZoneFile) return Refuse(-1, "nothing of that kind");
     const std::string path = Scratch(extensions[kind]);
     if (!WriteInput(path)) return Refuse(-1, "the bytes could not be passed");
     int result = -1;
     try {
-        if (kind == 0) {
+        if (kind == kWorldFile) {
             std::string error;
             core::Ref<TWorldSnapshot> loaded = TPhysics::LoadWorld(path, error);
             if (loaded) {
@@ -176,14 +177,14 @@ TG_EXPORT int tg_load(double world, int kind) {
         } else {
             core::Ref<TAdvBody> body;
             core::Ref<TZone> zone;
-            if (kind == 1) body = TAdvBody::Load(path, 1);
+            if (kind == kBodyFile) body = TAdvBody::Load(path, 1);
             else zone = TZone::Load(path);
             if (body || zone) {
                 w->structureChanged = true;
                 w->out.assign(1, body ? w->bodies.Hold(body) : w->zones.Hold(zone));
                 result = 1;
             } else {
-                Refuse(-1, kind == 1 ? "not a body file" : "not a zone file");
+                Refuse(-1, kind == kBodyFile ? "not a body file" : "not a zone file");
             }
         }
     } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 
 #include "js/binding/binding.h"
 #include "js/binding/c_api.h"
+#include "js/binding/codes.h"
 #include "js/binding/exports.h"
 
 using namespace js_binding;
@@ -78,18 +79,18 @@ TG_EXPORT double tg_mass_get(double world, double mass, int what) {
     const TMass* m = w ? w->masses.Find(mass) : nullptr;
     if (!m) return 0;
     switch (what) {
-    case 0: return m->posX;
-    case 1: return m->posY;
-    case 2: return m->GetVX();
-    case 3: return m->GetVY();
-    case 4: return m->mass;
-    case 5: return m->radius;
-    case 6: return m->friction;
-    case 7: return m->GetColGroup();
-    case 8: return m->IsFrozen();
-    case 9: return m->IsBullet();
-    case 10: return m->IsAwake();
-    case 11: return m->InWorld() ? 1 : 0;
+    case kMassX: return m->posX;
+    case kMassY: return m->posY;
+    case kMassVX: return m->GetVX();
+    case kMassVY: return m->GetVY();
+    case kMassMass: return m->mass;
+    case kMassRadius: return m->radius;
+    case kMassFriction: return m->friction;
+    case kMassGroup: return m->GetColGroup();
+    case kMassFrozen: return m->IsFrozen();
+    case kMassBullet: return m->IsBullet();
+    case kMassAwake: return m->IsAwake();
+    case kMassInWorld: return m->InWorld() ? 1 : 0;
     default: return 0;
     }
 }
@@ -101,17 +102,17 @@ TG_EXPORT int tg_mass_set(double world, double mass, int what, double a, double 
     const float fa = static_cast<float>(a), fb = static_cast<float>(b);
     int result = -1;
     switch (what) {
-    case 0: result = m->Position(fa, fb); break;
-    case 1: result = m->SetVelocity(fa, fb); break;
-    case 2: result = m->Move(fa, fb); break;
-    case 3: result = m->Translate(fa, fb); break;
-    case 4: result = m->SetMass(fa); break;
-    case 5: result = m->SetRadius(fa); break;
-    case 6: result = m->SetFriction(fa); break;
-    case 7: result = m->SetColGroup(static_cast<int>(a)); break;
-    case 8: result = a != 0 ? m->Freeze() : m->Thaw(); break;
-    case 9: result = m->SetBullet(a != 0 ? 1 : 0); break;
-    case 10: result = m->AddVelocity(fa, fb); break;
+    case kMassMoveTo: result = m->Position(fa, fb); break;
+    case kMassSetVelocity: result = m->SetVelocity(fa, fb); break;
+    case kMassPush: result = m->Move(fa, fb); break;
+    case kMassTranslate: result = m->Translate(fa, fb); break;
+    case kMassSetMass: result = m->SetMass(fa); break;
+    case kMassSetRadius: result = m->SetRadius(fa); break;
+    case kMassSetFriction: result = m->SetFriction(fa); break;
+    case kMassSetGroup: result = m->SetColGroup(static_cast<int>(a)); break;
+    case kMassSetFrozen: result = a != 0 ? m->Freeze() : m->Thaw(); break;
+    case kMassSetBullet: result = m->SetBullet(a != 0 ? 1 : 0); break;
+    case kMassAddVelocity: result = m->AddVelocity(fa, fb); break;
     default: return Refuse(-1, "no such property");
     }
     return result == 0 ? 0 : Refuse(-1, "the mass refused the value");
@@ -134,8 +135,9 @@ TG_EXPORT double tg_link(double world, double m1, double m2, double restLength, 
     });
 }
 
-// kind: 0 pressure (a = rest area, b = stiffness), 1 shape (b = stiffness),
-// 2 skin (a = closed), over the first `count` masses of the input buffer.
+// A constraint over the first `count` masses of the input buffer (TRingKind):
+// pressure (a = rest area, b = stiffness), shape (b = stiffness) or skin
+// (a = closed).
 TG_EXPORT double tg_ring(double world, int kind, int count, double a, double b, double compliance,
                          double damping) {
     TJsWorld* w = WorldOf(world);
@@ -144,15 +146,15 @@ TG_EXPORT double tg_ring(double world, int kind, int count, double a, double b, 
     if (!MassesFromInput(*w, count, ring)) return 0;
     return Guard([&] {
         switch (kind) {
-        case 0:
+        case kRingPressure:
             return Enter(*w,
                          TConstraint::CreatePressure(ring, static_cast<float>(a),
                                                      static_cast<float>(b)),
                          compliance, damping);
-        case 1:
+        case kRingShape:
             return Enter(*w, TConstraint::CreateShape(ring, static_cast<float>(b)), compliance,
                          damping);
-        case 2: return Enter(*w, TConstraint::CreateSkin(ring, a != 0), -1, 0);
+        case kRingSkin: return Enter(*w, TConstraint::CreateSkin(ring, a != 0), -1, 0);
         default: return static_cast<double>(Refuse(0, "no such constraint"));
         }
     });
@@ -182,16 +184,16 @@ TG_EXPORT double tg_con_get(double world, double constraint, int what) {
     if (!c) return 0;
     float lower = 0, upper = 360;
     switch (what) {
-    case 0: return c->GetKind();
-    case 1: return c->restLength;
-    case 2: return c->stiffness;
-    case 3: return c->GetCompliance();
-    case 4: return c->GetDampingRatio();
-    case 5: return c->GetLength();
-    case 6: return c->GetStress();
-    case 7: return c->link != nullptr ? 1 : 0;
-    case 8: c->GetAngleLimits(lower, upper); return lower;
-    case 9: c->GetAngleLimits(lower, upper); return upper;
+    case kConKind: return c->GetKind();
+    case kConRestLength: return c->restLength;
+    case kConStiffness: return c->stiffness;
+    case kConCompliance: return c->GetCompliance();
+    case kConDamping: return c->GetDampingRatio();
+    case kConLength: return c->GetLength();
+    case kConStress: return c->GetStress();
+    case kConInWorld: return c->link != nullptr ? 1 : 0;
+    case kConLowerLimit: c->GetAngleLimits(lower, upper); return lower;
+    case kConUpperLimit: c->GetAngleLimits(lower, upper); return upper;
     default: return 0;
     }
 }
@@ -203,10 +205,10 @@ TG_EXPORT int tg_con_set(double world, double constraint, int what, double a, do
     const float fa = static_cast<float>(a), fb = static_cast<float>(b);
     int result = -1;
     switch (what) {
-    case 0: result = c->SetRestLength(fa); break;
-    case 1: result = c->SetStiffness(fa); break;
-    case 2: result = c->SetCompliance(fa, fb); break;
-    case 3: result = c->SetAngleLimits(fa, fb); break;
+    case kConSetRestLength: result = c->SetRestLength(fa); break;
+    case kConSetStiffness: result = c->SetStiffness(fa); break;
+    case kConSetCompliance: result = c->SetCompliance(fa, fb); break;
+    case kConSetLimits: result = c->SetAngleLimits(fa, fb); break;
     default: return Refuse(-1, "no such property");
     }
     return result == 0 ? 0 : Refuse(-1, "the constraint refused the value");
@@ -246,16 +248,16 @@ TG_EXPORT double tg_zone_get(double world, double zone, int what) {
     const TZone* z = w ? w->zones.Find(zone) : nullptr;
     if (!z) return 0;
     switch (what) {
-    case 0: return z->style;
-    case 1: return z->friction;
-    case 2: return z->offsetX;
-    case 3: return z->offsetY;
-    case 4: return z->angle;
-    case 5: return z->scaleX;
-    case 6: return z->scaleY;
-    case 7: return z->colGroup;
-    case 8: return z->VertCount();
-    case 9: return z->link != nullptr ? 1 : 0;
+    case kZoneStyle: return z->style;
+    case kZoneFriction: return z->friction;
+    case kZoneX: return z->offsetX;
+    case kZoneY: return z->offsetY;
+    case kZoneAngle: return z->angle;
+    case kZoneScaleX: return z->scaleX;
+    case kZoneScaleY: return z->scaleY;
+    case kZoneGroup: return z->colGroup;
+    case kZoneVertices: return z->VertCount();
+    case kZoneInWorld: return z->link != nullptr ? 1 : 0;
     default: return 0;
     }
 }
@@ -268,12 +270,12 @@ TG_EXPORT int tg_zone_set(double world, double zone, int what, double a, double 
     int result = -1;
     try {
         switch (what) {
-        case 0: result = z->Position(fa, fb); break;
-        case 1: result = z->Rotate(fa); break;
-        case 2: result = z->SetScale(fa, fb); break;
-        case 3: result = z->SetFriction(fa); break;
-        case 4: result = z->SetColGroup(static_cast<int>(a)); break;
-        case 5:
+        case kZoneMoveTo: result = z->Position(fa, fb); break;
+        case kZoneRotate: result = z->Rotate(fa); break;
+        case kZoneScale: result = z->SetScale(fa, fb); break;
+        case kZoneSetFriction: result = z->SetFriction(fa); break;
+        case kZoneSetGroup: result = z->SetColGroup(static_cast<int>(a)); break;
+        case kZoneSetStyle:
             result = a >= TZone::LINE && a <= TZone::HOLE ? z->SetStyle(static_cast<int>(a)) : -1;
             break;
         default: return Refuse(-1, "no such property");
@@ -294,15 +296,15 @@ TG_EXPORT int tg_zone_points(double world, double zone) {
     return z->VertCount();
 }
 
-// Removing: kind 0 a mass added alone (with the world's own constraints on
-// it), 1 a constraint made alone, 2 a zone, 3 a body, 4 a snapshot. The
-// handle is dropped; what else refers to the object keeps it.
+// Removing (TThingKind): a mass added alone (with the world's own
+// constraints on it), a constraint made alone, a zone, a body or a snapshot.
+// The handle is dropped; what else refers to the object keeps it.
 TG_EXPORT int tg_remove(double world, int kind, double handle) {
     TJsWorld* w = WorldOf(world);
     if (!w) return Refuse(-1, "no world");
     try {
         switch (kind) {
-        case 0: {
+        case kKindMass: {
             TMass* m = w->masses.Find(handle);
             const auto alone = m ? w->alone.find(m) : w->alone.end();
             if (alone == w->alone.end()) return Refuse(-1, "not a mass added alone to this world");
@@ -317,7 +319,7 @@ TG_EXPORT int tg_remove(double world, int kind, double handle) {
             w->masses.Drop(m);
             break;
         }
-        case 1: {
+        case kKindConstraint: {
             TConstraint* c = w->constraints.Find(handle);
             if (!c) return Refuse(-1, "no such constraint in this world");
             core::Ref<TConstraint> keep(c);
@@ -325,21 +327,21 @@ TG_EXPORT int tg_remove(double world, int kind, double handle) {
             w->constraints.Drop(c);
             break;
         }
-        case 2: {
+        case kKindZone: {
             TZone* z = w->zones.Find(handle);
             if (!z) return Refuse(-1, "no such zone in this world");
             z->Free();
             w->zones.Drop(z);
             break;
         }
-        case 3: {
+        case kKindBody: {
             TAdvBody* b = w->bodies.Find(handle);
             if (!b) return Refuse(-1, "no such body in this world");
             b->DeActivate();
             w->bodies.Drop(b);
             break;
         }
-        case 4: {
+        case kKindSnapshot: {
             TWorldSnapshot* s = w->snapshots.Find(handle);
             if (!s) return Refuse(-1, "no such snapshot of this world");
             w->snapshots.Drop(s);

@@ -4,13 +4,13 @@
 
 #include "js/binding/binding.h"
 #include "js/binding/c_api.h"
+#include "js/binding/codes.h"
 #include "js/binding/exports.h"
 
 using namespace js_binding;
 
 namespace {
 
-constexpr double kMass = 1, kZone = 2, kBounds = 3;
 constexpr std::size_t kHitFields = 8;
 
 // flags: 1 masses, 2 zones, 4 only what a mass of `group` collides with.
@@ -25,7 +25,7 @@ TQueryFilter FilterOf(int flags, int group) {
 
 void PutHit(TJsWorld& w, const TRayHit& hit) {
     const double fields[kHitFields] = {
-        hit.mass ? kMass : kZone,
+        static_cast<double>(hit.mass ? kFoundMass : kFoundZone),
         hit.mass ? w.masses.Hold(hit.mass) : w.zones.Hold(static_cast<TZone*>(hit.zone)),
         static_cast<double>(hit.edge),
         hit.x, hit.y, hit.normalX, hit.normalY, hit.fraction};
@@ -33,7 +33,7 @@ void PutHit(TJsWorld& w, const TRayHit& hit) {
 }
 
 bool PutThing(TJsWorld& w, TMass* mass, TZone* zone) {
-    w.out.push_back(mass ? kMass : kZone);
+    w.out.push_back(mass ? kFoundMass : kFoundZone);
     w.out.push_back(mass ? w.masses.Hold(mass) : w.zones.Hold(zone));
     return true;
 }
@@ -93,7 +93,7 @@ TG_EXPORT int tg_nearest(double world, double x, double y, double reach, int fla
 }
 
 // The pairs that began (ends 0) or ended (ends 1) touching in the last step:
-// kind of the other, the mass, the other (0 for the bounds), x, y. Their
+// the kind of the other (TFound), the mass, the other (0 for the bounds), x, y. Their
 // count.
 TG_EXPORT int tg_contacts(double world, int ends) {
     TJsWorld* w = WorldOf(world);
@@ -104,7 +104,7 @@ TG_EXPORT int tg_contacts(double world, int ends) {
     for (const TContactChange& c : changes) {
         TMass* other = c.GetMass2();
         auto* zone = core::As<TZone>(c.other.Get());
-        w->out.push_back(other ? kMass : (zone ? kZone : kBounds));
+        w->out.push_back(other ? kFoundMass : (zone ? kFoundZone : kFoundBounds));
         w->out.push_back(w->masses.Hold(c.mass));
         w->out.push_back(other ? w->masses.Hold(other) : (zone ? w->zones.Hold(zone) : 0));
         w->out.push_back(c.x);

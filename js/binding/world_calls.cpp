@@ -6,6 +6,7 @@
 
 #include "js/binding/binding.h"
 #include "js/binding/c_api.h"
+#include "js/binding/codes.h"
 #include "js/binding/exports.h"
 
 namespace js_binding {
@@ -34,9 +35,9 @@ void Deactivate() {
 
 // The fields of a world's definition in the input buffer, in this order.
 enum TDefField {
-    kLeft, kTop, kRight, kBottom, kGravityX, kGravityY, kPasses, kFriction, kGrid,
-    kLargestRadius, kCellSize, kStacking, kSleepSpeed, kSleepSteps, kContinuous,
-    kTrackContacts, kDefFields
+    kDefLeft, kDefTop, kDefRight, kDefBottom, kDefGravityX, kDefGravityY, kDefPasses,
+    kDefFriction, kDefGrid, kDefLargestRadius, kDefCellSize, kDefStacking, kDefSleepSpeed,
+    kDefSleepSteps, kDefContinuous, kDefTrackContacts, kDefFields
 };
 
 } // namespace
@@ -98,22 +99,22 @@ TG_EXPORT double tg_world_create() {
     TWorldDef def;
     const auto f = [&](int k) { return static_cast<float>(in[static_cast<std::size_t>(k)]); };
     const auto i = [&](int k) { return static_cast<int>(in[static_cast<std::size_t>(k)]); };
-    def.left = f(kLeft);
-    def.top = f(kTop);
-    def.right = f(kRight);
-    def.bottom = f(kBottom);
-    def.gravityX = f(kGravityX);
-    def.gravityY = f(kGravityY);
-    def.passes = i(kPasses);
-    def.friction = f(kFriction);
-    def.grid = i(kGrid) != 0;
-    def.largestRadius = f(kLargestRadius);
-    def.cellSize = f(kCellSize);
-    def.stacking = i(kStacking);
-    def.sleepSpeed = f(kSleepSpeed);
-    def.sleepSteps = i(kSleepSteps);
-    def.continuous = i(kContinuous) != 0;
-    def.trackContacts = i(kTrackContacts) != 0;
+    def.left = f(kDefLeft);
+    def.top = f(kDefTop);
+    def.right = f(kDefRight);
+    def.bottom = f(kDefBottom);
+    def.gravityX = f(kDefGravityX);
+    def.gravityY = f(kDefGravityY);
+    def.passes = i(kDefPasses);
+    def.friction = f(kDefFriction);
+    def.grid = i(kDefGrid) != 0;
+    def.largestRadius = f(kDefLargestRadius);
+    def.cellSize = f(kDefCellSize);
+    def.stacking = i(kDefStacking);
+    def.sleepSpeed = f(kDefSleepSpeed);
+    def.sleepSteps = i(kDefSleepSteps);
+    def.continuous = i(kDefContinuous) != 0;
+    def.trackContacts = i(kDefTrackContacts) != 0;
     Deactivate();
     try {
         auto w = std::make_unique<TJsWorld>();
@@ -150,7 +151,7 @@ TG_EXPORT int tg_world_step(double world, int steps) {
     return 0;
 }
 
-// Settings, by number (the wrapper's table names them).
+// Settings (TWorldSetting).
 TG_EXPORT int tg_world_set(double world, int what, double a, double b) {
     TJsWorld* w = WorldOf(world);
     if (!w) return Refuse(-1, "no world");
@@ -158,10 +159,10 @@ TG_EXPORT int tg_world_set(double world, int what, double a, double b) {
     const int ia = static_cast<int>(a), ib = static_cast<int>(b);
     int result = -1;
     switch (what) {
-    case 0: result = TPhysics::SetGravity(fa, fb); break;
-    case 1: result = TPhysics::SetIterations(ia); break;
-    case 2: result = TPhysics::SetFriction(fa); break;
-    case 3: {
+    case kSetGravity: result = TPhysics::SetGravity(fa, fb); break;
+    case kSetPasses: result = TPhysics::SetIterations(ia); break;
+    case kSetFriction: result = TPhysics::SetFriction(fa); break;
+    case kSetBounds: {
         const std::vector<double>& in = Input();
         if (in.size() < 4) return Refuse(-1, "the bounds were not passed");
         result = TPhysics::SetBounds(static_cast<float>(in[0]), static_cast<float>(in[1]),
@@ -169,12 +170,12 @@ TG_EXPORT int tg_world_set(double world, int what, double a, double b) {
         w->structureChanged = true;
         break;
     }
-    case 4: result = TPhysics::SetStacking(ia); break;
-    case 5: result = TPhysics::SetSleep(fa, ib); break;
-    case 6: result = TPhysics::SetContinuous(ia); break;
-    case 7: result = TPhysics::TrackContacts(ia); break;
-    case 8: result = TPhysics::SetCellSize(fa); break;
-    case 9: result = TPhysics::SetThreads(ia); break;
+    case kSetStacking: result = TPhysics::SetStacking(ia); break;
+    case kSetSleep: result = TPhysics::SetSleep(fa, ib); break;
+    case kSetContinuous: result = TPhysics::SetContinuous(ia); break;
+    case kSetTrackContacts: result = TPhysics::TrackContacts(ia); break;
+    case kSetCellSize: result = TPhysics::SetCellSize(fa); break;
+    case kSetThreads: result = TPhysics::SetThreads(ia); break;
     default: return Refuse(-1, "no such setting");
     }
     return result == 0 ? 0 : Refuse(-1, "the world refused the value");
@@ -185,26 +186,26 @@ TG_EXPORT double tg_world_get(double world, int what) {
     if (!w) return 0;
     const TPhysics& p = *w->physics;
     switch (what) {
-    case 0: return p.gravityX;
-    case 1: return p.gravityY;
-    case 2: return p.i;
-    case 3: return p.friction;
-    case 4: return TPhysics::GetStacking();
-    case 5: return p.sleepSpeed;
-    case 6: return p.sleepSteps;
-    case 7: return TPhysics::GetContinuous();
-    case 8: return TPhysics::TracksContacts();
-    case 9: return TPhysics::GetCellSize();
-    case 10: return TPhysics::GetThreads();
-    case 11: return massList ? massList->Count() : 0;
-    case 12: return constraintList ? constraintList->Count() : 0;
-    case 13: return zoneList ? zoneList->Count() : 0;
-    case 14: return TPhysics::AwakeCount();
-    case 15: return TPhysics::NonFiniteCount();
-    case 16: return p.boundsMinX;
-    case 17: return p.boundsMinY;
-    case 18: return p.boundsMaxX;
-    case 19: return p.boundsMaxY;
+    case kGravityX: return p.gravityX;
+    case kGravityY: return p.gravityY;
+    case kPasses: return p.i;
+    case kFriction: return p.friction;
+    case kStacking: return TPhysics::GetStacking();
+    case kSleepSpeed: return p.sleepSpeed;
+    case kSleepSteps: return p.sleepSteps;
+    case kContinuous: return TPhysics::GetContinuous();
+    case kTrackContacts: return TPhysics::TracksContacts();
+    case kCellSize: return TPhysics::GetCellSize();
+    case kThreads: return TPhysics::GetThreads();
+    case kMassCount: return massList ? massList->Count() : 0;
+    case kConstraintCount: return constraintList ? constraintList->Count() : 0;
+    case kZoneCount: return zoneList ? zoneList->Count() : 0;
+    case kAwakeCount: return TPhysics::AwakeCount();
+    case kNonFiniteCount: return TPhysics::NonFiniteCount();
+    case kBoundsLeft: return p.boundsMinX;
+    case kBoundsTop: return p.boundsMinY;
+    case kBoundsRight: return p.boundsMaxX;
+    case kBoundsBottom: return p.boundsMaxY;
     default: return 0;
     }
 }

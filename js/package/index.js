@@ -106,23 +106,52 @@ const materialFields = [
   ['group', 'int', -1], ['compliance', 'opt', null], ['damping', 'num', 1],
 ];
 
-// Builders: their number in the C interface and their fields in its order.
+// The numbers of the C interface's settings, properties and operations, as
+// js/binding/codes.h has them, in the same order.
+const numbered = (...names) => Object.freeze(Object.fromEntries(names.map((n, k) => [n, k])));
+const code = {
+  setWorld: numbered('gravity', 'passes', 'friction', 'bounds', 'stacking', 'sleep', 'continuous',
+    'trackContacts', 'cellSize', 'threads'),
+  world: numbered('gravityX', 'gravityY', 'passes', 'friction', 'stacking', 'sleepSpeed', 'sleepSteps',
+    'continuous', 'trackContacts', 'cellSize', 'threads', 'massCount', 'constraintCount', 'zoneCount',
+    'awakeCount', 'nonFiniteCount', 'left', 'top', 'right', 'bottom'),
+  mass: numbered('x', 'y', 'vx', 'vy', 'mass', 'radius', 'friction', 'group', 'frozen', 'bullet', 'awake',
+    'inWorld'),
+  setMass: numbered('moveTo', 'setVelocity', 'push', 'translate', 'mass', 'radius', 'friction', 'group',
+    'frozen', 'bullet', 'addVelocity'),
+  constraint: numbered('kind', 'restLength', 'stiffness', 'compliance', 'damping', 'length', 'stress',
+    'inWorld', 'lowerLimit', 'upperLimit'),
+  setConstraint: numbered('restLength', 'stiffness', 'compliance', 'limits'),
+  ring: numbered('pressure', 'shape', 'skin'),
+  zone: numbered('style', 'friction', 'x', 'y', 'angle', 'scaleX', 'scaleY', 'group', 'vertices', 'inWorld'),
+  setZone: numbered('moveTo', 'rotate', 'scale', 'friction', 'group', 'style'),
+  builder: numbered('rope', 'cloth', 'jelly', 'blob', 'shape'),
+  body: numbered('translate', 'push', 'moveTo', 'rotateTo', 'turn', 'spin', 'tear'),
+  bodyReading: numbered('x', 'y', 'rotation'),
+  kind: numbered('mass', 'constraint', 'zone', 'body', 'snapshot'),
+  file: numbered('world', 'body', 'zone'),
+  view: numbered('positions', 'radii', 'pairs'),
+};
+// What a query or a contact found, by the number before each handle.
+const found = [null, 'mass', 'zone', 'bounds'];
+
+// Builders: their fields in the C interface's order.
 const builders = {
-  rope: [0, [
+  rope: [code.builder.rope, [
     ['x1', 'num', 0], ['y1', 'num', 0], ['x2', 'num', 100], ['y2', 'num', 0], ['count', 'int', 0],
     ['segmentLength', 'num', 10], ['freezeStart', 'bool', false], ['freezeEnd', 'bool', false],
     ['skin', 'bool', false]]],
-  cloth: [1, [
+  cloth: [code.builder.cloth, [
     ['x', 'num', 0], ['y', 'num', 0], ['columns', 'int', 10], ['rows', 'int', 10], ['spacing', 'num', 10],
     ['pinTop', 'bool', true], ['shear', 'bool', false], ['bend', 'bool', false], ['skin', 'bool', false]]],
-  jelly: [2, [
+  jelly: [code.builder.jelly, [
     ['x', 'num', 0], ['y', 'num', 0], ['radius', 'num', 30], ['rim', 'int', 16],
     ['interior', ['spokes', 'mesh'], 'spokes'], ['braces', 'bool', true], ['innerStiffness', 'num', 1],
     ['innerCompliance', 'opt', null], ['skin', 'bool', false]]],
-  blob: [3, [
+  blob: [code.builder.blob, [
     ['x', 'num', 0], ['y', 'num', 0], ['radius', 'num', 30], ['rim', 'int', 24], ['restArea', 'num', 0],
     ['pressure', 'num', 1], ['pressureCompliance', 'opt', null], ['skin', 'bool', false]]],
-  shape: [4, [
+  shape: [code.builder.shape, [
     ['spacing', 'num', 10], ['fill', 'bool', true], ['shapeStiffness', 'num', 0.5],
     ['shapeCompliance', 'opt', null], ['pressure', 'num', 0], ['pressureCompliance', 'opt', null],
     ['skin', 'bool', false]]],
@@ -130,13 +159,6 @@ const builders = {
 
 const zoneStyles = ['line', 'loop', 'fill', 'hole'];
 const constraintKinds = ['distance', 'pressure', 'angle', 'shape', 'skin'];
-const kindOfThing = [null, 'mass', 'zone', 'bounds'];
-
-// World settings: [set number, get number] of the C interface.
-const setting = {
-  passes: [1, 2], friction: [2, 3], stacking: [4, 4], continuous: [6, 7], trackContacts: [7, 8],
-  cellSize: [8, 9], threads: [9, 10],
-};
 
 // ---------------------------------------------------------------- things
 
@@ -166,44 +188,45 @@ export class Mass extends Thing {
   get _noun() { return 'mass'; }
 
   /** x of the position, world units. */
-  get x() { return M._tg_mass_get(this._live(), this._h, 0); }
+  get x() { return this._get(code.mass.x); }
   /** y of the position, world units (y grows downwards). */
-  get y() { return M._tg_mass_get(this._live(), this._h, 1); }
-  get vx() { return M._tg_mass_get(this._live(), this._h, 2); }
-  get vy() { return M._tg_mass_get(this._live(), this._h, 3); }
-  get mass() { return M._tg_mass_get(this._live(), this._h, 4); }
-  set mass(v) { this._set(4, finite('mass', v)); }
-  get radius() { return M._tg_mass_get(this._live(), this._h, 5); }
-  set radius(v) { this._set(5, finite('radius', v)); }
-  get friction() { return M._tg_mass_get(this._live(), this._h, 6); }
-  set friction(v) { this._set(6, finite('friction', v)); }
-  get group() { return M._tg_mass_get(this._live(), this._h, 7); }
-  set group(v) { this._set(7, integer('group', v)); }
-  get frozen() { return M._tg_mass_get(this._live(), this._h, 8) !== 0; }
-  set frozen(v) { this._set(8, boolean('frozen', v) ? 1 : 0); }
-  get bullet() { return M._tg_mass_get(this._live(), this._h, 9) !== 0; }
-  set bullet(v) { this._set(9, boolean('bullet', v) ? 1 : 0); }
-  get awake() { return M._tg_mass_get(this._live(), this._h, 10) !== 0; }
-  get inWorld() { return M._tg_mass_get(this._live(), this._h, 11) !== 0; }
+  get y() { return this._get(code.mass.y); }
+  get vx() { return this._get(code.mass.vx); }
+  get vy() { return this._get(code.mass.vy); }
+  get mass() { return this._get(code.mass.mass); }
+  set mass(v) { this._set(code.setMass.mass, finite('mass', v)); }
+  get radius() { return this._get(code.mass.radius); }
+  set radius(v) { this._set(code.setMass.radius, finite('radius', v)); }
+  get friction() { return this._get(code.mass.friction); }
+  set friction(v) { this._set(code.setMass.friction, finite('friction', v)); }
+  get group() { return this._get(code.mass.group); }
+  set group(v) { this._set(code.setMass.group, integer('group', v)); }
+  get frozen() { return this._get(code.mass.frozen) !== 0; }
+  set frozen(v) { this._set(code.setMass.frozen, boolean('frozen', v) ? 1 : 0); }
+  get bullet() { return this._get(code.mass.bullet) !== 0; }
+  set bullet(v) { this._set(code.setMass.bullet, boolean('bullet', v) ? 1 : 0); }
+  get awake() { return this._get(code.mass.awake) !== 0; }
+  get inWorld() { return this._get(code.mass.inWorld) !== 0; }
 
   /** Puts the mass at (x, y), at rest. */
-  moveTo(x, y) { this._set(0, finite('x', x), finite('y', y)); }
-  setVelocity(vx, vy) { this._set(1, finite('vx', vx), finite('vy', vy)); }
-  addVelocity(vx, vy) { this._set(10, finite('vx', vx), finite('vy', vy)); }
+  moveTo(x, y) { this._set(code.setMass.moveTo, finite('x', x), finite('y', y)); }
+  setVelocity(vx, vy) { this._set(code.setMass.setVelocity, finite('vx', vx), finite('vy', vy)); }
+  addVelocity(vx, vy) { this._set(code.setMass.addVelocity, finite('vx', vx), finite('vy', vy)); }
   /** Moves by (dx, dy) and adds that to the velocity (a push). */
-  push(dx, dy) { this._set(2, finite('dx', dx), finite('dy', dy)); }
+  push(dx, dy) { this._set(code.setMass.push, finite('dx', dx), finite('dy', dy)); }
   /** Moves by (dx, dy), keeping the velocity. */
-  translate(dx, dy) { this._set(3, finite('dx', dx), finite('dy', dy)); }
+  translate(dx, dy) { this._set(code.setMass.translate, finite('dx', dx), finite('dy', dy)); }
 
   /** Takes a mass added with World.addMass out of the world, with the constraints made on it. */
   remove() {
     const w = this._live();
-    if (M._tg_remove(w, 0, this._h) !== 0) fail(lastError());
+    if (M._tg_remove(w, code.kind.mass, this._h) !== 0) fail(lastError());
     this._world._forget(this);
   }
 
-  _set(code, a, b = 0) {
-    if (M._tg_mass_set(this._live(), this._h, code, a, b) !== 0) fail(`mass: ${lastError()}`);
+  _get(what) { return M._tg_mass_get(this._live(), this._h, what); }
+  _set(what, a, b = 0) {
+    if (M._tg_mass_set(this._live(), this._h, what, a, b) !== 0) fail(`mass: ${lastError()}`);
   }
 }
 
@@ -211,33 +234,33 @@ export class Constraint extends Thing {
   get _noun() { return 'constraint'; }
 
   /** 'distance', 'pressure', 'angle', 'shape' or 'skin'. */
-  get kind() { return constraintKinds[M._tg_con_get(this._live(), this._h, 0)]; }
-  get restLength() { return M._tg_con_get(this._live(), this._h, 1); }
+  get kind() { return constraintKinds[this._get(code.constraint.kind)]; }
+  get restLength() { return this._get(code.constraint.restLength); }
   /** A value above 0 is kept; 0 takes the present length (area, angle). */
-  set restLength(v) { this._set(0, finite('restLength', v)); }
-  get stiffness() { return M._tg_con_get(this._live(), this._h, 2); }
-  set stiffness(v) { this._set(1, finite('stiffness', v)); }
+  set restLength(v) { this._set(code.setConstraint.restLength, finite('restLength', v)); }
+  get stiffness() { return this._get(code.constraint.stiffness); }
+  set stiffness(v) { this._set(code.setConstraint.stiffness, finite('stiffness', v)); }
   /** The compliance, or null while the per-pass stiffness is used. */
   get compliance() {
-    const c = M._tg_con_get(this._live(), this._h, 3);
+    const c = this._get(code.constraint.compliance);
     return c < 0 ? null : c;
   }
-  get damping() { return M._tg_con_get(this._live(), this._h, 4); }
+  get damping() { return this._get(code.constraint.damping); }
   /** Makes the constraint a spring of the material (see the guide); null goes back to stiffness. */
   setCompliance(compliance, damping = 1) {
-    this._set(2, compliance === null ? -1 : finite('compliance', compliance), finite('damping', damping));
+    this._set(code.setConstraint.compliance, compliance === null ? -1 : finite('compliance', compliance), finite('damping', damping));
   }
-  get length() { return M._tg_con_get(this._live(), this._h, 5); }
-  get stress() { return M._tg_con_get(this._live(), this._h, 6); }
-  get inWorld() { return M._tg_con_get(this._live(), this._h, 7) !== 0; }
+  get length() { return this._get(code.constraint.length); }
+  get stress() { return this._get(code.constraint.stress); }
+  get inWorld() { return this._get(code.constraint.inWorld) !== 0; }
   /** An angle's limits in degrees, [lower, upper]; [0, 360] for none. */
   get limits() {
     const w = this._live();
-    return [M._tg_con_get(w, this._h, 8), M._tg_con_get(w, this._h, 9)];
+    return [M._tg_con_get(w, this._h, code.constraint.lowerLimit), M._tg_con_get(w, this._h, code.constraint.upperLimit)];
   }
   set limits(v) {
     if (!Array.isArray(v) || v.length !== 2) throw new TypeError('kel-tangle: limits must be [lower, upper]');
-    this._set(3, finite('limits[0]', v[0]), finite('limits[1]', v[1]));
+    this._set(code.setConstraint.limits, finite('limits[0]', v[0]), finite('limits[1]', v[1]));
   }
   /** The masses it acts on. */
   get masses() {
@@ -249,39 +272,40 @@ export class Constraint extends Thing {
   remove() {
     const w = this._live();
     if (this._body) fail('a constraint of a body: remove the body');
-    if (M._tg_remove(w, 1, this._h) !== 0) fail(lastError());
+    if (M._tg_remove(w, code.kind.constraint, this._h) !== 0) fail(lastError());
     this._world._forget(this);
   }
 
-  _set(code, a, b = 0) {
-    if (M._tg_con_set(this._live(), this._h, code, a, b) !== 0) fail(`constraint: ${lastError()}`);
+  _get(what) { return M._tg_con_get(this._live(), this._h, what); }
+  _set(what, a, b = 0) {
+    if (M._tg_con_set(this._live(), this._h, what, a, b) !== 0) fail(`constraint: ${lastError()}`);
   }
 }
 
 export class Zone extends Thing {
   get _noun() { return 'zone'; }
 
-  get style() { return zoneStyles[M._tg_zone_get(this._live(), this._h, 0)]; }
+  get style() { return zoneStyles[this._get(code.zone.style)]; }
   set style(v) {
     const s = zoneStyles.indexOf(v);
     if (s < 0) throw new RangeError(`kel-tangle: style must be one of ${zoneStyles.join(', ')}`);
-    this._set(5, s);
+    this._set(code.setZone.style, s);
   }
-  get friction() { return M._tg_zone_get(this._live(), this._h, 1); }
-  set friction(v) { this._set(3, finite('friction', v)); }
-  get x() { return M._tg_zone_get(this._live(), this._h, 2); }
-  get y() { return M._tg_zone_get(this._live(), this._h, 3); }
+  get friction() { return this._get(code.zone.friction); }
+  set friction(v) { this._set(code.setZone.friction, finite('friction', v)); }
+  get x() { return this._get(code.zone.x); }
+  get y() { return this._get(code.zone.y); }
   /** Puts the zone's origin at (x, y). */
-  moveTo(x, y) { this._set(0, finite('x', x), finite('y', y)); }
+  moveTo(x, y) { this._set(code.setZone.moveTo, finite('x', x), finite('y', y)); }
   /** Rotation about the origin, degrees. */
-  get angle() { return M._tg_zone_get(this._live(), this._h, 4); }
-  set angle(v) { this._set(1, finite('angle', v)); }
-  get scaleX() { return M._tg_zone_get(this._live(), this._h, 5); }
-  get scaleY() { return M._tg_zone_get(this._live(), this._h, 6); }
-  setScale(sx, sy = sx) { this._set(2, finite('sx', sx), finite('sy', sy)); }
-  get group() { return M._tg_zone_get(this._live(), this._h, 7); }
-  set group(v) { this._set(4, integer('group', v)); }
-  get inWorld() { return M._tg_zone_get(this._live(), this._h, 9) !== 0; }
+  get angle() { return this._get(code.zone.angle); }
+  set angle(v) { this._set(code.setZone.rotate, finite('angle', v)); }
+  get scaleX() { return this._get(code.zone.scaleX); }
+  get scaleY() { return this._get(code.zone.scaleY); }
+  setScale(sx, sy = sx) { this._set(code.setZone.scale, finite('sx', sx), finite('sy', sy)); }
+  get group() { return this._get(code.zone.group); }
+  set group(v) { this._set(code.setZone.group, integer('group', v)); }
+  get inWorld() { return this._get(code.zone.inWorld) !== 0; }
   /** The outline as given (untransformed), [x0, y0, x1, y1, ...]. */
   get points() {
     const w = this._live();
@@ -291,17 +315,18 @@ export class Zone extends Thing {
   /** The zone file (.tnz) as bytes. */
   save() {
     this._live();
-    return this._world._save(2, this._h);
+    return this._world._save(code.file.zone, this._h);
   }
 
   remove() {
     const w = this._live();
-    if (M._tg_remove(w, 2, this._h) !== 0) fail(lastError());
+    if (M._tg_remove(w, code.kind.zone, this._h) !== 0) fail(lastError());
     this._world._forget(this);
   }
 
-  _set(code, a, b = 0) {
-    if (M._tg_zone_set(this._live(), this._h, code, a, b) !== 0) fail(`zone: ${lastError()}`);
+  _get(what) { return M._tg_zone_get(this._live(), this._h, what); }
+  _set(what, a, b = 0) {
+    if (M._tg_zone_set(this._live(), this._h, what, a, b) !== 0) fail(`zone: ${lastError()}`);
   }
 }
 
@@ -311,12 +336,12 @@ export class Body extends Thing {
   /** The masses by slot, in the builder's documented order (null for an empty slot). */
   get masses() {
     const w = this._live();
-    return this._world._things(M._tg_body_parts(w, this._h, 0), 1, (h) => (h ? this._world._mass(h) : null));
+    return this._world._things(M._tg_body_parts(w, this._h, code.kind.mass), 1, (h) => (h ? this._world._mass(h) : null));
   }
   /** The constraints by slot (null for an empty or torn slot). */
   get constraints() {
     const w = this._live();
-    return this._world._things(M._tg_body_parts(w, this._h, 1), 1, (h) => {
+    return this._world._things(M._tg_body_parts(w, this._h, code.kind.constraint), 1, (h) => {
       if (!h) return null;
       const c = this._world._constraint(h);
       c._body = this;
@@ -324,32 +349,32 @@ export class Body extends Thing {
     });
   }
   /** The reference mass's place (the lowest slot) and the reference link's direction, degrees. */
-  get x() { return M._tg_body_get(this._live(), this._h, 0); }
-  get y() { return M._tg_body_get(this._live(), this._h, 1); }
-  get rotation() { return M._tg_body_get(this._live(), this._h, 2); }
-  translate(dx, dy) { this._do(0, finite('dx', dx), finite('dy', dy)); }
-  push(dx, dy) { this._do(1, finite('dx', dx), finite('dy', dy)); }
-  moveTo(x, y) { this._do(2, finite('x', x), finite('y', y)); }
-  rotateTo(degrees) { this._do(3, finite('degrees', degrees)); }
-  turn(degrees) { this._do(4, finite('degrees', degrees)); }
-  spin(degrees) { this._do(5, finite('degrees', degrees)); }
+  get x() { return M._tg_body_get(this._live(), this._h, code.bodyReading.x); }
+  get y() { return M._tg_body_get(this._live(), this._h, code.bodyReading.y); }
+  get rotation() { return M._tg_body_get(this._live(), this._h, code.bodyReading.rotation); }
+  translate(dx, dy) { this._do(code.body.translate, finite('dx', dx), finite('dy', dy)); }
+  push(dx, dy) { this._do(code.body.push, finite('dx', dx), finite('dy', dy)); }
+  moveTo(x, y) { this._do(code.body.moveTo, finite('x', x), finite('y', y)); }
+  rotateTo(degrees) { this._do(code.body.rotateTo, finite('degrees', degrees)); }
+  turn(degrees) { this._do(code.body.turn, finite('degrees', degrees)); }
+  spin(degrees) { this._do(code.body.spin, finite('degrees', degrees)); }
   /** Tears the links stretched beyond maxStress (length over rest length); the count torn. */
-  tear(maxStress) { return M._tg_body_do(this._live(), this._h, 6, finite('maxStress', maxStress), 0); }
+  tear(maxStress) { return M._tg_body_do(this._live(), this._h, code.body.tear, finite('maxStress', maxStress), 0); }
   /** The body file (.tnb) as bytes. */
   save() {
     this._live();
-    return this._world._save(1, this._h);
+    return this._world._save(code.file.body, this._h);
   }
 
   /** Takes the body and everything only it holds out of the world. */
   remove() {
     const w = this._live();
-    if (M._tg_remove(w, 3, this._h) !== 0) fail(lastError());
+    if (M._tg_remove(w, code.kind.body, this._h) !== 0) fail(lastError());
     this._world._forget(this);
   }
 
-  _do(code, a, b = 0) {
-    if (M._tg_body_do(this._live(), this._h, code, a, b) !== 0) fail(`body: ${lastError()}`);
+  _do(what, a, b = 0) {
+    if (M._tg_body_do(this._live(), this._h, what, a, b) !== 0) fail(`body: ${lastError()}`);
   }
 }
 
@@ -359,7 +384,7 @@ export class Snapshot extends Thing {
 
   free() {
     if (!this._h || !this._world._h) return;
-    M._tg_remove(this._world._h, 4, this._h);
+    M._tg_remove(this._world._h, code.kind.snapshot, this._h);
     this._h = 0;
   }
 
@@ -422,60 +447,59 @@ export class World {
     if (M._tg_world_step(this._live(), steps) !== 0) fail(lastError());
   }
 
-  get gravityX() { return M._tg_world_get(this._live(), 0); }
-  get gravityY() { return M._tg_world_get(this._live(), 1); }
-  setGravity(x, y) { this._set(0, finite('x', x), finite('y', y)); }
-  get passes() { return this._get('passes'); }
-  set passes(v) { this._set(setting.passes[0], integer('passes', v, 1, 1000)); }
-  get friction() { return this._get('friction'); }
-  set friction(v) { this._set(setting.friction[0], finite('friction', v)); }
+  get gravityX() { return this._get(code.world.gravityX); }
+  get gravityY() { return this._get(code.world.gravityY); }
+  setGravity(x, y) { this._set(code.setWorld.gravity, finite('x', x), finite('y', y)); }
+  get passes() { return this._get(code.world.passes); }
+  set passes(v) { this._set(code.setWorld.passes, integer('passes', v, 1, 1000)); }
+  get friction() { return this._get(code.world.friction); }
+  set friction(v) { this._set(code.setWorld.friction, finite('friction', v)); }
   /** The solver's mode: 0 the plain step, 1 piles that rest, 2 bodies that lie still, 3 both. */
-  get stacking() { return this._get('stacking'); }
-  set stacking(v) { this._set(setting.stacking[0], integer('stacking', v, 0, 3)); }
-  get continuous() { return this._get('continuous') !== 0; }
-  set continuous(v) { this._set(setting.continuous[0], boolean('continuous', v) ? 1 : 0); }
-  get trackContacts() { return this._get('trackContacts') !== 0; }
-  set trackContacts(v) { this._set(setting.trackContacts[0], boolean('trackContacts', v) ? 1 : 0); }
-  get cellSize() { return this._get('cellSize'); }
-  set cellSize(v) { this._set(setting.cellSize[0], finite('cellSize', v)); }
+  get stacking() { return this._get(code.world.stacking); }
+  set stacking(v) { this._set(code.setWorld.stacking, integer('stacking', v, 0, 3)); }
+  get continuous() { return this._get(code.world.continuous) !== 0; }
+  set continuous(v) { this._set(code.setWorld.continuous, boolean('continuous', v) ? 1 : 0); }
+  get trackContacts() { return this._get(code.world.trackContacts) !== 0; }
+  set trackContacts(v) { this._set(code.setWorld.trackContacts, boolean('trackContacts', v) ? 1 : 0); }
+  get cellSize() { return this._get(code.world.cellSize); }
+  set cellSize(v) { this._set(code.setWorld.cellSize, finite('cellSize', v)); }
   /** Threads the step runs on. This build has none of its own: only 1 is accepted. */
-  get threads() { return this._get('threads'); }
+  get threads() { return this._get(code.world.threads); }
   set threads(n) {
     integer('threads', n, 1, 64);
     if (n > 1 && !hasThreads) fail('this build steps on one thread (WebAssembly threads need a cross-origin isolated page)');
-    this._set(setting.threads[0], n);
+    this._set(code.setWorld.threads, n);
   }
   /** Sleeping: { speed, steps }; a speed of 0 turns it off. */
   get sleep() {
-    const w = this._live();
-    return { speed: M._tg_world_get(w, 5), steps: M._tg_world_get(w, 6) };
+    return { speed: this._get(code.world.sleepSpeed), steps: this._get(code.world.sleepSteps) };
   }
   set sleep(v) {
     const [speed, steps] = fieldsOf('sleep', [['speed', 'num', 0], ['steps', 'int', 30]], v);
-    this._set(5, speed, steps);
+    this._set(code.setWorld.sleep, speed, steps);
   }
   get bounds() {
-    const w = this._live();
-    return { left: M._tg_world_get(w, 16), top: M._tg_world_get(w, 17), right: M._tg_world_get(w, 18), bottom: M._tg_world_get(w, 19) };
+    const w = code.world;
+    return { left: this._get(w.left), top: this._get(w.top), right: this._get(w.right), bottom: this._get(w.bottom) };
   }
   set bounds(b) {
     const v = fieldsOf('bounds', [['left', 'num', 0], ['top', 'num', 0], ['right', 'num', 640], ['bottom', 'num', 480]], b);
     this._live();
     putNumbers(v);
-    this._set(3, 0, 0);
+    this._set(code.setWorld.bounds, 0, 0);
   }
-  get massCount() { return M._tg_world_get(this._live(), 11); }
-  get constraintCount() { return M._tg_world_get(this._live(), 12); }
-  get zoneCount() { return M._tg_world_get(this._live(), 13); }
-  get awakeCount() { return M._tg_world_get(this._live(), 14); }
-  get nonFiniteCount() { return M._tg_world_get(this._live(), 15); }
+  get massCount() { return this._get(code.world.massCount); }
+  get constraintCount() { return this._get(code.world.constraintCount); }
+  get zoneCount() { return this._get(code.world.zoneCount); }
+  get awakeCount() { return this._get(code.world.awakeCount); }
+  get nonFiniteCount() { return this._get(code.world.nonFiniteCount); }
 
   /** A fresh collision group, shared with nothing made so far. */
   newGroup() { return M._tg_new_group(); }
 
-  _get(name) { return M._tg_world_get(this._live(), setting[name][1]); }
-  _set(code, a, b = 0) {
-    if (M._tg_world_set(this._live(), code, a, b) !== 0) fail(`world: ${lastError()}`);
+  _get(what) { return M._tg_world_get(this._live(), what); }
+  _set(what, a, b = 0) {
+    if (M._tg_world_set(this._live(), what, a, b) !== 0) fail(`world: ${lastError()}`);
   }
 
   // ------------------------------------------------------------ making
@@ -505,20 +529,20 @@ export class World {
   pressure(ring, def) {
     const [restArea, stiffness, compliance, damping] = fieldsOf('pressure', [
       ['restArea', 'num', 0], ['stiffness', 'num', 1], ['compliance', 'opt', null], ['damping', 'num', 1]], def);
-    return this._ring(0, ring, 3, restArea, stiffness, compliance, damping);
+    return this._ring(code.ring.pressure, ring, 3, restArea, stiffness, compliance, damping);
   }
 
   /** Shape matching over 3 or more masses, at their present places: { stiffness = 0.5, compliance = null, damping = 1 }. */
   shapeMatch(masses, def) {
     const [stiffness, compliance, damping] = fieldsOf('shape', [
       ['stiffness', 'num', 0.5], ['compliance', 'opt', null], ['damping', 'num', 1]], def);
-    return this._ring(1, masses, 3, 0, stiffness, compliance, damping);
+    return this._ring(code.ring.shape, masses, 3, 0, stiffness, compliance, damping);
   }
 
   /** Solid edges between masses along a chain, or round a ring with { closed: true }. */
   skin(masses, def) {
     const [closed] = fieldsOf('skin', [['closed', 'bool', false]], def);
-    return this._ring(2, masses, closed ? 3 : 2, closed, 0, -1, 0);
+    return this._ring(code.ring.skin, masses, closed ? 3 : 2, closed, 0, -1, 0);
   }
 
   /** Holds the angle at `middle`: { restAngle = 0 (the present angle), stiffness = 1, limits = [0, 360] }. */
@@ -633,13 +657,13 @@ export class World {
   }
 
   /** The world file (.tnw) as bytes: everything in the world, bodies' tables included. */
-  save() { return this._save(0, 0); }
+  save() { return this._save(code.file.world, 0); }
 
   /** Replaces everything in this world with a world file's; returns its bodies. */
   load(bytes) {
     const w = this._live();
     putBytes(bytes);
-    const n = M._tg_load(w, 0);
+    const n = M._tg_load(w, code.file.world);
     if (n < 0) fail(lastError());
     // What was handed out before is out of the world now, but stays safe to read.
     return this._things(n, 1, (h) => this._made(h, Body));
@@ -649,7 +673,7 @@ export class World {
   loadBody(bytes) {
     const w = this._live();
     putBytes(bytes);
-    if (M._tg_load(w, 1) < 0) fail(lastError());
+    if (M._tg_load(w, code.file.body) < 0) fail(lastError());
     return this._made(this._out(1)[0], Body);
   }
 
@@ -657,7 +681,7 @@ export class World {
   loadZone(bytes) {
     const w = this._live();
     putBytes(bytes);
-    if (M._tg_load(w, 2) < 0) fail(lastError());
+    if (M._tg_load(w, code.file.zone) < 0) fail(lastError());
     return this._made(this._out(1)[0], Zone);
   }
 
@@ -672,13 +696,13 @@ export class World {
    */
   positions() {
     const n = M._tg_draw_refresh(this._live());
-    return this._view('positions', Float32Array, 0, 2 * n);
+    return this._view('positions', Float32Array, code.view.positions, 2 * n);
   }
 
   /** The radii of the masses, in the order of positions(); valid as long as positions(). */
   radii() {
     const n = M._tg_draw_refresh(this._live());
-    return this._view('radii', Float32Array, 1, n);
+    return this._view('radii', Float32Array, code.view.radii, n);
   }
 
   /**
@@ -689,7 +713,7 @@ export class World {
   links() {
     const w = this._live();
     M._tg_draw_refresh(w);
-    return this._view('links', Uint32Array, 2, 2 * M._tg_draw_pair_count(w));
+    return this._view('links', Uint32Array, code.view.pairs, 2 * M._tg_draw_pair_count(w));
   }
 
   /** The mass at index k of positions(). */
@@ -725,32 +749,32 @@ export class World {
   }
 
   _thing(kind, h) {
-    return kind === 1 ? this._mass(h) : this._made(h, Zone);
+    return found[kind] === 'mass' ? this._mass(h) : this._made(h, Zone);
   }
 
   _hits(n) {
     return this._things(n, 8, (r) => ({
-      mass: r[0] === 1 ? this._mass(r[1]) : null,
-      zone: r[0] === 2 ? this._made(r[1], Zone) : null,
+      mass: found[r[0]] === 'mass' ? this._mass(r[1]) : null,
+      zone: found[r[0]] === 'zone' ? this._made(r[1], Zone) : null,
       edge: r[2], x: r[3], y: r[4], normalX: r[5], normalY: r[6], fraction: r[7],
     }));
   }
 
   _found(n) {
-    const found = { masses: [], zones: [] };
+    const things = { masses: [], zones: [] };
     for (const [kind, h] of this._things(n, 2, (r) => r)) {
-      if (kind === 1) found.masses.push(this._mass(h));
-      else found.zones.push(this._made(h, Zone));
+      if (found[kind] === 'mass') things.masses.push(this._mass(h));
+      else things.zones.push(this._made(h, Zone));
     }
-    return found;
+    return things;
   }
 
   _contacts(ends) {
     const n = M._tg_contacts(this._live(), ends);
     return this._things(n, 5, (r) => ({
-      kind: kindOfThing[r[0]],
+      kind: found[r[0]],
       mass: this._mass(r[1]),
-      other: r[0] === 3 ? null : this._thing(r[0], r[2]),
+      other: found[r[0]] === 'bounds' ? null : this._thing(r[0], r[2]),
       x: r[3], y: r[4],
     }));
   }

@@ -33,8 +33,11 @@ test('constraints of every kind, with stiffness or compliance', () => {
   assert.deepEqual(link.masses, [ring[0], ring[1]]);
   w.step(50);
   assert.ok(Math.abs(link.length - 60) < 0.5, `the link reaches its rest length (${link.length})`);
-  link.setCompliance(0.1, 1);
-  assert.equal(link.compliance, Math.fround(0.1));
+  assert.ok(Math.abs(link.stress - link.length / 60) < 1e-6);
+  link.stiffness = 0.5;
+  assert.equal(link.stiffness, 0.5);
+  link.setCompliance(0.1, 0.5);
+  assert.deepEqual([link.compliance, link.damping], [Math.fround(0.1), 0.5]);
   link.setCompliance(null);
   assert.equal(link.compliance, null);
 
@@ -66,6 +69,11 @@ test('zones of every style collide as their style says', () => {
   const w = world();
   const z = w.addZone({ points: [0, 0, 10, 0, 10, 10], x: 5, y: 6, angle: 30, scaleX: 2, friction: 0.1 });
   assert.deepEqual([z.x, z.y, z.angle, z.scaleX, z.scaleY], [5, 6, 30, 2, 1]);
+  z.setScale(3);
+  z.moveTo(1, 2);
+  z.group = 4;
+  z.friction = 0.25;
+  assert.deepEqual([z.x, z.y, z.scaleX, z.scaleY, z.group, z.friction, z.inWorld], [1, 2, 3, 3, 4, 0.25, true]);
   assert.deepEqual(z.points, [0, 0, 10, 0, 10, 10]);
   z.style = 'line';
   assert.equal(z.style, 'line');
@@ -109,6 +117,17 @@ test('bodies move, turn and tear as one', () => {
   const torn = cloth.tear(1.5);
   assert.ok(torn > 0);
   assert.equal(cloth.constraints.filter((c) => c === null).length, torn, 'torn slots stay empty');
+  const stick = w.rope({ x1: 100, y1: 100, x2: 200, y2: 100, count: 2 });
+  assert.equal(stick.rotation, 0);
+  stick.rotateTo(90);
+  assert.ok(Math.abs(stick.rotation - 90) < 1e-3, 'pointing down the screen');
+  assert.ok(Math.abs(stick.masses[1].x - 100) < 1e-3 && Math.abs(stick.masses[1].y - 200) < 1e-3);
+  stick.turn(-45);
+  assert.ok(Math.abs(stick.rotation - 45) < 1e-3);
+  stick.spin(5);
+  assert.ok(stick.masses[1].vx !== 0 || stick.masses[1].vy !== 0, 'a spin is a velocity');
+  stick.push(0, 3);
+  assert.equal(stick.masses[0].vy, 3);
   jelly.remove();
   assert.throws(() => jelly.x, /removed/);
 });
