@@ -341,8 +341,9 @@ export class World {
 
   /**
    * x, y of every mass, in the world's order, refreshed by the call: a view of
-   * WebAssembly memory, no copy. Valid until the next call that may grow memory
-   * (anything that makes, loads or queries); call it again each frame.
+   * WebAssembly memory, no copy. Valid until the next call that may allocate, on
+   * any world (anything that makes, loads, queries, takes contacts or steps):
+   * fetch it after stepping, each frame.
    */
   positions(): Float32Array;
   /** The radii, in the order of positions(); valid as long as positions(). */

@@ -690,9 +690,10 @@ export class World {
   /**
    * The positions of every mass in the world, x, y pairs, in the world's order,
    * refreshed by this call: a Float32Array over WebAssembly memory, no copy.
-   * It stays valid until the next call that can grow memory (making anything,
-   * loading, a snapshot, a query, stepping a world that grows); call positions()
-   * again each frame, which hands back the same array while it is still valid.
+   * It stays valid until the next call that may allocate, on any world (making
+   * anything, loading, a snapshot, a query, contacts, a step); call positions()
+   * after stepping, each frame, which hands back the same array while it is
+   * still valid.
    */
   positions() {
     const n = M._tg_draw_refresh(this._live());
