@@ -71,6 +71,8 @@ async function rapierWorld(width, height, gravity) {
   rapierReady ??= RAPIER.init();
   await rapierReady;
   const world = new RAPIER.World({ x: 0, y: gravity * 3600 });
+  // Its tolerances scaled to these units: a mass is about 8 units across.
+  world.lengthUnit = 8;
   const ground = world.createRigidBody(RAPIER.RigidBodyDesc.fixed());
   const wall = (x, y, hw, hh) => world.createCollider(RAPIER.ColliderDesc.cuboid(hw, hh).setTranslation(x, y), ground);
   wall(width / 2, height + 50, width / 2 + 100, 50);
@@ -80,9 +82,10 @@ async function rapierWorld(width, height, gravity) {
   return world;
 }
 
-// A ball of mass 1 at (x, y).
+// A ball of mass 1 at (x, y). Sleeping is off in every engine here, as it
+// is in kel.tangle by default: the figures are what a step of the scene costs.
 function rapierBall(world, x, y, radius) {
-  const body = world.createRigidBody(RAPIER.RigidBodyDesc.dynamic().setTranslation(x, y));
+  const body = world.createRigidBody(RAPIER.RigidBodyDesc.dynamic().setTranslation(x, y).setCanSleep(false));
   world.createCollider(RAPIER.ColliderDesc.ball(radius).setDensity(1 / (Math.PI * radius * radius)).setFriction(0.5), body);
   return body;
 }
