@@ -110,6 +110,17 @@ class TAdvBody : public TBody {
     int Position(float x, float y);
     /// Writes the reference mass's position. Returns 0.
     int GetPosition(float& x, float& y) const;
+    /// Writes the centre of mass of the body's masses (frozen ones too), weighted
+    /// by their `mass` (the plain mean where they weigh nothing in all). Leaves
+    /// x and y as they were without masses. Returns the number of masses.
+    int GetCenter(float& x, float& y) const;
+    /// Writes the velocity of the body's centre of mass, units per step (the
+    /// masses' velocities weighted as in GetCenter). Leaves vx and vy as they
+    /// were without masses. Returns the number of masses.
+    int GetVelocity(float& vx, float& vy) const;
+    /// 1 while any of the body's masses is awake (see TPhysics::SetSleep), 0
+    /// when all of them sleep or it has none.
+    int IsAwake() const;
     /// The reference mass's x; 0 without masses.
     float GetX() const;
     /// The reference mass's y; 0 without masses.

@@ -37,6 +37,58 @@ int TAdvBody::Translate(float dx, float dy) {
     return 0;
 }
 
+namespace {
+
+// The mass-weighted means of what `of` gives for each mass: sums in double,
+// so that a large body's many small terms are not lost. Unweighted where
+// the masses weigh nothing in all.
+template <class F> int MeanOver(const TIndexTable<TMass>& masses, float& x, float& y, F&& of) {
+    double sx = 0, sy = 0, weight = 0, px = 0, py = 0;
+    int n = 0;
+    masses.ForEach([&](int, TMass* m) {
+        float vx = 0, vy = 0;
+        of(*m, vx, vy);
+        sx += double{m->mass} * vx;
+        sy += double{m->mass} * vy;
+        weight += m->mass;
+        px += vx;
+        py += vy;
+        ++n;
+    });
+    if (n == 0) return 0;
+    if (weight > 0) {
+        x = static_cast<float>(sx / weight);
+        y = static_cast<float>(sy / weight);
+    } else {
+        x = static_cast<float>(px / n);
+        y = static_cast<float>(py / n);
+    }
+    return n;
+}
+
+} // namespace
+
+int TAdvBody::GetCenter(float& x, float& y) const {
+    return MeanOver(masses, x, y, [](const TMass& m, float& px, float& py) {
+        px = m.posX;
+        py = m.posY;
+    });
+}
+
+int TAdvBody::GetVelocity(float& vx, float& vy) const {
+    return MeanOver(masses, vx, vy, [](const TMass& m, float& px, float& py) {
+        px = m.posX - m.oldPosX;
+        py = m.posY - m.oldPosY;
+    });
+}
+
+int TAdvBody::IsAwake() const {
+    for (int i = 0; i < masses.count; ++i) {
+        if (const TMass* m = masses.Get(i); m && m->IsAwake()) return 1;
+    }
+    return 0;
+}
+
 float TAdvBody::GetX() const {
     const TMass* m = Reference(masses);
     return m ? m->posX : 0.0f;

@@ -5,7 +5,7 @@
 #include "core/object.h"
 #include "physics/colevent.h"
 #include "physics/mass.h"
-#include "physics/zonebase.h"
+#include "physics/zone.h"
 
 namespace kel::tangle {
 
@@ -27,8 +27,10 @@ struct TContactChange {
 
     /// The other mass, or null when the mass touched a zone or the bounds.
     TMass* GetMass2() const { return core::As<TMass>(other.Get()); }
-    /// The zone touched, or null when the mass touched a mass or the bounds.
-    TZoneBase* GetZone() const { return core::As<TZoneBase>(other.Get()); }
+    /// The zone touched, or null when the mass touched a mass or the bounds,
+    /// as TColEvent::GetZone gives it (a zone class of a program's own is
+    /// in `other`).
+    TZone* GetZone() const { return core::As<TZone>(other.Get()); }
 };
 
 } // namespace kel::tangle

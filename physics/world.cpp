@@ -134,6 +134,7 @@ int TPhysics::SetCellSize(float width) {
     TPhysics* w = currentWorld;
     if (!w || detail::TStepAccess::Of(*w).Stepping()) return 0;
     const float size = width > 0 ? width : 0;
+    if (size > 0) w->gridon = 1;
     if (size == w->cellSize_ && w->CellsFitBounds()) return 0;
     const bool wasSparse = w->cellSize_ > 0;
     w->cellSize_ = size;

@@ -99,8 +99,10 @@ class TPhysics : public core::Object, public TWorldView {
 
     /// Makes a world bounded by (0, 0) and (right, bottom), world units, with
     /// gravity in world units per step squared, `iterations` relaxation passes
-    /// per step, bounds friction 1 and an 8 x 8 grid, and makes it current
-    /// (the previous world's lists are dropped). Note the order: vertical
+    /// per step and bounds friction 1, and makes it current (the previous
+    /// world's lists are dropped). Its contact grid (8 x 8 cells) is off:
+    /// every pair of masses is tested until UseShiftedGrid(1) or
+    /// SetCellSize turns it on. Note the order: vertical
     /// gravity before horizontal. None, and the current world stays, when a
     /// number is not finite.
     static core::Ref<TPhysics> Create(float right, float bottom, float gravityY, float gravityX,
@@ -137,10 +139,11 @@ class TPhysics : public core::Object, public TWorldView {
     /// wide as the widest touching pair (twice the largest radius) plus what
     /// a mass moves in a step, or contacts are missed (nothing clamps it);
     /// wider cells hold more masses to test. The cells follow SetBounds. Every mass of the world is
-    /// put into its new cell at once. 0 (or a negative width) goes back to the
-    /// grid of SetGridSize. Returns 0; does nothing without a world or when
-    /// called from inside a step. -1 (nothing changed) for a width that is
-    /// not finite.
+    /// put into its new cell at once. A width above 0 also turns the grid on
+    /// (UseShiftedGrid), as asking for its cells means using them; 0 (or a
+    /// negative width) goes back to the grid of SetGridSize, on or off as it
+    /// is. Returns 0; does nothing without a world or when called from
+    /// inside a step. -1 (nothing changed) for a width that is not finite.
     static int SetCellSize(float width);
     /// The current world's cell width (SetCellSize), world units; 0 while it
     /// uses the grid of SetGridSize, and without a world.
@@ -236,8 +239,8 @@ class TPhysics : public core::Object, public TWorldView {
     // quadtree where they can and change nothing. With the grid on they
     // assume what the contact search does: no mass reaches further, radius
     // plus how far it moved since the step last put it in its cell, than
-    // half the narrower side of a cell (see physics/query.cpp); with it off
-    // they look at every mass. Without a world they find nothing.
+    // half the narrower side of a cell (a validating build checks it); with
+    // it off they look at every mass. Without a world they find nothing.
 
     /// The first mass (its whole disc) or zone edge that the segment from
     /// (x1, y1) to (x2, y2), world units, meets; writes it to `hit` and

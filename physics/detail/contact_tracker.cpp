@@ -65,7 +65,7 @@ void TContactTracker::KeysOf(const std::vector<TContactChange>& pairs, std::vect
 bool TContactTracker::Resting(const TContactChange& c) {
     if (!Still(c.mass)) return false;
     if (const TMass* other = c.GetMass2()) return Still(other);
-    if (const TZoneBase* zone = c.GetZone()) return zone->link != nullptr;
+    if (const auto* zone = core::As<TZoneBase>(c.other.Get())) return zone->link != nullptr;
     return true; // the bounds
 }
 

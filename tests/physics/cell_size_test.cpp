@@ -183,6 +183,22 @@ TEST_F(CellSize, ZeroGoesBackToTheGridOfTheGridSize) {
     EXPECT_EQ(run(true), run(false));
 }
 
+// Asking for cells means using them: on a world whose grid was off, a width
+// turns it on (before, contacts stayed pair by pair and the width did
+// nothing), and going back to the grid of the grid size leaves it on.
+TEST_F(CellSize, AWidthTurnsTheGridOn) {
+    core::Ref<TPhysics> world = TPhysics::Create(600, 600, 0.2f, 0, 2);
+    ASSERT_EQ(world->gridon, 0);
+    TPhysics::SetCellSize(0);
+    EXPECT_EQ(world->gridon, 0);
+    EXPECT_EQ(TPhysics::SetCellSize(std::nanf("")), -1);
+    EXPECT_EQ(world->gridon, 0);
+    TPhysics::SetCellSize(12);
+    EXPECT_EQ(world->gridon, 1);
+    TPhysics::SetCellSize(0);
+    EXPECT_EQ(world->gridon, 1);
+}
+
 TEST_F(CellSize, AWorldDefinitionCarriesIt) {
     TWorldDef def;
     def.right = 5000;

@@ -159,3 +159,36 @@ TEST_F(Sleep, SleepingAndWakingAreDeterministic) {
 }
 
 } // namespace
+
+namespace {
+
+// A body's centre, velocity and wakefulness, each in one call: weighted by
+// the masses, and asleep only when every mass is.
+TEST_F(Sleep, ABodyTellsItsCentreVelocityAndWakefulnessInOneCall) {
+    TPhysics::Create(200, 200, 0.15f, 0, 1);
+    TPhysics::UseShiftedGrid(1);
+    TPhysics::SetSleep(kSleepSpeed, kSleepSteps);
+    core::Ref<TAdvBody> body = core::Make<TAdvBody>();
+    float x = -1, y = -1;
+    EXPECT_EQ(body->GetCenter(x, y), 0);
+    EXPECT_EQ(x, -1); // untouched without masses
+    EXPECT_EQ(body->IsAwake(), 0);
+    body->MassAdd(40, 196, 1, 4, 0.5f, -1);
+    body->MassAdd(48, 196, 3, 4, 0.5f, -1);
+    body->ConAdd(0, 1, 0, 1);
+    body->Activate();
+    ASSERT_EQ(body->GetCenter(x, y), 2);
+    EXPECT_FLOAT_EQ(x, 46); // (40 * 1 + 48 * 3) / 4
+    EXPECT_FLOAT_EQ(y, 196);
+    body->MassSetVelocity(0, 4, 0);
+    float vx = 0, vy = 0;
+    ASSERT_EQ(body->GetVelocity(vx, vy), 2);
+    EXPECT_FLOAT_EQ(vx, 1); // 4 * 1 / 4
+    EXPECT_EQ(body->IsAwake(), 1);
+    for (int k = 0; k < 300; ++k) TPhysics::Update();
+    EXPECT_EQ(body->IsAwake(), 0);
+    body->MassSetVelocity(1, 0, -1); // wakes its island
+    EXPECT_EQ(body->IsAwake(), 1);
+}
+
+} // namespace
