@@ -4,23 +4,63 @@
 // tick (step and draw) runs for each timer tick due, and the page reports
 // what a tick costs on its console every kReportTicks ticks. A few functions
 // let the page (and its test) read the game's state.
+//
+// Online through a relay, from the page's address:
+//   quorvel.html?relay=ws://127.0.0.1:7470&host=ROOM   (ROOM may be empty)
+//   quorvel.html?relay=ws://127.0.0.1:7470&join=ROOM
+// with &bot=URL to play one player's clicks from the recording at URL, and
+// &delay=TICKS for the input delay.
 #include <emscripten/emscripten.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <sstream>
 #include <cstdio>
 #include <exception>
 #include <numeric>
 #include <string>
 
+#include "game/bot_script.h"
 #include "game/failure.h"
 #include "game/frame.h"
 #include "game/globals.h"
+#include "game/online_session.h"
 #include "game/ooze.h"
+#include "game/replay.h"
 #include "graphics/draw2d_webgl.h"
 #include "gui/gui.h"
 #include "gui/web.h"
+#include "net/web_socket_transport.h"
+
+// A parameter of the page's address, or "" (and *given 0) when it has none.
+EM_JS(char*, qv_query_param, (const char* name, int* given), {
+    const value = new URLSearchParams(window.location.search).get(UTF8ToString(name));
+    HEAP32[given >> 2] = value === null ? 0 : 1;
+    const text = value === null ? "" : value;
+    const size = lengthBytesUTF8(text) + 1;
+    const copy = _malloc(size);
+    stringToUTF8(text, copy, size);
+    return copy;
+});
+
+// The text at a URL of the page's own site, read at once; "" when it cannot.
+EM_JS(char*, qv_fetch_text, (const char* url), {
+    let text = "";
+    try {
+        const request = new XMLHttpRequest();
+        request.open("GET", UTF8ToString(url), false);
+        request.send(null);
+        if (request.status === 200) text = request.responseText;
+    } catch (e) {}
+    const size = lengthBytesUTF8(text) + 1;
+    const copy = _malloc(size);
+    stringToUTF8(text, copy, size);
+    return copy;
+});
 
 namespace {
 
@@ -52,6 +92,10 @@ struct TickTimes {
     }
 } tickTimes;
 
+std::unique_ptr<game::OnlineSession> online;
+// The state the online game ended in, kept as it was: the game goes on offline.
+std::string onlineOutcome;
+
 void Frame() {
     try {
         while (const int id = gui::PollEvent()) {
@@ -59,6 +103,8 @@ void Frame() {
             const double start = emscripten_get_now();
             game::Tick();
             tickTimes.Add(emscripten_get_now() - start);
+            if (online && online->GetPhase() == game::OnlineSession::Phase::Over && onlineOutcome.empty())
+                onlineOutcome = game::FormatOutcome(game::CurrentOutcome(online->Ticks()));
         }
     } catch (const std::exception& e) {
         // Told on the page as the desktop tells it in a dialog (no WebGL, for one).
@@ -68,7 +114,49 @@ void Frame() {
     }
 }
 
-void StartUp() { game::StartUp(); }
+
+std::optional<std::string> QueryParam(const char* name) {
+    int given = 0;
+    char* value = qv_query_param(name, &given);
+    std::string text = value;
+    std::free(value);
+    if (!given) return std::nullopt;
+    return text;
+}
+
+// Online play when the page's address asks for it.
+void StartOnline() {
+    const std::optional<std::string> relay = QueryParam("relay");
+    const std::optional<std::string> host = QueryParam("host"), join = QueryParam("join");
+    if (!relay || (!host && !join)) return;
+    game::OnlineOptions options;
+    options.viaRelay = true;
+    options.seat = host ? net::Seat::PlayerOne : net::Seat::PlayerTwo;
+    options.room = host ? *host : *join;
+    if (const auto delay = QueryParam("delay")) {
+        const int ticks = std::atoi(delay->c_str());
+        if (ticks >= 1 && ticks <= 30) options.lockstep.inputDelay = ticks;
+    }
+    if (const auto bot = QueryParam("bot")) {
+        char* text = qv_fetch_text(bot->c_str());
+        std::istringstream in(text);
+        std::free(text);
+        const game::Recording recording = game::ParseRecording(in, *bot);
+        options.script = game::OwnInputs(recording, options.seat);
+        options.lastTick = recording.LastTick();
+        // Picking the inputs played the game through, for seconds: a fresh
+        // timer, or the page would catch up on every tick it missed meanwhile.
+        game::timer->Stop();
+        game::timer = gui::CreateTimer(60);
+    }
+    online = std::make_unique<game::OnlineSession>(net::ConnectWebSocket(*relay), std::move(options));
+    game::ShowOnline(online.get());
+}
+
+void StartUp() {
+    game::StartUp();
+    StartOnline();
+}
 
 void RunInBrowser() { gui::web::StartFrames(Frame); }
 
@@ -122,6 +210,19 @@ EMSCRIPTEN_KEEPALIVE int quorvel_score(int player) { return game::score[player &
 EMSCRIPTEN_KEEPALIVE int quorvel_turn() { return game::turn; }
 /// The world y the view is centred on (scrolling moves it).
 EMSCRIPTEN_KEEPALIVE float quorvel_view_y() { return game::viewY; }
+/// Online: 0 connecting, 1 waiting, 2 greeting, 3 playing, 4 over; -1 offline.
+EMSCRIPTEN_KEEPALIVE int quorvel_online_phase() {
+    return online ? static_cast<int>(online->GetPhase()) : -1;
+}
+/// Online: the strip's text, and why the online game ended.
+EMSCRIPTEN_KEEPALIVE const char* quorvel_online_status() {
+    static std::string text;
+    text = online ? online->Status() + "\n" + online->Problem() : "";
+    return text.c_str();
+}
+/// Online: the state the online game ended in as a headless game prints it
+/// (scores, turn, online ticks, world hash); "" until it has ended.
+EMSCRIPTEN_KEEPALIVE const char* quorvel_online_outcome() { return onlineOutcome.c_str(); }
 
 } // extern "C"
 
