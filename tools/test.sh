@@ -105,6 +105,8 @@ echo "== tests: web pages in Chromium"
 if ./tools/web.sh --build-only; then
   python3 tests/web/compare_desktop.py build build-web build-web/compare || status=1
   python3 tests/web/browser_test.py build-web || status=1
+  # Online: the desktop game against the page, through the relay.
+  python3 tests/web/online_test.py build build-web || status=1
 else
   echo "web build failed"; status=1
 fi
