@@ -7,13 +7,17 @@
 //   node js/bench/bench.mjs [--rounds 9] [--block 30] [--settle 300]
 //                           [--native build-h39/js/tangle_js_scenes]
 //                           [--package build-js/js/package] [--scenes pile2000,pile10000,jellies50]
+//                           [--engines matter,rapier]   (kel-tangle and native always run)
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 import * as scenes from './scenes.mjs';
 import * as engines from './engines.mjs';
 import { NativeScenes } from './native.mjs';
 
-const options = { rounds: 9, block: 30, settle: 300, native: 'build-h39/js/tangle_js_scenes', package: 'build-js/js/package', scenes: 'pile2000,pile10000,jellies50' };
+const options = {
+  rounds: 9, block: 30, settle: 300, native: 'build-h39/js/tangle_js_scenes', package: 'build-js/js/package',
+  scenes: 'pile2000,pile10000,jellies50', engines: 'matter,rapier',
+};
 for (let k = 2; k < process.argv.length; k += 2) {
   const key = process.argv[k].replace(/^--/, '');
   if (!(key in options)) throw new Error(`bench: unknown option ${process.argv[k]}`);
@@ -43,11 +47,10 @@ const results = [];
 for (const name of options.scenes.split(',')) {
   const make = makers[name];
   const w = make.tangle();
-  const runners = {
-    'kel-tangle (wasm)': { step: () => w.step(), free: () => w.free() },
-    'matter-js': await make.matter(),
-    'rapier2d-compat': await make.rapier(),
-  };
+  const others = options.engines.split(',').filter(Boolean);
+  const runners = { 'kel-tangle (wasm)': { step: () => w.step(), free: () => w.free() } };
+  if (others.includes('matter')) runners['matter-js'] = await make.matter();
+  if (others.includes('rapier')) runners['rapier2d-compat'] = await make.rapier();
   for (const r of Object.values(runners)) for (let k = 0; k < options.settle; ++k) r.step();
   await native.ask(`scene ${make.native} ${options.settle}`);
   runners['kel.tangle native'] = { native: true };
@@ -66,6 +69,10 @@ for (const name of options.scenes.split(',')) {
   console.log(`\n${name}: ms per step, median of ${options.rounds} rounds of ${options.block} steps (after ${options.settle} to settle)`);
   for (const [n, m] of Object.entries(med)) console.log(`  ${n.padEnd(20)} ${m.toFixed(3)}`);
   const k = med['kel-tangle (wasm)'];
-  console.log(`  Matter.js / kel-tangle ${(med['matter-js'] / k).toFixed(2)}x, Rapier / kel-tangle ${(med['rapier2d-compat'] / k).toFixed(2)}x, kel-tangle / native ${(k / med['kel.tangle native']).toFixed(2)}x`);
+  const ratios = [];
+  if (med['matter-js']) ratios.push(`Matter.js / kel-tangle ${(med['matter-js'] / k).toFixed(2)}x`);
+  if (med['rapier2d-compat']) ratios.push(`Rapier / kel-tangle ${(med['rapier2d-compat'] / k).toFixed(2)}x`);
+  ratios.push(`kel-tangle / native ${(k / med['kel.tangle native']).toFixed(2)}x`);
+  console.log(`  ${ratios.join(', ')}`);
 }
 native.close();
