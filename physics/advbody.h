@@ -80,13 +80,13 @@ class TAdvBody : public TBody {
     /// damaged file (one that ends early, holds an index or count its tables
     /// cannot take, names an empty slot, or has an image that cannot be read);
     /// nothing of such a file is kept.
-    static core::Ref<TAdvBody> Load(const std::string& url, int activate);
+    [[nodiscard]] static core::Ref<TAdvBody> Load(const std::string& url, int activate);
     /// 0 when written; -1 when not (a folder that does not exist, a full disk, a url that names
     /// a folder), which leaves the old file as it was.
     int Save(const std::string& url, int backup, int embed) const;
     /// An inactive duplicate with its own parts, sharing the images. A constraint holding a number
     /// that is not finite (written straight into its fields) is left out.
-    core::Ref<TAdvBody> Copy() const;
+    [[nodiscard]] core::Ref<TAdvBody> Copy() const;
 
     // Whole body.
 

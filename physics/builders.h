@@ -230,25 +230,25 @@ struct TShapeDef {
 /// Builds a rope (see TRopeDef). Not activated. None when it would have fewer than 2 masses,
 /// with count 0 and a segmentLength of 0 or less, or for a material or point that cannot be
 /// built (see the file's comment).
-core::Ref<TAdvBody> BuildRope(const TRopeDef& def);
+[[nodiscard]] core::Ref<TAdvBody> BuildRope(const TRopeDef& def);
 
 /// Builds a cloth (see TClothDef). Not activated. None for columns or rows below 1, a single mass,
 /// a spacing of 0 or less, or a material that cannot be built.
-core::Ref<TAdvBody> BuildCloth(const TClothDef& def);
+[[nodiscard]] core::Ref<TAdvBody> BuildCloth(const TClothDef& def);
 
 /// Builds a jelly (see TJellyDef). Not activated. None for fewer than 3 rim masses, a radius of 0
 /// or less, or a material that cannot be built.
-core::Ref<TAdvBody> BuildJelly(const TJellyDef& def);
+[[nodiscard]] core::Ref<TAdvBody> BuildJelly(const TJellyDef& def);
 
 /// Builds a pressure blob (see TBlobDef). Not activated. None for fewer than 3 rim masses, a
 /// radius of 0 or less, or a material that cannot be built.
-core::Ref<TAdvBody> BuildBlob(const TBlobDef& def);
+[[nodiscard]] core::Ref<TAdvBody> BuildBlob(const TBlobDef& def);
 
 /// Builds a body of any outline (see TShapeDef). Not activated. None for fewer than 3 corners, an
 /// odd count of coordinates, a coordinate that is not finite, an outline that crosses itself or
 /// has no area, a spacing of 0 or less (or so small for the outline that it would need more than
 /// 16 million masses), or a material that cannot be built.
-core::Ref<TAdvBody> BuildShape(const TShapeDef& def);
+[[nodiscard]] core::Ref<TAdvBody> BuildShape(const TShapeDef& def);
 
 /// Tears a body where it is stretched: removes every distance constraint whose stress (length
 /// over rest length, see TConstraint::GetStress) exceeds `maxStress`, typically 1.5 ... 3.

@@ -130,11 +130,11 @@ class alignas(64) TMass final : public core::Object {
     /// clamped to 0 ... 1 and a group of -1 takes a fresh automatic group.
     /// It enters the world only when a constraint holds it. None when a
     /// number is not finite.
-    static core::Ref<TMass> Create(float x, float y, float mass, float radius, float friction,
-                                   int colGroup);
+    [[nodiscard]] static core::Ref<TMass> Create(float x, float y, float mass, float radius,
+                                                 float friction, int colGroup);
     /// A mass with the same name, position, velocity, settings and table slot,
     /// in no world and no cell. Never none.
-    core::Ref<TMass> Copy() const;
+    [[nodiscard]] core::Ref<TMass> Copy() const;
 
     /// Sets the name. Returns 0.
     int SetName(const std::string& text);

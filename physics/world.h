@@ -316,7 +316,8 @@ class TPhysics : public core::Object, public TWorldView {
     /// stepping gives what stepping from here gives. `bodies` are recorded too (their constraint
     /// lists, tables and rigs); the world itself does not know its bodies. Costs about a tenth
     /// of a step of the same world. None without a world or from inside a step.
-    static core::Ref<TWorldSnapshot> TakeSnapshot(const std::vector<TBody*>& bodies = {});
+    [[nodiscard]] static core::Ref<TWorldSnapshot>
+    TakeSnapshot(const std::vector<TBody*>& bodies = {});
     /// Puts the current world back as the snapshot has it, in place: its objects get back their
     /// fields and their places in the lists, and whatever entered the world since leaves it.
     /// Hooks and zone responses stay as they are now; the collision queue is emptied. Returns 0;
@@ -334,9 +335,10 @@ class TPhysics : public core::Object, public TWorldView {
     /// (or the bodies themselves) for as long as their constraints are to stay in the world.
     /// None when the file cannot be read, with the reason in `error`; the current world is then
     /// left as it was.
-    static core::Ref<TWorldSnapshot> LoadWorld(const std::string& url, std::string& error);
+    [[nodiscard]] static core::Ref<TWorldSnapshot> LoadWorld(const std::string& url,
+                                                             std::string& error);
     /// The same without the reason.
-    static core::Ref<TWorldSnapshot> LoadWorld(const std::string& url);
+    [[nodiscard]] static core::Ref<TWorldSnapshot> LoadWorld(const std::string& url);
 
     /// The cells in use along each axis: gridsize, kept within the grid
     /// whatever was written to the field.
@@ -378,8 +380,9 @@ class TPhysics : public core::Object, public TWorldView {
     void FitCells(bool rebin = true);
     // The bounds the cells of SetCellSize were laid out for still hold.
     bool CellsFitBounds() const {
-        return cellSize_ <= 0 || (fittedBounds_[0] == boundsMinX && fittedBounds_[1] == boundsMinY &&
-                                  fittedBounds_[2] == boundsMaxX && fittedBounds_[3] == boundsMaxY);
+        return cellSize_ <= 0 ||
+               (fittedBounds_[0] == boundsMinX && fittedBounds_[1] == boundsMinY &&
+                fittedBounds_[2] == boundsMaxX && fittedBounds_[3] == boundsMaxY);
     }
 
     // The cells of SetCellSize; 0 for the grid of SetGridSize.
