@@ -1,11 +1,13 @@
 #include "game/bot_script.h"
 
-#include "game/frame.h"
+#include "game/field.h"
 #include "game/globals.h"
+#include "game/ooze.h"
 #include "game/random.h"
-#include "graphics/recording_driver.h"
 
 namespace game {
+
+using kel::tangle::TPhysics;
 
 std::vector<RecordedEvent> OwnInputs(const Recording& recording, net::Seat seat) {
     std::vector<RecordedEvent> own;
@@ -14,12 +16,15 @@ std::vector<RecordedEvent> OwnInputs(const Recording& recording, net::Seat seat)
     session = nullptr;
     SeedRandom(recording.seed);
     turn = 0;
-    auto* drawn = dynamic_cast<draw2d::TRecordingDriver*>(draw2d::GetGraphicsDriver());
     long long ticks = 0;
     for (const RecordedEvent& e : recording.events) {
+        // A tick's work on the game's state, without its frame (which in a
+        // browser would queue hundreds of frames for the GPU at once): the
+        // step, the scoring and the clearing away of stranded blobs.
         for (; ticks < e.tick; ++ticks) {
-            if (drawn) drawn->Clear();
-            Tick();
+            TPhysics::Update();
+            ScoreBarrels();
+            ooze->ClearStranded();
         }
         if (e.event.kind == PlayEvent::Paint) continue;
         const bool ownInput = e.event.kind == PlayEvent::NewGame ? mine == 0 : turn == mine;

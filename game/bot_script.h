@@ -4,7 +4,8 @@
 // is played through once (without a session, as a replay would) and each
 // click is given to the player whose turn it was when it was applied.
 // Player One, the host, also presses every New Game. Repaints are left out:
-// online play has none.
+// online play has none. The play-through runs the ticks' steps, scoring and
+// clearing of stranded blobs, but draws nothing.
 
 #include <vector>
 

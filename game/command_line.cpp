@@ -24,6 +24,7 @@ class Parser {
     void Option(const std::string& arg) {
         if (arg == "--headless") return Flag(arg, line_.headless);
         if (arg == "--unpaced") return Flag(arg, line_.unpaced);
+        if (arg == "--hashes") return Flag(arg, line_.hashes);
         if (arg == "--record" || arg == "--replay") return RecordOrReplay(arg);
         if (arg == "--host" || arg == "--join") return HostOrJoin(arg);
         if (arg == "--relay") {
@@ -113,6 +114,8 @@ class Parser {
             throw CommandLineError("--headless works only with --replay, or online with --bot");
         if (line_.unpaced && !line_.headless)
             throw CommandLineError("--unpaced works only with --headless");
+        if (line_.hashes && !(line_.headless && line_.mode == CommandLine::Replay))
+            throw CommandLineError("--hashes works only with --replay and --headless");
     }
 
     const std::vector<std::string>& args_;
@@ -139,9 +142,10 @@ std::string UsageText() {
            "  (no options)          play Quorvel\n"
            "  --record FILE         play, and record every click and New Game to FILE\n"
            "  --replay FILE         play a recorded game back in the window\n"
-           "  --replay FILE --headless\n"
+           "  --replay FILE --headless [--hashes]\n"
            "                        replay to the end without a display; print the\n"
            "                        final scores, the ticks run and a hash of the world\n"
+           "                        (with --hashes, first \"TICK HASH\" after every tick)\n"
            "  --help                show this text\n"
            "\n"
            "Online (the host is Player One, the other player Player Two):\n"

@@ -39,6 +39,8 @@ struct CommandLine {
     /// --unpaced: a headless bot runs its ticks as fast as the other side
     /// allows instead of 60 a second.
     bool unpaced = false;
+    /// --hashes: a headless replay prints the world's hash after every tick.
+    bool hashes = false;
 };
 
 /// A command line that asks for nothing sensible; what() says why.

@@ -2,6 +2,7 @@
 // Its options record a game or replay one (see UsageText).
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -79,7 +80,12 @@ void PlayOnlineHeadless() {
 
 void ReplayHeadless() {
     auto& replay = static_cast<game::Replayer&>(*chosenSession);
-    std::fputs(game::FormatOutcome(game::ReplayToEnd(replay)).c_str(), stdout);
+    std::function<void(long long, std::uint64_t)> printHash;
+    if (commandLine.hashes)
+        printHash = [](long long tick, std::uint64_t hash) {
+            std::fputs(game::FormatTickHash(tick, hash).c_str(), stdout);
+        };
+    std::fputs(game::FormatOutcome(game::ReplayToEnd(replay, printHash)).c_str(), stdout);
     std::fflush(stdout);
 }
 

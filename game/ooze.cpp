@@ -83,6 +83,13 @@ int TOoze::Del(float x, float y) {
     return 0;
 }
 
+void TOoze::ClearStranded() {
+    if (ab)
+        for (int i = 0; i <= ab->MassMaxIndex(); ++i)
+            if (ab->MassExists(i) && !ab->MassIsActive(i)) ab->MassRemove(i);
+    stranded_.clear();
+}
+
 int TOoze::Draw() {
     float bestD;
     const float wx = TPhysics::SimX(mouseX, mouseY), wy = TPhysics::SimY(mouseX, mouseY);

@@ -23,6 +23,9 @@ class TOoze final : public core::Object {
     // Draws strands and blobs, marks the blob under the mouse and clears away
     // blobs without strands. Returns 0.
     int Draw();
+    // Clears away blobs left without strands as Draw does, without drawing
+    // (a game played through for its turns alone).
+    void ClearStranded();
 
     core::Ref<kel::tangle::TAdvBody> ab;
     core::Ref<draw2d::TImage> blob, goo, imgDel;

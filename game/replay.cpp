@@ -34,12 +34,20 @@ std::string FormatOutcome(const GameOutcome& outcome) {
     return text;
 }
 
-GameOutcome ReplayToEnd(Replayer& replay) {
+std::string FormatTickHash(long long tick, std::uint64_t hash) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%lld %016" PRIx64 "\n", tick, hash);
+    return text;
+}
+
+GameOutcome ReplayToEnd(Replayer& replay,
+                        const std::function<void(long long, std::uint64_t)>& afterTick) {
     auto* recorder = dynamic_cast<draw2d::TRecordingDriver*>(draw2d::GetGraphicsDriver());
     while (replay.Ticks() < replay.LastTick()) {
         // Each frame's drawing is recorded; only the last one is kept.
         if (recorder) recorder->Clear();
         Tick();
+        if (afterTick) afterTick(replay.Ticks(), WorldHash());
     }
     // Inputs that came after the last tick, before the window closed.
     replay.ApplyDue();

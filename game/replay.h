@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "game/recording.h"
@@ -60,6 +61,10 @@ std::string FormatOutcome(const GameOutcome& outcome);
 
 /// Runs the game's ticks with the replay in force until it is finished,
 /// without a display (the game must be started on the headless GUI).
-GameOutcome ReplayToEnd(Replayer& replay);
+/// `afterTick`, when given, sees the ticks run and WorldHash() after each.
+GameOutcome ReplayToEnd(Replayer& replay,
+                        const std::function<void(long long, std::uint64_t)>& afterTick = {});
+/// "TICK HASH" lines (the hash as FormatOutcome writes it), one a tick.
+std::string FormatTickHash(long long tick, std::uint64_t hash);
 
 } // namespace game

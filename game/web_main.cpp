@@ -9,7 +9,9 @@
 //   quorvel.html?relay=ws://127.0.0.1:7470&host=ROOM   (ROOM may be empty)
 //   quorvel.html?relay=ws://127.0.0.1:7470&join=ROOM
 // with &bot=URL to play one player's clicks from the recording at URL, and
-// &delay=TICKS for the input delay.
+// &delay=TICKS for the input delay. quorvel.html?replay=URL replays the
+// recording at URL at start-up, as fast as it can, noting the world's hash
+// after every tick (so that the two builds can be compared tick by tick).
 #include <emscripten/emscripten.h>
 
 #include <algorithm>
@@ -124,6 +126,29 @@ std::optional<std::string> QueryParam(const char* name) {
     return text;
 }
 
+// The recording at a URL of the page's site; RecordingError when it is bad.
+game::Recording FetchRecording(const std::string& url) {
+    char* text = qv_fetch_text(url.c_str());
+    std::istringstream in(text);
+    std::free(text);
+    return game::ParseRecording(in, url);
+}
+
+std::unique_ptr<game::Replayer> replayer;
+std::string replayHashes; // "TICK HASH" lines of the start-up replay
+
+// A replay at start-up when the page's address asks for one.
+void StartReplay() {
+    const std::optional<std::string> url = QueryParam("replay");
+    if (!url) return;
+    replayer = std::make_unique<game::Replayer>(FetchRecording(*url));
+    game::session = replayer.get();
+    const game::GameOutcome end = game::ReplayToEnd(*replayer, [](long long tick, std::uint64_t hash) {
+        replayHashes += game::FormatTickHash(tick, hash);
+    });
+    replayHashes += game::FormatOutcome(end);
+}
+
 // Online play when the page's address asks for it.
 void StartOnline() {
     const std::optional<std::string> relay = QueryParam("relay");
@@ -138,16 +163,9 @@ void StartOnline() {
         if (ticks >= 1 && ticks <= 30) options.lockstep.inputDelay = ticks;
     }
     if (const auto bot = QueryParam("bot")) {
-        char* text = qv_fetch_text(bot->c_str());
-        std::istringstream in(text);
-        std::free(text);
-        const game::Recording recording = game::ParseRecording(in, *bot);
+        const game::Recording recording = FetchRecording(*bot);
         options.script = game::OwnInputs(recording, options.seat);
         options.lastTick = recording.LastTick();
-        // Picking the inputs played the game through, for seconds: a fresh
-        // timer, or the page would catch up on every tick it missed meanwhile.
-        game::timer->Stop();
-        game::timer = gui::CreateTimer(60);
     }
     online = std::make_unique<game::OnlineSession>(net::ConnectWebSocket(*relay), std::move(options));
     game::ShowOnline(online.get());
@@ -155,6 +173,7 @@ void StartOnline() {
 
 void StartUp() {
     game::StartUp();
+    StartReplay();
     StartOnline();
 }
 
@@ -210,6 +229,9 @@ EMSCRIPTEN_KEEPALIVE int quorvel_score(int player) { return game::score[player &
 EMSCRIPTEN_KEEPALIVE int quorvel_turn() { return game::turn; }
 /// The world y the view is centred on (scrolling moves it).
 EMSCRIPTEN_KEEPALIVE float quorvel_view_y() { return game::viewY; }
+/// The start-up replay's "TICK HASH" lines and its outcome, as the desktop's
+/// `--replay FILE --headless --hashes` prints them; "" without one.
+EMSCRIPTEN_KEEPALIVE const char* quorvel_replay_hashes() { return replayHashes.c_str(); }
 /// Online: 0 connecting, 1 waiting, 2 greeting, 3 playing, 4 over; -1 offline.
 EMSCRIPTEN_KEEPALIVE int quorvel_online_phase() {
     return online ? static_cast<int>(online->GetPhase()) : -1;

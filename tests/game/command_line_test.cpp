@@ -92,6 +92,7 @@ TEST(CommandLine, HelpWinsWherever) {
          {Args{"--help"}, Args{"-h"}, Args{"--record", "f", "--help"}, Args{"--bogus", "--help"}})
         EXPECT_EQ(ParseCommandLine(args).mode, CommandLine::Help);
     EXPECT_NE(UsageText().find("--replay FILE --headless"), std::string::npos);
+    EXPECT_TRUE(ParseCommandLine({"--replay", "f", "--headless", "--hashes"}).hashes);
 }
 
 TEST(CommandLine, NonsenseIsRefusedWithAReason) {
@@ -112,6 +113,7 @@ TEST(CommandLine, NonsenseIsRefusedWithAReason) {
         {{"--join", "--relay", "r"}, "--join needs an address"},
         {{"--relay", "r", "--host", "--join", "x"}, "cannot be used together"},
         {{"--relay", "r", "--replay", "f"}, "--relay cannot be used with --replay"},
+        {{"--replay", "f", "--hashes"}, "--hashes works only with --replay and --headless"},
         {{"--bot", "f.qrec"}, "--bot works only with --host or --join"},
         {{"--host", "--relay"}, "--relay needs an address"},
         {{"--host", "--replay", "f"}, "--replay cannot be used with --host or --join"},

@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
-"""The desktop game against the browser build, online through the relay.
+"""The desktop game against the browser build: the same bits, then online.
 
-Both play the recorded game tests/web/online_game.qrec in lockstep, each its
+First the recorded game tests/web/online_game.qrec is replayed alone by the
+desktop program and by the game page in headless Chromium, and the world's
+hash compared after every tick: the first tick that differs is named.
+
+Then both play the recording in lockstep through the relay, each its
 own player's clicks (so clicks come from both sides): a headless desktop bot
 and the game page in headless Chromium, joined over WebSocket. Both must end
 in the state the recording reaches played alone by the desktop program (the
@@ -78,6 +82,32 @@ def play(browser, base, game, relay_port, page_hosts, expected, checks, work):
     checks.check(outcome == expected, f"{side}: the page ends as the recording alone: {outcome!r}")
 
 
+def first_difference(ours, theirs):
+    """The first line that differs between two "TICK HASH" listings, or None."""
+    a, b = ours.splitlines(), theirs.splitlines()
+    for k in range(max(len(a), len(b))):
+        left = a[k] if k < len(a) else "(nothing)"
+        right = b[k] if k < len(b) else "(nothing)"
+        if left != right:
+            return f"line {k + 1}: desktop {left!r}, browser {right!r}"
+    return None
+
+
+def compare_replays(browser, base, game, checks):
+    desktop = subprocess.run([game, "--replay", RECORDING, "--headless", "--hashes"],
+                             capture_output=True, text=True, timeout=120)
+    browser.navigate(f"{base}/game/quorvel.html?replay=/online_game.qrec")
+    browser.wait_for(f"{READY} && Module.ccall('quorvel_replay_hashes', 'string', [], [])"
+                     ".includes('hash ')", GAME_SECONDS)
+    page = browser.evaluate("Module.ccall('quorvel_replay_hashes', 'string', [], [])")
+    ticks = desktop.stdout.count("\n") - 4
+    difference = first_difference(desktop.stdout, page)
+    checks.check(desktop.returncode == 0 and ticks > 900 and difference is None,
+                 f"both builds replay the recording with the same hash after each of its "
+                 f"{ticks} ticks" + (f"; they differ at {difference}" if difference else ""))
+    browser.navigate("about:blank")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("build", help="the desktop build's folder (game/quorvel, net/quorvel-relay)")
@@ -107,6 +137,10 @@ def main():
         else:
             with Browser() as browser:
                 browser.evaluate('!!document.createElement("canvas").getContext("webgl")')
+                try:
+                    compare_replays(browser, base, game, checks)
+                except (CdpError, subprocess.TimeoutExpired) as error:
+                    checks.check(False, f"replays in both builds: {error}")
                 for page_hosts in (False, True):
                     try:
                         play(browser, base, game, int(found.group(1)), page_hosts, expected,
