@@ -100,7 +100,7 @@ class TQuadTree final : public core::Object {
                        float qy0, float qx1, float qy1) {
         const float left = offsetX + box.posX, top = offsetY + box.posY;
         const float right = left + box.sizeX, bottom = top + box.sizeY;
-        return left > qx1 || right < qx0 || top > qy1 || bottom < qy0;
+        return (left > qx1) | (right < qx0) | (top > qy1) | (bottom < qy0);
     }
     bool Misses(float offsetX, float offsetY, float qx, float qy, float qsize) const;
     /// Whether a covered leaf at or below this node touches the square.

@@ -83,33 +83,7 @@ void TContinuous::BeginStep(const TPhysics& w, const TStepLists& lists) {
     if (signature != frozenSignature_ || frozenNow_.size() != frozen_.size())
         IndexFrozen(frozenNow_);
     frozenSignature_ = signature;
-    BoxZones();
-}
-
-void TContinuous::BoxZones() {
-    zones_.clear();
-    if (!zoneList) return;
-    constexpr float kEverywhere = 3.0e38f;
-    for (TZoneBase* z : zoneList->Each<TZoneBase>()) {
-        TZoneBox box{-kEverywhere, -kEverywhere, kEverywhere, kEverywhere, z,
-                     static_cast<float>(z->colGroup), false};
-        if (const TZone* zone = core::As<TZone>(z)) {
-            // Styles that hold nothing, and trees that cover nothing but
-            // for a HOLE, never touch a mass.
-            if (zone->style < TZone::LINE || zone->style > TZone::HOLE) continue;
-            box.hole = zone->style == TZone::HOLE;
-            if (const TQuadTree* tree = zone->quadTree) {
-                // As the tree places its root.
-                box.x0 = zone->offsetX + tree->posX;
-                box.y0 = zone->offsetY + tree->posY;
-                box.x1 = box.x0 + tree->sizeX;
-                box.y1 = box.y0 + tree->sizeY;
-            } else if (!box.hole) {
-                continue;
-            }
-        }
-        zones_.push_back(box);
-    }
+    zoneBoxes_.Build();
 }
 
 void TContinuous::SweepZones(const TStepContext& step, const TMass* m, const TSweptDisc& path,
@@ -130,15 +104,15 @@ void TContinuous::SweepZones(const TStepContext& step, const TMass* m, const TSw
     }
     // Grown as FirstTouch grows it.
     const TPathBox box(path, path.radius * 1.001f);
-    for (const TZoneBox& z : zones_) {
-        if (!Collides(m->colGroup, z.colGroup)) continue;
-        if (box.x1 < z.x0 || box.x0 > z.x1 || box.y1 < z.y0 || box.y0 > z.y1) {
+    zoneBoxes_.ForEachNear(box, [&](const TZoneBox& z) {
+        if (!Collides(m->colGroup, z.colGroup)) return;
+        if (box.MissesBox(z.x0, z.y0, z.x1, z.y1)) {
             // Wholly outside the box: clear of its matter, or for a HOLE in it.
             if (z.hole) near.Add(z.zone);
-            continue;
+            return;
         }
         ask(z.zone);
-    }
+    });
 }
 
 float* TContinuous::PathStarts(std::size_t movers) {
@@ -202,7 +176,8 @@ void TContinuous::TouchFrozen(const TSweptDisc& path, float group, TTouch& touch
     for (std::int64_t row = k0 >> 32; row <= k1 >> 32; ++row) {
         const auto from = std::lower_bound(keys_.begin(), keys_.end(), (row << 32) | low);
         const auto to = std::upper_bound(from, keys_.end(), (row << 32) | high);
-        for (auto k = from; k != to; ++k) test(frozen_[static_cast<std::size_t>(k - keys_.begin())]);
+        for (auto k = from; k != to; ++k)
+            test(frozen_[static_cast<std::size_t>(k - keys_.begin())]);
     }
 }
 
@@ -220,8 +195,7 @@ void TContinuous::TouchMasses(const TStepContext& step, TMass* m, const TSweptDi
     const TPathBox box(path, 0);
     const int x0 = w.CellX(box.x0) - 1, x1 = w.CellX(box.x1) + 1;
     const int y0 = w.CellY(box.y0) - 1, y1 = w.CellY(box.y1) + 1;
-    const bool fewCells =
-        std::int64_t{x1 - x0 + 1} * std::int64_t{y1 - y0 + 1} <= kMostCells;
+    const bool fewCells = std::int64_t{x1 - x0 + 1} * std::int64_t{y1 - y0 + 1} <= kMostCells;
     if (!w.gridon || w.SpanX() <= 0 || !fewCells) {
         for (TMass* o : step.lists.Movers()) test(o);
         for (TMass* o : step.lists.Resting()) test(o);
@@ -319,8 +293,7 @@ const char* TContinuous::BrokenPassage(const TPhysics& w) const {
     return nullptr;
 }
 
-bool TContinuous::Sweep(const TStepContext& step, TMass* m, std::size_t k,
-                        TNearZones& near) {
+bool TContinuous::Sweep(const TStepContext& step, TMass* m, std::size_t k, TNearZones& near) {
     float sx = from_[2 * k], sy = from_[2 * k + 1];
     const float r = m->radius;
     {

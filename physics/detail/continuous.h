@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "physics/detail/zone_boxes.h"
 #include "physics/zonebase.h"
 
 namespace kel::tangle {
@@ -92,14 +93,6 @@ class TContinuous {
     const char* BrokenPassage(const TPhysics& w) const;
 
   private:
-    // A zone as a quiet pass's sweep first looks at it: the box outside
-    // which it has no matter (a HOLE: no free space), in world places.
-    struct TZoneBox {
-        float x0, y0, x1, y1;
-        TZoneBase* zone;
-        float colGroup;
-        bool hole;
-    };
     // A frozen mass as the sweep and the contact response read it.
     struct TObstacle {
         float posX, posY, oldPosX, oldPosY, radius, mass, friction;
@@ -127,13 +120,11 @@ class TContinuous {
     };
     std::vector<TStart> starts_; // validating: where each mover began the step
 
-    // Every zone in list order, taken at the step's start for the quiet
-    // passes, in which nothing can change a zone.
-    std::vector<TZoneBox> zones_;
+    // The zones as the quiet passes' sweeps first look at them.
+    TZoneBoxes zoneBoxes_;
     // The zones that a path of the mass comes near, as FirstTouch answers.
-    void SweepZones(const TStepContext& step, const TMass* m, const TSweptDisc& path,
-                    TTouch& touch, TZoneBase*& zone, TNearZones& near) const;
-    void BoxZones();
+    void SweepZones(const TStepContext& step, const TMass* m, const TSweptDisc& path, TTouch& touch,
+                    TZoneBase*& zone, TNearZones& near) const;
 
     bool on_ = false;
     bool bullets_ = false;

@@ -32,9 +32,15 @@ struct TPathBox {
         y1 = (p.y < ey ? ey : p.y) + grow;
     }
     // Whether the edge A-B lies wholly to one side of the box.
+    // Bitwise, not short-circuit: whether an edge is in reach is hard to
+    // predict, and four compares cost less than a mispredicted branch.
     bool Misses(float ax, float ay, float bx, float by) const {
-        return (ax < x0 && bx < x0) || (ax > x1 && bx > x1) || (ay < y0 && by < y0) ||
-               (ay > y1 && by > y1);
+        return ((ax < x0) & (bx < x0)) | ((ax > x1) & (bx > x1)) | ((ay < y0) & (by < y0)) |
+               ((ay > y1) & (by > y1));
+    }
+    // Whether the box (left, top, right, bottom) lies wholly outside this one.
+    bool MissesBox(float left, float top, float right, float bottom) const {
+        return (x1 < left) | (x0 > right) | (y1 < top) | (y0 > bottom);
     }
 };
 
@@ -43,7 +49,7 @@ struct TPathBox {
 inline bool PathEntersDisc(const TSweptDisc& p, float cx, float cy, float reach, float& t) {
     const float wx = p.x - cx, wy = p.y - cy;
     const float c = wx * wx + wy * wy - reach * reach;
-    const float b = wx * p.dx + wy * p.dy; // half the usual b
+    const float b = wx * p.dx + wy * p.dy;  // half the usual b
     if (!(c > 0) || !(b < 0)) return false; // inside already, or heading away
     const float a = p.dx * p.dx + p.dy * p.dy;
     const float disc = b * b - a * c;

@@ -2,6 +2,7 @@
 // on the far side, whatever their speed and angle; a bullet does not cross a
 // chain; and masses that stop being finite inside a step are taken out.
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "core/hook.h"
+#include "physics/detail/zone_boxes.h"
 #include "physics/tangle.h"
 #include "tests/physics/scene.h"
 
@@ -194,7 +196,8 @@ TEST_F(ContinuousTest, ABulletCannotCrossAChainOfRestingMasses) {
             // stays behind the chain.
             float chainX = 1e9f;
             for (const auto& c : chain)
-                if (std::fabs(c->GetY() - m->GetY()) < 2 * kRadius) chainX = std::fmin(chainX, c->GetX());
+                if (std::fabs(c->GetY() - m->GetY()) < 2 * kRadius)
+                    chainX = std::fmin(chainX, c->GetX());
             if (chainX < 1e9f && m->GetX() > chainX) crossed = true;
         }
         if (bullet)
@@ -335,6 +338,54 @@ TEST_F(ContinuousTest, TheSameForAnyNumberOfThreads) {
     const std::vector<float> two = Spray(2);
     EXPECT_EQ(Spray(3), two);
     EXPECT_EQ(Spray(4), two);
+}
+
+} // namespace
+
+namespace {
+
+// The sweep looks first at the zones of the bucket its path lies in. Every
+// zone whose box the path's box meets must be among them, with the HOLEs,
+// in list order; a path across buckets sees every zone.
+TEST_F(ContinuousTest, TheZonesABucketGivesIncludeEveryZoneThePathMeets) {
+    TPhysics::Create(1000, 1000, 0, 0, 1);
+    std::vector<core::Ref<TZone>> zones;
+    zones.push_back(TZone::Create({5, 5, 995, 5, 995, 995, 5, 995}, TZone::HOLE, 0, 1, 5));
+    for (int k = 0; k < 60; ++k) {
+        const float x = static_cast<float>((k * 137) % 900) + 20;
+        const float y = static_cast<float>((k * 71) % 900) + 20;
+        const float w = 3 + static_cast<float>((k * 13) % 60),
+                    h = 3 + static_cast<float>((k * 29) % 40);
+        zones.push_back(TZone::Create({x, y, x + w, y, x + w, y + h, x, y + h},
+                                      k % 3 ? TZone::FILL : TZone::LOOP, 0, 1, 4));
+    }
+    detail::TZoneBoxes boxes;
+    boxes.Build();
+    int narrowed = 0;
+    for (int k = 0; k < 2000; ++k) {
+        const TSweptDisc path{static_cast<float>((k * 53) % 1000),
+                              static_cast<float>((k * 97) % 1000), static_cast<float>(k % 41 - 20),
+                              static_cast<float>(k % 23 - 11), 3};
+        const detail::TPathBox box(path, 3);
+        std::vector<const TZoneBase*> seen;
+        boxes.ForEachNear(box, [&](const detail::TZoneBox& z) { seen.push_back(z.zone); });
+        narrowed += seen.size() < zones.size();
+        ASSERT_FALSE(seen.empty());
+        EXPECT_EQ(seen.front(), zones.front().Get()) << "the HOLE is always looked at, first";
+        std::size_t at = 0;
+        for (const auto& z : zones) {
+            const TQuadTree* t = z->quadTree;
+            const bool meets = !(box.x1 < t->posX || box.x0 > t->posX + t->sizeX ||
+                                 box.y1 < t->posY || box.y0 > t->posY + t->sizeY);
+            const auto found =
+                std::find(seen.begin() + static_cast<std::ptrdiff_t>(at), seen.end(), z.Get());
+            if (meets) {
+                ASSERT_NE(found, seen.end()) << "path " << k << " missed a zone it meets";
+            }
+            if (found != seen.end()) at = static_cast<std::size_t>(found - seen.begin()) + 1;
+        }
+    }
+    EXPECT_GT(narrowed, 1000) << "most paths should see fewer zones than all";
 }
 
 } // namespace
