@@ -58,7 +58,8 @@ class Parser {
     void RecordOrReplay(const std::string& arg) {
         const bool record = arg == "--record";
         if (line_.mode != CommandLine::Play)
-            throw CommandLineError(line_.mode == (record ? CommandLine::Record : CommandLine::Replay)
+            throw CommandLineError(line_.mode ==
+                                           (record ? CommandLine::Record : CommandLine::Replay)
                                        ? arg + " is given twice"
                                        : "--record and --replay cannot be used together");
         line_.file = Value(arg, "a file name");
@@ -105,7 +106,9 @@ class Parser {
                 const bool given = (option == std::string("--bot") && !line_.bot.empty()) ||
                                    (option == std::string("--input-delay") && line_.inputDelay) ||
                                    (option == std::string("--unpaced") && line_.unpaced);
-                if (given) throw CommandLineError(std::string(option) + " works only with --host or --join");
+                if (given)
+                    throw CommandLineError(std::string(option) +
+                                           " works only with --host or --join");
             }
         }
         if (line_.viaRelay && line_.online == CommandLine::Join && line_.target.empty())

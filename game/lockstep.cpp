@@ -1,7 +1,7 @@
 #include "game/lockstep.h"
 
-#include <cinttypes>
 #include <algorithm>
+#include <cinttypes>
 #include <cstdio>
 #include <iterator>
 #include <utility>
@@ -66,9 +66,12 @@ bool Lockstep::TooManyAt(const std::deque<Pending>& queue, long long tick) const
 
 void Lockstep::Receive(const net::Message& message) {
     if (state_ != State::Playing) return;
-    if (const auto* input = std::get_if<net::Input>(&message)) ReceiveInput(*input);
-    else if (const auto* through = std::get_if<net::Through>(&message)) ReceiveThrough(*through);
-    else if (const auto* check = std::get_if<net::Check>(&message)) ReceiveCheck(*check);
+    if (const auto* input = std::get_if<net::Input>(&message))
+        ReceiveInput(*input);
+    else if (const auto* through = std::get_if<net::Through>(&message))
+        ReceiveThrough(*through);
+    else if (const auto* check = std::get_if<net::Check>(&message))
+        ReceiveCheck(*check);
     else if (const auto* bye = std::get_if<net::Bye>(&message)) {
         if (bye->reason == net::Bye::Desync)
             Stop(State::Desync, "The other player's game found that the two games differ.");
@@ -76,12 +79,13 @@ void Lockstep::Receive(const net::Message& message) {
             // Its game ended at its tick: this one runs to the same tick.
             if (bye->tick < ticks_ || bye->tick > peerCommitted_ + 1)
                 return Stop(State::Fault, "The other player ended its game at tick " +
-                                              std::to_string(bye->tick) + ", which it cannot have reached.");
+                                              std::to_string(bye->tick) +
+                                              ", which it cannot have reached.");
             peerFinished_ = true;
             peerCommitted_ = static_cast<long long>(bye->tick) - 1;
-        }
-        else if (bye->reason == net::Bye::Fault)
-            Stop(State::Fault, "The other player's game stopped: it found this game's messages faulty.");
+        } else if (bye->reason == net::Bye::Fault)
+            Stop(State::Fault,
+                 "The other player's game stopped: it found this game's messages faulty.");
         else
             Stop(State::Ended, "The other player left.");
     } else
@@ -89,16 +93,18 @@ void Lockstep::Receive(const net::Message& message) {
 }
 
 void Lockstep::ReceiveInput(const net::Input& input) {
-    if (peerFinished_) return Stop(State::Fault, "The other player sent an input after its goodbye.");
+    if (peerFinished_)
+        return Stop(State::Fault, "The other player sent an input after its goodbye.");
     const long long tick = input.tick;
     if (tick <= peerCommitted_)
-        return Stop(State::Fault, "The other player sent an input for tick " + std::to_string(tick) +
-                                      ", which it had already closed.");
+        return Stop(State::Fault, "The other player sent an input for tick " +
+                                      std::to_string(tick) + ", which it had already closed.");
     if (!peerInputs_.empty() && tick < peerInputs_.back().tick)
         return Stop(State::Fault, "The other player sent its inputs out of order.");
     if (tick > ticks_ + settings_.maxLead)
-        return Stop(State::Fault, "The other player sent an input for tick " + std::to_string(tick) +
-                                      ", too far ahead of tick " + std::to_string(ticks_) + ".");
+        return Stop(State::Fault, "The other player sent an input for tick " +
+                                      std::to_string(tick) + ", too far ahead of tick " +
+                                      std::to_string(ticks_) + ".");
     if (peerInputs_.size() >= static_cast<std::size_t>(settings_.maxPending) ||
         TooManyAt(peerInputs_, tick))
         return Stop(State::Fault, "The other player sent too many inputs at once.");
@@ -112,7 +118,8 @@ void Lockstep::ReceiveThrough(const net::Through& through) {
         return Stop(State::Fault, "The other player took back ticks it had closed.");
     if (tick > ticks_ + settings_.maxLead)
         return Stop(State::Fault, "The other player ran too far ahead (to tick " +
-                                      std::to_string(tick) + " at tick " + std::to_string(ticks_) + ").");
+                                      std::to_string(tick) + " at tick " + std::to_string(ticks_) +
+                                      ").");
     peerCommitted_ = tick;
 }
 
@@ -132,8 +139,8 @@ void Lockstep::ReceiveCheck(const net::Check& check) {
         return;
     }
     if (tick <= ticks_)
-        return Stop(State::Fault, "The other player sent a check for tick " + std::to_string(tick) +
-                                      " twice.");
+        return Stop(State::Fault,
+                    "The other player sent a check for tick " + std::to_string(tick) + " twice.");
     theirChecks_[tick] = check.hash;
 }
 

@@ -21,9 +21,9 @@ using Clock = std::chrono::steady_clock;
 net::Endpoint EndpointOf(const std::string& text, std::uint16_t defaultPort, const char* what) {
     net::Endpoint endpoint;
     if (!net::ParseEndpoint(text, {"127.0.0.1", defaultPort}, endpoint))
-        throw std::runtime_error(std::string("Quorvel cannot use \"") + text + "\" as " + what +
-                                 " (write HOST:PORT, for example 127.0.0.1:" +
-                                 std::to_string(defaultPort) + ").");
+        throw std::runtime_error(
+            std::string("Quorvel cannot use \"") + text + "\" as " + what +
+            " (write HOST:PORT, for example 127.0.0.1:" + std::to_string(defaultPort) + ").");
     return endpoint;
 }
 
@@ -46,18 +46,21 @@ OnlineLaunch LaunchOnline(const CommandLine& line, const std::string& launchFold
 
     std::unique_ptr<net::TcpTransport> transport;
     if (line.viaRelay) {
-        if (line.target.size() > net::MAX_ROOM_CODE || !net::IsPlainText(line.target, net::MAX_ROOM_CODE))
+        if (line.target.size() > net::MAX_ROOM_CODE ||
+            !net::IsPlainText(line.target, net::MAX_ROOM_CODE))
             throw std::runtime_error("Quorvel cannot use \"" + line.target +
                                      "\" as a room code (at most 16 letters and digits).");
         options.room = line.target;
-        transport = net::Connect(EndpointOf(line.relay, net::DEFAULT_RELAY_PORT, "the relay's address"));
+        transport =
+            net::Connect(EndpointOf(line.relay, net::DEFAULT_RELAY_PORT, "the relay's address"));
     } else if (line.online == CommandLine::Host) {
         transport = net::Listen(
             EndpointOf(line.target, net::DEFAULT_GAME_PORT, "the address to wait for a player on"));
         std::fprintf(stderr, "Quorvel online: waiting for a player on port %u\n",
                      static_cast<unsigned>(transport->LocalPort()));
     } else {
-        transport = net::Connect(EndpointOf(line.target, net::DEFAULT_GAME_PORT, "the host's address"));
+        transport =
+            net::Connect(EndpointOf(line.target, net::DEFAULT_GAME_PORT, "the host's address"));
     }
     OnlineLaunch launch;
     launch.transport = transport.get();
@@ -78,7 +81,8 @@ GameOutcome PlayOnlineHeadless(OnlineLaunch& launch, bool paced) {
         const long long before = online.Ticks();
         if (drawn) drawn->Clear();
         Tick();
-        const bool held = online.GetPhase() == OnlineSession::Phase::Playing && online.Ticks() == before;
+        const bool held =
+            online.GetPhase() == OnlineSession::Phase::Playing && online.Ticks() == before;
         if (held) {
             // Tried again as soon as the other side's inputs are in.
             launch.transport->PollFor(std::chrono::milliseconds(1));

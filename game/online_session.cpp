@@ -35,9 +35,9 @@ OnlineSession::OnlineSession(std::unique_ptr<net::Transport> transport, OnlineOp
     : transport_(std::move(transport)), options_(std::move(options)),
       lock_(options_.seat, options_.lockstep), room_(options_.room) {
     lastHeard_ = rateStart_ = Clock::now();
-    SetStatus(options_.seat == net::Seat::PlayerOne && !options_.viaRelay
-                  ? "Waiting for a player"
-                  : options_.viaRelay ? "Connecting to the relay" : "Connecting");
+    SetStatus(options_.seat == net::Seat::PlayerOne && !options_.viaRelay ? "Waiting for a player"
+              : options_.viaRelay ? "Connecting to the relay"
+                                  : "Connecting");
 }
 
 OnlineSession::~OnlineSession() = default;
@@ -71,14 +71,14 @@ bool OnlineSession::HoldTick() {
         lock_.Commit(lock_.Ticks() + lock_.InputDelay() - 1);
         Pump();
     }
-    if (phase_ != Phase::Over && Clock::now() - lastHeard_ >
-                                     std::chrono::duration<double>(options_.stallSeconds)) {
+    if (phase_ != Phase::Over &&
+        Clock::now() - lastHeard_ > std::chrono::duration<double>(options_.stallSeconds)) {
         if (phase_ == Phase::Playing || phase_ == Phase::Greeting) {
             lock_.Leave(net::Bye::Fault);
             SendOutgoing();
-            End(OtherPlayer() + " went quiet",
-                OtherPlayer() + " sent nothing for " + std::to_string(int(options_.stallSeconds)) +
-                    " seconds; the online game ended.");
+            End(OtherPlayer() + " went quiet", OtherPlayer() + " sent nothing for " +
+                                                   std::to_string(int(options_.stallSeconds)) +
+                                                   " seconds; the online game ended.");
         } else {
             lastHeard_ = Clock::now(); // waiting for a player has no limit
         }
@@ -102,7 +102,8 @@ void OnlineSession::AfterTick() {
     const auto now = Clock::now();
     for (; !given_.empty() && given_.front().first <= lock_.Ticks(); given_.pop_front())
         if (shownMs_.size() < kMaxLatencySamples)
-            shownMs_.push_back(std::chrono::duration<double, std::milli>(now - given_.front().second).count());
+            shownMs_.push_back(
+                std::chrono::duration<double, std::milli>(now - given_.front().second).count());
     lock_.Ticked(WorldHash());
     // A bot's game ends at its last tick, whatever the other side said meanwhile.
     if (options_.lastTick >= 0 && lock_.Ticks() >= options_.lastTick &&
@@ -166,10 +167,13 @@ void OnlineSession::SendOutgoing() {
 }
 
 void OnlineSession::Pump() {
-    if (phase_ == Phase::Playing) SendOutgoing();
-    else transport_->Poll();
+    if (phase_ == Phase::Playing)
+        SendOutgoing();
+    else
+        transport_->Poll();
     // Closed already counts as opened: what came before the close is still read.
-    if (phase_ == Phase::Connecting && transport_->GetState() != net::Transport::State::Connecting) {
+    if (phase_ == Phase::Connecting &&
+        transport_->GetState() != net::Transport::State::Connecting) {
         if (options_.viaRelay) {
             transport_->Send(net::Open{options_.seat == net::Seat::PlayerOne ? net::Open::Make
                                                                              : net::Open::Enter,
@@ -213,10 +217,11 @@ void OnlineSession::Pump() {
         if (transport_->ClosedForFault())
             End(OtherPlayer() + " was dropped", OtherPlayer() + " was dropped: " + why + ".");
         else if (phase_ == Phase::Playing)
-            End(OtherPlayer() + " left", "The connection was lost" + (why.empty() ? "" : ": " + why) + ".");
+            End(OtherPlayer() + " left",
+                "The connection was lost" + (why.empty() ? "" : ": " + why) + ".");
         else
-            End("Not connected", "Quorvel could not reach the other player" +
-                                     (why.empty() ? "" : ": " + why) + ".");
+            End("Not connected",
+                "Quorvel could not reach the other player" + (why.empty() ? "" : ": " + why) + ".");
     }
 }
 
@@ -233,16 +238,20 @@ void OnlineSession::Handle(const net::Message& message) {
     if (std::holds_alternative<net::PeerGone>(message)) {
         // After a goodbye of a finished game, its committed ticks still run.
         if (phase_ == Phase::Playing && lock_.PeerFinished()) return;
-        if (phase_ == Phase::Playing) lock_.Receive(net::Bye{net::Bye::Left});
-        else End(OtherPlayer() + " left", OtherPlayer() + " left before the game began.");
+        if (phase_ == Phase::Playing)
+            lock_.Receive(net::Bye{net::Bye::Left});
+        else
+            End(OtherPlayer() + " left", OtherPlayer() + " left before the game began.");
         return;
     }
     if (const auto* refused = std::get_if<net::Refused>(&message)) {
         End("Refused by the relay", "The relay refused: " + refused->reason + ".");
         return;
     }
-    if (phase_ == Phase::Playing) lock_.Receive(message);
-    else HandleBeforePlay(message);
+    if (phase_ == Phase::Playing)
+        lock_.Receive(message);
+    else
+        HandleBeforePlay(message);
 }
 
 void OnlineSession::HandleBeforePlay(const net::Message& message) {
@@ -307,9 +316,9 @@ void OnlineSession::EndFromLockstep() {
     case Lockstep::State::Desync:
         desynced_ = true;
         WriteDesyncRecording();
-        End("Games differ: stopped", lock_.Problem() + " The online game stopped; the recording is " +
-                                         (options_.recordPath.empty() ? desyncPath_ : options_.recordPath) +
-                                         ".");
+        End("Games differ: stopped",
+            lock_.Problem() + " The online game stopped; the recording is " +
+                (options_.recordPath.empty() ? desyncPath_ : options_.recordPath) + ".");
         break;
     case Lockstep::State::Fault:
         End(OtherPlayer() + " was dropped", lock_.Problem());
@@ -322,8 +331,9 @@ void OnlineSession::EndFromLockstep() {
 
 void OnlineSession::WriteDesyncRecording() {
     if (!options_.recordPath.empty()) return; // written as play went
-    const std::string name = options_.seat == net::Seat::PlayerOne ? "quorvel-desync-player-one.qrec"
-                                                                   : "quorvel-desync-player-two.qrec";
+    const std::string name = options_.seat == net::Seat::PlayerOne
+                                 ? "quorvel-desync-player-one.qrec"
+                                 : "quorvel-desync-player-two.qrec";
     desyncPath_ = (std::filesystem::path(options_.desyncFolder) / name).string();
     try {
         RecordingWriter writer(desyncPath_, kept_.seed);

@@ -21,7 +21,8 @@ class Writer {
         std::memcpy(raw, &value, sizeof(T));
         // The wire is little-endian, as every file format of the system.
         if constexpr (std::endian::native == std::endian::big)
-            for (std::size_t k = 0; k < sizeof(T) / 2; ++k) std::swap(raw[k], raw[sizeof(T) - 1 - k]);
+            for (std::size_t k = 0; k < sizeof(T) / 2; ++k)
+                std::swap(raw[k], raw[sizeof(T) - 1 - k]);
         bytes_.insert(bytes_.end(), raw, raw + sizeof(T));
     }
     void PutText(const std::string& text) { bytes_.insert(bytes_.end(), text.begin(), text.end()); }
@@ -43,7 +44,8 @@ class Reader {
         std::uint8_t raw[sizeof(T)];
         std::memcpy(raw, data_ + at_, sizeof(T));
         if constexpr (std::endian::native == std::endian::big)
-            for (std::size_t k = 0; k < sizeof(T) / 2; ++k) std::swap(raw[k], raw[sizeof(T) - 1 - k]);
+            for (std::size_t k = 0; k < sizeof(T) / 2; ++k)
+                std::swap(raw[k], raw[sizeof(T) - 1 - k]);
         std::memcpy(&value, raw, sizeof(T));
         at_ += sizeof(T);
         return value;
@@ -117,8 +119,10 @@ std::optional<Message> DecodeBody(MessageType type, Reader& r, std::string& erro
         const auto kind = r.Get<std::uint8_t>();
         m.x = r.Get<float>();
         m.y = r.Get<float>();
-        if (kind > Input::NewGame) error = "an input of an unknown kind";
-        else if (!std::isfinite(m.x) || !std::isfinite(m.y)) error = "a click at a position that is not finite";
+        if (kind > Input::NewGame)
+            error = "an input of an unknown kind";
+        else if (!std::isfinite(m.x) || !std::isfinite(m.y))
+            error = "a click at a position that is not finite";
         m.kind = static_cast<Input::Kind>(kind);
         return m;
     }
@@ -140,14 +144,17 @@ std::optional<Message> DecodeBody(MessageType type, Reader& r, std::string& erro
         Open m;
         const auto action = r.Get<std::uint8_t>();
         m.code = r.Rest();
-        if (action > Open::Enter) error = "a room request of an unknown kind";
-        else if (!IsPlainText(m.code, MAX_ROOM_CODE)) error = "a room code that is too long or not plain text";
+        if (action > Open::Enter)
+            error = "a room request of an unknown kind";
+        else if (!IsPlainText(m.code, MAX_ROOM_CODE))
+            error = "a room code that is too long or not plain text";
         m.action = static_cast<Open::Action>(action);
         return m;
     }
     case MessageType::Room: {
         Room m{r.Rest()};
-        if (!IsPlainText(m.code, MAX_ROOM_CODE)) error = "a room code that is too long or not plain text";
+        if (!IsPlainText(m.code, MAX_ROOM_CODE))
+            error = "a room code that is too long or not plain text";
         return m;
     }
     case MessageType::Paired: {
@@ -171,8 +178,8 @@ std::optional<Message> DecodeBody(MessageType type, Reader& r, std::string& erro
 
 MessageType TypeOf(const Message& message) {
     static constexpr MessageType TYPES[] = {
-        MessageType::Hello, MessageType::Input,  MessageType::Through, MessageType::Check,
-        MessageType::Bye,   MessageType::Open,   MessageType::Room,    MessageType::Paired,
+        MessageType::Hello,   MessageType::Input,   MessageType::Through, MessageType::Check,
+        MessageType::Bye,     MessageType::Open,    MessageType::Room,    MessageType::Paired,
         MessageType::Refused, MessageType::PeerGone};
     static_assert(std::size(TYPES) == std::variant_size_v<Message>);
     return TYPES[message.index()];

@@ -39,11 +39,11 @@ inline constexpr std::size_t MAX_ROOM_CODE = 16;
 
 enum class MessageType : std::uint8_t {
     // Between the two games.
-    Hello = 1, ///< first message of each side
-    Input = 2, ///< a click or a New Game, with the tick it takes effect at
+    Hello = 1,   ///< first message of each side
+    Input = 2,   ///< a click or a New Game, with the tick it takes effect at
     Through = 3, ///< every input up to this tick has been sent
-    Check = 4, ///< the world's hash after a tick
-    Bye = 5,   ///< the sender ends the online game
+    Check = 4,   ///< the world's hash after a tick
+    Bye = 5,     ///< the sender ends the online game
     // Between a game and the relay.
     Open = 16,     ///< game to relay: make or enter a room
     Room = 17,     ///< relay to the maker: the room's code; waiting for a peer

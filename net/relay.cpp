@@ -1,10 +1,12 @@
 #include "net/relay.h"
 
-#include <utility> // before Asio: its awaitable.hpp needs std::exchange under C++20
+// Before Asio: its awaitable.hpp needs std::exchange under C++20.
+#include <utility>
+
+#include <array>
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/websocket.hpp>
-#include <array>
 #include <deque>
 #include <map>
 #include <optional>
@@ -159,7 +161,8 @@ class Conn : public std::enable_shared_from_this<Conn> {
         socket_.async_wait(tcp::socket::wait_read, [self = shared_from_this()](Error error) {
             if (error) return self->Shut();
             std::uint8_t head[2];
-            const std::size_t n = self->socket_.receive(asio::buffer(head), tcp::socket::message_peek, error);
+            const std::size_t n =
+                self->socket_.receive(asio::buffer(head), tcp::socket::message_peek, error);
             if (error || n == 0) return self->Shut();
             if (n < 2) return self->Detect();
             self->stage_ = Stage::Opening;
@@ -175,16 +178,18 @@ class Conn : public std::enable_shared_from_this<Conn> {
     }
 
     void ReadRaw() {
-        socket_.async_read_some(asio::buffer(buffer_), [self = shared_from_this()](Error error, std::size_t n) {
-            if (error || self->closing_) return self->Shut();
-            self->reader_.Feed(self->buffer_.data(), n);
-            while (std::optional<Message> m = self->reader_.Next()) {
-                self->Received(*m);
-                if (self->closing_ || self->stage_ == Stage::Closed) return;
-            }
-            if (self->reader_.Failed()) return self->Drop("it sent " + self->reader_.Error());
-            self->ReadRaw();
-        });
+        socket_.async_read_some(asio::buffer(buffer_),
+                                [self = shared_from_this()](Error error, std::size_t n) {
+                                    if (error || self->closing_) return self->Shut();
+                                    self->reader_.Feed(self->buffer_.data(), n);
+                                    while (std::optional<Message> m = self->reader_.Next()) {
+                                        self->Received(*m);
+                                        if (self->closing_ || self->stage_ == Stage::Closed) return;
+                                    }
+                                    if (self->reader_.Failed())
+                                        return self->Drop("it sent " + self->reader_.Error());
+                                    self->ReadRaw();
+                                });
     }
 
     void ReadWs() {
@@ -213,11 +218,13 @@ class Conn : public std::enable_shared_from_this<Conn> {
             windowStart_ = now;
             windowCount_ = 0;
         }
-        if (++windowCount_ > relay_.limits_.maxMessagesPerSecond) return Drop("it sent too many messages");
+        if (++windowCount_ > relay_.limits_.maxMessagesPerSecond)
+            return Drop("it sent too many messages");
         if (stage_ == Stage::Paired) since_ = now;
         switch (stage_) {
         case Stage::Opening:
-            if (const auto* open = std::get_if<Open>(&m)) return relay_.OpenRoom(shared_from_this(), *open);
+            if (const auto* open = std::get_if<Open>(&m))
+                return relay_.OpenRoom(shared_from_this(), *open);
             return Drop("its first message must ask for a room");
         case Stage::Waiting:
             // A player who leaves before the game says goodbye.
@@ -296,7 +303,8 @@ void Relay::Impl::Listen(const Endpoint& on) {
     if (!error) acceptor_.set_option(tcp::acceptor::reuse_address(true), error);
     if (!error) acceptor_.bind(endpoint, error);
     if (!error) acceptor_.listen(asio::socket_base::max_listen_connections, error);
-    if (error) throw std::runtime_error("cannot listen on " + FormatEndpoint(on) + ": " + error.message());
+    if (error)
+        throw std::runtime_error("cannot listen on " + FormatEndpoint(on) + ": " + error.message());
 }
 
 void Relay::Impl::Accept() {
@@ -368,9 +376,12 @@ void Relay::Impl::OpenRoom(const std::shared_ptr<Conn>& conn, const Open& open) 
     if (open.action == Open::Make) {
         if (rooms_.size() >= limits_.maxRooms) return conn->Drop("the relay has no room free");
         std::string code = open.code;
-        if (code.empty()) code = NewCode();
-        else if (code.find(' ') != std::string::npos) return conn->Drop("a room code has no spaces");
-        else if (rooms_.count(code)) return conn->Drop("room " + code + " is taken");
+        if (code.empty())
+            code = NewCode();
+        else if (code.find(' ') != std::string::npos)
+            return conn->Drop("a room code has no spaces");
+        else if (rooms_.count(code))
+            return conn->Drop("room " + code + " is taken");
         rooms_[code].maker = conn;
         conn->SetWaiting(code);
         conn->Send(EncodePayload(net::Room{code}));

@@ -1,12 +1,14 @@
 // quorvel-relay: pairs two Quorvel players by room code and passes their
 // messages on (see net/relay.h). Listens on 127.0.0.1 unless told another
 // address; needs no rights beyond its port.
-#include <utility> // before Asio: its awaitable.hpp needs std::exchange under C++20
+// Before Asio: its awaitable.hpp needs std::exchange under C++20.
+#include <utility>
+
 #include <boost/asio.hpp>
 #include <charconv>
-#include <functional>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,11 +59,13 @@ int main(int argc, char** argv) {
         long value = 0;
         if (arg == "--listen" && hasValue && net::ParseEndpoint(args[k + 1], listen, listen)) {
             ++k;
-        } else if (arg == "--max-rooms" && hasValue && Number(args[k + 1], 1000000, value) && value > 0) {
+        } else if (arg == "--max-rooms" && hasValue && Number(args[k + 1], 1000000, value) &&
+                   value > 0) {
             limits.maxRooms = static_cast<std::size_t>(value);
             limits.maxConnections = 2 * limits.maxRooms + 500;
             ++k;
-        } else if (arg == "--max-rate" && hasValue && Number(args[k + 1], 10000000, value) && value > 0) {
+        } else if (arg == "--max-rate" && hasValue && Number(args[k + 1], 10000000, value) &&
+                   value > 0) {
             limits.maxMessagesPerSecond = static_cast<int>(value);
             ++k;
         } else if (arg == "--delay" && hasValue && Number(args[k + 1], 10000, value)) {
@@ -94,12 +98,13 @@ int main(int argc, char** argv) {
             stats.async_wait([&](const boost::system::error_code& error) {
                 if (error) return;
                 const net::RelayStats s = relay.Stats();
-                std::fprintf(stderr,
-                             "quorvel-relay: %zu rooms, %zu connections, %llu paired, %llu dropped, "
-                             "%llu messages, %ld kB resident\n",
-                             s.rooms, s.connections, static_cast<unsigned long long>(s.paired),
-                             static_cast<unsigned long long>(s.dropped),
-                             static_cast<unsigned long long>(s.messages), ResidentKb());
+                std::fprintf(
+                    stderr,
+                    "quorvel-relay: %zu rooms, %zu connections, %llu paired, %llu dropped, "
+                    "%llu messages, %ld kB resident\n",
+                    s.rooms, s.connections, static_cast<unsigned long long>(s.paired),
+                    static_cast<unsigned long long>(s.dropped),
+                    static_cast<unsigned long long>(s.messages), ResidentKb());
                 std::fflush(stderr);
                 report();
             });

@@ -1,7 +1,9 @@
 #include "net/tcp_transport.h"
 
 #include <array>
-#include <utility> // before Asio: its awaitable.hpp needs std::exchange under C++20
+// Before Asio: its awaitable.hpp needs std::exchange under C++20.
+#include <utility>
+
 #include <boost/asio.hpp>
 #include <charconv>
 #include <deque>
@@ -34,15 +36,16 @@ class AsioTcp final : public TcpTransport {
     }
 
     void StartConnect(const Endpoint& to) {
-        resolver_.async_resolve(to.host, std::to_string(to.port),
-                                [this](boost::system::error_code error, tcp::resolver::results_type found) {
-                                    if (error) return Fail("cannot find " + error.message());
-                                    asio::async_connect(socket_, found,
-                                                        [this](boost::system::error_code e, const tcp::endpoint&) {
-                                                            if (e) return Fail(e.message());
-                                                            Opened();
-                                                        });
-                                });
+        resolver_.async_resolve(
+            to.host, std::to_string(to.port),
+            [this](boost::system::error_code error, tcp::resolver::results_type found) {
+                if (error) return Fail("cannot find " + error.message());
+                asio::async_connect(socket_, found,
+                                    [this](boost::system::error_code e, const tcp::endpoint&) {
+                                        if (e) return Fail(e.message());
+                                        Opened();
+                                    });
+            });
     }
 
     void StartListen(const Endpoint& on) {
@@ -56,7 +59,8 @@ class AsioTcp final : public TcpTransport {
         if (!error) acceptor_->bind(endpoint, error);
         if (!error) acceptor_->listen(1, error);
         if (error)
-            throw std::runtime_error("cannot listen on " + FormatEndpoint(on) + ": " + error.message());
+            throw std::runtime_error("cannot listen on " + FormatEndpoint(on) + ": " +
+                                     error.message());
         acceptor_->async_accept(socket_, [this](boost::system::error_code e) {
             boost::system::error_code ignored;
             acceptor_->close(ignored);
@@ -128,21 +132,23 @@ class AsioTcp final : public TcpTransport {
 
     void Read() {
         reading_ = true;
-        socket_.async_read_some(asio::buffer(buffer_), [this](boost::system::error_code error, std::size_t n) {
-            reading_ = false;
-            if (error) {
-                if (error == asio::error::operation_aborted) return;
-                return Fail(error == asio::error::eof ? "the other side closed the connection"
-                                                      : error.message());
-            }
-            reader_.Feed(buffer_.data(), n);
-            while (std::optional<Message> m = reader_.Next()) received_.push_back(std::move(*m));
-            if (reader_.Failed()) {
-                fault_ = true;
-                return Fail("it sent " + reader_.Error());
-            }
-            if (received_.size() < kMaxReceived) Read();
-        });
+        socket_.async_read_some(
+            asio::buffer(buffer_), [this](boost::system::error_code error, std::size_t n) {
+                reading_ = false;
+                if (error) {
+                    if (error == asio::error::operation_aborted) return;
+                    return Fail(error == asio::error::eof ? "the other side closed the connection"
+                                                          : error.message());
+                }
+                reader_.Feed(buffer_.data(), n);
+                while (std::optional<Message> m = reader_.Next())
+                    received_.push_back(std::move(*m));
+                if (reader_.Failed()) {
+                    fault_ = true;
+                    return Fail("it sent " + reader_.Error());
+                }
+                if (received_.size() < kMaxReceived) Read();
+            });
     }
 
     void Write() {
@@ -152,7 +158,8 @@ class AsioTcp final : public TcpTransport {
                           [this](boost::system::error_code error, std::size_t n) {
                               writing_ = false;
                               if (error) {
-                                  if (error != asio::error::operation_aborted) Fail(error.message());
+                                  if (error != asio::error::operation_aborted)
+                                      Fail(error.message());
                                   return;
                               }
                               queuedBytes_ -= n;
@@ -217,8 +224,7 @@ bool ParseEndpoint(const std::string& text, const Endpoint& fallback, Endpoint& 
     if (!port.empty()) {
         unsigned value = 0;
         const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), value);
-        if (error != std::errc() || end != port.data() + port.size() || value > 65535)
-            return false;
+        if (error != std::errc() || end != port.data() + port.size() || value > 65535) return false;
         endpoint.port = static_cast<std::uint16_t>(value);
     }
     for (char c : endpoint.host)

@@ -43,7 +43,8 @@ class WebSocketTransport final : public Transport {
     void Send(const Message& message) override {
         if (state_ != State::Open) return;
         std::vector<std::uint8_t> payload = EncodePayload(message);
-        emscripten_websocket_send_binary(socket_, payload.data(), static_cast<std::uint32_t>(payload.size()));
+        emscripten_websocket_send_binary(socket_, payload.data(),
+                                         static_cast<std::uint32_t>(payload.size()));
     }
     std::optional<Message> Receive() override {
         if (received_.empty()) return std::nullopt;
@@ -81,9 +82,12 @@ class WebSocketTransport final : public Transport {
         }
         std::string error;
         std::optional<Message> m = DecodePayload(event->data, event->numBytes, error);
-        if (!m) t->Fail("it sent " + error, true);
-        else if (t->received_.size() >= kMaxReceived) t->Fail("it sent too many messages", true);
-        else t->received_.push_back(std::move(*m));
+        if (!m)
+            t->Fail("it sent " + error, true);
+        else if (t->received_.size() >= kMaxReceived)
+            t->Fail("it sent too many messages", true);
+        else
+            t->received_.push_back(std::move(*m));
         return EM_TRUE;
     }
     static EM_BOOL OnError(int, const EmscriptenWebSocketErrorEvent*, void* self) {

@@ -26,8 +26,10 @@ void RoundTrip(const net::Message& m) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string error;
-    if (const auto m = net::DecodePayload(data, size, error)) RoundTrip(*m);
-    else if (error.empty()) std::abort(); // a refusal always says why
+    if (const auto m = net::DecodePayload(data, size, error))
+        RoundTrip(*m);
+    else if (error.empty())
+        std::abort(); // a refusal always says why
 
     // The first byte picks the piece size of the stream.
     if (size == 0) return 0;

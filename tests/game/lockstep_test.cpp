@@ -58,13 +58,16 @@ struct Side {
         Pump();
         if (!lock.Ready()) return false;
         const long long tick = lock.Ticks();
-        lock.ApplyDue([&] { return game.turn; }, [&](const SeatedInput& in) { game.Apply(tick, in); });
+        lock.ApplyDue([&] { return game.turn; },
+                      [&](const SeatedInput& in) { game.Apply(tick, in); });
         if (corruptAt && static_cast<std::uint64_t>(tick) == corruptAt) game.hash ^= 1;
         lock.Ticked(game.hash);
         Pump();
         return true;
     }
-    void Click(float x) { ASSERT_TRUE(lock.Submit({PlayEvent::Click, x, 0}, lock.Ticks() + lock.InputDelay())); }
+    void Click(float x) {
+        ASSERT_TRUE(lock.Submit({PlayEvent::Click, x, 0}, lock.Ticks() + lock.InputDelay()));
+    }
 };
 
 struct Pair {
@@ -94,10 +97,10 @@ TEST(Lockstep, BothSidesApplyTheSameInputsAtTheSameTicksWhoeverRunsAhead) {
         SCOPED_TRACE(ahead);
         Pair p;
         p.RunTo(10, ahead);
-        p.one->Click(1);            // player one's turn: counts
+        p.one->Click(1); // player one's turn: counts
         p.RunTo(20, ahead);
-        p.one->Click(2);            // player two's turn now: ignored on both sides
-        p.two->Click(3);            // counts
+        p.one->Click(2); // player two's turn now: ignored on both sides
+        p.two->Click(3); // counts
         ASSERT_TRUE(p.two->lock.Submit({PlayEvent::NewGame}, p.two->lock.Ticks() + 9));
         p.RunTo(200, ahead);
         EXPECT_EQ(p.one->game.applied, p.two->game.applied);
@@ -197,22 +200,39 @@ TEST(Lockstep, APeerThatBreaksTheRulesIsAFault) {
         std::function<std::vector<net::Message>(long long ticks)> messages;
     };
     const std::vector<Case> cases = {
-        {"an input for a closed tick", [](long long t) { return std::vector<net::Message>{net::Input{std::uint32_t(t)}}; }},
+        {"an input for a closed tick",
+         [](long long t) { return std::vector<net::Message>{net::Input{std::uint32_t(t)}}; }},
         {"inputs out of order",
          [](long long t) {
-             return std::vector<net::Message>{net::Input{std::uint32_t(t + 9)}, net::Input{std::uint32_t(t + 8)}};
+             return std::vector<net::Message>{net::Input{std::uint32_t(t + 9)},
+                                              net::Input{std::uint32_t(t + 8)}};
          }},
-        {"an input far ahead", [](long long t) { return std::vector<net::Message>{net::Input{std::uint32_t(t + 601)}}; }},
+        {"an input far ahead",
+         [](long long t) { return std::vector<net::Message>{net::Input{std::uint32_t(t + 601)}}; }},
         {"a flood of inputs",
-         [](long long t) { return std::vector<net::Message>(5, net::Input{std::uint32_t(t + 20)}); }},
-        {"a promise taken back", [](long long) { return std::vector<net::Message>{net::Through{0}}; }},
-        {"a promise far ahead", [](long long t) { return std::vector<net::Message>{net::Through{std::uint32_t(t + 601)}}; }},
-        {"a check off the checks' ticks", [](long long) { return std::vector<net::Message>{net::Check{7, 0}}; }},
-        {"a check from the future", [](long long) { return std::vector<net::Message>{net::Check{600, 0}}; }},
+         [](long long t) {
+             return std::vector<net::Message>(5, net::Input{std::uint32_t(t + 20)});
+         }},
+        {"a promise taken back",
+         [](long long) { return std::vector<net::Message>{net::Through{0}}; }},
+        {"a promise far ahead",
+         [](long long t) {
+             return std::vector<net::Message>{net::Through{std::uint32_t(t + 601)}};
+         }},
+        {"a check off the checks' ticks",
+         [](long long) {
+             return std::vector<net::Message>{net::Check{7, 0}};
+         }},
+        {"a check from the future",
+         [](long long) {
+             return std::vector<net::Message>{net::Check{600, 0}};
+         }},
         {"a relay's message", [](long long) { return std::vector<net::Message>{net::Room{"AB"}}; }},
         {"a second hello", [](long long) { return std::vector<net::Message>{net::Hello{}}; }},
         {"an end it cannot have reached",
-         [](long long t) { return std::vector<net::Message>{net::Bye{net::Bye::Done, std::uint32_t(t + 100)}}; }},
+         [](long long t) {
+             return std::vector<net::Message>{net::Bye{net::Bye::Done, std::uint32_t(t + 100)}};
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -64,8 +64,10 @@ class OnlineSessionTest : public GameTest {
     }
     // One tick of the game with the peer keeping up.
     void Step() {
-        if (peer.greeted) peer.Follow(online->Ticks());
-        else peer.Pump();
+        if (peer.greeted)
+            peer.Follow(online->Ticks());
+        else
+            peer.Pump();
         Tick();
     }
     void Steps(int n) {

@@ -14,10 +14,10 @@
 #include <thread>
 #include <vector>
 
+#include "game/failure.h"
 #include "game/recorder.h"
 #include "game/replay.h"
 #include "game_fixture.h"
-#include "game/failure.h"
 #include "net/message.h"
 #include "program.h"
 #include "tests/support/raw_peer.h"
@@ -81,7 +81,7 @@ struct Child {
 };
 
 Child Start(const std::filesystem::path& folder, const std::string& name, const char* exe,
-          const std::vector<std::string>& args) {
+            const std::vector<std::string>& args) {
     Child run;
     run.out = folder / (name + ".out");
     run.err = folder / (name + ".err");
@@ -95,7 +95,8 @@ class OnlineGame : public GameTest {
     std::string RecordAndReplay(const std::filesystem::path& path) {
         RecordGame(path, [this] { Tick(); });
         EXPECT_GT(score[0] + score[1], 0) << "no barrel fell: the game proves little";
-        const auto alone = gametest::RunToEnd(QUORVEL_GAME_EXE, {"--replay", path.string(), "--headless"});
+        const auto alone =
+            gametest::RunToEnd(QUORVEL_GAME_EXE, {"--replay", path.string(), "--headless"});
         EXPECT_EQ(alone.code, 0) << alone.err;
         return alone.out;
     }
@@ -124,18 +125,20 @@ TEST_F(OnlineGame, TwoBotsPlayARecordedGameDirectlyToItsEnd) {
     const auto folder = Folder("direct");
     const std::string expected = RecordAndReplay(folder / "game.qrec");
     std::filesystem::path hostErr = folder / "host.err";
-    PlayBots(folder, {"--host", "127.0.0.1:0", "--record", "host.qrec"},
-             [&] {
-                 const int port = PortTold(hostErr, "port ");
-                 EXPECT_NE(port, 0) << ReadText(hostErr);
-                 return std::vector<std::string>{"--join", "127.0.0.1:" + std::to_string(port),
-                                                 "--record", "join.qrec"};
-             },
-             expected);
+    PlayBots(
+        folder, {"--host", "127.0.0.1:0", "--record", "host.qrec"},
+        [&] {
+            const int port = PortTold(hostErr, "port ");
+            EXPECT_NE(port, 0) << ReadText(hostErr);
+            return std::vector<std::string>{"--join", "127.0.0.1:" + std::to_string(port),
+                                            "--record", "join.qrec"};
+        },
+        expected);
     // Each side's own recording replays alone to the same end.
     for (const char* name : {"host.qrec", "join.qrec"}) {
         SCOPED_TRACE(name);
-        const auto replay = gametest::RunToEnd(QUORVEL_GAME_EXE, {"--replay", name, "--headless"}, folder);
+        const auto replay =
+            gametest::RunToEnd(QUORVEL_GAME_EXE, {"--replay", name, "--headless"}, folder);
         EXPECT_EQ(replay.out, expected) << replay.err;
     }
     EXPECT_EQ(ReadText(folder / "host.qrec"), ReadText(folder / "join.qrec"));
@@ -146,18 +149,20 @@ TEST_F(OnlineGame, TwoBotsPlayARecordedGameThroughTheRelayToItsEnd) {
     const auto folder = Folder("relay");
     const std::string expected = RecordAndReplay(folder / "game.qrec");
     Child relay = Start(folder, "relay", QUORVEL_RELAY_EXE,
-                      {"--listen", "127.0.0.1:0", "--max-rate", "1000000"});
+                        {"--listen", "127.0.0.1:0", "--max-rate", "1000000"});
     const int port = PortTold(relay.err, "listening on 127.0.0.1:");
     ASSERT_NE(port, 0) << ReadText(relay.err);
     const std::string at = "127.0.0.1:" + std::to_string(port);
     std::filesystem::path hostErr = folder / "host.err";
-    PlayBots(folder, {"--relay", at, "--host", "ROOM42"},
-             [&] {
-                 // The room must be made before it is entered.
-                 EXPECT_TRUE(WaitFor([&] { return ReadText(hostErr).find("(room ROOM42)") != std::string::npos; }, 20));
-                 return std::vector<std::string>{"--relay", at, "--join", "ROOM42"};
-             },
-             expected);
+    PlayBots(
+        folder, {"--relay", at, "--host", "ROOM42"},
+        [&] {
+            // The room must be made before it is entered.
+            EXPECT_TRUE(WaitFor(
+                [&] { return ReadText(hostErr).find("(room ROOM42)") != std::string::npos; }, 20));
+            return std::vector<std::string>{"--relay", at, "--join", "ROOM42"};
+        },
+        expected);
     std::filesystem::remove_all(folder);
 }
 
@@ -172,7 +177,8 @@ void Greet(RawPeer& peer, int ticks) {
 TEST(OnlinePeer, AMisbehavingOrVanishingPeerEndsTheGameWithAClearMessage) {
     const auto folder = Folder("peers");
     {
-        std::ofstream(folder / "bot.qrec") << "quorvel-recording 1\nseed 4660\n0 newgame\n100000 end\n";
+        std::ofstream(folder / "bot.qrec")
+            << "quorvel-recording 1\nseed 4660\n0 newgame\n100000 end\n";
     }
     struct Case {
         const char* name;
@@ -181,9 +187,17 @@ TEST(OnlinePeer, AMisbehavingOrVanishingPeerEndsTheGameWithAClearMessage) {
         const char* told;   // in the problem on stderr
     };
     const std::vector<Case> cases = {
-        {"oversized", [](RawPeer& p) { Greet(p, 30); p.Bytes({0xFF, 0x00, 0x03}); },
+        {"oversized",
+         [](RawPeer& p) {
+             Greet(p, 30);
+             p.Bytes({0xFF, 0x00, 0x03});
+         },
          "Player Two was dropped", "a frame of 255 bytes"},
-        {"unknown type", [](RawPeer& p) { Greet(p, 30); p.Bytes({0x01, 0x00, 0x63}); },
+        {"unknown type",
+         [](RawPeer& p) {
+             Greet(p, 30);
+             p.Bytes({0x01, 0x00, 0x63});
+         },
          "Player Two was dropped", "unknown type 99"},
         {"out of order",
          [](RawPeer& p) {
@@ -198,12 +212,19 @@ TEST(OnlinePeer, AMisbehavingOrVanishingPeerEndsTheGameWithAClearMessage) {
              for (int k = 0; k < 3000; ++k) p.Send(net::Through{0});
          },
          "Player Two was dropped", "too many messages"},
-        {"runs ahead", [](RawPeer& p) { Greet(p, 700); }, "Player Two was dropped", "too far ahead"},
+        {"runs ahead", [](RawPeer& p) { Greet(p, 700); }, "Player Two was dropped",
+         "too far ahead"},
         {"other version",
-         [](RawPeer& p) { p.Send(net::Hello{net::PROTOCOL_VERSION + 1, net::Seat::PlayerTwo, 0}); },
+         [](RawPeer& p) {
+             p.Send(net::Hello{net::PROTOCOL_VERSION + 1, net::Seat::PlayerTwo, 0});
+         },
          "Player Two was dropped", "version 2 of the online protocol"},
-        {"vanishes", [](RawPeer& p) { Greet(p, 30); p.Close(); }, "Player Two left",
-         "The connection was lost"},
+        {"vanishes",
+         [](RawPeer& p) {
+             Greet(p, 30);
+             p.Close();
+         },
+         "Player Two left", "The connection was lost"},
         {"stalls", [](RawPeer& p) { Greet(p, 30); }, "Player Two went quiet",
          "sent nothing for 10 seconds"},
     };
@@ -211,8 +232,8 @@ TEST(OnlinePeer, AMisbehavingOrVanishingPeerEndsTheGameWithAClearMessage) {
         SCOPED_TRACE(c.name);
         const std::string record = std::string(c.name) + ".qrec";
         Child host = Start(folder, c.name, QUORVEL_GAME_EXE,
-                         {"--host", "127.0.0.1:0", "--bot", "bot.qrec", "--record", record,
-                          "--headless", "--unpaced"});
+                           {"--host", "127.0.0.1:0", "--bot", "bot.qrec", "--record", record,
+                            "--headless", "--unpaced"});
         const int port = PortTold(host.err, "port ");
         ASSERT_NE(port, 0) << ReadText(host.err);
         RawPeer peer(port);

@@ -104,7 +104,8 @@ TEST(Message, DamagedFieldsAreRefusedWithAReason) {
         return payload;
     };
     std::vector<std::uint8_t> nanClick = EncodePayload(Input{5, Input::Click, 0, 0});
-    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN(),
+                inf = std::numeric_limits<float>::infinity();
     std::memcpy(&nanClick[6], &nan, 4);
     std::vector<std::uint8_t> infClick = EncodePayload(Input{5, Input::Click, 0, 0});
     std::memcpy(&infClick[10], &inf, 4);

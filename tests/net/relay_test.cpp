@@ -3,7 +3,9 @@
 // and drops a client that breaks a rule with a reason, telling its partner.
 #include <gtest/gtest.h>
 
-#include <utility> // before Asio: its awaitable.hpp needs std::exchange under C++20
+// Before Asio: its awaitable.hpp needs std::exchange under C++20.
+#include <utility>
+
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/websocket.hpp>
@@ -31,7 +33,10 @@ class RelayThread {
         : relay_(std::make_unique<Relay>(io_, Endpoint{"127.0.0.1", 0}, limits)),
           thread_([this] { io_.run(); }) {}
     ~RelayThread() {
-        asio::post(io_, [this] { relay_->Stop(); io_.stop(); });
+        asio::post(io_, [this] {
+            relay_->Stop();
+            io_.stop();
+        });
         thread_.join();
     }
     int Port() const { return relay_->Port(); }
@@ -93,7 +98,9 @@ class WsClient {
         ws_.write(asio::buffer(bytes));
         ws_.binary(true);
     }
-    websocket::close_code CloseCode() const { return static_cast<websocket::close_code>(ws_.reason().code); }
+    websocket::close_code CloseCode() const {
+        return static_cast<websocket::close_code>(ws_.reason().code);
+    }
     std::optional<Message> Next() {
         boost::beast::flat_buffer buffer;
         boost::system::error_code error;
@@ -141,7 +148,8 @@ TEST(Relay, PairsATcpAndAWebSocketClientAndPassesTheirMessages) {
     RelayThread relay;
     Client host(relay.Port());
     WsClient guest(relay.Port());
-    const std::string code = Pair(host, [&](const Message& m) { guest.Send(m); }, [&] { return guest.Next(); });
+    const std::string code = Pair(
+        host, [&](const Message& m) { guest.Send(m); }, [&] { return guest.Next(); });
     ASSERT_EQ(code.size(), 6u);
 
     host.Send(Hello{PROTOCOL_VERSION, Seat::PlayerOne, 42});
@@ -161,7 +169,8 @@ TEST(Relay, RoomsAreRefusedWhenTakenFullMissingOrTooMany) {
     RelayLimits limits;
     limits.maxRooms = 2;
     RelayThread relay(limits);
-    Client a(relay.Port()), b(relay.Port()), c(relay.Port()), d(relay.Port()), e(relay.Port()), f(relay.Port());
+    Client a(relay.Port()), b(relay.Port()), c(relay.Port()), d(relay.Port()), e(relay.Port()),
+        f(relay.Port());
     a.Send(Open{Open::Make, "ONE"});
     ASSERT_TRUE(a.Expect<Room>());
     b.Send(Open{Open::Make, "ONE"});
@@ -187,7 +196,10 @@ TEST(Relay, AClientThatBreaksARuleIsDroppedAndItsPartnerTold) {
         const char* reason;
     };
     const std::vector<Case> cases = {
-        {"a relay's message in a game", [](Client& c) { c.Send(Open{Open::Make, "X"}); },
+        {"a relay's message in a game",
+         [](Client& c) {
+             c.Send(Open{Open::Make, "X"});
+         },
          "it sent a relay's message during a game"},
         {"a flood",
          [](Client& c) {
@@ -201,7 +213,10 @@ TEST(Relay, AClientThatBreaksARuleIsDroppedAndItsPartnerTold) {
         SCOPED_TRACE(c.what);
         RelayThread relay(limits);
         Client host(relay.Port()), guest(relay.Port());
-        ASSERT_FALSE(Pair(host, [&](const Message& m) { guest.Send(m); }, [&] { return guest.Next(); }).empty());
+        ASSERT_FALSE(
+            Pair(
+                host, [&](const Message& m) { guest.Send(m); }, [&] { return guest.Next(); })
+                .empty());
         c.misbehave(guest);
         EXPECT_EQ(RefusalOf(guest), c.reason);
         EXPECT_TRUE(guest.Closed());
@@ -255,7 +270,9 @@ TEST(Relay, AnAddedDelayHoldsEveryMessageAtLeastThatLong) {
     limits.delay = std::chrono::milliseconds(40);
     RelayThread relay(limits);
     Client host(relay.Port()), guest(relay.Port());
-    ASSERT_FALSE(Pair(host, [&](const Message& m) { guest.Send(m); }, [&] { return guest.Next(); }).empty());
+    ASSERT_FALSE(Pair(
+                     host, [&](const Message& m) { guest.Send(m); }, [&] { return guest.Next(); })
+                     .empty());
     const auto sent = Clock::now();
     host.Send(Through{5});
     ASSERT_TRUE(guest.Expect<Through>());

@@ -36,11 +36,13 @@ struct Bot {
 
     Bot(net::Seat s, std::string code, int port, unsigned seed)
         : seat(s), room(std::move(code)),
-          link(net::Connect({"127.0.0.1", static_cast<std::uint16_t>(port)})), lock(s), random(seed) {}
+          link(net::Connect({"127.0.0.1", static_cast<std::uint16_t>(port)})), lock(s),
+          random(seed) {}
 
     void Apply(const game::SeatedInput& in) {
         if (in.event.kind == game::PlayEvent::Click) turn = 1 - turn;
-        const float parts[] = {float(lock.Ticks()), float(in.seat), float(in.event.kind), in.event.x};
+        const float parts[] = {float(lock.Ticks()), float(in.seat), float(in.event.kind),
+                               in.event.x};
         for (float p : parts) hash = (hash ^ static_cast<std::uint64_t>(p * 16)) * 1099511628211ull;
     }
 
@@ -53,7 +55,8 @@ struct Bot {
     void Tick(long long lastTick) {
         link->Poll();
         if (stage == Stage::Opening && link->GetState() == net::Transport::State::Open) {
-            link->Send(net::Open{seat == net::Seat::PlayerOne ? net::Open::Make : net::Open::Enter, room});
+            link->Send(
+                net::Open{seat == net::Seat::PlayerOne ? net::Open::Make : net::Open::Enter, room});
             stage = Stage::Waiting;
         }
         while (auto m = link->Receive()) {
@@ -88,7 +91,8 @@ struct Bot {
         }
         for (const net::Message& m : lock.TakeOutgoing()) link->Send(m);
         link->Poll();
-        if (lock.GetState() == game::Lockstep::State::Desync) return Fail("desync: " + lock.Problem());
+        if (lock.GetState() == game::Lockstep::State::Desync)
+            return Fail("desync: " + lock.Problem());
         if (lock.GetState() != game::Lockstep::State::Playing) return Fail(lock.Problem());
         if (lock.Ticks() >= lastTick) stage = Stage::Done;
     }
@@ -116,7 +120,8 @@ int main(int argc, char** argv) {
         // The joiners come once every room is made.
         if (!joinersStarted && Clock::now() - start > std::chrono::seconds(1)) {
             for (int r = 0; r < rooms; ++r)
-                bots.push_back(std::make_unique<Bot>(net::Seat::PlayerTwo, "SOAK" + std::to_string(r), port, 2u * r + 2));
+                bots.push_back(std::make_unique<Bot>(net::Seat::PlayerTwo,
+                                                     "SOAK" + std::to_string(r), port, 2u * r + 2));
             joinersStarted = true;
         }
         bool running = false;
@@ -134,7 +139,8 @@ int main(int argc, char** argv) {
     int done = 0, failed = 0, desyncs = 0;
     long long fewest = lastTick;
     for (const auto& bot : bots) {
-        if (bot->stage == Bot::Stage::Done) ++done;
+        if (bot->stage == Bot::Stage::Done)
+            ++done;
         else {
             ++failed;
             if (bot->problem.rfind("desync", 0) == 0) ++desyncs;
