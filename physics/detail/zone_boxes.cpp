@@ -10,11 +10,13 @@ namespace kel::tangle::detail {
 
 void TZoneBoxes::Build() {
     boxes_.clear();
-    always_.clear();
     starts_.clear();
     inBucket_.clear();
     if (!zoneList) return;
     constexpr float kEverywhere = 3.0e38f;
+    // Zones that a path anywhere may meet: HOLEs, and zones without a box.
+    std::vector<bool>& everywhere = everywhere_;
+    everywhere.clear();
     for (TZoneBase* z : zoneList->Each<TZoneBase>()) {
         TZoneBox box{-kEverywhere,
                      -kEverywhere,
@@ -41,45 +43,54 @@ void TZoneBoxes::Build() {
                 continue;
             }
         }
-        if (box.hole || !placed) always_.push_back(static_cast<std::uint32_t>(boxes_.size()));
+        everywhere.push_back(box.hole || !placed);
         boxes_.push_back(box);
     }
-    // The buckets cover the boxes of the zones that are not always visited.
-    float x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    // The buckets cover the boxes of the other zones.
     bool any = false;
-    std::size_t a = 0;
-    for (std::uint32_t k = 0; k < boxes_.size(); ++k) {
-        if (a < always_.size() && always_[a] == k) {
-            ++a;
-            continue;
-        }
+    for (std::size_t k = 0; k < boxes_.size(); ++k) {
+        if (everywhere[k]) continue;
         const TZoneBox& z = boxes_[k];
-        x0 = any ? std::min(x0, z.x0) : z.x0;
-        y0 = any ? std::min(y0, z.y0) : z.y0;
-        x1 = any ? std::max(x1, z.x1) : z.x1;
-        y1 = any ? std::max(y1, z.y1) : z.y1;
+        left_ = any ? std::min(left_, z.x0) : z.x0;
+        top_ = any ? std::min(top_, z.y0) : z.y0;
+        right_ = any ? std::max(right_, z.x1) : z.x1;
+        bottom_ = any ? std::max(bottom_, z.y1) : z.y1;
         any = true;
     }
-    if (!any || !(x1 > x0) || !(y1 > y0)) return;
-    left_ = x0;
-    top_ = y0;
-    perX_ = kSide / (x1 - x0);
-    perY_ = kSide / (y1 - y0);
+    if (!any || !(right_ > left_) || !(bottom_ > top_)) return;
+    perX_ = kSide / (right_ - left_);
+    perY_ = kSide / (bottom_ - top_);
+    // Whether a HOLE's free space holds the whole of bucket (bx, by), grown
+    // by a hundredth of a bucket for rounding: its tree has no covered box
+    // there, and the bucket lies inside the tree's root.
+    const float growX = 0.01f / perX_, growY = 0.01f / perY_;
+    auto holeClearOf = [&](const TZoneBox& z, int bx, int by) {
+        const auto* zone = static_cast<const TZone*>(z.zone);
+        const float x0 = left_ + static_cast<float>(bx) / perX_ - growX;
+        const float y0 = top_ + static_cast<float>(by) / perY_ - growY;
+        const float x1 = left_ + static_cast<float>(bx + 1) / perX_ + growX;
+        const float y1 = top_ + static_cast<float>(by + 1) / perY_ + growY;
+        return core::As<TZone>(z.zone) && zone->quadTree && x0 >= z.x0 && x1 <= z.x1 &&
+               y0 >= z.y0 && y1 <= z.y1 &&
+               zone->quadTree->CollideBox(zone->offsetX, zone->offsetY, x0, y0, x1, y1, 1) == 0;
+    };
     // Counted, then filled, bucket by bucket in list order.
     starts_.assign(kSide * kSide + 1, 0);
     auto each = [&](auto&& use) {
-        a = 0;
         for (std::uint32_t k = 0; k < boxes_.size(); ++k) {
-            if (a < always_.size() && always_[a] == k) {
-                ++a;
-                continue;
-            }
             const TZoneBox& z = boxes_[k];
-            const int bx0 = std::max(BucketX(z.x0), 0), bx1 = BucketX(z.x1);
-            const int by0 = std::max(BucketY(z.y0), 0), by1 = BucketY(z.y1);
+            int bx0 = 0, bx1 = kSide - 1, by0 = 0, by1 = kSide - 1;
+            if (!everywhere[k]) {
+                bx0 = std::max(BucketX(z.x0), 0);
+                bx1 = BucketX(z.x1);
+                by0 = std::max(BucketY(z.y0), 0);
+                by1 = BucketY(z.y1);
+            }
             for (int by = by0; by <= by1; ++by)
-                for (int bx = bx0; bx <= bx1; ++bx)
+                for (int bx = bx0; bx <= bx1; ++bx) {
+                    if (z.hole && holeClearOf(z, bx, by)) continue;
                     use(static_cast<std::size_t>(by * kSide + bx), k);
+                }
         }
     };
     each([&](std::size_t b, std::uint32_t) { ++starts_[b + 1]; });

@@ -27,9 +27,9 @@ class TZoneBoxes {
   public:
     // Takes every zone of the current world's list, in its order.
     void Build();
-    // Calls visit(box) for every zone whose box the path box may meet, and
-    // for every HOLE and every zone of a class of a program's own, in list
-    // order; a zone left out lies wholly outside the path box.
+    // Calls visit(box) for every zone whose box the path box may meet, in
+    // list order: a zone left out lies wholly outside the path box, or is a
+    // HOLE whose free space holds the path's whole bucket.
     template <class F> void ForEachNear(const TPathBox& path, F&& visit) const;
 
   private:
@@ -38,31 +38,25 @@ class TZoneBoxes {
     int BucketY(float y) const;
 
     std::vector<TZoneBox> boxes_;
-    // Zones that every path visits: HOLEs and zones without a box.
-    std::vector<std::uint32_t> always_;
-    // Per bucket, row by row, the other zones whose box meets it, in list
+    // Per bucket, row by row, the zones a path in it may meet, in list
     // order: bucket b's are indices [starts_[b], starts_[b + 1]).
     std::vector<std::uint32_t> starts_, inBucket_;
     std::vector<std::uint32_t> fill_; // where each bucket's next zone goes, while building
-    float left_ = 0, top_ = 0, perX_ = 0, perY_ = 0; // buckets per unit
+    std::vector<bool> everywhere_;    // per zone, while building: met in every bucket
+    // The buckets cover the boxes of the zones other than HOLEs.
+    float left_ = 0, top_ = 0, right_ = 0, bottom_ = 0;
+    float perX_ = 0, perY_ = 0; // buckets per unit
 };
 
 template <class F> void TZoneBoxes::ForEachNear(const TPathBox& path, F&& visit) const {
     const int bx = BucketX(path.x0), by = BucketY(path.y0);
-    if (starts_.empty() || bx < 0 || by < 0 || bx != BucketX(path.x1) || by != BucketY(path.y1)) {
+    if (starts_.empty() || bx < 0 || by < 0 || bx != BucketX(path.x1) || by != BucketY(path.y1) ||
+        !(path.x1 <= right_) || !(path.y1 <= bottom_)) {
         for (const TZoneBox& z : boxes_) visit(z);
         return;
     }
-    // The bucket's zones and the zones every path visits, merged in order.
     const std::size_t b = static_cast<std::size_t>(by * kSide + bx);
-    const std::uint32_t* k = inBucket_.data() + starts_[b];
-    const std::uint32_t* const kEnd = inBucket_.data() + starts_[b + 1];
-    const std::uint32_t* a = always_.data();
-    const std::uint32_t* const aEnd = a + always_.size();
-    while (k != kEnd || a != aEnd) {
-        const bool fromBucket = a == aEnd || (k != kEnd && *k < *a);
-        visit(boxes_[fromBucket ? *k++ : *a++]);
-    }
+    for (std::uint32_t k = starts_[b]; k < starts_[b + 1]; ++k) visit(boxes_[inBucket_[k]]);
 }
 
 } // namespace kel::tangle::detail
