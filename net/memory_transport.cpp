@@ -1,4 +1,3 @@
-#include <deque>
 #include <vector>
 
 #include "net/transport.h"
@@ -39,12 +38,6 @@ class MemoryTransport final : public Transport {
         const std::vector<std::uint8_t> frame = EncodeFrame(message);
         out_->bytes.insert(out_->bytes.end(), frame.begin(), frame.end());
     }
-    std::optional<Message> Receive() override {
-        if (received_.empty()) return std::nullopt;
-        Message m = std::move(received_.front());
-        received_.pop_front();
-        return m;
-    }
     void Close() override {
         state_ = State::Closed;
         out_->closed = true;
@@ -55,7 +48,6 @@ class MemoryTransport final : public Transport {
   private:
     std::shared_ptr<Pipe> out_, in_;
     FrameReader reader_;
-    std::deque<Message> received_;
     State state_ = State::Open;
     std::string reason_;
     bool fault_ = false;

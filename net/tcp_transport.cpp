@@ -92,12 +92,6 @@ class AsioTcp final : public TcpTransport {
         if (state_ == State::Open) Write();
     }
 
-    std::optional<Message> Receive() override {
-        if (received_.empty()) return std::nullopt;
-        Message m = std::move(received_.front());
-        received_.pop_front();
-        return m;
-    }
 
     void Close() override {
         if (state_ == State::Closed) return;
@@ -194,7 +188,6 @@ class AsioTcp final : public TcpTransport {
     bool closing_ = false, reading_ = false, writing_ = false, fault_ = false;
     std::array<std::uint8_t, kReadChunk> buffer_{};
     FrameReader reader_;
-    std::deque<Message> received_;
     std::deque<std::vector<std::uint8_t>> outbox_;
     std::size_t queuedBytes_ = 0;
 };

@@ -2,6 +2,7 @@
 // A connection that carries messages to the other player (or the relay),
 // polled from the game's one thread: nothing here blocks or calls back.
 
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,7 +29,12 @@ class Transport {
     virtual void Send(const Message& message) = 0;
     /// The next message that arrived, if any. Messages that arrived before
     /// the connection closed are still given out.
-    virtual std::optional<Message> Receive() = 0;
+    std::optional<Message> Receive() {
+        if (received_.empty()) return std::nullopt;
+        Message m = std::move(received_.front());
+        received_.pop_front();
+        return m;
+    }
     /// Sends what is queued (as far as it can without blocking) and closes.
     virtual void Close() = 0;
     /// Why the connection closed, one phrase ("the connection was reset");
@@ -36,6 +42,10 @@ class Transport {
     virtual std::string ClosedReason() const = 0;
     /// Whether it closed because the other side sent something faulty.
     virtual bool ClosedForFault() const = 0;
+
+  protected:
+    /// What arrived and was not given out yet, oldest first.
+    std::deque<Message> received_;
 };
 
 /// Two transports joined to each other in memory, for tests: what one sends

@@ -2,7 +2,6 @@
 
 #include <emscripten/websocket.h>
 
-#include <deque>
 
 namespace net {
 namespace {
@@ -45,12 +44,6 @@ class WebSocketTransport final : public Transport {
         std::vector<std::uint8_t> payload = EncodePayload(message);
         emscripten_websocket_send_binary(socket_, payload.data(),
                                          static_cast<std::uint32_t>(payload.size()));
-    }
-    std::optional<Message> Receive() override {
-        if (received_.empty()) return std::nullopt;
-        Message m = std::move(received_.front());
-        received_.pop_front();
-        return m;
     }
     void Close() override {
         if (state_ == State::Closed) return;
@@ -106,7 +99,6 @@ class WebSocketTransport final : public Transport {
 
     EMSCRIPTEN_WEBSOCKET_T socket_ = 0;
     State state_ = State::Connecting;
-    std::deque<Message> received_;
     std::string reason_;
     bool fault_ = false;
 };
