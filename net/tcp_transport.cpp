@@ -92,7 +92,6 @@ class AsioTcp final : public TcpTransport {
         if (state_ == State::Open) Write();
     }
 
-
     void Close() override {
         if (state_ == State::Closed) return;
         closing_ = true;

@@ -2,7 +2,6 @@
 
 #include <emscripten/websocket.h>
 
-
 namespace net {
 namespace {
 
