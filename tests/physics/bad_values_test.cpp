@@ -3,8 +3,6 @@
 // the procedural forms pass the refusal on, saves that write nothing say so,
 // and loaders refuse files that carry such a number where a setter would.
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -19,6 +17,7 @@
 #include "graphics/draw2d.h"
 #include "physics/procedural.h"
 #include "scene.h"
+#include "scratch_dir.h"
 
 using namespace scene;
 namespace fs = std::filesystem;
@@ -133,24 +132,7 @@ core::Ref<TAdvBody> SmallBody() {
     return body;
 }
 
-class BadValues : public PhysicsTest {
-  protected:
-    fs::path dir;
-    void SetUp() override {
-        PhysicsTest::SetUp();
-        TPhysics::Create(1000, 1000, 0.1f, 0, 2);
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() /
-              ("quorvel_bad_values_" + std::to_string(getpid()) + "_" + info->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        fs::remove_all(dir);
-        PhysicsTest::TearDown();
-    }
-    std::string At(const std::string& name) const { return (dir / name).string(); }
-};
+using BadValues = ScratchDirTest;
 
 // ---- Setters ---------------------------------------------------------------
 

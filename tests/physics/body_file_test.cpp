@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +7,7 @@
 
 #include "graphics/draw2d.h"
 #include "scene.h"
+#include "scratch_dir.h"
 
 using namespace scene;
 namespace fs = std::filesystem;
@@ -45,24 +44,8 @@ core::Ref<draw2d::TImage> Picture(int flags, std::uint8_t seed) {
     return draw2d::LoadImage(pixmap.Get(), flags);
 }
 
-class BodyFile : public PhysicsTest {
+class BodyFile : public ScratchDirTest {
   protected:
-    fs::path dir;
-    void SetUp() override {
-        PhysicsTest::SetUp();
-        TPhysics::Create(1000, 1000, 0, 0, 1);
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() /
-              ("quorvel_body_" + std::to_string(getpid()) + "_" + info->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        fs::remove_all(dir);
-        PhysicsTest::TearDown();
-    }
-    std::string At(const std::string& name) const { return (dir / name).string(); }
-
     // Gaps in every table: masses 0, 2, 3 (slot 1 removed), constraints with
     // one removed, images in slots 0 and 2, rigs with one removed.
     core::Ref<TAdvBody> GappyBody() {
@@ -461,7 +444,6 @@ TEST_F(DamagedBodyFile, APNGHeaderClaimingMorePixelsThanItsBytesHold) {
     }
 }
 
-
 // A square of four masses with a compliant edge and a pressure constraint.
 core::Ref<TAdvBody> Balloon() {
     auto body = core::Make<TAdvBody>();
@@ -524,13 +506,13 @@ TEST_F(DamagedBodyFile, RingsThatNameTooFewOrMissingOrRepeatedMasses) {
     ASSERT_TRUE(ok); // the hand-made layout is right
     EXPECT_EQ(ok->ConGet(0)->GetRingSize(), 3);
 
-    ExpectRejected(file(0, 1, {0}, 1));                 // a ring of one
-    ExpectRejected(file(0, 1, {0, 1}, 2));              // or of two
-    ExpectRejected(file(0, 1, {0, 1, 4}, 3));           // an empty slot
-    ExpectRejected(file(0, 1, {0, 1, 0}, 3));           // a mass twice
-    ExpectRejected(file(1, 0, {0, 1, 2}, 3));           // not the ring's first two
-    ExpectRejected(file(0, 1, {0, 1, 2}, 1 << 30));     // more than the file holds
-    ExpectRejected(file(0, 1, {0, 1, 2}, -3));          // a negative count
+    ExpectRejected(file(0, 1, {0}, 1));             // a ring of one
+    ExpectRejected(file(0, 1, {0, 1}, 2));          // or of two
+    ExpectRejected(file(0, 1, {0, 1, 4}, 3));       // an empty slot
+    ExpectRejected(file(0, 1, {0, 1, 0}, 3));       // a mass twice
+    ExpectRejected(file(1, 0, {0, 1, 2}, 3));       // not the ring's first two
+    ExpectRejected(file(0, 1, {0, 1, 2}, 1 << 30)); // more than the file holds
+    ExpectRejected(file(0, 1, {0, 1, 2}, -3));      // a negative count
 }
 
 } // namespace
