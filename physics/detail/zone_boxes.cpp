@@ -1,6 +1,7 @@
 #include "physics/detail/zone_boxes.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "physics/world.h"
@@ -8,7 +9,42 @@
 
 namespace kel::tangle::detail {
 
+namespace {
+
+std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
+    h ^= v;
+    return h * 0x100000001b3ull;
+}
+
+std::uint64_t Bits(float f) { return std::bit_cast<std::uint32_t>(f); }
+
+// What the buckets are made from: each zone, its place, group, style, tree
+// and its level, and every vertex (a HOLE's free space depends on all of them).
+std::uint64_t SignatureOfZones() {
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    if (!zoneList) return h;
+    for (const TZoneBase* z : zoneList->Each<TZoneBase>()) {
+        h = Mix(h, reinterpret_cast<std::uintptr_t>(z));
+        h = Mix(h, static_cast<std::uint32_t>(z->colGroup));
+        const TZone* zone = core::As<TZone>(const_cast<TZoneBase*>(z));
+        if (!zone) continue;
+        h = Mix(h, reinterpret_cast<std::uintptr_t>(zone->quadTree.Get()));
+        h = Mix(h, static_cast<std::uint32_t>(zone->style));
+        h = Mix(h, static_cast<std::uint32_t>(zone->qtLevel));
+        for (float f : {zone->offsetX, zone->offsetY}) h = Mix(h, Bits(f));
+        for (float f : zone->area) h = Mix(h, Bits(f));
+    }
+    return h;
+}
+
+} // namespace
+
 void TZoneBoxes::Build() {
+    // Zones seldom change: the buckets of the last step serve until they do.
+    const std::uint64_t signature = SignatureOfZones();
+    if (built_ && signature == signature_) return;
+    built_ = true;
+    signature_ = signature;
     boxes_.clear();
     starts_.clear();
     inBucket_.clear();

@@ -25,7 +25,8 @@ struct TZoneBox {
 
 class TZoneBoxes {
   public:
-    // Takes every zone of the current world's list, in its order.
+    // Takes every zone of the current world's list, in its order, unless
+    // none changed since the last call.
     void Build();
     // Calls visit(box) for every zone whose box the path box may meet, in
     // list order: a zone left out lies wholly outside the path box, or is a
@@ -46,6 +47,9 @@ class TZoneBoxes {
     // The buckets cover the boxes of the zones other than HOLEs.
     float left_ = 0, top_ = 0, right_ = 0, bottom_ = 0;
     float perX_ = 0, perY_ = 0; // buckets per unit
+    // The zones the buckets were made from (see Build).
+    std::uint64_t signature_ = 0;
+    bool built_ = false;
 };
 
 template <class F> void TZoneBoxes::ForEachNear(const TPathBox& path, F&& visit) const {
