@@ -1,6 +1,9 @@
 #include "core/hook.h"
 
 #include <array>
+#include <atomic>
+#include <mutex>
+#include <vector>
 
 #include "core/error.h"
 
@@ -18,6 +21,28 @@ int hookIdCount = 0;
 std::array<Ref<THook>, MAX_HOOK_IDS> chains;
 
 Ref<THook>* Chain(int id) { return id >= 0 && id < MAX_HOOK_IDS ? &chains[id] : nullptr; }
+
+// Chains run without counting references to their hooks, so that worlds
+// stepped on several threads at once can run one chain together. A hook
+// taken out of a chain while a chain runs (a hook may remove itself) is
+// kept until no chain runs, since a run may still be on it.
+std::atomic<int> running{0};
+std::mutex retiredLock;
+std::vector<Ref<THook>> retired;
+
+void ReleaseRetired() {
+    const std::lock_guard<std::mutex> hold(retiredLock);
+    if (running.load(std::memory_order_acquire) == 0) retired.clear();
+}
+
+struct TRun {
+    TRun() { running.fetch_add(1, std::memory_order_acq_rel); }
+    ~TRun() {
+        if (running.fetch_sub(1, std::memory_order_acq_rel) == 1) ReleaseRetired();
+    }
+    TRun(const TRun&) = delete;
+    TRun& operator=(const TRun&) = delete;
+};
 
 } // namespace
 
@@ -43,7 +68,13 @@ void RemoveHook(int id, HookFunc func, Object* context) {
     if (!at) return;
     for (; *at; at = &(*at)->succ) {
         if ((*at)->func == func && (*at)->context.Get() == context) {
-            *at = Ref<THook>((*at)->succ); // copy first: the assignment frees the hook
+            Ref<THook> gone = *at;
+            *at = gone->succ;
+            {
+                const std::lock_guard<std::mutex> hold(retiredLock);
+                retired.push_back(std::move(gone));
+            }
+            ReleaseRetired();
             return;
         }
     }

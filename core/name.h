@@ -4,6 +4,7 @@
 // std::string each would carry 32 bytes of its own, a sixth of a mass, which
 // every pass of a large world's step would read past.
 
+#include <atomic>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -13,7 +14,9 @@ namespace core {
 
 /// A text kept once for every name that holds it. Reads like a const
 /// std::string; assigning a name takes a reference to the shared text.
-/// Not locked: like reference counts, names belong to the main thread.
+/// Names may be made, copied and dropped on several threads at once (two
+/// worlds built on two threads share "Mass"): a text's count is atomic and
+/// the table is locked while a text enters or leaves it.
 class TName {
   public:
     /// An empty name (""), holding no text.
@@ -74,16 +77,28 @@ class TName {
   private:
     // A text and how many names hold it: an entry of the table of texts,
     // which never moves while it is in the table.
-    using Shared = std::pair<const std::string, std::uint32_t>;
+    using Shared = std::pair<const std::string, std::atomic<std::uint32_t>>;
     // The entry of `text`, one more reference counted; null for "".
     static Shared* Share(const std::string& text);
-    static void Forget(Shared* shared) noexcept;
+    // Lets go of what may be the text's last reference, under the table's
+    // lock, so that no other thread can find the entry between the count
+    // reaching 0 and the entry leaving.
+    static void ReleaseLast(Shared* shared) noexcept;
     static const std::string& Empty();
+    // A copy holds the text already held by `other`: the count is at least
+    // 1 and cannot reach 0 meanwhile.
     void Retain() {
-        if (text_) ++text_->second;
+        if (text_) text_->second.fetch_add(1, std::memory_order_relaxed);
     }
     void Release() noexcept {
-        if (text_ && --text_->second == 0) Forget(text_);
+        if (!text_) return;
+        std::uint32_t n = text_->second.load(std::memory_order_relaxed);
+        while (n > 1)
+            if (text_->second.compare_exchange_weak(n, n - 1, std::memory_order_acq_rel)) {
+                text_ = nullptr;
+                return;
+            }
+        ReleaseLast(text_);
         text_ = nullptr;
     }
     void Swap(TName& other) noexcept {

@@ -1,11 +1,13 @@
 #include "physics/colevent.h"
 
 #include <functional>
+#include <mutex>
 #include <new>
 #include <vector>
 
 #include "core/hook.h"
 #include "physics/detail/colpairs.h"
+#include "physics/detail/step.h"
 #include "physics/detail/strip_log.h"
 #include "physics/mass.h"
 #include "physics/world.h"
@@ -15,9 +17,9 @@
 namespace kel::tangle {
 
 // The library's start-up: the hook id is taken once, when the library loads.
-int TColEvent::colHookId = core::AllocHookId();
-int TColEvent::colMode = TColEvent::MODE_UPDATE;
-core::Ref<TColEvent> TColEvent::colCurrent;
+const int TColEvent::colHookId = core::AllocHookId();
+thread_local int TColEvent::colMode = TColEvent::MODE_UPDATE;
+thread_local core::Ref<TColEvent> TColEvent::colCurrent;
 
 namespace {
 
@@ -32,11 +34,18 @@ struct FreeBlock {
     FreeBlock* next;
 };
 
-// Blocks of freed events; they are reused, never returned.
-FreeBlock* freeEvents = nullptr;
-std::vector<void*>& EventChunks() {
-    static std::vector<void*> chunks; // reachable, so leak checkers stay quiet
-    return chunks;
+// Blocks of freed events, each thread's own: an event is made and dropped
+// on the thread that steps its world, and one dropped on another thread
+// serves that thread next. Chunks are never returned, so a block stays
+// valid whichever list it is on.
+thread_local FreeBlock* freeEvents = nullptr;
+struct TEventChunks {
+    std::mutex lock;
+    std::vector<void*> chunks; // reachable, so leak checkers stay quiet
+};
+TEventChunks& EventChunks() {
+    static auto* chunks = new TEventChunks;
+    return *chunks;
 }
 
 constexpr std::size_t kChunkEvents = 256;
@@ -46,7 +55,11 @@ void RefillEvents() {
     static_assert(size >= sizeof(FreeBlock));
     static_assert(alignof(TColEvent) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
     char* chunk = static_cast<char*>(::operator new(size* kChunkEvents));
-    EventChunks().push_back(chunk);
+    {
+        TEventChunks& all = EventChunks();
+        const std::lock_guard<std::mutex> hold(all.lock);
+        all.chunks.push_back(chunk);
+    }
     for (std::size_t k = kChunkEvents; k-- > 0;) {
         auto* block = reinterpret_cast<FreeBlock*>(chunk + k * size);
         block->next = freeEvents;
@@ -104,11 +117,25 @@ int TColEvent::SetMode(int mode) {
     return 0;
 }
 
+detail::TColPairs& detail::CurrentQueue() {
+    if (TPhysics* w = currentWorld) return TStepAccess::Of(*w).Queue();
+    thread_local TColPairs worldless;
+    return worldless;
+}
+
+namespace {
+
+// Runs the hooks on the event and queues what they return into `queue`.
+void EmitInto(detail::TColPairs& queue, int mode, TColEvent* event) {
+    core::Ref<core::Object> out = core::RunHooks(TColEvent::colHookId, event);
+    if (TColEvent* e = core::As<TColEvent>(out.Get()); e && mode != TColEvent::MODE_DISCARD)
+        queue.Post(e, mode);
+}
+
+} // namespace
+
 int TColEvent::Emit(TColEvent* event) {
-    core::Ref<core::Object> out = core::RunHooks(colHookId, event);
-    if (TColEvent* e = core::As<TColEvent>(out.Get()); e && colMode != MODE_DISCARD) {
-        Post(e, colMode);
-    }
+    EmitInto(detail::CurrentQueue(), colMode, event);
     return 0;
 }
 
@@ -116,41 +143,45 @@ int TColEvent::Post(TColEvent* event, int mode) {
     // A caller's own mode is honoured: discard queues nothing, replace and
     // update merge as their names say.
     if (!event || mode == MODE_DISCARD) return 0;
-    detail::colPairs.Post(event, mode);
+    detail::CurrentQueue().Post(event, mode);
     return 0;
 }
 
 core::Ref<TColEvent> TColEvent::Poll() {
-    colCurrent = detail::colPairs.Pop();
+    colCurrent = detail::CurrentQueue().Pop();
     return colCurrent;
 }
 
-core::Ref<TColEvent> TColEvent::Peek() { return detail::colPairs.Peek(); }
+core::Ref<TColEvent> TColEvent::Peek() { return detail::CurrentQueue().Peek(); }
 
 core::Ref<TColEvent> TColEvent::Seek(core::Object* a, core::Object* b) {
     if (!b) b = currentWorld.Get();
-    return detail::colPairs.Find(a, b);
+    return detail::CurrentQueue().Find(a, b);
 }
 
 int TColEvent::Flush() {
     colCurrent = nullptr;
-    detail::colPairs.Clear();
+    detail::CurrentQueue().Clear();
     return 0;
 }
 
-int TColEvent::QueueCount() { return detail::colPairs.QueuedCount(); }
+int TColEvent::QueueCount() { return detail::CurrentQueue().QueuedCount(); }
 
-void detail::ReportContact(const TContact& c) {
+void detail::ReportContact(const TStepContext& step, const TContact& c) {
     // A task of a step on several threads: its own log, read in list order
     // when the pass ends (no hook is installed then).
-    if (TStripLog* log = taskLog) {
-        if (TColEvent::colMode != TColEvent::MODE_DISCARD) log->Report(c);
+    if (step.log) {
+        if (step.queueMode != TColEvent::MODE_DISCARD) step.log->Report(c);
         return;
     }
+    // Outside a step (TMass::Collide, a zone's Collide called by the program)
+    // the contact goes to the current world, as TColEvent::Emit's would.
+    TColPairs& queue = step.queue ? *step.queue : detail::CurrentQueue();
+    const int mode = step.queue ? step.queueMode : TColEvent::colMode;
     if (core::HasHooks(TColEvent::colHookId))
-        TColEvent::Emit(TColEvent::CreateOfKind(c.id, c.mass, c.other, c.x, c.y, c.force));
-    else if (TColEvent::colMode != TColEvent::MODE_DISCARD)
-        colPairs.Record(c, TColEvent::colMode);
+        EmitInto(queue, mode, TColEvent::CreateOfKind(c.id, c.mass, c.other, c.x, c.y, c.force));
+    else if (mode != TColEvent::MODE_DISCARD)
+        queue.Record(c, mode);
 }
 
 TMass* TColEvent::GetMass2() const { return core::As<TMass>(obj2.Get()); }

@@ -46,15 +46,21 @@ class TColEvent final : public core::Object {
     /// MODE_UPDATE.
     float force = 0;
 
-    // Class-wide state, made when the library starts. The queue and its pair
-    // dictionary are internal (physics/detail/colpairs.h).
+    // Each world has a queue of its own (physics/detail/colpairs.h); the
+    // class functions below work on the calling thread's current world's,
+    // or without one on a queue of the thread's own.
     /// The hook id collision hooks are added under; taken once, when the
-    /// library loads.
-    static int colHookId;
-    /// How contacts are queued: a MODE_ constant, MODE_UPDATE at start.
-    static int colMode;
-    /// The event Poll took last, or none.
-    static core::Ref<TColEvent> colCurrent;
+    /// library loads. The chain is the program's, one for every world: its
+    /// hooks run on the thread that steps a world, and a program that steps
+    /// worlds on several threads at once gives it hooks that are safe there.
+    static const int colHookId;
+    /// How the current world's contacts are queued: a MODE_ constant,
+    /// MODE_UPDATE at start. Each world keeps its own; this is the calling
+    /// thread's current world's (a new world takes on the value as it is).
+    /// A step reads it once, as it starts.
+    static thread_local int colMode;
+    /// The event Poll took last on the calling thread, or none.
+    static thread_local core::Ref<TColEvent> colCurrent;
 
     /// Exact class test for list walks.
     static bool IsKind(const core::Object* o) { return typeid(*o) == typeid(TColEvent); }

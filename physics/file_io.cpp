@@ -138,6 +138,11 @@ std::unique_ptr<TFileReader> TFileReader::Open(const std::string& path) {
     return std::unique_ptr<TFileReader>(new TFileReader(view));
 }
 
+std::unique_ptr<TFileReader> TFileReader::Over(core::Ref<core::TStream> stream) {
+    if (!stream) return nullptr;
+    return std::unique_ptr<TFileReader>(new TFileReader(std::move(stream)));
+}
+
 TFileReader::~TFileReader() {
     try {
         stream_->Close();

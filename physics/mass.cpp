@@ -25,7 +25,7 @@ void TMass::operator delete(void* p, std::size_t size) noexcept {
 // what the step reads most.
 static_assert(sizeof(TMass) <= 128, "a mass is at most two cache lines");
 
-int nextColGroup = -2;
+thread_local int nextColGroup = -2;
 
 int TakeAutoColGroup() { return nextColGroup--; }
 
@@ -35,7 +35,8 @@ TMass::~TMass() {
 }
 
 int TMass::AddToGrid() {
-    TPhysics* w = currentWorld.Get();
+    // Into the grid of the world the mass is in, or of the current world.
+    TPhysics* w = InWorld() ? detail::WorldOf(this) : currentWorld.Get();
     if (w && !InWorld()) w->shiftgrid->NoteStranger();
     detail::Rebin(this, w);
     return 0;
@@ -223,7 +224,7 @@ bool ResolveMasses(const TStepContext& step, TMass* a, TMass* b) {
     TContactPoint at;
     if (!ResolveOverlap(step.shock, a, b, at)) return false;
     if (step.sleepLog) step.sleepLog->NoteContact(a, b);
-    ReportContact({TColEvent::MASS_MASS, a, b, at.x, at.y, at.force});
+    ReportContact(step, {TColEvent::MASS_MASS, a, b, at.x, at.y, at.force});
     return true;
 }
 

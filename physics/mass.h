@@ -42,9 +42,11 @@ struct TGridLink {
     detail::TGridCell* cell = nullptr; ///< none while the mass is in no cell
 };
 
-/// The module-wide automatic collision group counter, shared with zones:
-/// -1 given as a group takes the current value, which then counts down.
-extern int nextColGroup;
+/// The automatic collision group counter, shared with zones: -1 given as a
+/// group takes the current value, which then counts down. Each world keeps
+/// its own; this is the calling thread's current world's (a new world takes
+/// on the value as it is, so groups never repeat on one thread).
+extern thread_local int nextColGroup;
 /// Returns the next automatic group and advances the counter.
 int TakeAutoColGroup();
 /// A fresh collision group, shared with nothing made so far: give it to

@@ -183,8 +183,9 @@ class GridView {
     // What the walks rely on: every mass of the world lies in a cell of this
     // grid and reaches, radius and all, no further than the margin out of it.
     void CheckPromise() const {
-        if (!massList) return;
-        for (const TMass* m : massList->Each<TMass>()) {
+        const core::TList* masses = w_.Masses();
+        if (!masses) return;
+        for (const TMass* m : masses->Each<TMass>()) {
             const bool inCell = m->gridlink.cell != nullptr;
             const TQueryBox at{m->posX, m->posY, m->posX, m->posY};
             if (!inCell || std::hypot(Gap(at.minX, at.maxX, m->gridx, x_),
@@ -218,16 +219,18 @@ class GridView {
 };
 
 // Every mass of the world's list, for worlds without a usable grid.
-template <class Visit> bool EachListedMass(Visit&& visit) {
-    if (!massList) return true;
-    for (TMass* m : massList->Each<TMass>())
+template <class Visit> bool EachListedMass(const TPhysics& w, Visit&& visit) {
+    const core::TList* masses = w.Masses();
+    if (!masses) return true;
+    for (TMass* m : masses->Each<TMass>())
         if (!visit(m)) return false;
     return true;
 }
 
-template <class Visit> bool EachListedZone(Visit&& visit) {
-    if (!zoneList) return true;
-    for (TZone* z : zoneList->Each<TZone>())
+template <class Visit> bool EachListedZone(const TPhysics& w, Visit&& visit) {
+    const core::TList* zones = w.Zones();
+    if (!zones) return true;
+    for (TZone* z : zones->Each<TZone>())
         if (!visit(z)) return false;
     return true;
 }
@@ -362,14 +365,20 @@ template <class Visit> void EachStrip(const GridView& grid, const TRay& ray, Vis
 int TPhysics::RayCastAll(float x1, float y1, float x2, float y2, TRayVisit visit,
                          const TQueryFilter& filter) {
     const TPhysics* w = currentWorld;
-    if (!w || !visit) return 0;
+    return w ? w->CastRayAll(x1, y1, x2, y2, visit, filter) : 0;
+}
+
+int TPhysics::CastRayAll(float x1, float y1, float x2, float y2, TRayVisit visit,
+                         const TQueryFilter& filter) const {
+    const TPhysics* w = this;
+    if (!visit) return 0;
     const TRay ray{x1, y1, x2 - x1, y2 - y1};
     HitBuffer buffer;
     HitQueue queue(buffer.Hits(), visit);
     // Zones first: they are few, and their hits wait in the queue for the
     // masses' strips to catch up.
     if (filter.zones) {
-        EachListedZone([&](TZone* z) {
+        EachListedZone(*w, [&](TZone* z) {
             TRayHit hit;
             if (detail::FilterPasses(filter, z) && ZoneMayMeetRay(*z, ray) &&
                 detail::RayMeetsZone(ray, *z, hit))
@@ -397,7 +406,7 @@ int TPhysics::RayCastAll(float x1, float y1, float x2, float y2, TRayVisit visit
             return true;
         });
     } else if (filter.masses) {
-        EachListedMass(tryMass);
+        EachListedMass(*w, tryMass);
     }
     queue.ReleaseAll();
     return queue.Visited();
@@ -405,8 +414,14 @@ int TPhysics::RayCastAll(float x1, float y1, float x2, float y2, TRayVisit visit
 
 bool TPhysics::RayCast(float x1, float y1, float x2, float y2, TRayHit& hit,
                        const TQueryFilter& filter) {
+    const TPhysics* w = currentWorld;
+    return w && w->CastRay(x1, y1, x2, y2, hit, filter);
+}
+
+bool TPhysics::CastRay(float x1, float y1, float x2, float y2, TRayHit& hit,
+                       const TQueryFilter& filter) const {
     bool found = false;
-    RayCastAll(
+    CastRayAll(
         x1, y1, x2, y2,
         [&](const TRayHit& h) {
             hit = h;
@@ -420,7 +435,13 @@ bool TPhysics::RayCast(float x1, float y1, float x2, float y2, TRayHit& hit,
 int TPhysics::QueryBox(float x1, float y1, float x2, float y2, TQueryVisit visit,
                        const TQueryFilter& filter) {
     const TPhysics* w = currentWorld;
-    if (!w || !visit) return 0;
+    return w ? w->OverlapBox(x1, y1, x2, y2, visit, filter) : 0;
+}
+
+int TPhysics::OverlapBox(float x1, float y1, float x2, float y2, TQueryVisit visit,
+                         const TQueryFilter& filter) const {
+    const TPhysics* w = this;
+    if (!visit) return 0;
     const TQueryBox box = TQueryBox::Of(x1, y1, x2, y2);
     int visited = 0;
     bool goOn = true;
@@ -436,10 +457,10 @@ int TPhysics::QueryBox(float x1, float y1, float x2, float y2, TQueryVisit visit
         if (grid.Usable())
             grid.EachMassNear(box, tryMass);
         else
-            EachListedMass(tryMass);
+            EachListedMass(*w, tryMass);
     }
     if (goOn && filter.zones) {
-        EachListedZone([&](TZone* z) {
+        EachListedZone(*w, [&](TZone* z) {
             if (!detail::FilterPasses(filter, z) || !ZoneMayMeetBox(*z, box) ||
                 !detail::ZoneMeetsBox(*z, box))
                 return true;
@@ -454,10 +475,20 @@ int TPhysics::QueryPoint(float x, float y, TQueryVisit visit, const TQueryFilter
     return QueryBox(x, y, x, y, visit, filter);
 }
 
+int TPhysics::OverlapPoint(float x, float y, TQueryVisit visit, const TQueryFilter& filter) const {
+    return OverlapBox(x, y, x, y, visit, filter);
+}
+
 TMass* TPhysics::NearestMass(float x, float y, float reach, float& distance,
                              const TQueryFilter& filter) {
     const TPhysics* w = currentWorld;
-    if (!w || !filter.masses || !(reach == reach)) return nullptr;
+    return w ? w->ClosestMass(x, y, reach, distance, filter) : nullptr;
+}
+
+TMass* TPhysics::ClosestMass(float x, float y, float reach, float& distance,
+                             const TQueryFilter& filter) const {
+    const TPhysics* w = this;
+    if (!filter.masses || !(reach == reach)) return nullptr;
     detail::TNearKey best{};
     bool found = false;
     auto tryMass = [&](TMass* m) {
@@ -471,7 +502,7 @@ TMass* TPhysics::NearestMass(float x, float y, float reach, float& distance,
     };
     const GridView grid(*w);
     if (!grid.Usable()) {
-        EachListedMass(tryMass);
+        EachListedMass(*w, tryMass);
     } else {
         // Rings of cells around the point's cell, clipped to the cells that
         // can hold a mass within reach, until no cell further out can hold

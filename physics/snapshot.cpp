@@ -21,16 +21,23 @@ TBody* TWorldSnapshot::GetBody(int k) const {
 
 core::Ref<TWorldSnapshot> TPhysics::TakeSnapshot(const std::vector<TBody*>& bodies) {
     TPhysics* w = currentWorld;
-    if (!w) return nullptr;
+    return w ? w->Snapshot(bodies) : nullptr;
+}
+
+core::Ref<TWorldSnapshot> TPhysics::Snapshot(const std::vector<TBody*>& bodies) {
     core::Ref<TWorldSnapshot> snapshot = core::Make<TWorldSnapshot>();
-    if (!snapshot->State().Capture(*w, bodies)) return nullptr;
+    if (!snapshot->State().Capture(*this, bodies)) return nullptr;
     return snapshot;
 }
 
 int TPhysics::RestoreSnapshot(TWorldSnapshot* snapshot) {
     TPhysics* w = currentWorld;
-    if (!w || !snapshot) return -1;
-    return snapshot->State().Apply(*w) ? 0 : -1;
+    return w ? w->Restore(snapshot) : -1;
+}
+
+int TPhysics::Restore(TWorldSnapshot* snapshot) {
+    if (!snapshot) return -1;
+    return snapshot->State().Apply(*this) ? 0 : -1;
 }
 
 } // namespace kel::tangle

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "physics/colevent.h"
 #include "physics/constraint.h"
 #include "physics/detail/contact_tracker.h"
 #include "physics/detail/finite.h"
@@ -12,10 +13,10 @@
 
 namespace kel::tangle {
 
-core::Ref<TPhysics> currentWorld;
-core::Ref<core::TList> massList;
-core::Ref<core::TList> constraintList;
-core::Ref<core::TList> zoneList;
+thread_local core::Ref<TPhysics> currentWorld;
+thread_local core::Ref<core::TList> massList;
+thread_local core::Ref<core::TList> constraintList;
+thread_local core::Ref<core::TList> zoneList;
 
 namespace {
 
@@ -27,34 +28,94 @@ template <class T> void Detach(core::Ref<core::TList>& list) {
     list = nullptr;
 }
 
-void DropWorldLists() {
-    Detach<TMass>(massList);
-    Detach<TConstraint>(constraintList);
-    Detach<TZoneBase>(zoneList);
-}
-
-// The module state goes before the objects of other files that may still
-// hold masses and constraints at exit.
-struct ModuleTeardown {
-    ~ModuleTeardown() {
-        DropWorldLists();
-        currentWorld = nullptr;
-    }
-} moduleTeardown;
-
 } // namespace
 
-TPhysics::TPhysics()
-    : shiftgrid(std::make_unique<detail::TGrid>()),
-      stepper_(std::make_unique<detail::TStepper>()) {
-    DropWorldLists();
-    massList = core::CreateList();
-    constraintList = core::CreateList();
-    zoneList = core::CreateList();
-    currentWorld = this;
+void TPhysics::DropLists() {
+    if (IsCurrent()) massList = constraintList = zoneList = nullptr;
+    Detach<TMass>(masses_);
+    Detach<TConstraint>(constraints_);
+    Detach<TZoneBase>(zones_);
 }
 
-TPhysics::~TPhysics() = default; // the grid leaves its masses in no cell
+void TPhysics::SetCurrent(TPhysics* w) {
+    TPhysics* was = currentWorld.Get();
+    if (was == w) return;
+    if (was) {
+        was->colMode_ = TColEvent::colMode;
+        was->nextColGroup_ = nextColGroup;
+    }
+    if (w) {
+        TColEvent::colMode = w->colMode_;
+        nextColGroup = w->nextColGroup_;
+        massList = w->masses_;
+        constraintList = w->constraints_;
+        zoneList = w->zones_;
+    } else {
+        massList = constraintList = zoneList = nullptr;
+    }
+    TColEvent::colCurrent = nullptr;
+    currentWorld = w; // last: the world that stops being current may end here
+}
+
+// Makes a world current on the calling thread for as long as it lives, and
+// puts back the world that was, unless a hook made another current meanwhile.
+class TPhysics::TCurrentScope {
+  public:
+    explicit TCurrentScope(TPhysics* w) : world_(w) {
+        if (currentWorld.Get() == w) return;
+        was_ = currentWorld;
+        swapped_ = true;
+        SetCurrent(w);
+    }
+    ~TCurrentScope() {
+        if (swapped_ && currentWorld.Get() == world_) SetCurrent(was_.Get());
+    }
+    TCurrentScope(const TCurrentScope&) = delete;
+    TCurrentScope& operator=(const TCurrentScope&) = delete;
+
+  private:
+    TPhysics* world_;
+    core::Ref<TPhysics> was_;
+    bool swapped_ = false;
+};
+
+TPhysics::TPhysics()
+    : shiftgrid(std::make_unique<detail::TGrid>(this)),
+      masses_(core::CreateList()), constraints_(core::CreateList()),
+      zones_(core::CreateList()), colMode_(TColEvent::colMode), nextColGroup_(nextColGroup),
+      stepper_(std::make_unique<detail::TStepper>(this)) {
+    SetCurrent(this);
+}
+
+TPhysics::~TPhysics() {
+    // No thread's lists name the world's any more (the thread's own may be
+    // gone already, at its exit).
+    Detach<TMass>(masses_);
+    Detach<TConstraint>(constraints_);
+    Detach<TZoneBase>(zones_);
+} // the grid leaves its masses in no cell
+
+int TPhysics::MakeCurrent() {
+    // A world that was freed gets lists again, as a new world would.
+    if (!masses_) {
+        masses_ = core::CreateList();
+        constraints_ = core::CreateList();
+        zones_ = core::CreateList();
+    }
+    SetCurrent(this);
+    return 0;
+}
+
+int TPhysics::Step() {
+    const TCurrentScope current(this);
+    // Without tracking the step runs as it always did.
+    if (contactTracker_ && contactTracker_->On())
+        contactTracker_->Step(*this);
+    else
+        detail::TStepAccess::Of(*this).Step(*this);
+    return 0;
+}
+
 
 core::Ref<TPhysics> TPhysics::Create(float right, float bottom, float gravityY, float gravityX,
                                      int iterations) {
@@ -164,8 +225,8 @@ void TPhysics::FitCells(bool rebin) {
         grid.UseDense();
     }
     // In list order, each at the end of its cell: what a refill gives.
-    if (rebin && currentWorld.Get() == this && massList) {
-        for (TMass* m : massList->Each<TMass>()) detail::Rebin(m, this);
+    if (rebin && masses_) {
+        for (TMass* m : masses_->Each<TMass>()) detail::Rebin(m, this);
     }
     detail::TStepAccess::Of(*this).ForgetLayout();
 }
@@ -221,9 +282,10 @@ int TPhysics::NonFiniteCount() {
 }
 
 int TPhysics::AwakeCount() {
-    if (!currentWorld || !massList) return 0;
+    const TPhysics* w = currentWorld;
+    if (!w || !w->masses_) return 0;
     int awake = 0;
-    for (const TMass* m : massList->Each<TMass>()) awake += m->IsAwake();
+    for (const TMass* m : w->masses_->Each<TMass>()) awake += m->IsAwake();
     return awake;
 }
 
@@ -242,19 +304,13 @@ int TPhysics::Free() {
     if (w->contactTracker_) w->contactTracker_->Stop();
     // Its threads stop with it.
     detail::TStepAccess::Of(*w).Threads().Set(1);
-    DropWorldLists();
-    currentWorld = nullptr;
+    w->DropLists();
+    SetCurrent(nullptr);
     return 0;
 }
 
 int TPhysics::Update() {
-    if (core::Ref<TPhysics> w = currentWorld) {
-        // Without tracking the step runs as it always did.
-        if (w->contactTracker_ && w->contactTracker_->On())
-            w->contactTracker_->Step(*w);
-        else
-            detail::TStepAccess::Of(*w).Step(*w);
-    }
+    if (core::Ref<TPhysics> w = currentWorld) w->Step();
     return 0;
 }
 
@@ -300,18 +356,16 @@ core::Ref<TPhysics> TPhysics::Create(const TWorldDef& def) {
 }
 
 detail::TContactTracker* TPhysics::StartedTracker() {
-    TPhysics* w = currentWorld;
-    if (!w) return nullptr;
-    if (!w->contactTracker_) w->contactTracker_ = std::make_unique<detail::TContactTracker>();
-    if (!w->contactTracker_->On()) w->contactTracker_->Start();
-    return w->contactTracker_.get();
+    if (!contactTracker_) contactTracker_ = std::make_unique<detail::TContactTracker>();
+    if (!contactTracker_->On()) contactTracker_->Start();
+    return contactTracker_.get();
 }
 
 int TPhysics::TrackContacts(int on) {
     TPhysics* w = currentWorld;
     if (!w) return 0;
     if (on)
-        StartedTracker();
+        w->StartedTracker();
     else if (w->contactTracker_)
         w->contactTracker_->Stop();
     return 0;
@@ -324,15 +378,19 @@ int TPhysics::TracksContacts() {
 
 const std::vector<TContactChange>& TPhysics::ContactBegins() {
     static const std::vector<TContactChange> none;
-    const detail::TContactTracker* tracker = StartedTracker();
-    return tracker ? tracker->Begins() : none;
+    TPhysics* w = currentWorld;
+    return w ? w->ContactsBegun() : none;
 }
 
 const std::vector<TContactChange>& TPhysics::ContactEnds() {
     static const std::vector<TContactChange> none;
-    const detail::TContactTracker* tracker = StartedTracker();
-    return tracker ? tracker->Ends() : none;
+    TPhysics* w = currentWorld;
+    return w ? w->ContactsEnded() : none;
 }
+
+const std::vector<TContactChange>& TPhysics::ContactsBegun() { return StartedTracker()->Begins(); }
+
+const std::vector<TContactChange>& TPhysics::ContactsEnded() { return StartedTracker()->Ends(); }
 
 namespace detail {
 
@@ -353,6 +411,18 @@ void TStepAccess::RestoreCellSize(TPhysics& w, float size) {
     if (to > 0 || wasSparse) w.FitCells(false);
 }
 float TStepAccess::CellSizeOf(const TPhysics& w) { return w.cellSize_; }
+int TStepAccess::QueueModeOf(const TPhysics& w) {
+    return w.IsCurrent() ? TColEvent::colMode : w.colMode_;
+}
+void TStepAccess::SetQueueMode(TPhysics& w, int mode) {
+    (w.IsCurrent() ? TColEvent::colMode : w.colMode_) = mode;
+}
+int TStepAccess::NextColGroupOf(const TPhysics& w) {
+    return w.IsCurrent() ? nextColGroup : w.nextColGroup_;
+}
+void TStepAccess::SetNextColGroup(TPhysics& w, int group) {
+    (w.IsCurrent() ? nextColGroup : w.nextColGroup_) = group;
+}
 
 } // namespace detail
 

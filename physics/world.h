@@ -30,22 +30,34 @@ class TStepper;
 struct TStepAccess;
 } // namespace detail
 
-/// The current world, or none before the first Create and after Free.
-extern core::Ref<TPhysics> currentWorld;
-/// Masses taking part in the simulation, in the order they entered; absent
-/// (none) while there is no world.
-extern core::Ref<core::TList> massList;
-/// Constraints taking part in the simulation, in the order they entered;
-/// absent (none) while there is no world.
-extern core::Ref<core::TList> constraintList;
-/// Zones taking part in the simulation, in the order they entered; absent
-/// (none) while there is no world.
-extern core::Ref<core::TList> zoneList;
+// The current world and its lists are the calling thread's: each thread
+// has its own current world (none until it makes or chooses one), so a
+// thread that builds and steps a world of its own shares nothing with
+// another thread doing the same, and needs no lock. The static interface,
+// TMass::AddRef, zones and constraints entering the world, and the
+// collision queue's calls all act on the calling thread's current world.
 
-/// The world: its bounds, gravity and friction, the collision grid, and the
-/// step that moves everything in the module lists. There is one current world
-/// at a time; the static functions work on it and do nothing (returning 0)
-/// without one. The view fields and functions come from TWorldView.
+/// The calling thread's current world, or none before its first Create,
+/// after Free, and on a thread that has not chosen one (MakeCurrent).
+extern thread_local core::Ref<TPhysics> currentWorld;
+/// The current world's masses taking part in the simulation, in the order
+/// they entered; absent (none) while there is no current world.
+extern thread_local core::Ref<core::TList> massList;
+/// The current world's constraints taking part in the simulation, in the
+/// order they entered; absent (none) while there is no current world.
+extern thread_local core::Ref<core::TList> constraintList;
+/// The current world's zones taking part in the simulation, in the order
+/// they entered; absent (none) while there is no current world.
+extern thread_local core::Ref<core::TList> zoneList;
+
+/// A world: its bounds, gravity and friction, the collision grid, its lists
+/// of masses, constraints and zones, its collision queue, and the step that
+/// moves everything in its lists. A program may hold any number of worlds; a
+/// world lives as long as a reference to it does (the calling thread's
+/// currentWorld is one). The static functions work on the calling thread's
+/// current world and do nothing (returning 0) without one; the member
+/// functions (Step, the queries, Snapshot, Save, Load) work on their own
+/// world, current or not. The view fields and functions come from TWorldView.
 class TPhysics : public core::Object, public TWorldView {
   public:
     /// The most cells the collision grid has along each axis.
@@ -90,17 +102,22 @@ class TPhysics : public core::Object, public TWorldView {
     /// Non-zero sweeps fast masses along their way (see SetContinuous).
     int continuous = 0;
 
-    /// Becomes the current world and starts the module lists afresh.
+    /// Becomes the calling thread's current world, with lists of its own,
+    /// empty. It takes on the thread's collision queue mode
+    /// (TColEvent::colMode) and automatic group counter (nextColGroup) as
+    /// they are, so that one world after another on a thread continues them.
     TPhysics();
-    /// The grid leaves its masses in no cell.
+    /// Its masses, constraints and zones leave it (they are in no world
+    /// then), and its grid leaves its masses in no cell.
     ~TPhysics() override;
     TPhysics(const TPhysics&) = delete;
     TPhysics& operator=(const TPhysics&) = delete;
 
     /// Makes a world bounded by (0, 0) and (right, bottom), world units, with
     /// gravity in world units per step squared, `iterations` relaxation passes
-    /// per step and bounds friction 1, and makes it current (the previous
-    /// world's lists are dropped). Its contact grid (8 x 8 cells) is off:
+    /// per step and bounds friction 1, and makes it the calling thread's
+    /// current world. The previous current world is no longer current: it
+    /// ends with its last reference, as a world the program does not hold. Its contact grid (8 x 8 cells) is off:
     /// every pair of masses is tested until UseShiftedGrid(1) or
     /// SetCellSize turns it on. Note the order: vertical
     /// gravity before horizontal. None, and the current world stays, when a
@@ -229,10 +246,75 @@ class TPhysics : public core::Object, public TWorldView {
     /// Returns 0; does nothing without a world, or when a hook calls it from
     /// inside a step.
     static int Update();
-    /// Ends the current world: its settings go to 0, the module lists are
-    /// dropped and there is no current world. Returns 0; does nothing without
-    /// a world.
+    /// Ends the current world: its settings go to 0, its lists are dropped
+    /// (its masses, constraints and zones leave it) and the calling thread
+    /// has no current world. Returns 0; does nothing without a world.
     static int Free();
+
+    // The world as an object. A program that holds several worlds steps,
+    // queries, saves and restores each through these, whether or not it is
+    // current; the static functions above are the same calls on the current
+    // world.
+
+    /// Makes this world the calling thread's current world: the static
+    /// functions, massList, constraintList, zoneList, the collision queue's
+    /// calls, TColEvent::colMode and nextColGroup are then this world's on
+    /// this thread. A world may be current on one thread and stepped on
+    /// another, but not stepped, changed or queried on two threads at once.
+    /// Returns 0.
+    int MakeCurrent();
+    /// Whether this world is the calling thread's current world.
+    bool IsCurrent() const { return currentWorld.Get() == this; }
+    /// Advances this world by one step, as Update does for the current one.
+    /// For the length of the step this world is the calling thread's current
+    /// world, so that hooks and zone responses that call the static
+    /// interface (or make masses) act on the world that is stepping; the
+    /// thread's current world is put back afterwards, unless a hook chose
+    /// another. Returns 0; does nothing when called from inside its own step.
+    int Step();
+    /// ContactBegins of this world.
+    const std::vector<TContactChange>& ContactsBegun();
+    /// ContactEnds of this world.
+    const std::vector<TContactChange>& ContactsEnded();
+    /// This world's masses in the order they entered (what massList is
+    /// while the world is current); none after Free.
+    core::TList* Masses() const { return masses_.Get(); }
+    /// This world's constraints in the order they entered; none after Free.
+    core::TList* Constraints() const { return constraints_.Get(); }
+    /// This world's zones in the order they entered; none after Free.
+    core::TList* Zones() const { return zones_.Get(); }
+
+    /// RayCast on this world.
+    bool CastRay(float x1, float y1, float x2, float y2, TRayHit& hit,
+                 const TQueryFilter& filter = {}) const;
+    /// RayCastAll on this world.
+    int CastRayAll(float x1, float y1, float x2, float y2, TRayVisit visit,
+                   const TQueryFilter& filter = {}) const;
+    /// QueryBox on this world.
+    int OverlapBox(float x1, float y1, float x2, float y2, TQueryVisit visit,
+                   const TQueryFilter& filter = {}) const;
+    /// QueryPoint on this world.
+    int OverlapPoint(float x, float y, TQueryVisit visit, const TQueryFilter& filter = {}) const;
+    /// NearestMass on this world.
+    TMass* ClosestMass(float x, float y, float reach, float& distance,
+                       const TQueryFilter& filter = {}) const;
+
+    /// TakeSnapshot of this world.
+    [[nodiscard]] core::Ref<TWorldSnapshot> Snapshot(const std::vector<TBody*>& bodies = {});
+    /// RestoreSnapshot into this world.
+    int Restore(TWorldSnapshot* snapshot);
+    /// SaveWorld of this world.
+    int Save(const std::string& url, int backup, const std::vector<TBody*>& bodies = {});
+    /// LoadWorld into this world, current or not: everything in it is
+    /// replaced by the file's objects.
+    [[nodiscard]] core::Ref<TWorldSnapshot> Load(const std::string& url, std::string& error);
+    /// The world file of this world and `bodies`, as SaveWorld writes it,
+    /// in memory: a copy of a world to hand to another thread. Empty from
+    /// inside a step.
+    std::vector<unsigned char> SaveToMemory(const std::vector<TBody*>& bodies = {});
+    /// Load from a world file in memory (SaveToMemory).
+    [[nodiscard]] core::Ref<TWorldSnapshot> LoadFromMemory(const std::vector<unsigned char>& bytes,
+                                                           std::string& error);
 
     // Queries: what lies where, asked of the current world's masses and zones
     // (physics/query.h). They read the collision grid and each zone's
@@ -374,6 +456,27 @@ class TPhysics : public core::Object, public TWorldView {
   private:
     friend struct detail::TStepAccess;
 
+    // Makes `w` (or none) the calling thread's current world, keeping the
+    // queue mode and group counter of the world that stops being current.
+    static void SetCurrent(TPhysics* w);
+    class TCurrentScope;
+    // Drops the lists: their members leave the world.
+    void DropLists();
+    // A world file read, not yet in any world; none when unreadable.
+    static core::Ref<TWorldSnapshot> ReadWorldFile(const std::string& url, std::string& error);
+    // False, with the reason, from inside the world's step.
+    bool Loadable(std::string& error) const;
+    // Puts what a world file held into this world.
+    core::Ref<TWorldSnapshot> Apply(const core::Ref<TWorldSnapshot>& read, std::string& error);
+
+    // The lists; while the world is current on a thread, that thread's
+    // massList, constraintList and zoneList point to them too.
+    core::Ref<core::TList> masses_, constraints_, zones_;
+    // The queue mode and automatic group counter while the world is not
+    // current (while it is, TColEvent::colMode and nextColGroup hold them).
+    int colMode_;
+    int nextColGroup_;
+
     // Lays the grid out anew for the cell size and the bounds as they are,
     // every mass in no cell; `rebin` then puts every mass of the world into
     // its cell, in list order.
@@ -406,7 +509,7 @@ class TPhysics : public core::Object, public TWorldView {
     // Made when contacts are first tracked; lives as long as the world, so
     // that a hook may stop tracking from inside the step it wraps.
     std::unique_ptr<detail::TContactTracker> contactTracker_;
-    static detail::TContactTracker* StartedTracker();
+    detail::TContactTracker* StartedTracker();
 };
 
 } // namespace kel::tangle

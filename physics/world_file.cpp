@@ -26,6 +26,8 @@
 #include <vector>
 
 #include "core/filesys.h"
+#include "core/memory_stream.h"
+#include "core/xendian.h"
 #include "graphics/image.h"
 #include "physics/colevent.h"
 #include "physics/detail/constraint_record.h"
@@ -852,9 +854,12 @@ class MaskColorScope {
 // 0 when written and -1 when not, as the body's and the zone's Save.
 int TPhysics::SaveWorld(const std::string& url, int backup, const std::vector<TBody*>& bodies) {
     TPhysics* w = currentWorld;
-    if (!w) return -1;
+    return w ? w->Save(url, backup, bodies) : -1;
+}
+
+int TPhysics::Save(const std::string& url, int backup, const std::vector<TBody*>& bodies) {
     TWorldState state;
-    if (!state.Capture(*w, bodies)) return -1;
+    if (!state.Capture(*this, bodies)) return -1;
     try {
         const bool written =
             SaveFileWithBackup(url, ".tnw", backup, [&](core::TStream& out, const std::string&) {
@@ -866,12 +871,52 @@ int TPhysics::SaveWorld(const std::string& url, int backup, const std::vector<TB
     }
 }
 
+std::vector<unsigned char> TPhysics::SaveToMemory(const std::vector<TBody*>& bodies) {
+    TWorldState state;
+    if (!state.Capture(*this, bodies)) return {};
+    try {
+        const core::Ref<core::TMemoryStream> bytes = core::TMemoryStream::Create();
+        const core::Ref<core::TStream> out = core::TXEndianStream::LittleEndian(bytes);
+        if (!out || !WorldWriter(state, *out).Write()) return {};
+        out->Flush();
+        return bytes->Bytes();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
 core::Ref<TWorldSnapshot> TPhysics::LoadWorld(const std::string& url, std::string& error) {
-    error.clear();
-    if (currentWorld && detail::TStepAccess::Of(*currentWorld).Stepping()) {
-        error = "a world cannot be loaded from inside a step";
+    if (TPhysics* w = currentWorld) return w->Load(url, error);
+    // One is made, but only for a file that reads.
+    core::Ref<TWorldSnapshot> read = ReadWorldFile(url, error);
+    if (!read) return nullptr;
+    return Create(0, 0, 0, 0, 0)->Apply(read, error);
+}
+
+core::Ref<TWorldSnapshot> TPhysics::Load(const std::string& url, std::string& error) {
+    if (!Loadable(error)) return nullptr;
+    core::Ref<TWorldSnapshot> read = ReadWorldFile(url, error);
+    return read ? Apply(read, error) : nullptr;
+}
+
+core::Ref<TWorldSnapshot> TPhysics::LoadFromMemory(const std::vector<unsigned char>& bytes,
+                                                   std::string& error) {
+    if (!Loadable(error)) return nullptr;
+    core::Ref<TWorldSnapshot> snapshot = core::Make<TWorldSnapshot>();
+    try {
+        std::unique_ptr<TFileReader> in =
+            TFileReader::Over(core::TXEndianStream::LittleEndian(core::TMemoryStream::Create(bytes)));
+        const MaskColorScope mask;
+        if (!in || !WorldReader(*in, snapshot->State()).Read(error)) return nullptr;
+    } catch (const std::exception&) {
+        error = "world file in memory cannot be read";
         return nullptr;
     }
+    return Apply(snapshot, error);
+}
+
+core::Ref<TWorldSnapshot> TPhysics::ReadWorldFile(const std::string& url, std::string& error) {
+    error.clear();
     core::Ref<TWorldSnapshot> snapshot = core::Make<TWorldSnapshot>();
     try {
         const std::string path = core::FullPath(url);
@@ -887,9 +932,32 @@ core::Ref<TWorldSnapshot> TPhysics::LoadWorld(const std::string& url, std::strin
         error = "world file cannot be read: " + url;
         return nullptr;
     }
-    if (!currentWorld) Create(0, 0, 0, 0, 0);
-    snapshot->State().Apply(*currentWorld);
     return snapshot;
+}
+
+bool TPhysics::Loadable(std::string& error) const {
+    error.clear();
+    if (!detail::TStepAccess::Of(*this).Stepping()) return true;
+    error = "a world cannot be loaded from inside a step";
+    return false;
+}
+
+core::Ref<TWorldSnapshot> TPhysics::Apply(const core::Ref<TWorldSnapshot>& read,
+                                          std::string& error) {
+    if (!Loadable(error)) return nullptr; // a hook of the read may have begun a step
+    if (!masses_) {
+        // A freed world gets lists again, as a new world would.
+        masses_ = core::CreateList();
+        constraints_ = core::CreateList();
+        zones_ = core::CreateList();
+        if (IsCurrent()) {
+            massList = masses_;
+            constraintList = constraints_;
+            zoneList = zones_;
+        }
+    }
+    read->State().Apply(*this);
+    return read;
 }
 
 core::Ref<TWorldSnapshot> TPhysics::LoadWorld(const std::string& url) {

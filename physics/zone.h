@@ -16,6 +16,10 @@
 namespace kel::tangle {
 
 class TMass;
+namespace detail {
+struct TStepContext;
+struct TZoneAccess;
+} // namespace detail
 
 /// Static scenery that masses collide with (see the file's notes). A zone enters the world when
 /// created or loaded and stays until Free. Setters that change the shape (scale, rotation,
@@ -216,8 +220,15 @@ class TZone final : public TZoneBase {
     static int ColDefault(TZone* zone, TMass* mass, float nx, float ny, float depth);
 
   private:
+    friend struct detail::TZoneAccess;
+    // Collide and CollideSwept for a step, whose context says where the
+    // contact is reported (a task's log, or the stepping world's queue).
+    int CollideIn(const detail::TStepContext& step, TMass* mass);
+    int CollideSweptIn(const detail::TStepContext& step, TMass* mass, const TSweptDisc& path,
+                       const TTouch& touch);
     /// Calls the response and emits the event of a contact at (x, y).
-    void Respond(TMass* mass, float nx, float ny, float depth, float x, float y);
+    void Respond(const detail::TStepContext& step, TMass* mass, float nx, float ny, float depth,
+                 float x, float y);
     /// The transformed position of an untransformed vertex.
     void Transform(float x, float y, float& tx, float& ty) const;
     void InsertVertex(int index, float x, float y);
@@ -229,5 +240,9 @@ class TZone final : public TZoneBase {
     /// What Save writes when the style covers nothing and there is no tree.
     core::Ref<TQuadTree> TreeToSave() const;
 };
+
+inline bool TZoneBase::IsKind(const core::Object* o) {
+    return typeid(*o) == typeid(TZone) || dynamic_cast<const TZoneBase*>(o) != nullptr;
+}
 
 } // namespace kel::tangle

@@ -4,7 +4,9 @@
 #include "physics/detail/colpairs.h"
 #include "physics/detail/contact.h"
 #include "physics/detail/degmath.h"
+#include "physics/detail/step_context.h"
 #include "physics/detail/swept_disc.h"
+#include "physics/detail/zone_contact.h"
 #include "physics/mass.h"
 #include "physics/zone.h"
 #include "physics/detail/zone_winding.h"
@@ -38,7 +40,9 @@ struct NearestPoint {
 
 } // namespace
 
-int TZone::Collide(TMass* mass) {
+int TZone::Collide(TMass* mass) { return CollideIn(detail::TStepContext{}, mass); }
+
+int TZone::CollideIn(const detail::TStepContext& step, TMass* mass) {
     const float mx = mass->posX, my = mass->posY, radius = mass->radius;
     // Coarse test. Outside the tree's root box (the bounding box grown by
     // one unit) only a HOLE can be touched, being solid all the way out; for
@@ -87,18 +91,19 @@ int TZone::Collide(TMass* mass) {
     }
     if (!(depth > 0)) return 0;
 
-    Respond(mass, nx, ny, depth, nearest.x, nearest.y);
+    Respond(step, mass, nx, ny, depth, nearest.x, nearest.y);
     return 0;
 }
 
-void TZone::Respond(TMass* mass, float nx, float ny, float depth, float x, float y) {
+void TZone::Respond(const detail::TStepContext& step, TMass* mass, float nx, float ny,
+                    float depth, float x, float y) {
     // A response of the program's own may free the zone; the default one
     // cannot, and taking no reference lets tasks of a step on several
     // threads collide with the same zone.
     const bool ownResponse = ColResponse && ColResponse != &ColDefault;
     core::Ref<TZone> self(ownResponse ? this : nullptr);
     (ColResponse ? ColResponse : &ColDefault)(this, mass, nx, ny, depth);
-    detail::ReportContact({TColEvent::MASS_ZONE, mass, this, x, y, depth});
+    detail::ReportContact(step, {TColEvent::MASS_ZONE, mass, this, x, y, depth});
 }
 
 TSweepFound TZone::FirstTouch(const TSweptDisc& path, TTouch& touch) const {
@@ -174,13 +179,18 @@ TSweepFound TZone::FirstTouch(const TSweptDisc& path, TTouch& touch) const {
 }
 
 int TZone::CollideSwept(TMass* mass, const TSweptDisc& path, const TTouch& touch) {
+    return CollideSweptIn(detail::TStepContext{}, mass, path, touch);
+}
+
+int TZone::CollideSweptIn(const detail::TStepContext& step, TMass* mass, const TSweptDisc& path,
+                          const TTouch& touch) {
     // How far the mass went past the touch along the normal, and how much
     // nearer than its radius the touch already was.
     const float cx = path.x + touch.t * path.dx, cy = path.y + touch.t * path.dy;
     const float past = (cx - mass->posX) * touch.nx + (cy - mass->posY) * touch.ny;
     const float depth = past + (path.radius - touch.reach);
     if (!(depth > 0)) return 0;
-    Respond(mass, touch.nx, touch.ny, depth, touch.x, touch.y);
+    Respond(step, mass, touch.nx, touch.ny, depth, touch.x, touch.y);
     return 0;
 }
 
@@ -207,5 +217,24 @@ int TZone::ColDefault(TZone* zone, TMass* mass, float nx, float ny, float depth)
     }
     return 0;
 }
+
+namespace detail {
+
+void TZoneAccess::Collide(const TStepContext& step, TZoneBase* z, TMass* m) {
+    if (TZone* zone = core::As<TZone>(z))
+        zone->CollideIn(step, m);
+    else
+        z->Collide(m);
+}
+
+void TZoneAccess::CollideSwept(const TStepContext& step, TZoneBase* z, TMass* m,
+                               const TSweptDisc& path, const TTouch& touch) {
+    if (TZone* zone = core::As<TZone>(z))
+        zone->CollideSweptIn(step, m, path, touch);
+    else
+        z->CollideSwept(m, path, touch);
+}
+
+} // namespace detail
 
 } // namespace kel::tangle

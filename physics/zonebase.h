@@ -87,18 +87,11 @@ class TZoneBase : public core::Object {
         return 0;
     }
 
-    /// Class test for list walks: the zone list holds one concrete class in
-    /// practice, so a remembered type makes the usual case one compare.
-    static bool IsKind(const core::Object* o) {
-        const std::type_info* type = &typeid(*o);
-        if (type == knownZoneType_) return true;
-        if (!dynamic_cast<const TZoneBase*>(o)) return false;
-        knownZoneType_ = type;
-        return true;
-    }
+    /// Class test for list walks: the zone list holds TZone in practice,
+    /// which is one compare; other classes are cast. Defined in zone.h.
+    static bool IsKind(const core::Object* o);
 
   private:
-    static inline const std::type_info* knownZoneType_ = nullptr;
 };
 
 } // namespace kel::tangle

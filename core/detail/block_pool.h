@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -19,8 +20,8 @@ namespace core {
 // Blocks of one size and alignment, carved in order from large chunks.
 // Objects made together lie together in memory, without heap headers between
 // them, so a walk over them in the order they were made streams through
-// neighbouring cache lines. Not locked: like their reference counts, objects
-// belong to the main thread. A freed block goes to the next request, and once
+// neighbouring cache lines. Locked: worlds on two threads make and drop
+// their objects at once (no step makes or drops any). A freed block goes to the next request, and once
 // every block is free the chunks are carved in order again; chunks are kept
 // for the life of the program. Sanitizer builds use the plain heap,
 // so that a stale object is still caught there.
@@ -31,6 +32,7 @@ template <std::size_t Size, std::size_t Align> class BlockPool {
         return ::operator new (kBlock, std::align_val_t{Align});
 #else
         State& s = TheState();
+        const std::lock_guard<std::mutex> hold(s.lock);
         ++s.live;
         if (FreeBlock* b = s.free) {
             s.free = b->next;
@@ -57,6 +59,7 @@ template <std::size_t Size, std::size_t Align> class BlockPool {
         ::operator delete (block, std::align_val_t{Align});
 #else
         State& s = TheState();
+        const std::lock_guard<std::mutex> hold(s.lock);
         if (--s.live == 0) {
             // Nothing left: the next objects are carved in order again from
             // the first chunk, instead of taking freed blocks in whatever
@@ -81,6 +84,7 @@ template <std::size_t Size, std::size_t Align> class BlockPool {
     static constexpr std::size_t kChunkBlocks = std::max<std::size_t>(1, 65536 / kBlock);
 
     struct State {
+        std::mutex lock;
         FreeBlock* free = nullptr;
         std::vector<char*> chunks;
         std::size_t nextChunk = 0; // the chunk to carve from next

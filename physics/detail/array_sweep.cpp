@@ -314,7 +314,7 @@ void SweepStripTurns(const TStepContext& step, TCellArrays& cells, const TStripT
 
 void TStepper::SweepCellArrays(const TStepContext& step, bool rebuild) {
     const std::vector<TMass*>& order = step.lists.Movers();
-    const TOpenBatch batch(step.worker->Contacts(), order);
+    const TOpenBatch batch(step.worker->Contacts(), order, *step.queue, step.queueMode);
     if (rebuild)
         cellArrays_.Build(step.lists.Masses(), order, *step.world->shiftgrid,
                           step.world->GridSpan());

@@ -9,8 +9,6 @@
 
 namespace kel::tangle::detail {
 
-TColPairs colPairs;
-
 namespace {
 
 // How far ahead the walks over many entries fetch what they will touch: far
@@ -128,8 +126,32 @@ std::size_t TColPairs::SlotOfEntry(std::size_t e) const {
     return s;
 }
 
+TColPairs::~TColPairs() {
+    if (ownerRefs_ == 0) return;
+    // The world is ending: what the queue holds of it was never counted.
+    for (std::size_t e = 0; e < entries_.size(); ++e) {
+        Entry& entry = entries_[e];
+        if (entry.k1.Get() == owner_) entry.k1.Detach();
+        if (entry.k2.Get() == owner_) entry.k2.Detach();
+        if (TColEvent* event = entry.Event(); event && event->obj2.Get() == owner_)
+            event->obj2.Detach();
+    }
+}
+
+void TColPairs::UncountOwner(Entry& e, bool eventOnly) {
+    if (!owner_) return;
+    std::int32_t n = 0;
+    if (!eventOnly) n += int{e.k1.Get() == owner_} + int{e.k2.Get() == owner_};
+    if (const TColEvent* event = e.Event(); event && event->obj2.Get() == owner_) ++n;
+    if (n == 0) return;
+    // Whoever works on the world holds it too: this never ends it.
+    owner_->ReleaseMore(n);
+    ownerRefs_ += static_cast<std::size_t>(n);
+}
+
 void TColPairs::Add(const Key& key, TColEvent* event, const TContact& contact) {
     entries_.emplace_back(key, event, contact);
+    UncountOwner(entries_[entries_.size() - 1]);
     IndexAll();
 }
 
@@ -268,6 +290,7 @@ void TColPairs::RecordFirstBatch() {
                 entries_[static_cast<std::size_t>(met)].Merge(c.x, c.y, c.force, batchMode_);
             } else if (item.other & kOtherObject) {
                 entries_.emplace_back(PairOf(c.mass, c.other), nullptr, c);
+                UncountOwner(entries_[entries_.size() - 1]);
             } else {
                 entries_.emplace_back(PairOf(c.mass, c.other), c, Entry::Counted{});
                 ++named_[turn];
@@ -292,24 +315,36 @@ void TColPairs::Post(TColEvent* event, int mode) {
     e.Merge(event->x, event->y, event->force, mode);
 }
 
+TColEvent* TColPairs::EventOf(Entry& e) {
+    if (TColEvent* event = e.Event()) return event;
+    TColEvent* event = e.Built();
+    UncountOwner(e, true);
+    return event;
+}
+
 TColEvent* TColPairs::Find(core::Object* a, core::Object* b) {
     RecordBatch();
     const std::int64_t found = IndexOf(KeyOf(a, b));
-    return found < 0 ? nullptr : entries_[static_cast<std::size_t>(found)].Built();
+    return found < 0 ? nullptr : EventOf(entries_[static_cast<std::size_t>(found)]);
 }
 
 TColEvent* TColPairs::Peek() {
     RecordBatch();
-    return head_ < entries_.size() ? entries_[head_].Built() : nullptr;
+    return head_ < entries_.size() ? EventOf(entries_[head_]) : nullptr;
 }
 
 TColEvent* TColPairs::Pop() {
     RecordBatch();
-    return head_ < entries_.size() ? entries_[head_++].Built() : nullptr;
+    return head_ < entries_.size() ? EventOf(entries_[head_++]) : nullptr;
 }
 
 void TColPairs::Clear() {
     RecordBatch();
+    // What leaves the queue counts its references to the world again.
+    if (ownerRefs_ != 0) {
+        owner_->RetainMore(static_cast<std::int32_t>(ownerRefs_));
+        ownerRefs_ = 0;
+    }
     // Entries may hold the last reference to masses whose destruction runs
     // arbitrary code: the table is emptied first (only the slots in use are
     // reset, so that clearing costs what was recorded), and the entries let

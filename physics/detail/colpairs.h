@@ -64,6 +64,16 @@ struct TContact {
 
 class TColPairs {
   public:
+    // The queue of world `owner` (a contact with the bounds names it). The
+    // queue counts no reference to its own world: a world whose queue holds
+    // contacts with its bounds would otherwise hold itself and never end.
+    // Such a reference counts again when it leaves the queue while the world
+    // lives; an event that outlives the world's end loses its object.
+    explicit TColPairs(core::Object* owner = nullptr) : owner_(owner) {}
+    ~TColPairs();
+    TColPairs(const TColPairs&) = delete;
+    TColPairs& operator=(const TColPairs&) = delete;
+
     // Queues the contact under its pair, or merges it into the pair's entry
     // as `mode` says; makes no event object. While a batch is open, keeps it
     // in the batch, in the turn under way.
@@ -227,6 +237,11 @@ class TColPairs {
     // when the hash matches.
     using SlotWord = std::uint64_t;
     static std::uint64_t Hash(const core::Object* k1, const core::Object* k2);
+    // Stops counting what a new entry, or an event its entry just took,
+    // holds of the owner.
+    void UncountOwner(Entry& e, bool eventOnly = false);
+    // The entry's event, built if it has none yet.
+    TColEvent* EventOf(Entry& e);
     // The pair in address order, without its hash (for an entry that is not
     // indexed yet), and with it.
     static Key PairOf(core::Object* a, core::Object* b) {
@@ -271,6 +286,9 @@ class TColPairs {
 
     // The blocks of the entries and the batch (declared first: the arrays
     // give their blocks back to it when they go).
+    core::Object* owner_;
+    std::size_t ownerRefs_ = 0; // references to owner_ held and not counted
+
     TBlockPool pool_;
     TChunkedArray<Entry> entries_{pool_};
     std::size_t head_ = 0;
@@ -301,13 +319,19 @@ class TColPairs {
     bool batching_ = false;
 };
 
-// The class-wide queue of TColEvent.
-extern TColPairs colPairs;
+struct TStepContext;
+
+// The queue of TColEvent's class functions: the calling thread's current
+// world's, or without one a queue of the thread's own.
+TColPairs& CurrentQueue();
 
 // How the library's own emitters (bounds, mass contacts, zones) hand over a
-// contact: as an event object through the collision hook chain when a hook is
-// installed, else straight into the pair table.
-void ReportContact(const TContact& contact);
+// contact found in `step`: into the step's task log when it has one, else
+// into the step's world's queue, as an event object through the collision
+// hook chain when a hook is installed, else straight into the pair table. A
+// contact made outside a step (an empty context) goes to the calling
+// thread's current world.
+void ReportContact(const TStepContext& step, const TContact& contact);
 
 // A sweep's batch of the pair table, for a sweep in which no outside code
 // can run and whose turns go over `order`: a deferred contact holds no
@@ -321,32 +345,34 @@ class TContactBatch {
     TContactBatch& operator=(const TContactBatch&) = delete;
 
     void BeginTurn(std::uint32_t k) {
-        if (keep_) colPairs.BeginTurn(k);
+        if (queue_) queue_->BeginTurn(k);
     }
     // The mass of this turn met the sweep's mass of turn `other`.
     void Meet(std::uint32_t other, float x, float y, float force) {
-        if (keep_) colPairs.DeferMeeting(other, x, y, force);
+        if (queue_) queue_->DeferMeeting(other, x, y, force);
     }
 
   private:
     friend class TOpenBatch;
-    void Open(const std::vector<TMass*>& order) {
-        keep_ = TColEvent::colMode != TColEvent::MODE_DISCARD;
-        if (keep_) colPairs.BeginBatch(order, TColEvent::colMode);
+    void Open(const std::vector<TMass*>& order, TColPairs& queue, int mode) {
+        if (mode == TColEvent::MODE_DISCARD) return;
+        queue_ = &queue;
+        queue_->BeginBatch(order, mode);
     }
     void Close() {
-        if (keep_) colPairs.EndBatch();
-        keep_ = false;
+        if (queue_) queue_->EndBatch();
+        queue_ = nullptr;
     }
 
-    bool keep_ = false;
+    TColPairs* queue_ = nullptr; // while open and keeping contacts
 };
 
 // Keeps a batch open for as long as it lives, also when the sweep throws.
 class TOpenBatch {
   public:
-    TOpenBatch(TContactBatch& batch, const std::vector<TMass*>& order) : batch_(batch) {
-        batch_.Open(order);
+    TOpenBatch(TContactBatch& batch, const std::vector<TMass*>& order, TColPairs& queue, int mode)
+        : batch_(batch) {
+        batch_.Open(order, queue, mode);
     }
     ~TOpenBatch() { batch_.Close(); }
     TOpenBatch(const TOpenBatch&) = delete;

@@ -186,7 +186,7 @@ void TColPairs::EndFill(const std::vector<TOtherContact>* others, std::size_t li
         for (const TOtherContact& o : others[l]) {
             const TContact& c = *o.contact;
             if (o.fresh)
-                entries_.MakeAt(o.entry, PairOf(c.mass, c.other), nullptr, c);
+                UncountOwner(entries_.MakeAt(o.entry, PairOf(c.mass, c.other), nullptr, c));
             else
                 entries_[o.entry].Merge(c.x, c.y, c.force, batchMode_);
         }

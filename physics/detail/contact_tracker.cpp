@@ -20,18 +20,22 @@ namespace {
 // back, unless a hook chose another meanwhile. Even when a hook throws.
 class TRecordingScope {
   public:
-    TRecordingScope() : saved_(TColEvent::colMode) {
-        if (saved_ == TColEvent::MODE_DISCARD) TColEvent::colMode = TColEvent::MODE_UPDATE;
+    explicit TRecordingScope(TPhysics& w) : world_(w), saved_(TStepAccess::QueueModeOf(w)) {
+        if (saved_ == TColEvent::MODE_DISCARD)
+            TStepAccess::SetQueueMode(w, TColEvent::MODE_UPDATE);
     }
     ~TRecordingScope() {
         if (saved_ != TColEvent::MODE_DISCARD) return;
-        TColEvent::Flush();
-        if (TColEvent::colMode == TColEvent::MODE_UPDATE) TColEvent::colMode = saved_;
+        TStepAccess::Of(world_).Queue().Clear();
+        if (world_.IsCurrent()) TColEvent::colCurrent = nullptr;
+        if (TStepAccess::QueueModeOf(world_) == TColEvent::MODE_UPDATE)
+            TStepAccess::SetQueueMode(world_, saved_);
     }
     TRecordingScope(const TRecordingScope&) = delete;
     TRecordingScope& operator=(const TRecordingScope&) = delete;
 
   private:
+    TPhysics& world_;
     const int saved_;
 };
 
@@ -79,7 +83,7 @@ void TContactTracker::Step(TPhysics& w) {
     begins_.clear();
     ends_.clear();
     {
-        const TRecordingScope recording;
+        const TRecordingScope recording(w);
         stepping_ = true;
         try {
             stepper.Step(w);
@@ -88,7 +92,7 @@ void TContactTracker::Step(TPhysics& w) {
             throw;
         }
         stepping_ = false;
-        if (on_) Collect(); // else a hook stopped the tracking
+        if (on_) Collect(stepper.Queue()); // else a hook stopped the tracking
     }
     if (on_) Compare();
 }
@@ -121,9 +125,9 @@ void TContactTracker::Restore(const State& state) {
     KeysOf(previous_, previousKeys_);
 }
 
-void TContactTracker::Collect() {
+void TContactTracker::Collect(TColPairs& queue) {
     touching_.clear();
-    colPairs.ForEachRecorded([&](int id, TMass* mass, core::Object* other, float x, float y,
+    queue.ForEachRecorded([&](int id, TMass* mass, core::Object* other, float x, float y,
                                  float) {
         if (!mass) return;
         if (id == TColEvent::MASS_BOUNDS)

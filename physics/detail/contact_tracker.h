@@ -27,6 +27,8 @@ class TPhysics;
 
 namespace kel::tangle::detail {
 
+class TColPairs;
+
 class TContactTracker {
   public:
     // One step of the world, with the pairs that began and ended in it.
@@ -63,7 +65,7 @@ class TContactTracker {
     // Whether a pair missing from this step was kept out by sleep alone.
     static bool Resting(const TContactChange& c);
 
-    void Collect();
+    void Collect(TColPairs& queue);
     void Compare();
 
     std::vector<TContactChange> touching_, previous_, begins_, ends_;

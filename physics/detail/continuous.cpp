@@ -10,6 +10,7 @@
 #include "physics/detail/grid.h"
 #include "physics/detail/step_context.h"
 #include "physics/detail/swept_disc.h"
+#include "physics/detail/zone_contact.h"
 #include "physics/detail/zone_winding.h"
 #include "physics/mass.h"
 #include "physics/world.h"
@@ -83,7 +84,7 @@ void TContinuous::BeginStep(const TPhysics& w, const TStepLists& lists) {
     if (signature != frozenSignature_ || frozenNow_.size() != frozen_.size())
         IndexFrozen(frozenNow_);
     frozenSignature_ = signature;
-    zoneBoxes_.Build();
+    zoneBoxes_.Build(w.Zones());
 }
 
 void TContinuous::SweepZones(const TStepContext& step, const TMass* m, const TSweptDisc& path,
@@ -97,8 +98,9 @@ void TContinuous::SweepZones(const TStepContext& step, const TMass* m, const TSw
     };
     if (!step.plan.quiet) {
         // Outside code may change the zones during the pass: the list as it is.
-        if (!zoneList) return;
-        for (TZoneBase* z : zoneList->Each<TZoneBase>())
+        const core::TList* zones = step.world->Zones();
+        if (!zones) return;
+        for (TZoneBase* z : zones->Each<TZoneBase>())
             if (Collides(m->colGroup, static_cast<float>(z->colGroup))) ask(z);
         return;
     }
@@ -235,7 +237,7 @@ void TContinuous::CollideAt(const TStepContext& step, TMass* m, const TSweptDisc
         if (ResolveAtDistance(step.shock, m, &still, m->radius + still.radius, d, at) &&
             step.plan.search != TContactSearch::GridArrays) {
             if (step.sleepLog) step.sleepLog->NoteContact(m, still.body);
-            ReportContact({TColEvent::MASS_MASS, m, still.body, at.x, at.y, at.force});
+            ReportContact(step, {TColEvent::MASS_MASS, m, still.body, at.x, at.y, at.force});
         }
     } else {
         core::Ref<TMass> held(hit.mass); // a hook may drop the last other reference
@@ -247,14 +249,14 @@ void TContinuous::CollideAt(const TStepContext& step, TMass* m, const TSweptDisc
 }
 
 const char* TContinuous::BrokenPassage(const TPhysics& w) const {
-    if (!on_ || !zoneList) return nullptr;
-    (void)w;
+    const core::TList* zones = w.Zones();
+    if (!on_ || !zones) return nullptr;
     for (const TStart& s : starts_) {
         const TMass* m = s.mass;
         if (!m->InWorld() || m->frozen) continue;
         const float half = 0.5f * m->radius;
         const float ex = m->posX - s.x, ey = m->posY - s.y;
-        for (const TZone* z : zoneList->Each<TZone>()) {
+        for (const TZone* z : zones->Each<TZone>()) {
             if (!Collides(m->colGroup, static_cast<float>(z->colGroup))) continue;
             if (z->style < TZone::LINE || z->style > TZone::HOLE) continue;
             const int n = static_cast<int>(z->area.size() / 2);
@@ -325,7 +327,7 @@ bool TContinuous::Sweep(const TStepContext& step, TMass* m, std::size_t k, TNear
             // A response of the program's own may free the zone; a quiet
             // pass, perhaps on several threads, takes no reference.
             core::Ref<TZoneBase> heldZone(step.plan.quiet ? nullptr : zone);
-            zone->CollideSwept(m, path, touch);
+            TZoneAccess::CollideSwept(step, zone, m, path, touch);
         } else {
             CollideAt(step, m, path, touch, hit);
         }

@@ -49,6 +49,9 @@ class TFileReader {
   public:
     // Null when nothing readable with a position is at the absolute path.
     static std::unique_ptr<TFileReader> Open(const std::string& path);
+    // A reader of a little-endian stream with a position and a size (a
+    // file in memory); null for none.
+    static std::unique_ptr<TFileReader> Over(core::Ref<core::TStream> stream);
     ~TFileReader();
     TFileReader(const TFileReader&) = delete;
     TFileReader& operator=(const TFileReader&) = delete;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "physics/world.h"
+
 namespace kel::tangle::detail {
 
 namespace {
@@ -29,13 +31,21 @@ std::uint64_t ZOrder(TCellPlace at) {
 
 } // namespace
 
-TGrid::TGrid() {
+TGrid::TGrid(TPhysics* world) : world_(world) {
     chunks_.push_back(MakeChunk());
-    for (int id = 0; id < kCells; ++id) CellAt(id).id_ = id;
+    for (int id = 0; id < kCells; ++id) {
+        CellAt(id).id_ = id;
+        CellAt(id).grid_ = this;
+    }
     filled_.reserve(kCells);
 }
 
 TGrid::~TGrid() { DetachAll(); }
+
+TPhysics* WorldOf(const TMass* m) {
+    if (const TGridCell* cell = m->gridlink.cell) return cell->Grid().World();
+    return currentWorld.Get();
+}
 
 void TGrid::DetachAll() {
     for (int id = 0; id < count_; ++id) {
@@ -97,7 +107,10 @@ void TGrid::Grow() {
     while (chunks_.size() * kCells < static_cast<std::size_t>(count_)) {
         const int first = static_cast<int>(chunks_.size()) * kCells;
         chunks_.push_back(MakeChunk());
-        for (int k = 0; k < kCells; ++k) CellAt(first + k).id_ = first + k;
+        for (int k = 0; k < kCells; ++k) {
+            CellAt(first + k).id_ = first + k;
+            CellAt(first + k).grid_ = this;
+        }
     }
 }
 

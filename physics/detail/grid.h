@@ -39,12 +39,11 @@ class TGridCell {
     TGridCell(const TGridCell&) = delete;
     TGridCell& operator=(const TGridCell&) = delete;
 
-    // Counts every change to the links of any cell, so that whoever laid
-    // the cells out can tell that they are still as it left them.
-    static std::uint64_t LinkChanges() { return linkChanges_; }
 
     // The cell's number in its grid.
     int Id() const { return id_; }
+    // The grid the cell is one of.
+    TGrid& Grid() const { return *grid_; }
     TMass* First() const { return first_; }
     TMass* Last() const { return last_; }
     bool IsEmpty() const { return first_ == nullptr; }
@@ -54,7 +53,7 @@ class TGridCell {
         return n;
     }
     void Append(TMass* m) {
-        ++linkChanges_;
+        Changed();
         m->gridlink.cell = this;
         m->gridlink.prev = last_;
         m->gridlink.next = nullptr;
@@ -65,7 +64,7 @@ class TGridCell {
         last_ = m;
     }
     void Unlink(TMass* m) {
-        ++linkChanges_;
+        Changed();
         TGridLink& l = m->gridlink;
         if (l.prev)
             l.prev->gridlink.next = l.next;
@@ -79,7 +78,7 @@ class TGridCell {
     }
     // Leaves every mass of the cell in no cell.
     void DetachAll() {
-        ++linkChanges_;
+        Changed();
         for (TMass* m = first_; m;) {
             TMass* next = m->gridlink.next;
             m->gridlink = TGridLink{};
@@ -90,13 +89,15 @@ class TGridCell {
     // Empties the cell without touching its masses, whose links then go
     // stale: only for a refill that puts every one of them back.
     void Forget() {
-        ++linkChanges_;
+        Changed();
         first_ = last_ = nullptr;
     }
 
   private:
     friend class TGrid;
-    static inline std::uint64_t linkChanges_ = 0;
+    // Counts a change of the links in the grid (TGrid::LinkChanges).
+    void Changed();
+    TGrid* grid_ = nullptr;
     TMass* first_ = nullptr;
     TMass* last_ = nullptr;
     int id_ = 0;
@@ -116,7 +117,8 @@ class TGrid {
     static constexpr int kSide = 64; // TPhysics::MAX_GRID
     static constexpr int kCells = kSide * kSide;
 
-    TGrid();
+    // The grid of world `world`, which it tells the masses in its cells of.
+    explicit TGrid(TPhysics* world);
     ~TGrid();
     TGrid(const TGrid&) = delete;
     TGrid& operator=(const TGrid&) = delete;
@@ -135,6 +137,11 @@ class TGrid {
     }
     // Cells numbered so far: every number below is a cell.
     int CellCount() const { return count_; }
+    // The world whose grid this is.
+    TPhysics* World() const { return world_; }
+    // Counts every change to the links of any of the grid's cells, so that
+    // whoever laid the cells out can tell that they are still as it left them.
+    std::uint64_t LinkChanges() const { return linkChanges_; }
 
     TGridCell& CellAt(int id) {
         return chunks_[static_cast<std::size_t>(id) / kCells][static_cast<std::size_t>(id) % kCells];
@@ -308,6 +315,9 @@ class TGrid {
 
     // Cells in chunks of kCells, which never move: masses point at them.
     std::vector<std::unique_ptr<TGridCell[]>> chunks_;
+    friend class TGridCell;
+    TPhysics* world_;
+    std::uint64_t linkChanges_ = 0;
     int count_ = kCells;
     bool sparse_ = false;
     std::uint64_t generation_ = 0;
@@ -317,6 +327,12 @@ class TGrid {
     bool filledOverflow_ = false;
     bool strangers_ = false;
 };
+
+inline void TGridCell::Changed() { ++grid_->linkChanges_; }
+
+// The world whose grid cell the mass is in; without a cell, the calling
+// thread's current world.
+TPhysics* WorldOf(const TMass* m);
 
 // The cells of `width` that cover `extent` (at least 1), within what a float
 // counts exactly so that TPhysics::CellOf's clamp holds.

@@ -10,6 +10,7 @@
 #include "physics/detail/grid.h"
 #include "physics/detail/mass_step.h"
 #include "physics/detail/step.h"
+#include "physics/detail/zone_contact.h"
 #include "physics/mass.h"
 #include "physics/world.h"
 #include "physics/zonebase.h"
@@ -79,7 +80,7 @@ void WalkCellList(const TStepContext& step, TMass* m, TGridCell& cell) {
 void CollideThroughGrid(const TStepContext& step, TMass* m) {
     TPhysics& w = *step.world;
     // A hook may have made another world current.
-    const TCellPlace at = Rebin(m, currentWorld.Get());
+    const TCellPlace at = Rebin(m, step.world);
     TGrid& grid = *w.shiftgrid;
     // The mass's own cell, unless the world it was put in is another.
     const TGridCell* own = grid.Holds(m->gridlink.cell) ? m->gridlink.cell : grid.Find(at);
@@ -164,7 +165,7 @@ void KeepInBounds(const TStepContext& step, TMass* m) {
         return;
     }
     auto report = [&](float x, float y, float depth) {
-        ReportContact({TColEvent::MASS_BOUNDS, m, &w, x, y, depth});
+        ReportContact(step, {TColEvent::MASS_BOUNDS, m, &w, x, y, depth});
     };
     if (!(m->posX >= w.boundsMinX + m->radius)) {
         float d = (w.boundsMinX + m->radius) - m->posX;
@@ -193,12 +194,12 @@ void KeepInBounds(const TStepContext& step, TMass* m) {
 bool CollideZones(const TStepContext& step, TMass* m, std::size_t k) {
     TNearZones near;
     if (step.continuous && !step.continuous->Sweep(step, m, k, near)) return false;
-    if (zoneList && !zoneList->IsEmpty()) {
-        core::Ref<core::TList> zones = zoneList;
+    if (core::TList* list = step.world->Zones(); list && !list->IsEmpty()) {
+        const core::Ref<core::TList> zones(list); // a hook may free the world
         for (TZoneBase* z : zones->Each<TZoneBase>()) {
             if (!m->InWorld()) return false;
             if (Collides(m->colGroup, static_cast<float>(z->colGroup)) && near.MayTouch(z))
-                z->Collide(m);
+                TZoneAccess::Collide(step, z, m);
         }
     }
     if (!m->InWorld()) return false;
@@ -212,11 +213,12 @@ void CollideZonesQuietly(const TStepContext& step, TMass* m, std::size_t k) {
     if (near.Known()) {
         // Nothing outside the library runs in a quiet pass: the zones the
         // sweep found near are still there.
-        for (TZoneBase* z : near) z->Collide(m);
-    } else if (zoneList) {
-        for (const core::TLink* l = zoneList->FirstLink(); l; l = l->NextLink()) {
+        for (TZoneBase* z : near) TZoneAccess::Collide(step, z, m);
+    } else if (const core::TList* zones = step.world->Zones()) {
+        for (const core::TLink* l = zones->FirstLink(); l; l = l->NextLink()) {
             TZoneBase* z = core::As<TZoneBase>(l->Value());
-            if (z && Collides(m->colGroup, static_cast<float>(z->colGroup))) z->Collide(m);
+            if (z && Collides(m->colGroup, static_cast<float>(z->colGroup)))
+                TZoneAccess::Collide(step, z, m);
         }
     }
     if (step.continuous) step.continuous->Passed(k, m);

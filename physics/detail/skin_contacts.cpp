@@ -214,7 +214,7 @@ void TSkinContacts::Collide(const TStepContext& step, TMass* m, bool movable, co
         step.sleepLog->NoteContact(m, a);
         step.sleepLog->NoteContact(m, b);
     }
-    ReportContact({TColEvent::MASS_MASS, m, t < 0.5f ? a : b, qx, qy, depth});
+    ReportContact(step, {TColEvent::MASS_MASS, m, t < 0.5f ? a : b, qx, qy, depth});
 }
 
 } // namespace kel::tangle::detail

@@ -1,6 +1,7 @@
 #include "physics/detail/sleep.h"
 
 #include "physics/constraint.h"
+#include "physics/detail/grid.h"
 #include "physics/detail/mass_step.h"
 #include "physics/detail/step.h"
 #include "physics/mass.h"
@@ -255,7 +256,7 @@ void TSleep::WakeAll() {
 }
 
 void WakeIslandOf(TMass* m) {
-    TPhysics* w = currentWorld;
+    TPhysics* w = WorldOf(m);
     if (!w) return;
     TSleep& sleep = TStepAccess::Of(*w).Sleep();
     sleep.Wake(m);

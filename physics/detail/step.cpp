@@ -50,7 +50,8 @@ inline void Integrate(TMass* m, float gravityX, float gravityY, float* from, std
 
 } // namespace
 
-TStepPlan PlanStep(const TPhysics& w, const core::TList* zones) {
+TStepPlan PlanStep(const TPhysics& w) {
+    const core::TList* zones = w.Zones();
     TStepPlan plan;
     plan.passes = w.i;
     plan.stacking = w.stacking == 1 || w.stacking == 3;
@@ -68,6 +69,8 @@ TStepPlan PlanStep(const TPhysics& w, const core::TList* zones) {
     return plan;
 }
 
+TStepper::TStepper(TPhysics* world) : queue_(world) {}
+
 class TStepper::TSteppingScope {
   public:
     explicit TSteppingScope(TStepper& stepper) : stepper_(stepper) { stepper_.stepping_ = true; }
@@ -84,7 +87,9 @@ TStepContext TStepper::BeginStep(TPhysics& w, const core::TList& masses,
     TStepContext step;
     step.world = &w;
     step.worker = &worker_;
-    step.plan = PlanStep(w, zoneList.Get());
+    step.plan = PlanStep(w);
+    step.queue = &queue_;
+    step.queueMode = TStepAccess::QueueModeOf(w);
     TStepPlan& plan = step.plan;
     // With sleeping on, the step moves only the free awake masses; frozen
     // and sleeping ones are only touched. They stay in the grid, so the grid
@@ -97,7 +102,7 @@ TStepContext TStepper::BeginStep(TPhysics& w, const core::TList& masses,
     sleptLastStep_ = sleeping;
     if (sleeping) {
         sleep_.BeginStep(masses, massOrder_.Of(masses), constraints,
-                         constraintOrder_.Of(constraints), zoneList.Get());
+                         constraintOrder_.Of(constraints), w.Zones());
         if (!sleep_.NoneResting()) {
             plan.everyMassMoves = false;
             plan.refill = false;
@@ -131,7 +136,8 @@ void TStepper::Step(TPhysics& w) {
     const TSteppingScope stepping(*this);
     // Held for the whole step, so that a hook that frees the world cannot
     // pull the lists away under the walks.
-    const core::Ref<core::TList> masses = massList, constraints = constraintList;
+    const core::Ref<core::TList> masses = w.Masses(), constraints = w.Constraints();
+    if (!masses || !constraints) return; // freed
     const TStepContext step = BeginStep(w, *masses, *constraints);
     const TStepPlan& plan = step.plan;
     cellArraysCurrent_ = false;
@@ -151,7 +157,10 @@ void TStepper::Step(TPhysics& w) {
         TConstraintSolver::BeginSubstep(step.lists.Constraints(), complianceScale);
         const bool cellsKept = IntegrateAndRebin(step, gx, gy);
         // Emptied once per step: the substeps' contacts merge per pair.
-        if (substep == 0) TColEvent::Flush();
+        if (substep == 0) {
+            queue_.Clear();
+            if (w.IsCurrent()) TColEvent::colCurrent = nullptr;
+        }
         for (int pass = 0; pass < plan.passes; ++pass) {
             SatisfyConstraints(step);
             if (plan.stacking) stacking_.BeforeContacts(step.lists.Movers());
@@ -245,8 +254,8 @@ bool TStepper::IntegrateAndRebin(const TStepContext& step, float gx, float gy) {
 void TStepper::LinkCells(const TStepContext& step) {
     // No mass changed cells and nothing else touched the lists since they
     // were last linked: they are still right.
-    if (!cellsMoved_ && TGridCell::LinkChanges() == linkedCells_) return;
     TGrid& grid = *step.world->shiftgrid;
+    if (!cellsMoved_ && grid.LinkChanges() == linkedCells_) return;
     if (cellArraysCurrent_) {
         cellArrays_.Relink(grid, step.lists.Movers());
     } else {
@@ -254,7 +263,7 @@ void TStepper::LinkCells(const TStepContext& step) {
         // masses in list order.
         grid.RefillAll(step.lists.Movers());
     }
-    linkedCells_ = TGridCell::LinkChanges();
+    linkedCells_ = grid.LinkChanges();
 }
 
 void TStepper::SweepMasses(const TStepContext& step, bool rebuild, bool last) {
@@ -295,7 +304,7 @@ void TStepper::SweepCellArraysInStrips(const TStepContext& step, bool rebuild, b
     case TCellArrays::TLeft::Many:
         // Laid out again by the next pass or step.
         cellsMoved_ = !swept.linked;
-        if (swept.linked) linkedCells_ = TGridCell::LinkChanges();
+        if (swept.linked) linkedCells_ = w.shiftgrid->LinkChanges();
         cellArrays_.Outdate();
         cellArraysCurrent_ = false;
         return;

@@ -68,10 +68,12 @@ namespace kel::tangle::detail {
 
 class TContactTracker;
 
-TStepPlan PlanStep(const TPhysics& w, const core::TList* zones);
+TStepPlan PlanStep(const TPhysics& w);
 
 class TStepper {
   public:
+    explicit TStepper(TPhysics* world);
+
     // One step of the world; a step started from inside a step does nothing.
     void Step(TPhysics& w);
 
@@ -82,6 +84,9 @@ class TStepper {
     const TStepPlan& LastPlan() const { return lastPlan_; }
 
     TSleep& Sleep() { return sleep_; }
+    // The world's collision queue.
+    TColPairs& Queue() { return queue_; }
+    const TColPairs& Queue() const { return queue_; }
     // Masses the steps took out for not being finite (TPhysics::NonFiniteCount).
     int NonFiniteCount() const { return nonFinite_.load(std::memory_order_relaxed); }
     // True while a step runs (a hook is being called from inside it).
@@ -134,6 +139,7 @@ class TStepper {
     void SatisfyConstraints(const TStepContext& step);
 
     bool stepping_ = false;
+    TColPairs queue_;
     // Counted by the sweeps, which may run on several threads.
     std::atomic<int> nonFinite_{0};
     bool sleptLastStep_ = false;
@@ -170,6 +176,13 @@ struct TStepAccess {
     // bounds, every mass in no cell.
     static void RestoreCellSize(TPhysics& w, float size);
     static float CellSizeOf(const TPhysics& w);
+    // The world's collision queue mode and automatic group counter: the
+    // calling thread's TColEvent::colMode and nextColGroup while it is
+    // current there, else the world's own.
+    static int QueueModeOf(const TPhysics& w);
+    static void SetQueueMode(TPhysics& w, int mode);
+    static int NextColGroupOf(const TPhysics& w);
+    static void SetNextColGroup(TPhysics& w, int group);
 };
 
 // The sweeps that walk the cells as lists (mass_sweep.cpp): over the

@@ -72,8 +72,10 @@ const char* BrokenMembership(const TPhysics& w, const std::vector<TMass*>& order
 } // namespace
 
 const char* TStepper::BrokenInvariant(const TPhysics& w) const {
-    // The world's lists are those of the current world only.
-    const bool current = currentWorld.Get() == &w && massList && constraintList;
+    // A freed world has no lists.
+    const core::TList* massList = w.Masses();
+    const core::TList* constraintList = w.Constraints();
+    const bool current = massList && constraintList;
     if (current) {
         if (!massOrder_.Agrees(*massList)) return "list order: the masses' array differs from the list";
         if (!constraintOrder_.Agrees(*constraintList))
@@ -95,7 +97,7 @@ const char* TStepper::BrokenInvariant(const TPhysics& w) const {
     if (current && lastPlan_.quiet) {
         if (const char* broken = continuous_.BrokenPassage(w)) return broken;
     }
-    return colPairs.BrokenInvariant();
+    return queue_.BrokenInvariant();
 }
 
 } // namespace kel::tangle::detail

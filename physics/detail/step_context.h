@@ -29,6 +29,7 @@ class TPhysics;
 namespace kel::tangle::detail {
 
 class TContinuous;
+class TStripLog;
 
 // How a sweep finds the masses that a mass may touch.
 enum class TContactSearch {
@@ -108,8 +109,8 @@ class TStepWorker {
 };
 
 // One step's context. A default one is empty: no world, no lists, no sleep
-// log, no shock rule, no worker; that is what a contact made outside a step
-// (TMass::Collide) works with.
+// log, no shock rule, no worker, no queue; that is what a contact made
+// outside a step (TMass::Collide) works with.
 struct TStepContext {
     TPhysics* world = nullptr;
     TStepPlan plan;
@@ -123,6 +124,12 @@ struct TStepContext {
     TContinuous* continuous = nullptr;
     // Counts the masses taken out of the step for not being finite.
     std::atomic<int>* nonFinite = nullptr;
+    // The world's collision queue and the mode the step queues in, read once
+    // as it starts (TColEvent::colMode); no queue outside a step.
+    TColPairs* queue = nullptr;
+    int queueMode = TColEvent::MODE_UPDATE;
+    // A task of the strip schedule: its own log of contacts.
+    TStripLog* log = nullptr;
 };
 
 } // namespace kel::tangle::detail

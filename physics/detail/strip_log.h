@@ -73,8 +73,4 @@ struct TTurnSpan {
     std::uint32_t strip, begin, end;
 };
 
-// The log of the task running on this thread, while one runs: the
-// library's emitters (bounds, zones) report into it instead of the queue.
-extern thread_local TStripLog* taskLog;
-
 } // namespace kel::tangle::detail

@@ -14,21 +14,6 @@
 
 namespace kel::tangle::detail {
 
-thread_local TStripLog* taskLog = nullptr;
-
-namespace {
-
-// Points the library's emitters at a task's log for as long as it lives.
-class TLogScope {
-  public:
-    explicit TLogScope(TStripLog& log) { taskLog = &log; }
-    ~TLogScope() { taskLog = nullptr; }
-    TLogScope(const TLogScope&) = delete;
-    TLogScope& operator=(const TLogScope&) = delete;
-};
-
-} // namespace
-
 TThreads::TThreads() = default;
 TThreads::~TThreads() = default;
 
@@ -105,20 +90,21 @@ TStripSchedule::TSwept TStripSchedule::Sweep(const TStepContext& step, TCellArra
     // With threads to share it, the queue is filled on them: its entries
     // counted per turn beside the loads, then made in place, then the
     // masses' references counted.
-    const int mode = TColEvent::colMode;
+    const int mode = step.queueMode;
+    TColPairs& queue = *step.queue;
     const bool filling = threads.Count() > 1 && mode != TColEvent::MODE_DISCARD &&
-                         colPairs.BeginFill(order, mode, logs_.data(), spans_.data());
+                         queue.BeginFill(order, mode, logs_.data(), spans_.data());
     const int loads = count + (linking_ ? 1 : 0);
     if (filling) {
         const int ranges = static_cast<int>(FillRanges());
         if (others_.size() < static_cast<std::size_t>(ranges)) others_.resize(ranges);
         threads.For(&RunStrips, loads + ranges, this);
-        colPairs.PlaceTurns();
+        queue.PlaceTurns();
         phase_ = TPhase::Fill;
         threads.For(&RunStrips, ranges, this);
         phase_ = TPhase::Retain;
         threads.For(&RunStrips, ranges, this);
-        colPairs.EndFill(others_.data(), static_cast<std::size_t>(ranges));
+        queue.EndFill(others_.data(), static_cast<std::size_t>(ranges));
         Replay(step, false);
     } else {
         threads.Start(&RunStrips, loads, this);
@@ -193,17 +179,17 @@ void TStripSchedule::RunItem(int item) {
         else if (item < strips)
             RunStrip(static_cast<std::uint32_t>(item));
         else
-            colPairs.CountTurns(FirstTurn(item - strips), FirstTurn(item - strips + 1));
+            step_->queue->CountTurns(FirstTurn(item - strips), FirstTurn(item - strips + 1));
         return;
     case TPhase::Fill: {
         std::vector<TColPairs::TOtherContact>& others = others_[static_cast<std::size_t>(item)];
         others.clear();
         KeepRoom(others, kFillRange / 4);
-        colPairs.FillTurns(FirstTurn(item), FirstTurn(item + 1), others);
+        step_->queue->FillTurns(FirstTurn(item), FirstTurn(item + 1), others);
         return;
     }
     case TPhase::Retain:
-        colPairs.RetainTurns(FirstTurn(item), FirstTurn(item + 1));
+        step_->queue->RetainTurns(FirstTurn(item), FirstTurn(item + 1));
         return;
     }
 }
@@ -225,9 +211,11 @@ void TStripSchedule::RunStrip(std::uint32_t strip) {
         log.Reserve(last - first);
         leavers_[strip].clear();
         KeepRoom(leavers_[strip], (last - first) / 8 + 16);
-        const TLogScope scope(log);
+        // The task's own context: its contacts go to its log.
+        TStepContext task = *step_;
+        task.log = &log;
         const TStripTurns turns{strip, turns_.data() + first, last - first};
-        SweepStripTurns(*step_, *cells_, turns, log, spans_.data(), leavers_[strip]);
+        SweepStripTurns(task, *cells_, turns, log, spans_.data(), leavers_[strip]);
         break;
     }
     case TPhase::Load:
@@ -241,13 +229,13 @@ void TStripSchedule::RunStrip(std::uint32_t strip) {
 
 void TStripSchedule::Replay(const TStepContext& step, bool queue) const {
     // Nobody wants the contacts: the queue discards them and no island sleeps.
-    if (TColEvent::colMode == TColEvent::MODE_DISCARD) queue = false;
+    if (step.queueMode == TColEvent::MODE_DISCARD) queue = false;
     if (!queue && !step.sleepLog) return;
     const std::vector<TMass*>& order = step.lists.Movers();
     TContactBatch& contacts = step.worker->Contacts();
     std::optional<TOpenBatch> batch;
-    if (queue) batch.emplace(contacts, order);
-    const int mode = TColEvent::colMode;
+    if (queue) batch.emplace(contacts, order, *step.queue, step.queueMode);
+    const int mode = step.queueMode;
     for (std::size_t k = 0; k < order.size(); ++k) {
         const TTurnSpan& span = spans_[k];
         const TStripLog& log = logs_[span.strip];
@@ -255,7 +243,7 @@ void TStripSchedule::Replay(const TStepContext& step, bool queue) const {
         for (std::uint32_t at = span.begin; at < span.end; ++at) {
             const TStripLog::Item& item = log.At(at);
             if (item.other & TStripLog::kGeneral) {
-                if (queue) colPairs.Record(log.General(item), mode);
+                if (queue) step.queue->Record(log.General(item), mode);
                 continue;
             }
             if (queue) contacts.Meet(item.other, item.x, item.y, item.force);

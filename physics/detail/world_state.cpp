@@ -241,12 +241,12 @@ bool TWorldState::Capture(TPhysics& w, const std::vector<TBody*>& bodyList) {
                 w.gridon,           w.gridsize,
                 w.ratiox,           w.ratioy,
                 w.stacking,         w.sleepSpeed,
-                w.sleepSteps,       nextColGroup,
-                TColEvent::colMode, TStepAccess::CellSizeOf(w),
+                w.sleepSteps,       TStepAccess::NextColGroupOf(w),
+                TStepAccess::QueueModeOf(w), TStepAccess::CellSizeOf(w),
                 w.continuous};
-    TakeList(kel::tangle::massList.Get(), massList);
-    TakeList(kel::tangle::constraintList.Get(), constraintList);
-    TakeList(kel::tangle::zoneList.Get(), zoneList);
+    TakeList(w.Masses(), massList);
+    TakeList(w.Constraints(), constraintList);
+    TakeList(w.Zones(), zoneList);
 
     masses.clear();
     constraints.clear();
@@ -307,11 +307,11 @@ bool TWorldState::Capture(TPhysics& w, const std::vector<TBody*>& bodyList) {
     }
     gridStrangers = grid.HoldsStrangers();
 
-    static const core::Ref<core::TList> none = core::CreateList();
+    // A freed world has no lists: it sleeps among none.
+    const core::Ref<core::TList> none = w.Masses() && w.Constraints() ? nullptr : core::CreateList();
     const TStepper& stepper = TStepAccess::Of(w);
-    stepper.Sleep().Capture(sleep, kel::tangle::massList ? *kel::tangle::massList : *none,
-                            kel::tangle::constraintList ? *kel::tangle::constraintList : *none,
-                            kel::tangle::zoneList.Get());
+    stepper.Sleep().Capture(sleep, w.Masses() ? *w.Masses() : *none,
+                            w.Constraints() ? *w.Constraints() : *none, w.Zones());
     for (const auto& island : sleep.islands) {
         for (const auto& m : island.masses) includeMass(m.Get());
         for (const auto& c : island.constraints) includeConstraint(c.Get());
@@ -332,9 +332,7 @@ bool TWorldState::Capture(TPhysics& w, const std::vector<TBody*>& bodyList) {
 
 bool TWorldState::Apply(TPhysics& w) const {
     TStepper& stepper = TStepAccess::Of(w);
-    if (stepper.Stepping() || !kel::tangle::massList || !kel::tangle::constraintList ||
-        !kel::tangle::zoneList)
-        return false;
+    if (stepper.Stepping() || !w.Masses() || !w.Constraints() || !w.Zones()) return false;
     const TSettingsState& s = settings;
     w.boundsMaxX = s.boundsMaxX;
     w.boundsMaxY = s.boundsMaxY;
@@ -355,14 +353,15 @@ bool TWorldState::Apply(TPhysics& w) const {
     // The cells are laid out for the bounds as they were; the masses come
     // back into them below.
     TStepAccess::RestoreCellSize(w, s.cellSize);
-    nextColGroup = s.nextColGroup;
+    TStepAccess::SetNextColGroup(w, s.nextColGroup);
     // The queue holds the contacts of steps the world no longer has taken.
-    TColEvent::Flush();
-    TColEvent::colMode = s.colMode;
+    stepper.Queue().Clear();
+    if (w.IsCurrent()) TColEvent::colCurrent = nullptr;
+    TStepAccess::SetQueueMode(w, s.colMode);
 
-    RestoreList(*kel::tangle::massList, massList);
-    RestoreList(*kel::tangle::constraintList, constraintList);
-    RestoreList(*kel::tangle::zoneList, zoneList);
+    RestoreList(*w.Masses(), massList);
+    RestoreList(*w.Constraints(), constraintList);
+    RestoreList(*w.Zones(), zoneList);
     for (const TMassState& m : masses) m.Apply();
     for (const TConstraintState& c : constraints) c.Apply();
     for (const TZoneState& z : zones) z.Apply();
@@ -380,8 +379,7 @@ bool TWorldState::Apply(TPhysics& w) const {
     grid.SetHoldsStrangers(gridStrangers);
 
     stepper.ForgetLayout();
-    stepper.Sleep().Restore(sleep, *kel::tangle::massList, *kel::tangle::constraintList,
-                            kel::tangle::zoneList.Get());
+    stepper.Sleep().Restore(sleep, *w.Masses(), *w.Constraints(), w.Zones());
     if (TContactTracker* tracker = TStepAccess::TrackerOf(w, contacts.on))
         tracker->Restore(contacts);
     return true;

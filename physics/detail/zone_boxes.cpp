@@ -20,10 +20,10 @@ std::uint64_t Bits(float f) { return std::bit_cast<std::uint32_t>(f); }
 
 // What the buckets are made from: each zone, its place, group, style, tree
 // and its level, and every vertex (a HOLE's free space depends on all of them).
-std::uint64_t SignatureOfZones() {
+std::uint64_t SignatureOfZones(const core::TList* zones) {
     std::uint64_t h = 0xcbf29ce484222325ull;
-    if (!zoneList) return h;
-    for (const TZoneBase* z : zoneList->Each<TZoneBase>()) {
+    if (!zones) return h;
+    for (const TZoneBase* z : zones->Each<TZoneBase>()) {
         h = Mix(h, reinterpret_cast<std::uintptr_t>(z));
         h = Mix(h, static_cast<std::uint32_t>(z->colGroup));
         const TZone* zone = core::As<TZone>(const_cast<TZoneBase*>(z));
@@ -39,21 +39,21 @@ std::uint64_t SignatureOfZones() {
 
 } // namespace
 
-void TZoneBoxes::Build() {
+void TZoneBoxes::Build(const core::TList* zones) {
     // Zones seldom change: the buckets of the last step serve until they do.
-    const std::uint64_t signature = SignatureOfZones();
+    const std::uint64_t signature = SignatureOfZones(zones);
     if (built_ && signature == signature_) return;
     built_ = true;
     signature_ = signature;
     boxes_.clear();
     starts_.clear();
     inBucket_.clear();
-    if (!zoneList) return;
+    if (!zones) return;
     constexpr float kEverywhere = 3.0e38f;
     // Zones that a path anywhere may meet: HOLEs, and zones without a box.
     std::vector<bool>& everywhere = everywhere_;
     everywhere.clear();
-    for (TZoneBase* z : zoneList->Each<TZoneBase>()) {
+    for (TZoneBase* z : zones->Each<TZoneBase>()) {
         TZoneBox box{-kEverywhere,
                      -kEverywhere,
                      kEverywhere,

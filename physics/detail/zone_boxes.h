@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/list.h"
+
 #include "physics/detail/swept_disc.h"
 
 namespace kel::tangle {
@@ -27,7 +29,7 @@ class TZoneBoxes {
   public:
     // Takes every zone of the current world's list, in its order, unless
     // none changed since the last call.
-    void Build();
+    void Build(const core::TList* zones);
     // Calls visit(box) for every zone whose box the path box may meet, in
     // list order: a zone left out lies wholly outside the path box, or is a
     // HOLE whose free space holds the path's whole bucket.

@@ -13,11 +13,15 @@
 #include "scene.h"
 
 using namespace scene;
-using kel::tangle::detail::colPairs;
 using kel::tangle::detail::TBlockPool;
 using kel::tangle::detail::TChunkedArray;
 
 namespace {
+
+// The current world's collision queue.
+kel::tangle::detail::TColPairs& Queue() {
+    return kel::tangle::detail::CurrentQueue();
+}
 
 // Counts the live copies, so that a test sees every element destroyed once.
 struct Counted {
@@ -82,19 +86,19 @@ TEST_F(ChunkedQueue, ABatchLargerThanABlockQueuesEveryPairOnceInOrder) {
     // A chain: mass k meets k - 1 and k + 1, and the world's bounds every
     // tenth turn, twice.
     const auto sweep = [&](float scale) {
-        colPairs.BeginBatch(order, TColEvent::MODE_UPDATE);
+        Queue().BeginBatch(order, TColEvent::MODE_UPDATE);
         for (int k = 0; k < n; ++k) {
-            colPairs.BeginTurn(static_cast<std::uint32_t>(k));
-            if (k > 0) colPairs.DeferMeeting(static_cast<std::uint32_t>(k - 1), float(k), 1, scale);
+            Queue().BeginTurn(static_cast<std::uint32_t>(k));
+            if (k > 0) Queue().DeferMeeting(static_cast<std::uint32_t>(k - 1), float(k), 1, scale);
             if (k % 10 == 0)
                 for (int twice = 0; twice < 2; ++twice)
-                    colPairs.Record(
+                    Queue().Record(
                         {TColEvent::MASS_BOUNDS, order[k], currentWorld.Get(), float(k), 2, scale},
                         TColEvent::MODE_UPDATE);
             if (k + 1 < n)
-                colPairs.DeferMeeting(static_cast<std::uint32_t>(k + 1), float(k), 3, 2 * scale);
+                Queue().DeferMeeting(static_cast<std::uint32_t>(k + 1), float(k), 3, 2 * scale);
         }
-        colPairs.EndBatch();
+        Queue().EndBatch();
     };
     TPhysics::Create(10000, 100, 0, 0, 1);
     sweep(1);
@@ -121,7 +125,7 @@ TEST_F(ChunkedQueue, ABatchLargerThanABlockQueuesEveryPairOnceInOrder) {
         }
     }
     EXPECT_FALSE(TColEvent::Poll());
-    EXPECT_EQ(colPairs.BrokenInvariant(), nullptr);
+    EXPECT_EQ(Queue().BrokenInvariant(), nullptr);
     TColEvent::Flush();
     EXPECT_EQ(TColEvent::QueueCount(), 0);
     EXPECT_EQ(owned.front()->RefCount(), 1); // the queue let go of its keys
@@ -132,8 +136,8 @@ TEST_F(ChunkedQueue, ABatchLargerThanABlockQueuesEveryPairOnceInOrder) {
 TEST_F(ChunkedQueue, ContactIdsBeyondTheEntrysBitFieldStayWhole) {
     core::Ref<TMass> a = TMass::Create(0, 0, 1, 1, 0, 1), b = TMass::Create(0, 0, 1, 1, 0, 2);
     for (const int id : {(1 << 29) - 1, 1 << 29, -(1 << 29) - 1, INT32_MIN}) {
-        colPairs.Record({id, a, b, 1, 2, 3}, TColEvent::MODE_UPDATE);
-        colPairs.Record({id, b, a, 4, 5, 6}, TColEvent::MODE_UPDATE);
+        Queue().Record({id, a, b, 1, 2, 3}, TColEvent::MODE_UPDATE);
+        Queue().Record({id, b, a, 4, 5, 6}, TColEvent::MODE_UPDATE);
         core::Ref<TColEvent> e = TColEvent::Poll();
         ASSERT_TRUE(e);
         EXPECT_EQ(e->id, id);
@@ -151,7 +155,7 @@ TEST_F(ChunkedQueue, AStepsQueueHoldsEachMassOncePerPairUntilEmptied) {
     Pile pile(30, 0.5f);
     for (int k = 0; k < 40; ++k) TPhysics::Update();
     std::map<const core::Object*, int> pairs;
-    colPairs.ForEachRecorded([&](int, TMass* mass, core::Object* other, float, float, float) {
+    Queue().ForEachRecorded([&](int, TMass* mass, core::Object* other, float, float, float) {
         ++pairs[mass];
         ++pairs[other];
     });
@@ -165,7 +169,7 @@ TEST_F(ChunkedQueue, AStepsQueueHoldsEachMassOncePerPairUntilEmptied) {
     // Queued again, then left to the queue alone.
     TPhysics::Update();
     std::map<const core::Object*, int> named;
-    colPairs.ForEachRecorded([&](int, TMass* mass, core::Object* other, float, float, float) {
+    Queue().ForEachRecorded([&](int, TMass* mass, core::Object* other, float, float, float) {
         named[mass] = named[other] = 1;
     });
     const auto all = static_cast<std::int64_t>(pile.masses.size());
@@ -174,8 +178,10 @@ TEST_F(ChunkedQueue, AStepsQueueHoldsEachMassOncePerPairUntilEmptied) {
     const std::int64_t live = core::LiveObjectCount<TMass>();
     pile.masses.clear();
     pile.body = nullptr;
+    // A world that is freed but still held keeps its queue; its end empties it.
+    core::Ref<TPhysics> world = currentWorld;
     TPhysics::Free();
     EXPECT_EQ(core::LiveObjectCount<TMass>(), live - (all - held));
-    TColEvent::Flush();
+    world = nullptr;
     EXPECT_EQ(core::LiveObjectCount<TMass>(), live - all);
 }

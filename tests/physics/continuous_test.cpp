@@ -361,7 +361,7 @@ TEST_F(ContinuousTest, TheZonesABucketGivesIncludeEveryZoneThePathMeets) {
                                       k % 3 ? TZone::FILL : TZone::LOOP, 0, 1, 4));
     }
     detail::TZoneBoxes boxes;
-    boxes.Build();
+    boxes.Build(zoneList.Get());
     int narrowed = 0, holeSkipped = 0;
     for (int k = 0; k < 2000; ++k) {
         const TSweptDisc path{static_cast<float>((k * 53) % 1000),

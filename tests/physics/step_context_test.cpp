@@ -119,6 +119,12 @@ class ContactBatch : public PhysicsTest {
     std::vector<TMass*> order{a.Get(), b.Get()};
     detail::TStepWorker worker;
 
+    // Opens the worker's batch on the current world's queue, in its mode.
+    detail::TOpenBatch Open() {
+        return detail::TOpenBatch(worker.Contacts(), order,
+                                  detail::CurrentQueue(),
+                                  TColEvent::colMode);
+    }
     void MeetOnce() {
         detail::TContactBatch& batch = worker.Contacts();
         batch.BeginTurn(0);
@@ -128,7 +134,7 @@ class ContactBatch : public PhysicsTest {
 
 TEST_F(ContactBatch, ItsContactsAreQueuedWhenItCloses) {
     {
-        const detail::TOpenBatch open(worker.Contacts(), order);
+        const detail::TOpenBatch open = Open();
         MeetOnce();
     }
     ASSERT_EQ(TColEvent::QueueCount(), 1);
@@ -139,7 +145,7 @@ TEST_F(ContactBatch, ItsContactsAreQueuedWhenItCloses) {
 
 TEST_F(ContactBatch, ASweepThatThrowsStillClosesIt) {
     try {
-        const detail::TOpenBatch open(worker.Contacts(), order);
+        const detail::TOpenBatch open = Open();
         MeetOnce();
         throw std::runtime_error("sweep");
     } catch (const std::runtime_error&) {
@@ -154,7 +160,7 @@ TEST_F(ContactBatch, ASweepThatThrowsStillClosesIt) {
 TEST_F(ContactBatch, ADiscardingQueueKeepsNothing) {
     TColEvent::SetMode(TColEvent::MODE_DISCARD);
     {
-        const detail::TOpenBatch open(worker.Contacts(), order);
+        const detail::TOpenBatch open = Open();
         MeetOnce();
     }
     TColEvent::SetMode(TColEvent::MODE_UPDATE);

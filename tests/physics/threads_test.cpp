@@ -74,7 +74,7 @@ class Digest {
             hash_.Add(m->RefCount());
         }
         hash_.Add(TColEvent::QueueCount());
-        detail::colPairs.ForEachRecorded([&](int id, const core::Object* mass,
+        detail::TStepAccess::Of(*currentWorld).Queue().ForEachRecorded([&](int id, const core::Object* mass,
                                              const core::Object* other, float x, float y,
                                              float force) {
             ++events_;
