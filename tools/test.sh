@@ -69,6 +69,8 @@ for dir in "${builds[@]}"; do
   xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" \
     ctest --test-dir "$dir" -j"$jobs" --output-on-failure --timeout 600 || status=1
 done
+echo "== check: no world's state at static storage in the physics library"
+tools/check_globals.sh build/physics/libquorvel_tangle.a || status=1
 if [ "${1:-}" != "--plain-only" ]; then
   echo "== tests: physics and the samples' scenes, validating every step"
   build-validate/tests/physics/physics_tests --gtest_brief=1 || status=1
@@ -78,7 +80,7 @@ if [ "${1:-}" != "--plain-only" ]; then
   # consumer check checks too.
   echo "== tests: physics on 4 threads, under ThreadSanitizer"
   QUORVEL_TEST_THREADS=4 TSAN_OPTIONS=halt_on_error=1 \
-    build-tsan/tests/physics/physics_tests --gtest_brief=1 --gtest_filter='Threads.*' || status=1
+    build-tsan/tests/physics/physics_tests --gtest_brief=1 --gtest_filter='Threads.*:Worlds.*' || status=1
   echo "== tests: kel.tangle alone"
   env -u DISPLAY build-tangle/tests/physics/physics_tests --gtest_brief=1 || status=1
   env -u DISPLAY ctest --test-dir build-tangle -R '^consumer_physics_only$' \
