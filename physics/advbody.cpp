@@ -4,8 +4,13 @@
 #include "physics/advbody.h"
 
 #include "physics/detail/finite.h"
+#include "physics/detail/mass_extras.h"
 
 namespace kel::tangle {
+
+TAdvBody::TAdvBody() { detail::NoteBody(this); }
+
+TAdvBody::~TAdvBody() { detail::ForgetBody(this); }
 
 int TAdvBody::CleanIndex() {
     MassCleanIndex();

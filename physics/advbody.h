@@ -74,7 +74,9 @@ class TAdvBody : public TBody {
     /// The rig table's slots.
     std::vector<core::Ref<TRig>>& rArray = rigs.slots;
 
-    TAdvBody() = default;
+    /// Known to its masses (TMass::GetBody) for as long as it lives.
+    TAdvBody();
+    ~TAdvBody() override;
 
     /// Body files. Load gives none for a missing file, a wrong magic or a
     /// damaged file (one that ends early, holds an index or count its tables

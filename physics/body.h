@@ -5,6 +5,7 @@
 
 #include "core/list.h"
 #include "core/object.h"
+#include "physics/user_data.h"
 
 namespace kel::tangle {
 
@@ -31,6 +32,16 @@ class TBody : public core::Object {
     virtual core::Ref<core::TList> GetConstraints() const;
     /// Lowers every assigned constraint's count once, then empties conList.
     virtual int Clear();
+    /// The program's own data on the body (see TUserData).
+    const TUserData& GetUserData() const { return userData_; }
+    /// Keeps the program's own data on the body. Returns 0.
+    int SetUserData(const TUserData& data) {
+        userData_ = data;
+        return 0;
+    }
+
+  private:
+    TUserData userData_;
 };
 
 } // namespace kel::tangle

@@ -213,6 +213,13 @@ class TConstraint final : public core::Object {
     int AddRef();
     /// Counts one body fewer; at none it leaves the world. Returns 0.
     int SubRef();
+    /// The program's own data on the constraint (see TUserData).
+    const TUserData& GetUserData() const { return userData_; }
+    /// Keeps the program's own data on the constraint. Returns 0.
+    int SetUserData(const TUserData& data) {
+        userData_ = data;
+        return 0;
+    }
 
   private:
     friend struct detail::TConstraintSolver;
@@ -250,6 +257,7 @@ class TConstraint final : public core::Object {
     // `weight` (the sum of inverse masses times squared gradients): the
     // compliant solve with damping of extended position-based dynamics.
     float Multiplier(float error, float rate, float weight, float complianceScale) const;
+    TUserData userData_; // last: the solve never reads it
 };
 
 } // namespace kel::tangle

@@ -7,6 +7,7 @@
 #include "physics/detail/contact.h"
 #include "physics/detail/degmath.h"
 #include "physics/detail/finite.h"
+#include "physics/detail/mass_extras.h"
 #include "physics/detail/grid.h"
 #include "physics/detail/sleep.h"
 #include "physics/detail/step_context.h"
@@ -32,6 +33,16 @@ int TakeAutoColGroup() { return nextColGroup--; }
 TMass::~TMass() {
     // The cell does not own the mass: take it out so no walk meets it again.
     if (gridlink.cell) gridlink.cell->Unlink(this);
+    detail::ForgetMass(this);
+}
+
+TAdvBody* TMass::GetBody() const { return detail::BodyOf(this); }
+
+TUserData TMass::GetUserData() const { return detail::UserDataOf(this); }
+
+int TMass::SetUserData(const TUserData& data) {
+    detail::SetUserDataOf(this, data);
+    return 0;
 }
 
 int TMass::AddToGrid() {

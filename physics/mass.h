@@ -9,9 +9,11 @@
 #include "core/list.h"
 #include "core/name.h"
 #include "core/object.h"
+#include "physics/user_data.h"
 
 namespace kel::tangle {
 
+class TAdvBody;
 class TMass;
 namespace detail {
 class TGridCell;
@@ -221,6 +223,13 @@ class alignas(64) TMass final : public core::Object {
     int IsActive() const { return refCounter > 0 ? 1 : 0; }
     /// Slot in its TAdvBody's mass table, -1 for none.
     int GetIndex() const { return index; }
+    /// The advanced body whose mass table holds the mass in slot GetIndex(),
+    /// or null: the way from a contact or a query's hit to a body.
+    TAdvBody* GetBody() const;
+    /// The program's own data on the mass (see TUserData).
+    TUserData GetUserData() const;
+    /// Keeps the program's own data on the mass. Returns 0.
+    int SetUserData(const TUserData& data);
     /// A filled circle through the world view, drawn unrotated. Returns 0;
     /// draws nothing without graphics.
     int Draw() const;

@@ -7,6 +7,7 @@
 
 #include "core/list.h"
 #include "core/object.h"
+#include "physics/user_data.h"
 
 namespace kel::tangle {
 
@@ -60,6 +61,14 @@ class TZoneBase : public core::Object {
     int colGroup = -1;           ///< 0 collides with nothing
     core::TLink* link = nullptr; ///< in zoneList; owned by the list
 
+    /// The program's own data on the zone (see TUserData).
+    const TUserData& GetUserData() const { return userData_; }
+    /// Keeps the program's own data on the zone. Returns 0.
+    int SetUserData(const TUserData& data) {
+        userData_ = data;
+        return 0;
+    }
+
     /// Contact test of one mass against this zone: resolves it and emits the
     /// event. Returns 0.
     virtual int Collide(TMass* mass) = 0;
@@ -92,6 +101,7 @@ class TZoneBase : public core::Object {
     static bool IsKind(const core::Object* o);
 
   private:
+    TUserData userData_;
 };
 
 } // namespace kel::tangle
