@@ -40,7 +40,7 @@
 #include <vector>
 
 #include "alloc_counter.h"
-#include "physics/detail/grid.h"
+#include "physics/grid/grid.h"
 #include "physics/tangle.h"
 #include "tangle_scene.h"
 

@@ -15,7 +15,7 @@
 #include <benchmark/benchmark.h>
 
 #include "alloc_counter.h"
-#include "physics/detail/step.h"
+#include "physics/step/step.h"
 #include "physics/tangle.h"
 #include "tangle_scene.h"
 

@@ -45,11 +45,13 @@ foreach(kind archives exports)
   endif()
 endforeach()
 # The installed headers are the interface alone: none of them is, or needs,
-# an internal one.
-file(GLOB_RECURSE installed_headers ${WORK_DIR}/prefix/include/*.h)
+# an internal one (one in a folder of its library's folder).
+file(GLOB_RECURSE installed_headers RELATIVE ${WORK_DIR}/prefix/include/quorvel
+  ${WORK_DIR}/prefix/include/quorvel/*.h)
 foreach(header IN LISTS installed_headers)
-  file(READ ${header} text)
-  if(header MATCHES "/detail/" OR text MATCHES "#include \"[a-z0-9_]+/detail/")
+  file(READ ${WORK_DIR}/prefix/include/quorvel/${header} text)
+  if(header MATCHES "^[a-z0-9_]+/[a-z0-9_]+/" OR
+     text MATCHES "#include \"[a-z0-9_]+/[a-z0-9_]+/")
     message(FATAL_ERROR "internal header installed or included by an installed one: ${header}")
   endif()
 endforeach()

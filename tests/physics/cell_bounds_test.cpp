@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "physics/detail/cell_bounds.h"
+#include "physics/grid/cell_bounds.h"
 
 namespace {
 

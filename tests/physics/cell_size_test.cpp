@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "fnv.h"
-#include "physics/detail/cell_table.h"
-#include "physics/detail/grid.h"
-#include "physics/detail/step.h"
+#include "physics/grid/cell_table.h"
+#include "physics/grid/grid.h"
+#include "physics/step/step.h"
 #include "scene.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/live_count.h"
-#include "physics/detail/chunked_array.h"
-#include "physics/detail/colpairs.h"
+#include "physics/contacts/chunked_array.h"
+#include "physics/contacts/collision_queue.h"
 #include "pile.h"
 #include "scene.h"
 
@@ -19,7 +19,7 @@ using kel::tangle::detail::TChunkedArray;
 namespace {
 
 // The current world's collision queue.
-kel::tangle::detail::TColPairs& Queue() {
+kel::tangle::detail::TCollisionQueue& Queue() {
     return kel::tangle::detail::CurrentQueue();
 }
 

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "core/hook.h"
-#include "physics/detail/zone_boxes.h"
+#include "physics/zones/zone_boxes.h"
 #include "physics/tangle.h"
 #include "tests/physics/scene.h"
 

@@ -1,6 +1,6 @@
 #include <cmath>
 
-#include "physics/detail/grid.h"
+#include "physics/grid/grid.h"
 #include "scene.h"
 
 using namespace scene;

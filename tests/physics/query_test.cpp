@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "physics/detail/query_geometry.h"
+#include "physics/queries/query_geometry.h"
 #include "physics/tangle.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <map>
 #include <vector>
 
-#include "physics/detail/grid.h"
-#include "physics/detail/step.h"
+#include "physics/grid/grid.h"
+#include "physics/step/step.h"
 #include "fnv.h"
 #include "scene.h"
 

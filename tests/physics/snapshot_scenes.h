@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "fnv.h"
-#include "physics/detail/mass_step.h"
-#include "physics/detail/step.h"
+#include "physics/step/mass_step.h"
+#include "physics/step/step.h"
 #include "physics/tangle.h"
 
 namespace scene {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "physics/detail/grid.h"
-#include "physics/detail/step.h"
+#include "physics/grid/grid.h"
+#include "physics/step/step.h"
 #include "scene.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include <stdexcept>
 #include <vector>
 
-#include "physics/detail/contact.h"
-#include "physics/detail/intrinsics.h"
-#include "physics/detail/mass_step.h"
-#include "physics/detail/step_context.h"
+#include "physics/contacts/contact.h"
+#include "physics/step/intrinsics.h"
+#include "physics/step/mass_step.h"
+#include "physics/step/step_context.h"
 #include "scene.h"
 
 namespace {

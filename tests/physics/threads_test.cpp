@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "fnv.h"
-#include "physics/detail/colpairs.h"
-#include "physics/detail/step.h"
+#include "physics/contacts/collision_queue.h"
+#include "physics/step/step.h"
 #include "pile.h"
 #include "scene.h"
 

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <vector>
 
-#include "physics/detail/grid.h"
+#include "physics/grid/grid.h"
 #include "scene.h"
 
 using namespace scene;

@@ -10,8 +10,8 @@
 
 #include "core/live_count.h"
 #include "fnv.h"
-#include "physics/detail/colpairs.h"
-#include "physics/detail/step.h"
+#include "physics/contacts/collision_queue.h"
+#include "physics/step/step.h"
 #include "physics/tangle.h"
 #include "scene.h"
 
