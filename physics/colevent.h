@@ -46,7 +46,7 @@ class TColEvent final : public core::Object {
     /// MODE_UPDATE.
     float force = 0;
 
-    // Each world has a queue of its own (physics/detail/colpairs.h); the
+    // Each world has a queue of its own (physics/contacts/collision_queue.h); the
     // class functions below work on the calling thread's current world's,
     // or without one on a queue of the thread's own.
     /// The hook id collision hooks are added under; taken once, when the

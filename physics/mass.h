@@ -20,7 +20,7 @@ class TGridCell;
 struct TMassStepAccess;
 
 // What only the step reads and writes on a mass: private to the library,
-// reached through TMassStepAccess (physics/detail/mass_step.h).
+// reached through TMassStepAccess (physics/step/mass_step.h).
 struct TMassStepState {
     // Marks the masses already visited by the current cell walk of the step,
     // so a walk can resume correctly after a hook took a mass out of its
