@@ -10,7 +10,7 @@ using namespace kel::tangle;
 int main() {
     // [first-jelly]
     TWorldDef def;
-    def.right = 800, def.bottom = 600, def.stacking = 2; // bodies lie still where they land
+    def.right = 800, def.bottom = 600, def.stacking = STACKING_TOGETHER; // bodies lie still where they land
     TPhysics::Create(def);
     TZone::Create({0, 500, 800, 500, 800, 600, 0, 600}, TZone::FILL, 0.5f, -1, 6); // a floor
 

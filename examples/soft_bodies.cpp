@@ -15,7 +15,7 @@ int main() {
     TPhysics::SetGridSize(16);
     // Constraints solved together: a round body does not start rolling on
     // its own.
-    TPhysics::SetStacking(2);
+    TPhysics::SetStacking(STACKING_TOGETHER);
 
     // A rope from (220, 120) to (380, 120), its links 8 units long at most,
     // pinned at both ends. Every builder gives its shape one collision group

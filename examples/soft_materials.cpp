@@ -41,7 +41,7 @@ int main() {
     // [together]
     // Constraints solved together: a symmetric body lands and stays put,
     // whatever order its parts were built in.
-    TPhysics::SetStacking(2);
+    TPhysics::SetStacking(STACKING_TOGETHER);
     // [/together]
 
     // [pressure]

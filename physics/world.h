@@ -165,7 +165,7 @@ class TPhysics : public core::Object, public TWorldView {
     /// The current world's cell width (SetCellSize), world units; 0 while it
     /// uses the grid of SetGridSize, and without a world.
     static float GetCellSize();
-    /// Sets the solver's mode. Mode 1 (stable stacking) makes resting contact converge without
+    /// Sets the solver's mode (TStackingMode names them). Mode 1 (stable stacking) makes resting contact converge without
     /// pumping energy into a pile: each step runs as 4 small steps, contacts stop masses but never
     /// throw them, and of two touching masses the lower (along gravity)
     /// counts double. It costs about 4 steps of mode 0 and changes results.

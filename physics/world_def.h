@@ -4,6 +4,20 @@
 
 namespace kel::tangle {
 
+/// The solver's modes (TPhysics::SetStacking, TWorldDef::stacking).
+enum TStackingMode : int {
+    /// The step as it always was, bit for bit.
+    STACKING_PLAIN = 0,
+    /// Deep piles come to rest: each step runs as 4 small steps and contacts
+    /// stop masses but never throw them.
+    STACKING_STABLE = 1,
+    /// Constraints solved together, each mass moved by the mean of what its
+    /// constraints ask: soft bodies do not turn or roll on their own.
+    STACKING_TOGETHER = 2,
+    /// Both.
+    STACKING_STABLE_TOGETHER = 3,
+};
+
 /// The settings of a new world, by name. Fill in what differs from the
 /// defaults and pass it to TPhysics::Create:
 ///
@@ -47,8 +61,9 @@ struct TWorldDef {
     /// the grid from largestRadius. Worth it for worlds wider than about 64
     /// cells of twice the largest radius.
     float cellSize = 0;
-    /// The solver's mode, 0 by default (see TPhysics::SetStacking).
-    int stacking = 0;
+    /// The solver's mode (TStackingMode), STACKING_PLAIN by default (see
+    /// TPhysics::SetStacking).
+    int stacking = STACKING_PLAIN;
     /// Sleeping: the speed, world units per step, below which a mass counts
     /// as still; 0 leaves sleeping off (see TPhysics::SetSleep).
     float sleepSpeed = 0;
