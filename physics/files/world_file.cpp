@@ -48,10 +48,13 @@ constexpr const char* kMagic = "TNWF";
 constexpr const char* kEndMagic = "TEND";
 // Version 2 adds the cell size of SetCellSize, and names a mass's cell in
 // the grid by its x and y. Version 3 adds to each constraint its kind and
-// parameters (angles, shapes and skins). Each is written only for a world that
-// needs it, so that every other world file stays as the older version
+// parameters (angles, shapes and skins). Version 4 adds continuous collision
+// (the world's flag, and each mass's bullet flag); version 5 whether the
+// strip schedule is on (SetThreads), which decides the bits of the steps
+// that follow. Each is written only for a world that needs it, so that every other world file stays as the older version
 // wrote it.
-constexpr int kVersion = 1, kCellSizeVersion = 2, kKindsVersion = 3, kContinuousVersion = 4;
+constexpr int kVersion = 1, kCellSizeVersion = 2, kKindsVersion = 3, kContinuousVersion = 4,
+              kScheduleVersion = 5;
 constexpr int kNone = -1;
 
 // The fewest bytes a record of each kind takes, for checking counts.
@@ -150,6 +153,7 @@ class WorldWriter {
         for (int n : {w.sleepSteps, w.nextColGroup, w.colMode}) out_.WriteInt(n);
         if (CellsByPlace()) out_.WriteFloat(w.cellSize); // 0: the grid of the grid size
         if (version_ >= kContinuousVersion) out_.WriteInt(w.continuous);
+        if (version_ >= kScheduleVersion) out_.WriteInt(w.scheduled);
     }
 
     void WriteMass(const detail::TMassState& m) {
@@ -247,6 +251,7 @@ class WorldWriter {
 
     // The oldest version that holds the world.
     int VersionNeeded() const {
+        if (s_.settings.scheduled) return kScheduleVersion;
         if (s_.settings.continuous) return kContinuousVersion;
         for (const auto& m : s_.masses) {
             if (m.bullet) return kContinuousVersion;
@@ -394,10 +399,10 @@ class WorldReader {
         if (magic != kMagic) return Fail("not a world file");
         version_ = in_.ReadInt();
         if (!in_.Ok()) return Truncated();
-        if (version_ < kVersion || version_ > kContinuousVersion)
+        if (version_ < kVersion || version_ > kScheduleVersion)
             return Fail("world file version " + std::to_string(version_) +
                         ": this library reads versions " + std::to_string(kVersion) + " to " +
-                        std::to_string(kContinuousVersion));
+                        std::to_string(kScheduleVersion));
         ReadSettings();
         if (!in_.Ok()) return Truncated();
         if (!SettingsFinite()) return Damaged("a world setting is not a finite number");
@@ -423,6 +428,8 @@ class WorldReader {
         if (!(w.cellSize > 0)) w.cellSize = 0;
         w.continuous = 0;
         if (version_ >= kContinuousVersion) w.continuous = in_.ReadInt() != 0 ? 1 : 0;
+        w.scheduled = 0;
+        if (version_ >= kScheduleVersion) w.scheduled = in_.ReadInt() != 0 ? 1 : 0;
     }
 
     bool SettingsFinite() const {

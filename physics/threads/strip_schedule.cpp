@@ -19,6 +19,7 @@ TThreads::~TThreads() = default;
 
 void TThreads::Set(int n) {
     count_ = std::clamp(n, 1, kMost);
+    scheduled_ = count_ >= 2;
     Fit();
 }
 

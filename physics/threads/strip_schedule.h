@@ -51,16 +51,21 @@ class TThreads {
 
     static constexpr int kMost = 64;
     // n threads, the caller's included (clamped to 1 ... kMost); the pool is
-    // started or stopped to match, unless the program lends its own.
+    // started or stopped to match, unless the program lends its own. Two or
+    // more turn the strip schedule on, one turns it off.
     void Set(int n);
     int Count() const { return count_; }
     // The program's task system; `enqueue` null gives the library's pool.
     void SetTaskSystem(const TTaskSystem& system);
     // Runs the strip schedule even on one thread, to measure what it costs
     // against the step as it always was.
-    void ScheduleAlone(bool on) { alone_ = on; }
-    // Whether the quiet passes run the strip schedule.
-    bool Scheduled() const { return count_ >= 2 || alone_; }
+    void ScheduleAlone(bool on) { scheduled_ = on || count_ >= 2; }
+    // Whether the quiet passes run the strip schedule. It is part of the
+    // world's state (its results differ from the plain step's, and are the
+    // same on any number of threads): a snapshot or a world file brings it
+    // back whatever the thread count, on the calling thread alone if need be.
+    bool Scheduled() const { return scheduled_; }
+    void SetScheduled(bool on) { scheduled_ = on; }
     // Runs task over the items [0, count); returns when all have run.
     void For(TTaskFunction task, int count, void* context) {
         Start(task, count, context);
@@ -93,7 +98,7 @@ class TThreads {
     void Fit();
 
     int count_ = 1;
-    bool alone_ = false;
+    bool scheduled_ = false;
     TTaskSystem system_;
     std::unique_ptr<TThreadPool> pool_;
     // The batch started and not yet finished.

@@ -243,7 +243,7 @@ bool TWorldState::Capture(TPhysics& w, const std::vector<TBody*>& bodyList) {
                 w.stacking,         w.sleepSpeed,
                 w.sleepSteps,       TStepAccess::NextColGroupOf(w),
                 TStepAccess::QueueModeOf(w), TStepAccess::CellSizeOf(w),
-                w.continuous};
+                w.continuous,       TStepAccess::Of(w).Threads().Scheduled() ? 1 : 0};
     TakeList(w.Masses(), massList);
     TakeList(w.Constraints(), constraintList);
     TakeList(w.Zones(), zoneList);
@@ -350,6 +350,7 @@ bool TWorldState::Apply(TPhysics& w) const {
     w.sleepSpeed = s.sleepSpeed;
     w.sleepSteps = s.sleepSteps;
     w.continuous = s.continuous;
+    TStepAccess::Of(w).Threads().SetScheduled(s.scheduled != 0);
     // The cells are laid out for the bounds as they were; the masses come
     // back into them below.
     TStepAccess::RestoreCellSize(w, s.cellSize);

@@ -46,6 +46,7 @@ struct TSettingsState {
     int colMode = 1;       // the collision queue's mode
     float cellSize = 0;    // TPhysics::SetCellSize; 0 for the grid of SetGridSize
     int continuous = 0;    // TPhysics::SetContinuous
+    int scheduled = 0;     // the strip schedule (TPhysics::SetThreads), on or off
 };
 
 struct TMassState {

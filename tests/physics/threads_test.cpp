@@ -273,6 +273,36 @@ TEST_F(Threads, ARestoredSnapshotStepsAsBefore) {
     EXPECT_EQ(first.Hash(), again.Hash());
 }
 
+// Whether the schedule is on is the world's: a snapshot restored after
+// SetThreads(1), and a world file loaded into a world on one thread, step as
+// the world on several threads would have.
+TEST_F(Threads, TheScheduleTravelsWithSnapshotsAndWorldFiles) {
+    scene::Pile pile(30, 0.5f);
+    UseThreads(ThreadCounts().front());
+    for (int k = 0; k < 50; ++k) TPhysics::Update();
+    const core::Ref<TWorldSnapshot> snapshot = TPhysics::TakeSnapshot({pile.body.Get()});
+    const std::vector<unsigned char> file = currentWorld->SaveToMemory({pile.body.Get()});
+    Digest first(pile.masses);
+    for (int k = 0; k < 50; ++k) first.Step();
+
+    TPhysics::SetThreads(1);
+    TPhysics::RestoreSnapshot(snapshot);
+    Digest restored(pile.masses);
+    for (int k = 0; k < 50; ++k) restored.Step();
+    EXPECT_EQ(restored.Hash(), first.Hash());
+
+    core::Ref<TPhysics> fresh = TPhysics::Create(1, 1, 0, 0, 1);
+    std::string error;
+    const core::Ref<TWorldSnapshot> loaded = fresh->LoadFromMemory(file, error);
+    ASSERT_TRUE(loaded) << error;
+    std::vector<core::Ref<TMass>> masses;
+    for (TMass* m : fresh->Masses()->Each<TMass>()) masses.emplace_back(m);
+    ASSERT_EQ(masses.size(), pile.masses.size());
+    Digest reloaded(masses);
+    for (int k = 0; k < 50; ++k) reloaded.Step();
+    EXPECT_EQ(reloaded.Hash(), first.Hash());
+}
+
 // A task system that runs every batch on the caller, last item first.
 struct Backwards {
     int batches = 0;
