@@ -141,20 +141,14 @@ class WorldWriter {
     }
 
     void WriteSettings() {
-        const detail::TSettingsState& w = s_.settings;
-        for (float f : {w.boundsMaxX, w.boundsMaxY, w.boundsMinX, w.boundsMinY, w.friction,
-                        w.gravityX, w.gravityY})
-            out_.WriteFloat(f);
-        for (int n : {w.passes, w.gridon, w.gridsize}) out_.WriteInt(n);
-        out_.WriteFloat(w.ratiox);
-        out_.WriteFloat(w.ratioy);
-        out_.WriteInt(w.stacking);
-        out_.WriteFloat(w.sleepSpeed);
-        for (int n : {w.sleepSteps, w.nextColGroup, w.colMode}) out_.WriteInt(n);
-        if (CellsByPlace()) out_.WriteFloat(w.cellSize); // 0: the grid of the grid size
-        if (version_ >= kContinuousVersion) out_.WriteInt(w.continuous);
-        if (version_ >= kScheduleVersion) out_.WriteInt(w.scheduled);
+        const detail::TSettingsState& s = s_.settings;
+#define KEL_TANGLE_WRITE_SETTING(type, name, fallback, since, finite, get, set) \
+    if (version_ >= (since)) Write(s.name);
+        KEL_TANGLE_WORLD_SETTINGS(KEL_TANGLE_WRITE_SETTING)
+#undef KEL_TANGLE_WRITE_SETTING
     }
+    void Write(float f) { out_.WriteFloat(f); }
+    void Write(int n) { out_.WriteInt(n); }
 
     void WriteMass(const detail::TMassState& m) {
         for (float f :
@@ -412,30 +406,28 @@ class WorldReader {
     }
 
     void ReadSettings() {
-        detail::TSettingsState& w = s_.settings;
-        for (float* f : {&w.boundsMaxX, &w.boundsMaxY, &w.boundsMinX, &w.boundsMinY, &w.friction,
-                         &w.gravityX, &w.gravityY})
-            *f = in_.ReadFloat();
-        for (int* n : {&w.passes, &w.gridon, &w.gridsize}) *n = in_.ReadInt();
-        w.ratiox = in_.ReadFloat();
-        w.ratioy = in_.ReadFloat();
-        w.stacking = in_.ReadInt();
-        w.sleepSpeed = in_.ReadFloat();
-        for (int* n : {&w.sleepSteps, &w.nextColGroup, &w.colMode}) *n = in_.ReadInt();
-        w.cellSize = 0;
-        if (version_ >= kCellSizeVersion) w.cellSize = in_.ReadFloat();
+        detail::TSettingsState& s = s_.settings;
+        s = {};
+#define KEL_TANGLE_READ_SETTING(type, name, fallback, since, finite, get, set) \
+    if (version_ >= (since)) Read(s.name);
+        KEL_TANGLE_WORLD_SETTINGS(KEL_TANGLE_READ_SETTING)
+#undef KEL_TANGLE_READ_SETTING
         // Not a number or not above 0: the grid of the grid size.
-        if (!(w.cellSize > 0)) w.cellSize = 0;
-        w.continuous = 0;
-        if (version_ >= kContinuousVersion) w.continuous = in_.ReadInt() != 0 ? 1 : 0;
-        w.scheduled = 0;
-        if (version_ >= kScheduleVersion) w.scheduled = in_.ReadInt() != 0 ? 1 : 0;
+        if (!(s.cellSize > 0)) s.cellSize = 0;
+        s.continuous = s.continuous != 0 ? 1 : 0;
+        s.scheduled = s.scheduled != 0 ? 1 : 0;
     }
+    void Read(float& f) { f = in_.ReadFloat(); }
+    void Read(int& n) { n = in_.ReadInt(); }
 
     bool SettingsFinite() const {
-        const detail::TSettingsState& w = s_.settings;
-        return AllFinite({w.boundsMaxX, w.boundsMaxY, w.boundsMinX, w.boundsMinY, w.friction,
-                          w.gravityX, w.gravityY, w.sleepSpeed});
+        const detail::TSettingsState& s = s_.settings;
+        bool finite = true;
+#define KEL_TANGLE_CHECK_SETTING(type, name, fallback, since, isFinite, get, set) \
+    if constexpr (isFinite) finite = finite && std::isfinite(static_cast<float>(s.name));
+        KEL_TANGLE_WORLD_SETTINGS(KEL_TANGLE_CHECK_SETTING)
+#undef KEL_TANGLE_CHECK_SETTING
+        return finite;
     }
 
     static bool AllFinite(std::initializer_list<float> values) {

@@ -232,18 +232,25 @@ void TBodyState::Apply() const {
     ApplyTable(rigs, adv->rigs);
 }
 
+void TSettingsState::Take(const TPhysics& w) {
+#define KEL_TANGLE_TAKE_SETTING(type, name, fallback, since, finite, get, set) name = get;
+    KEL_TANGLE_WORLD_SETTINGS(KEL_TANGLE_TAKE_SETTING)
+#undef KEL_TANGLE_TAKE_SETTING
+}
+
+void TSettingsState::Apply(TPhysics& w) const {
+#define KEL_TANGLE_APPLY_SETTING(type, name, fallback, since, finite, get, set) \
+    {                                                                           \
+        const type v = name;                                                    \
+        set;                                                                    \
+    }
+    KEL_TANGLE_WORLD_SETTINGS(KEL_TANGLE_APPLY_SETTING)
+#undef KEL_TANGLE_APPLY_SETTING
+}
+
 bool TWorldState::Capture(TPhysics& w, const std::vector<TBody*>& bodyList) {
     if (TStepAccess::Of(w).Stepping()) return false;
-    settings = {w.boundsMaxX,       w.boundsMaxY,
-                w.boundsMinX,       w.boundsMinY,
-                w.friction,         w.gravityX,
-                w.gravityY,         w.i,
-                w.gridon,           w.gridsize,
-                w.ratiox,           w.ratioy,
-                w.stacking,         w.sleepSpeed,
-                w.sleepSteps,       TStepAccess::NextColGroupOf(w),
-                TStepAccess::QueueModeOf(w), TStepAccess::CellSizeOf(w),
-                w.continuous,       TStepAccess::Of(w).Threads().Scheduled() ? 1 : 0};
+    settings.Take(w);
     TakeList(w.Masses(), massList);
     TakeList(w.Constraints(), constraintList);
     TakeList(w.Zones(), zoneList);
@@ -333,32 +340,12 @@ bool TWorldState::Capture(TPhysics& w, const std::vector<TBody*>& bodyList) {
 bool TWorldState::Apply(TPhysics& w) const {
     TStepper& stepper = TStepAccess::Of(w);
     if (stepper.Stepping() || !w.Masses() || !w.Constraints() || !w.Zones()) return false;
-    const TSettingsState& s = settings;
-    w.boundsMaxX = s.boundsMaxX;
-    w.boundsMaxY = s.boundsMaxY;
-    w.boundsMinX = s.boundsMinX;
-    w.boundsMinY = s.boundsMinY;
-    w.friction = s.friction;
-    w.gravityX = s.gravityX;
-    w.gravityY = s.gravityY;
-    w.i = s.passes;
-    w.gridon = s.gridon;
-    w.gridsize = s.gridsize;
-    w.ratiox = s.ratiox;
-    w.ratioy = s.ratioy;
-    w.stacking = s.stacking;
-    w.sleepSpeed = s.sleepSpeed;
-    w.sleepSteps = s.sleepSteps;
-    w.continuous = s.continuous;
-    TStepAccess::Of(w).Threads().SetScheduled(s.scheduled != 0);
     // The cells are laid out for the bounds as they were; the masses come
     // back into them below.
-    TStepAccess::RestoreCellSize(w, s.cellSize);
-    TStepAccess::SetNextColGroup(w, s.nextColGroup);
+    settings.Apply(w);
     // The queue holds the contacts of steps the world no longer has taken.
     stepper.Queue().Clear();
     if (w.IsCurrent()) TColEvent::colCurrent = nullptr;
-    TStepAccess::SetQueueMode(w, s.colMode);
 
     RestoreList(*w.Masses(), massList);
     RestoreList(*w.Constraints(), constraintList);

@@ -25,6 +25,7 @@
 #include "physics/mass.h"
 #include "physics/quadtree.h"
 #include "physics/rig.h"
+#include "physics/world/world_settings.h"
 #include "physics/zone.h"
 
 namespace kel::tangle {
@@ -33,20 +34,15 @@ class TPhysics;
 
 namespace kel::tangle::detail {
 
-// The world's own settings.
+// The world's own settings, the fields of world_settings.h.
 struct TSettingsState {
-    float boundsMaxX = 0, boundsMaxY = 0, boundsMinX = 0, boundsMinY = 0;
-    float friction = 1, gravityX = 0, gravityY = 0;
-    int passes = 0, gridon = 0, gridsize = 0;
-    float ratiox = 0, ratioy = 0;
-    int stacking = 0;
-    float sleepSpeed = 0;
-    int sleepSteps = 0;
-    int nextColGroup = -2; // the module-wide automatic group counter
-    int colMode = 1;       // the collision queue's mode
-    float cellSize = 0;    // TPhysics::SetCellSize; 0 for the grid of SetGridSize
-    int continuous = 0;    // TPhysics::SetContinuous
-    int scheduled = 0;     // the strip schedule (TPhysics::SetThreads), on or off
+#define KEL_TANGLE_SETTING_FIELD(type, name, fallback, since, finite, get, set) type name = fallback;
+    KEL_TANGLE_WORLD_SETTINGS(KEL_TANGLE_SETTING_FIELD)
+#undef KEL_TANGLE_SETTING_FIELD
+
+    // Read from world w, and put into it.
+    void Take(const TPhysics& w);
+    void Apply(TPhysics& w) const;
 };
 
 struct TMassState {
