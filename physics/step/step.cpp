@@ -124,6 +124,12 @@ TStepContext TStepper::BeginStep(TPhysics& w, const core::TList& masses,
             plan.search = TContactSearch::GridLists;
     }
     step.nonFinite = &nonFinite_;
+    // Decided here, once: the sweep follows from the search, the world's
+    // schedule and whether outside code may run.
+    if (plan.search == TContactSearch::GridArrays)
+        plan.sweep = threads_.Scheduled() ? TSweep::Strips : TSweep::CellArrays;
+    else
+        plan.sweep = plan.quiet ? TSweep::QuietLists : TSweep::HeldLists;
     lastPlan_ = plan;
     return step;
 }
@@ -267,21 +273,27 @@ void TStepper::LinkCells(const TStepContext& step) {
 }
 
 void TStepper::SweepMasses(const TStepContext& step, bool rebuild, bool last) {
-    if (step.plan.search == TContactSearch::GridArrays && threads_.Scheduled()) {
+    switch (step.plan.sweep) {
+    case TSweep::Strips:
         SweepCellArraysInStrips(step, rebuild, last);
-    } else if (step.plan.search == TContactSearch::GridArrays) {
+        return;
+    case TSweep::CellArrays:
         SweepCellArrays(step, rebuild);
         cellArraysCurrent_ = true;
         if (cellArrays_.AnyMassChangedCell()) cellsMoved_ = true;
-    } else if (step.plan.quiet) {
+        return;
+    case TSweep::QuietLists:
         SweepCellLists(step);
-    } else {
+        return;
+    case TSweep::HeldLists: {
         // Holds every mass of the pass, as a hook may drop the last reference
         // to one.
         const std::vector<TMass*>& order = step.lists.Movers();
         held_.assign(order.begin(), order.end());
         SweepHeldCellLists(step, held_);
         held_.clear();
+        return;
+    }
     }
 }
 

@@ -38,6 +38,14 @@ enum class TContactSearch {
     GridArrays, // the neighbourhood's cells, walked as contiguous arrays
 };
 
+// The one sweep a step's passes run, threads included.
+enum class TSweep {
+    HeldLists,  // over the cells' lists, holding every mass: outside code may run
+    QuietLists, // over the cells' lists (or all pairs), nothing outside running
+    CellArrays, // over the cells' contiguous arrays, on the calling thread
+    Strips,     // over the arrays in strips, under the schedule (threads/)
+};
+
 // What one step does, decided before it starts.
 struct TStepPlan {
     int passes = 0; // the world's i, read once
@@ -56,6 +64,7 @@ struct TStepPlan {
     // No code from outside the library can run during the passes.
     bool quiet = false;
     TContactSearch search = TContactSearch::AllPairs;
+    TSweep sweep = TSweep::QuietLists;
 };
 
 // The lists a step works through: the masses it moves, the constraints it
