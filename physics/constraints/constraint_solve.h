@@ -44,6 +44,8 @@
 
 namespace kel::tangle::detail {
 
+class TThreads;
+
 // Moves a mass at once (the in-order solve).
 struct TMoveAtOnce {
     void operator()(TMass* m, float dx, float dy) const {
@@ -58,9 +60,11 @@ class TSolveTogether {
     // One pass over `constraints`. `movers` are the masses the step moves;
     // their step slot (TMassStepState) names their place in it when sleeping is on (the sleep
     // phase numbers them), and `numberMovers` numbers them here when it is
-    // off. `complianceScale` is the square of the substeps.
+    // off. `complianceScale` is the square of the substeps. With `threads`
+    // of 2 or more, the pass runs on them with the same result, bit for bit
+    // (see PassOnThreads).
     void Pass(const std::vector<TConstraint*>& constraints, const std::vector<TMass*>& movers,
-              float complianceScale, bool numberMovers);
+              float complianceScale, bool numberMovers, TThreads& threads);
 
     void operator()(TMass* m, float dx, float dy) {
         const std::uint32_t slot = StepStateOf(m).stepSlot;
@@ -75,6 +79,26 @@ class TSolveTogether {
     struct Sum {
         float dx, dy;
     };
+    // A move a constraint asks of the mover in `slot`.
+    struct TMove {
+        std::uint32_t slot;
+        float dx, dy;
+    };
+    // What one range of constraints asks, sorted by the range of movers
+    // (one per thread) each move is for, in constraint order.
+    struct TRangeLog {
+        std::vector<std::vector<std::uint32_t>> holders; // slots held, per mover range
+        std::vector<std::vector<TMove>> moves;           // per mover range
+    };
+    // On several threads: the constraints are solved in ranges, each into
+    // its log; then each thread sums, for its range of movers, the logs'
+    // moves in constraint order (the order of the pass on one thread, so
+    // the sums are the same to the bit) and moves its masses.
+    void PassOnThreads(const std::vector<TConstraint*>& constraints, float complianceScale,
+                       TThreads& threads);
+    std::uint32_t MoverRangeOf(std::uint32_t slot) const;
+    std::vector<TRangeLog> logs_;
+    std::uint32_t moverRanges_ = 1;
     std::vector<Sum> sums_;
     // Per mover: the constraints that hold it. A mass moves by the sum of
     // what they ask over this count, which counts a constraint whether or

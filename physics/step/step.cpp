@@ -331,7 +331,7 @@ void TStepper::SatisfyConstraints(const TStepContext& step) {
     const float scale = static_cast<float>(step.plan.substeps * step.plan.substeps);
     const std::vector<TConstraint*>& constraints = step.lists.Constraints();
     if (step.plan.together) {
-        together_.Pass(constraints, step.lists.Movers(), scale, step.sleepLog == nullptr);
+        together_.Pass(constraints, step.lists.Movers(), scale, step.sleepLog == nullptr, threads_);
     } else {
         const TMoveAtOnce move;
         for (TConstraint* c : constraints) TConstraintSolver::Solve(*c, scale, move);

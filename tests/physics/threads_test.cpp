@@ -129,6 +129,52 @@ TEST_F(Threads, ThePileGivesTheSameBitsOnAnyNumberOfThreads) {
     EXPECT_NE(StepPile(0, 20).hash, StepPile(1, 20).hash);
 }
 
+// A cloth of 70 x 60 masses with shear links, solved together (stacking
+// mode 2), swinging down from its pinned top row onto a jelly: its
+// constraints are solved on the threads when there are any.
+std::uint64_t StepCloth(int threads, int steps) {
+    TWorldDef def;
+    def.right = 800;
+    def.bottom = 800;
+    def.gravityY = 0.1f;
+    def.passes = 4;
+    def.largestRadius = 4;
+    def.stacking = STACKING_TOGETHER;
+    TPhysics::Create(def);
+    TClothDef cloth;
+    cloth.x = 60;
+    cloth.y = 40;
+    cloth.columns = 70;
+    cloth.rows = 60;
+    cloth.spacing = 9;
+    cloth.shear = true;
+    const core::Ref<TAdvBody> body = BuildCloth(cloth);
+    TJellyDef jelly;
+    jelly.x = 400;
+    jelly.y = 700;
+    jelly.radius = 50;
+    const core::Ref<TAdvBody> ball = BuildJelly(jelly);
+    body->Activate();
+    ball->Activate();
+    std::vector<core::Ref<TMass>> masses;
+    for (TMass* m : massList->Each<TMass>()) masses.emplace_back(m);
+    UseThreads(threads);
+    Digest digest(masses);
+    for (int k = 0; k < steps; ++k) digest.Step();
+    return digest.Hash();
+}
+
+TEST_F(Threads, AClothSolvedTogetherGivesTheSameBitsOnAnyNumberOfThreads) {
+    ASSERT_GT(BuildCloth([] {
+                  TClothDef d;
+                  d.columns = 70, d.rows = 60, d.shear = true;
+                  return d;
+              }())->cIndex,
+              4096); // enough for the constraints to be split
+    const std::uint64_t alone = StepCloth(1, Steps(120));
+    for (int n : ThreadCounts()) EXPECT_EQ(StepCloth(n, Steps(120)), alone) << n << " threads";
+}
+
 // A wide world with cells of a fixed width (SetCellSize): 6,000 masses
 // dropped in heaps along a floor 6,000 units wide, so that there are
 // hundreds of columns, and empty ones between the heaps.
