@@ -203,6 +203,8 @@ core::Ref<core::Object> GameEventHook(int, core::Object* data, core::Object*) {
         break;
     case gui::WindowClose:
         if (session) session->Close();
+        // A move in flight stops before the program ends.
+        opponent.Stop();
         exitProgram(0);
         break;
     case gui::MouseDown: {

@@ -131,11 +131,11 @@ class OpponentTest : public GameTest {
 } // namespace
 
 TEST(OpponentWorth, EarlyLandingsCountAgainstLateOnesFor) {
-    EXPECT_EQ(game::Opponent::Worth({}, 120), 0);
-    EXPECT_EQ(game::Opponent::Worth({-1, -1}, 120), 0);       // still up
-    EXPECT_EQ(game::Opponent::Worth({0, 119}, 120), -2);      // before the reply
-    EXPECT_EQ(game::Opponent::Worth({120, 299}, 120), 2);     // on and after it
-    EXPECT_EQ(game::Opponent::Worth({5, 200, 250, -1}, 120), 1);
+    EXPECT_EQ(game::MoveSearch::Worth({}, 120), 0);
+    EXPECT_EQ(game::MoveSearch::Worth({-1, -1}, 120), 0);       // still up
+    EXPECT_EQ(game::MoveSearch::Worth({0, 119}, 120), -2);      // before the reply
+    EXPECT_EQ(game::MoveSearch::Worth({120, 299}, 120), 2);     // on and after it
+    EXPECT_EQ(game::MoveSearch::Worth({5, 200, 250, -1}, 120), 1);
 }
 
 TEST_F(OpponentTest, OffAtStartAndPlayerTwoIsLeftToThePlayer) {

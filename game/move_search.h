@@ -1,0 +1,117 @@
+#pragma once
+// The computer's thinking about one move, in a world of its own: a copy of
+// the game's world, read from a world file in memory, that it steps ahead
+// without a cut and then once for each trial cut. It touches nothing of the
+// game (no globals, labels, sounds or window), so it may run on any thread;
+// the world it makes is current on the thread that makes it.
+
+#include <vector>
+
+#include "core/object.h"
+#include "physics/tangle.h"
+
+namespace game {
+
+/// How far and how long the computer looks ahead. Every figure is a count of
+/// ticks or physics steps (one step per tick), never a time, so that a game
+/// plays the same on every machine and under any load.
+struct OpponentSettings {
+    /// Ticks from the start of its turn to its cut; 60 is one second. A tick
+    /// slips when a frame runs late, so a move takes longer in seconds than
+    /// in ticks: 75 (1.2 s at the timer's 16 ms) leaves room for that.
+    int thinkTicks = 75;
+    /// Most ticks it waits when barrels already on their way down would land
+    /// right after an earlier cut: the wait lets them land on its own turn.
+    /// 150 (2.4 s) leaves the same room below 3 s.
+    int maxThinkTicks = 150;
+    /// Physics steps of thinking it may spend per tick of its turn: with
+    /// thinkTicks, how many trial cuts fit in a move (see MoveSearch).
+    int stepsPerTick = 60;
+    /// Steps simulated after each trial cut; 300 is five seconds of play.
+    int horizon = 300;
+    /// Ticks the other player is expected to take before replying: barrels a
+    /// cut lands sooner score for that player, later ones for the computer.
+    int replyTicks = 120;
+};
+
+/// The game at the start of the computer's turn, as the search gets it.
+struct MoveRequest {
+    /// A world file (TPhysics::SaveToMemory) of the game's world after the
+    /// turn's first tick: its first body the ooze, then the barrels in play.
+    std::vector<unsigned char> world;
+    /// The floor's place in the world's zone list.
+    int floorZone = -1;
+    OpponentSettings settings;
+};
+
+/// What the search decided.
+struct MoveDecision {
+    /// Ooze slots of the trial cuts, best first (ties in the order tried):
+    /// the game cuts the first still there when its time comes. Empty when
+    /// the copy could not be read or no trial fitted.
+    std::vector<int> ranking;
+    /// Ticks from the start of the turn (the tick the copy was taken on
+    /// counting 1) to the tick that cuts: thinkTicks, or later when barrels
+    /// already falling would land just after that.
+    int wait = 1;
+    /// Steps simulated: the look ahead and every trial.
+    long long steps = 0;
+};
+
+/// One move's thinking. Work runs it a number of steps at a time until it
+/// is done; the decision is the same however the work is sliced.
+class MoveSearch {
+  public:
+    /// Reads the copy into a new world, which becomes the calling thread's
+    /// current world (the caller makes its own current again if it has one).
+    explicit MoveSearch(const MoveRequest& request);
+    ~MoveSearch();
+    MoveSearch(const MoveSearch&) = delete;
+    MoveSearch& operator=(const MoveSearch&) = delete;
+
+    /// Runs up to `budget` steps; true once the decision is made. The copy
+    /// must be the calling thread's current world while it runs (its hooks,
+    /// queue and bodies work on the current world).
+    bool Work(int budget);
+    bool Done() const { return phase_ == Phase::Done; }
+    /// The decision; complete once Done.
+    MoveDecision Decision() const;
+    /// The world the copy lives in.
+    kel::tangle::TPhysics* World() const { return world_; }
+
+    /// Worth of a trial cut from the barrels' landing steps after it (-1 for
+    /// none): each that lands before the reply counts -1, later ones +1.
+    static int Worth(const std::vector<int>& landings, int replySteps);
+
+  private:
+    enum class Phase { Ahead, Trials, Done };
+
+    // One simulated step, with barrels that touch the floor taken out of
+    // play the way the game's scoring does.
+    void SimStep(int label);
+    // Ends the look ahead without a cut: candidates and the first trial.
+    void StartTrials();
+    void ChooseCandidates();
+    void StartTrial();
+    void FinishTrial();
+    std::vector<kel::tangle::TBody*> Bodies() const;
+
+    OpponentSettings settings_;
+    core::Ref<kel::tangle::TPhysics> world_;
+    core::Ref<kel::tangle::TAdvBody> ooze_;
+    core::Ref<kel::tangle::TZone> floor_;
+    // In play at the start; held, since a landed one leaves the world.
+    std::vector<core::Ref<kel::tangle::TAdvBody>> barrels_;
+    Phase phase_ = Phase::Done;
+    int wait_ = 1;      // ticks from the start of the move to the cut
+    int ahead_ = 0;     // steps simulated ahead without a cut
+    int trialStep_ = 0; // steps of the current trial done
+    std::size_t trial_ = 0;
+    long long steps_ = 0;
+    std::vector<int> landedAt_; // per barrel: the step it landed on, -1 while up
+    std::vector<int> candidates_;
+    std::vector<int> worths_;
+    core::Ref<kel::tangle::TWorldSnapshot> atCut_; // the world when it will cut
+};
+
+} // namespace game

@@ -1,0 +1,186 @@
+#include "game/search_worker.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+namespace game {
+
+using kel::tangle::TPhysics;
+
+namespace {
+
+#ifndef QUORVEL_NO_THREADS
+// Workers whose thread runs. At exit they stop before the program's statics
+// go: a search steps a world, whose step runs the hook chains and counts
+// objects, and those must outlive it. The handler is registered when the
+// first thread starts, after everything a step uses has been made.
+std::mutex& LiveLock() {
+    static std::mutex lock;
+    return lock;
+}
+std::vector<SearchWorker*>& Live() {
+    static std::vector<SearchWorker*> live;
+    return live;
+}
+void StopLiveWorkers() {
+    std::vector<SearchWorker*> live;
+    {
+        const std::lock_guard<std::mutex> hold(LiveLock());
+        live = Live();
+    }
+    for (SearchWorker* w : live) w->Stop();
+}
+#endif
+
+} // namespace
+
+SearchWorker::~SearchWorker() { Stop(); }
+
+void SearchWorker::Start(MoveRequest request, Pause pause) {
+    const std::lock_guard<std::mutex> hold(lock_);
+    answer_.reset();
+    wanted_ = ++lastId_;
+    asked_ = std::move(request);
+    pause_ = std::move(pause);
+#ifdef QUORVEL_NO_THREADS
+    inline_.reset();
+#else
+    if (!thread_.joinable()) {
+        quit_ = false;
+        thread_ = std::thread(&SearchWorker::Run, this);
+        const std::lock_guard<std::mutex> live(LiveLock());
+        Live().push_back(this);
+        // After the list is made, so that the list outlives the handler.
+        static const bool registered = std::atexit(StopLiveWorkers) == 0;
+        (void)registered;
+    }
+    changed_.notify_all();
+#endif
+}
+
+void SearchWorker::Cancel() {
+    const std::lock_guard<std::mutex> hold(lock_);
+    wanted_ = 0;
+    asked_.reset();
+    pause_ = nullptr;
+    answer_.reset();
+#ifdef QUORVEL_NO_THREADS
+    inline_.reset();
+#endif
+}
+
+void SearchWorker::Stop() {
+    Cancel();
+#ifndef QUORVEL_NO_THREADS
+    // Not running (never started, or stopped at exit already): the list of
+    // live workers may be gone by now.
+    if (!thread_.joinable()) return;
+    {
+        const std::lock_guard<std::mutex> hold(lock_);
+        quit_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+    const std::lock_guard<std::mutex> live(LiveLock());
+    std::erase(Live(), this);
+#endif
+}
+
+#ifndef QUORVEL_NO_THREADS
+
+std::optional<MoveDecision> SearchWorker::Poll() {
+    const std::lock_guard<std::mutex> hold(lock_);
+    if (wanted_ == 0 || answerId_ != wanted_) return std::nullopt;
+    wanted_ = 0;
+    return std::exchange(answer_, std::nullopt);
+}
+
+MoveDecision SearchWorker::Wait() {
+    std::unique_lock<std::mutex> hold(lock_);
+    changed_.wait(hold, [this] { return wanted_ == 0 || answerId_ == wanted_; });
+    if (wanted_ == 0) return {};
+    wanted_ = 0;
+    return *std::exchange(answer_, std::nullopt);
+}
+
+void SearchWorker::Run() {
+    for (;;) {
+        MoveRequest request;
+        Pause pause;
+        unsigned long long id = 0;
+        {
+            std::unique_lock<std::mutex> hold(lock_);
+            changed_.wait(hold, [this] { return quit_ || asked_.has_value(); });
+            if (quit_) break;
+            request = std::move(*asked_);
+            asked_.reset();
+            pause = std::move(pause_);
+            id = wanted_;
+        }
+        MoveDecision decision;
+        if (!Think(request, pause, id, decision)) continue;
+        {
+            const std::lock_guard<std::mutex> hold(lock_);
+            if (wanted_ != id) continue;
+            answer_ = std::move(decision);
+            answerId_ = id;
+        }
+        changed_.notify_all();
+    }
+    // The thread's copy goes with it, here, on the thread that made it.
+    TPhysics::Free();
+}
+
+bool SearchWorker::Think(const MoveRequest& request, const Pause& pause, unsigned long long id,
+                         MoveDecision& decision) {
+    MoveSearch search(request);
+    // A tick's worth at a time, so that a cancelled move stops soon.
+    const int slice = std::max(1, request.settings.stepsPerTick);
+    while (!search.Done()) {
+        if (pause) pause();
+        if (!Wanted(id)) return false;
+        search.Work(slice);
+    }
+    decision = search.Decision();
+    return true;
+}
+
+#else // QUORVEL_NO_THREADS: the search in slices on the polling thread.
+
+std::optional<MoveDecision> SearchWorker::Poll() {
+    if (wanted_ == 0 || !asked_) return std::nullopt;
+    // The game's world stays current on this thread, and alive while the
+    // copy is made (making a world ends the current one's hold on it).
+    game_ = kel::tangle::currentWorld;
+    if (!inline_) inline_.emplace(*asked_);
+    inline_->World()->MakeCurrent();
+    if (pause_) pause_();
+    const bool done = inline_->Work(std::max(1, asked_->settings.stepsPerTick));
+    if (game_) game_->MakeCurrent();
+    game_ = nullptr;
+    if (!done) return std::nullopt;
+    MoveDecision decision = inline_->Decision();
+    inline_.reset();
+    asked_.reset();
+    wanted_ = 0;
+    return decision;
+}
+
+MoveDecision SearchWorker::Wait() {
+    for (;;) {
+        if (wanted_ == 0) return {};
+        if (std::optional<MoveDecision> d = Poll()) return *d;
+    }
+}
+
+void SearchWorker::Run() {}
+
+bool SearchWorker::Think(const MoveRequest&, const Pause&, unsigned long long, MoveDecision&) {
+    return false;
+}
+
+#endif
+
+} // namespace game

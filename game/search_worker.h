@@ -1,0 +1,73 @@
+#pragma once
+// The thread the computer thinks on: it takes one move's request at a time,
+// runs its MoveSearch in a world of its own, and posts the decision back.
+// The window's thread hands a move over and goes on drawing and stepping
+// the game; it waits only when it needs an answer that is not there yet.
+// Where no threads exist (the web build) the same search runs in slices,
+// one each time the window's thread polls, in its own world all the same.
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "game/move_search.h"
+
+namespace game {
+
+class SearchWorker {
+  public:
+    /// Runs on the thinking thread before each slice of a search (a tick's
+    /// worth of steps): tests slow the thinking down or hold it with it.
+    using Pause = std::function<void()>;
+
+    SearchWorker() = default;
+    /// Stops the thread, forgetting a move in flight.
+    ~SearchWorker();
+    SearchWorker(const SearchWorker&) = delete;
+    SearchWorker& operator=(const SearchWorker&) = delete;
+
+    /// Hands a move over and returns at once; a move before it is forgotten.
+    /// The thread starts with the first move.
+    void Start(MoveRequest request, Pause pause = {});
+    /// The decision on the move handed over, once it is made.
+    std::optional<MoveDecision> Poll();
+    /// The decision on the move handed over, waiting for it if need be.
+    MoveDecision Wait();
+    /// Forgets the move in flight without waiting: its search stops at its
+    /// next step, and its answer is dropped.
+    void Cancel();
+    /// Cancel, and ends the thread (joined). A later Start starts it again.
+    void Stop();
+    /// Whether a move was handed over and its decision is not taken yet.
+    bool Busy() const { return wanted_ != 0; }
+
+  private:
+    void Run();
+    // The search of the move numbered `id`; false when it was cancelled.
+    bool Think(const MoveRequest& request, const Pause& pause, unsigned long long id,
+               MoveDecision& decision);
+    bool Wanted(unsigned long long id) const { return wanted_.load() == id; }
+
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::thread thread_;
+    bool quit_ = false;
+    // The move to think about next, taken by the thread.
+    std::optional<MoveRequest> asked_;
+    Pause pause_;
+    // The move whose answer is wanted (0 for none): a search whose number
+    // is not it stops.
+    std::atomic<unsigned long long> wanted_{0};
+    unsigned long long lastId_ = 0;
+    std::optional<MoveDecision> answer_;
+    unsigned long long answerId_ = 0;
+#ifdef QUORVEL_NO_THREADS
+    std::optional<MoveSearch> inline_;
+    core::Ref<kel::tangle::TPhysics> game_;
+#endif
+};
+
+} // namespace game
