@@ -184,9 +184,18 @@ void Tick() {
     if (session) session->AfterTick();
 }
 
+void TimerTick() {
+    if (session && session->HoldTick()) return;
+    if (opponent.AnswerLate()) {
+        DrawScreen();
+        return;
+    }
+    Tick();
+}
+
 void MainLoop() {
     for (;;) {
-        if (gui::WaitEvent() == gui::TimerTick) Tick();
+        if (gui::WaitEvent() == gui::TimerTick) TimerTick();
     }
 }
 

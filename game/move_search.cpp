@@ -61,7 +61,8 @@ float DistanceToBarrels(TAdvBody* ab, int i, const std::vector<TAdvBody*>& barre
 
 } // namespace
 
-MoveSearch::MoveSearch(const MoveRequest& request) : settings_(request.settings) {
+MoveSearch::MoveSearch(const MoveRequest& request, int share, int shares)
+    : settings_(request.settings), share_(share), shares_(std::max(1, shares)) {
     wait_ = std::max(1, settings_.thinkTicks);
     world_ = TPhysics::Create(1, 1, 0, 0, 1);
     std::string error;
@@ -140,7 +141,7 @@ bool MoveSearch::Work(int budget) {
         --budget;
         if (trialStep_ >= settings_.horizon) {
             FinishTrial();
-            if (trial_ < candidates_.size()) StartTrial();
+            NextTrial();
         }
     }
     if (phase_ == Phase::Trials && trial_ >= candidates_.size()) phase_ = Phase::Done;
@@ -152,8 +153,13 @@ void MoveSearch::StartTrials() {
     phase_ = Phase::Trials;
     world_->Restore(atCut_);
     ChooseCandidates();
-    trial_ = 0;
-    if (!candidates_.empty()) StartTrial();
+    trial_ = static_cast<std::size_t>(share_);
+    if (trial_ < candidates_.size()) StartTrial();
+}
+
+void MoveSearch::NextTrial() {
+    trial_ += static_cast<std::size_t>(shares_);
+    if (trial_ < candidates_.size()) StartTrial();
 }
 
 void MoveSearch::ChooseCandidates() {
@@ -198,18 +204,37 @@ void MoveSearch::FinishTrial() {
     for (int l : landedAt_)
         if (l != DOWN) landings.push_back(l);
     worths_[trial_] = Worth(landings, settings_.replyTicks);
-    ++trial_;
 }
 
-MoveDecision MoveSearch::Decision() const {
+SearchResult MoveSearch::Result() const {
+    SearchResult r;
+    r.wait = wait_;
+    r.aheadSteps = ahead_;
+    r.trialSteps = steps_ - ahead_;
+    r.candidates = candidates_;
+    r.worths = worths_;
+    return r;
+}
+
+MoveDecision MoveSearch::Decide(const std::vector<SearchResult>& shares) {
     MoveDecision d;
-    d.wait = wait_;
-    d.steps = steps_;
-    std::vector<std::size_t> order(candidates_.size());
-    for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
+    if (shares.empty()) return d;
+    // The shares looked ahead alike: the same wait and the same cuts.
+    const SearchResult& first = shares[0];
+    d.wait = first.wait;
+    d.steps = first.aheadSteps;
+    const std::size_t n = first.candidates.size();
+    std::vector<int> worths(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::vector<int>& tried = shares[k % shares.size()].worths;
+        worths[k] = k < tried.size() ? tried[k] : std::numeric_limits<int>::min();
+    }
+    for (const SearchResult& s : shares) d.steps += s.trialSteps;
+    std::vector<std::size_t> order(n);
+    for (std::size_t k = 0; k < n; ++k) order[k] = k;
     std::stable_sort(order.begin(), order.end(),
-                     [this](std::size_t a, std::size_t b) { return worths_[a] > worths_[b]; });
-    for (std::size_t k : order) d.ranking.push_back(candidates_[k]);
+                     [&](std::size_t a, std::size_t b) { return worths[a] > worths[b]; });
+    for (std::size_t k : order) d.ranking.push_back(first.candidates[k]);
     return d;
 }
 

@@ -58,13 +58,27 @@ struct MoveDecision {
     long long steps = 0;
 };
 
+/// What one search (or one share of a search) found, as plain numbers that
+/// may pass between threads.
+struct SearchResult {
+    int wait = 1;
+    long long aheadSteps = 0, trialSteps = 0;
+    /// The trial cuts in the order tried, and the worth of each this share
+    /// tried (the others' are left at the lowest int).
+    std::vector<int> candidates, worths;
+};
+
 /// One move's thinking. Work runs it a number of steps at a time until it
-/// is done; the decision is the same however the work is sliced.
+/// is done; the decision is the same however the work is sliced. The trial
+/// cuts may be shared out: searches of one request on several threads, each
+/// looking ahead alike and trying its share of the cuts, decide together
+/// (Decide) what one search alone decides.
 class MoveSearch {
   public:
     /// Reads the copy into a new world, which becomes the calling thread's
     /// current world (the caller makes its own current again if it has one).
-    explicit MoveSearch(const MoveRequest& request);
+    /// It tries the cuts numbered `share` modulo `shares`.
+    explicit MoveSearch(const MoveRequest& request, int share = 0, int shares = 1);
     ~MoveSearch();
     MoveSearch(const MoveSearch&) = delete;
     MoveSearch& operator=(const MoveSearch&) = delete;
@@ -74,8 +88,13 @@ class MoveSearch {
     /// queue and bodies work on the current world).
     bool Work(int budget);
     bool Done() const { return phase_ == Phase::Done; }
+    /// What it found; complete once Done.
+    SearchResult Result() const;
     /// The decision; complete once Done.
-    MoveDecision Decision() const;
+    MoveDecision Decision() const { return Decide({Result()}); }
+    /// The decision of searches that shared out one request's cuts, from
+    /// their results in share order.
+    static MoveDecision Decide(const std::vector<SearchResult>& shares);
     /// The world the copy lives in.
     kel::tangle::TPhysics* World() const { return world_; }
 
@@ -94,9 +113,13 @@ class MoveSearch {
     void ChooseCandidates();
     void StartTrial();
     void FinishTrial();
+    // Moves on to the next trial of this share (past the end when none is
+    // left).
+    void NextTrial();
     std::vector<kel::tangle::TBody*> Bodies() const;
 
     OpponentSettings settings_;
+    int share_ = 0, shares_ = 1;
     core::Ref<kel::tangle::TPhysics> world_;
     core::Ref<kel::tangle::TAdvBody> ooze_;
     core::Ref<kel::tangle::TZone> floor_;

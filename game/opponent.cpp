@@ -28,7 +28,8 @@ bool OozeInPlay() {
     return false;
 }
 
-// The game as the search gets it: the ooze first, then the barrels in play.
+} // namespace
+
 MoveRequest RequestOfGame(const OpponentSettings& settings) {
     MoveRequest request;
     request.settings = settings;
@@ -44,8 +45,6 @@ MoveRequest RequestOfGame(const OpponentSettings& settings) {
     return request;
 }
 
-} // namespace
-
 Opponent::Opponent(std::function<void(const PlayEvent&)> click, OpponentSettings settings)
     : click_(std::move(click)), settings_(settings) {}
 
@@ -58,6 +57,19 @@ void Opponent::Reset() {
 void Opponent::Stop() {
     Reset();
     worker_.Stop();
+}
+
+bool Opponent::MoveStands() const {
+    return thinking_ && computerPlays && turn == COMPUTER && oozeSeen_ == ooze.Get();
+}
+
+bool Opponent::AnswerLate() {
+    if (!MoveStands() || decision_ || ticksDone_ + 1 < std::max(1, settings_.thinkTicks))
+        return false;
+    decision_ = worker_.Poll();
+    if (decision_) return false;
+    ++lateTicks_;
+    return true;
 }
 
 void Opponent::Tick() {

@@ -29,6 +29,11 @@ class Opponent {
     /// Leaves the game as it found it besides that click. Forgets the move
     /// on Player One's turn, without an ooze in play, or with a new ooze.
     void Tick();
+    /// Whether the coming tick may be the one that cuts and the answer is
+    /// not there yet. The window then draws without stepping the game: the
+    /// game waits for the answer, the window does not, and the cut comes at
+    /// the same tick of the game however long the thinking takes.
+    bool AnswerLate();
     /// Replaces the settings; forgets a half-done move.
     void SetSettings(const OpponentSettings& settings) {
         settings_ = settings;
@@ -51,7 +56,8 @@ class Opponent {
     int LastWait() const { return lastWait_; }
     /// Simulated steps of the last move (the look ahead and every trial).
     long long LastSteps() const { return lastSteps_; }
-    /// Ticks that waited for a late answer, since the start.
+    /// Ticks that waited for a late answer (Tick waiting, or a frame drawn
+    /// for AnswerLate), since the start.
     long long LateTicks() const { return lateTicks_; }
 
     /// Runs on the thinking thread before each slice of a search; for tests
@@ -59,6 +65,8 @@ class Opponent {
     void SetPause(SearchWorker::Pause pause) { pause_ = std::move(pause); }
 
   private:
+    // Whether the move in flight is still the game's: its turn, its ooze.
+    bool MoveStands() const;
     void Start();
     void Decide(const MoveDecision& decision);
 
@@ -74,6 +82,10 @@ class Opponent {
     int lastChoice_ = -1, lastWait_ = 0;
     long long lastSteps_ = 0, lateTicks_ = 0;
 };
+
+/// The game as the search gets it: the current world with the ooze as its
+/// first body and the barrels in play after it, and the floor's place.
+MoveRequest RequestOfGame(const OpponentSettings& settings);
 
 /// Whether the computer plays Player Two (the window's toggle); off at start.
 extern bool computerPlays;

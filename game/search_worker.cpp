@@ -2,6 +2,14 @@
 
 #include <algorithm>
 #include <cstdlib>
+
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
 #include <utility>
 #include <vector>
 
@@ -12,6 +20,20 @@ using kel::tangle::TPhysics;
 namespace {
 
 #ifndef QUORVEL_NO_THREADS
+// How much lower than the window's thread the thinking threads run: the
+// frames come first, the thinking takes what they leave.
+constexpr int THINKING_NICENESS = 19;
+
+// Lowers the calling thread's priority (threads it starts inherit it).
+void LowerThisThread() {
+#ifdef __linux__
+    const int tid = static_cast<int>(syscall(SYS_gettid));
+    errno = 0;
+    const int now = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
+    if (errno == 0) setpriority(PRIO_PROCESS, static_cast<id_t>(tid), now + THINKING_NICENESS);
+#endif
+}
+
 // Workers whose thread runs. At exit they stop before the program's statics
 // go: a search steps a world, whose step runs the hook chains and counts
 // objects, and those must outlive it. The handler is registered when the
@@ -35,6 +57,12 @@ void StopLiveWorkers() {
 #endif
 
 } // namespace
+
+int SearchWorker::DefaultThreads() {
+    return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 4);
+}
+
+SearchWorker::SearchWorker(int threads) : threads_(std::max(1, threads)) {}
 
 SearchWorker::~SearchWorker() { Stop(); }
 
@@ -106,6 +134,7 @@ MoveDecision SearchWorker::Wait() {
 }
 
 void SearchWorker::Run() {
+    LowerThisThread();
     for (;;) {
         MoveRequest request;
         Pause pause;
@@ -129,22 +158,43 @@ void SearchWorker::Run() {
         }
         changed_.notify_all();
     }
-    // The thread's copy goes with it, here, on the thread that made it.
-    TPhysics::Free();
 }
 
 bool SearchWorker::Think(const MoveRequest& request, const Pause& pause, unsigned long long id,
                          MoveDecision& decision) {
-    MoveSearch search(request);
-    // A tick's worth at a time, so that a cancelled move stops soon.
-    const int slice = std::max(1, request.settings.stepsPerTick);
-    while (!search.Done()) {
-        if (pause) pause();
-        if (!Wanted(id)) return false;
-        search.Work(slice);
+    std::vector<SearchResult> results(static_cast<std::size_t>(threads_));
+    // Plain flags, one per share: each thread writes only its own.
+    std::vector<char> done(results.size(), 0);
+    {
+        std::vector<std::jthread> helpers;
+        for (int k = 1; k < threads_; ++k)
+            helpers.emplace_back([&, k] {
+                done[std::size_t(k)] = ThinkShare(request, pause, id, k, results[std::size_t(k)]);
+            });
+        done[0] = ThinkShare(request, pause, id, 0, results[0]);
     }
-    decision = search.Decision();
+    if (std::find(done.begin(), done.end(), 0) != done.end()) return false;
+    decision = MoveSearch::Decide(results);
     return true;
+}
+
+bool SearchWorker::ThinkShare(const MoveRequest& request, const Pause& pause,
+                              unsigned long long id, int share, SearchResult& result) {
+    bool finished = false;
+    {
+        MoveSearch search(request, share, threads_);
+        // A tick's worth at a time, so that a cancelled move stops soon.
+        const int slice = std::max(1, request.settings.stepsPerTick);
+        while (Wanted(id) && !search.Done()) {
+            if (pause) pause();
+            if (Wanted(id)) search.Work(slice);
+        }
+        finished = search.Done();
+        if (finished) result = search.Result();
+    }
+    // The copy goes now, on the thread that made it.
+    TPhysics::Free();
+    return finished && Wanted(id);
 }
 
 #else // QUORVEL_NO_THREADS: the search in slices on the polling thread.

@@ -1,6 +1,10 @@
 #pragma once
 // The thread the computer thinks on: it takes one move's request at a time,
 // runs its MoveSearch in a world of its own, and posts the decision back.
+// The trial cuts are shared out among as many threads as the machine has
+// cores, each with a world of its own; the decision does not depend on how
+// many. The thinking threads run at a lower priority than the one that
+// hands the moves over, so that the frames come first.
 // The window's thread hands a move over and goes on drawing and stepping
 // the game; it waits only when it needs an answer that is not there yet.
 // Where no threads exist (the web build) the same search runs in slices,
@@ -19,11 +23,16 @@ namespace game {
 
 class SearchWorker {
   public:
-    /// Runs on the thinking thread before each slice of a search (a tick's
-    /// worth of steps): tests slow the thinking down or hold it with it.
+    /// Runs on a thinking thread before each slice of a search (a tick's
+    /// worth of steps), on each of them at once: tests slow the thinking
+    /// down or hold it with it.
     using Pause = std::function<void()>;
 
-    SearchWorker() = default;
+    /// The machine's cores, at least 1 and at most 4.
+    static int DefaultThreads();
+
+    /// Thinks on `threads` threads (at least 1).
+    explicit SearchWorker(int threads = DefaultThreads());
     /// Stops the thread, forgetting a move in flight.
     ~SearchWorker();
     SearchWorker(const SearchWorker&) = delete;
@@ -49,8 +58,12 @@ class SearchWorker {
     // The search of the move numbered `id`; false when it was cancelled.
     bool Think(const MoveRequest& request, const Pause& pause, unsigned long long id,
                MoveDecision& decision);
+    // One share of it, on the calling thread.
+    bool ThinkShare(const MoveRequest& request, const Pause& pause, unsigned long long id,
+                    int share, SearchResult& result);
     bool Wanted(unsigned long long id) const { return wanted_.load() == id; }
 
+    const int threads_;
     std::mutex lock_;
     std::condition_variable changed_;
     std::thread thread_;

@@ -157,6 +157,8 @@ void Report(long long timerTicks, Clock::time_point began) {
         const auto cpu = framestats::Summarize(logged.tickCpuMs[thinking], GAP_LIMIT_MS);
         std::printf(", CPU median %.2f max %.2f ms\n", cpu.median, cpu.max);
     }
+    std::printf("frames drawn while the game waited for a late answer: %lld\n",
+                game::opponent.LateTicks());
     Print("computer moves, thinking", framestats::Summarize(thinkS, 0), "s");
     const auto ticks = framestats::Summarize(thinkTicks, 0);
     std::printf(", ticks median %.0f max %.0f\n", ticks.median, ticks.max);
@@ -188,7 +190,7 @@ void Play(int moves, unsigned seed) {
         const bool thinking = game::turn == 1;
         const Clock::time_point tickStart = Clock::now();
         const double cpuStart = ProcessCpuMs();
-        game::Tick();
+        game::TimerTick();
         if (logged.counting) {
             logged.tickMs[thinking].push_back(Ms(Clock::now() - tickStart));
             logged.tickCpuMs[thinking].push_back(ProcessCpuMs() - cpuStart);
