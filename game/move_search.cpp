@@ -61,14 +61,23 @@ float DistanceToBarrels(TAdvBody* ab, int i, const std::vector<TAdvBody*>& barre
 
 } // namespace
 
-MoveSearch::MoveSearch(const MoveRequest& request, int share, int shares)
+GameCopy ReadCopy(const MoveRequest& request) {
+    // Making a world makes it current and lets go of the one before.
+    const core::Ref<TPhysics> before = kel::tangle::currentWorld;
+    GameCopy copy;
+    copy.world = TPhysics::Create(1, 1, 0, 0, 1);
+    std::string error;
+    if (copy.world) copy.read = copy.world->LoadFromMemory(request.world, error);
+    if (before) before->MakeCurrent();
+    return copy;
+}
+
+MoveSearch::MoveSearch(const MoveRequest& request, GameCopy copy, int share, int shares)
     : settings_(request.settings), share_(share), shares_(std::max(1, shares)) {
     wait_ = std::max(1, settings_.thinkTicks);
-    world_ = TPhysics::Create(1, 1, 0, 0, 1);
-    std::string error;
-    const core::Ref<kel::tangle::TWorldSnapshot> read =
-        world_ ? world_->LoadFromMemory(request.world, error) : nullptr;
-    if (!read || read->BodyCount() < 1) return; // nothing to think about: no cut
+    world_ = std::move(copy.world);
+    const core::Ref<kel::tangle::TWorldSnapshot> read = std::move(copy.read);
+    if (!world_ || !read || read->BodyCount() < 1) return; // nothing to think about: no cut
     ooze_ = core::As<TAdvBody>(read->GetBody(0));
     for (int k = 1; k < read->BodyCount(); ++k)
         if (TAdvBody* b = core::As<TAdvBody>(read->GetBody(k))) barrels_.emplace_back(b);
@@ -110,6 +119,8 @@ void MoveSearch::SimStep(int label) {
 }
 
 bool MoveSearch::Work(int budget) {
+    if (phase_ == Phase::Done) return true;
+    if (!world_->IsCurrent()) world_->MakeCurrent();
     const SteppedOoze stepped(ooze_);
     while (budget > 0 && phase_ != Phase::Done) {
         if (phase_ == Phase::Ahead) {

@@ -2,8 +2,10 @@
 // The computer's thinking about one move, in a world of its own: a copy of
 // the game's world, read from a world file in memory, that it steps ahead
 // without a cut and then once for each trial cut. It touches nothing of the
-// game (no globals, labels, sounds or window), so it may run on any thread;
-// the world it makes is current on the thread that makes it.
+// game (no globals, labels, sounds or window), so it may run on any one
+// thread. The copy is read on the window's thread (ReadCopy): making a
+// world and reading a world file use the drawing module's state (the view's
+// size, the mask colour), which is that thread's.
 
 #include <vector>
 
@@ -44,6 +46,18 @@ struct MoveRequest {
     OpponentSettings settings;
 };
 
+/// A copy of the game read into a world of its own.
+struct GameCopy {
+    core::Ref<kel::tangle::TPhysics> world;
+    /// What the world file held: its bodies (the ooze, then the barrels).
+    core::Ref<kel::tangle::TWorldSnapshot> read;
+};
+
+/// Reads the request's world file into a new world. The calling thread's
+/// current world stays current (when it has one), so that the copy may be
+/// handed to another thread, which then alone uses it.
+GameCopy ReadCopy(const MoveRequest& request);
+
 /// What the search decided.
 struct MoveDecision {
     /// Ooze slots of the trial cuts, best first (ties in the order tried):
@@ -75,17 +89,19 @@ struct SearchResult {
 /// (Decide) what one search alone decides.
 class MoveSearch {
   public:
-    /// Reads the copy into a new world, which becomes the calling thread's
-    /// current world (the caller makes its own current again if it has one).
-    /// It tries the cuts numbered `share` modulo `shares`.
-    explicit MoveSearch(const MoveRequest& request, int share = 0, int shares = 1);
+    /// Thinks in `copy` (ReadCopy of `request`), trying the cuts numbered
+    /// `share` modulo `shares`.
+    MoveSearch(const MoveRequest& request, GameCopy copy, int share = 0, int shares = 1);
+    /// The same in a copy read on the calling thread.
+    explicit MoveSearch(const MoveRequest& request, int share = 0, int shares = 1)
+        : MoveSearch(request, ReadCopy(request), share, shares) {}
     ~MoveSearch();
     MoveSearch(const MoveSearch&) = delete;
     MoveSearch& operator=(const MoveSearch&) = delete;
 
-    /// Runs up to `budget` steps; true once the decision is made. The copy
-    /// must be the calling thread's current world while it runs (its hooks,
-    /// queue and bodies work on the current world).
+    /// Runs up to `budget` steps; true once the decision is made. Makes the
+    /// copy the calling thread's current world (its hooks, queue and bodies
+    /// work on the current world) and leaves it so.
     bool Work(int budget);
     bool Done() const { return phase_ == Phase::Done; }
     /// What it found; complete once Done.

@@ -67,10 +67,16 @@ SearchWorker::SearchWorker(int threads) : threads_(std::max(1, threads)) {}
 SearchWorker::~SearchWorker() { Stop(); }
 
 void SearchWorker::Start(MoveRequest request, Pause pause) {
+    Move move{std::move(request), {}};
+#ifndef QUORVEL_NO_THREADS
+    // Read here, on the calling thread (see ReadCopy); each then belongs to
+    // the thread that thinks in it.
+    for (int k = 0; k < threads_; ++k) move.copies.push_back(ReadCopy(move.request));
+#endif
     const std::lock_guard<std::mutex> hold(lock_);
     answer_.reset();
     wanted_ = ++lastId_;
-    asked_ = std::move(request);
+    asked_ = std::move(move);
     pause_ = std::move(pause);
 #ifdef QUORVEL_NO_THREADS
     inline_.reset();
@@ -136,20 +142,20 @@ MoveDecision SearchWorker::Wait() {
 void SearchWorker::Run() {
     LowerThisThread();
     for (;;) {
-        MoveRequest request;
+        Move move;
         Pause pause;
         unsigned long long id = 0;
         {
             std::unique_lock<std::mutex> hold(lock_);
             changed_.wait(hold, [this] { return quit_ || asked_.has_value(); });
             if (quit_) break;
-            request = std::move(*asked_);
+            move = std::move(*asked_);
             asked_.reset();
             pause = std::move(pause_);
             id = wanted_;
         }
         MoveDecision decision;
-        if (!Think(request, pause, id, decision)) continue;
+        if (!Think(move, pause, id, decision)) continue;
         {
             const std::lock_guard<std::mutex> hold(lock_);
             if (wanted_ != id) continue;
@@ -160,29 +166,32 @@ void SearchWorker::Run() {
     }
 }
 
-bool SearchWorker::Think(const MoveRequest& request, const Pause& pause, unsigned long long id,
+bool SearchWorker::Think(Move& move, const Pause& pause, unsigned long long id,
                          MoveDecision& decision) {
-    std::vector<SearchResult> results(static_cast<std::size_t>(threads_));
+    const std::size_t shares = move.copies.size();
+    std::vector<SearchResult> results(shares);
     // Plain flags, one per share: each thread writes only its own.
-    std::vector<char> done(results.size(), 0);
+    std::vector<char> done(shares, 0);
     {
         std::vector<std::jthread> helpers;
-        for (int k = 1; k < threads_; ++k)
+        for (std::size_t k = 1; k < shares; ++k)
             helpers.emplace_back([&, k] {
-                done[std::size_t(k)] = ThinkShare(request, pause, id, k, results[std::size_t(k)]);
+                done[k] = ThinkShare(move.request, std::move(move.copies[k]), pause, id,
+                                     static_cast<int>(k), results[k]);
             });
-        done[0] = ThinkShare(request, pause, id, 0, results[0]);
+        if (shares > 0)
+            done[0] = ThinkShare(move.request, std::move(move.copies[0]), pause, id, 0, results[0]);
     }
     if (std::find(done.begin(), done.end(), 0) != done.end()) return false;
     decision = MoveSearch::Decide(results);
     return true;
 }
 
-bool SearchWorker::ThinkShare(const MoveRequest& request, const Pause& pause,
+bool SearchWorker::ThinkShare(const MoveRequest& request, GameCopy copy, const Pause& pause,
                               unsigned long long id, int share, SearchResult& result) {
     bool finished = false;
     {
-        MoveSearch search(request, share, threads_);
+        MoveSearch search(request, std::move(copy), share, threads_);
         // A tick's worth at a time, so that a cancelled move stops soon.
         const int slice = std::max(1, request.settings.stepsPerTick);
         while (Wanted(id) && !search.Done()) {
@@ -192,7 +201,7 @@ bool SearchWorker::ThinkShare(const MoveRequest& request, const Pause& pause,
         finished = search.Done();
         if (finished) result = search.Result();
     }
-    // The copy goes now, on the thread that made it.
+    // The copy goes now, on the thread that thought in it.
     TPhysics::Free();
     return finished && Wanted(id);
 }
@@ -201,15 +210,13 @@ bool SearchWorker::ThinkShare(const MoveRequest& request, const Pause& pause,
 
 std::optional<MoveDecision> SearchWorker::Poll() {
     if (wanted_ == 0 || !asked_) return std::nullopt;
-    // The game's world stays current on this thread, and alive while the
-    // copy is made (making a world ends the current one's hold on it).
-    game_ = kel::tangle::currentWorld;
-    if (!inline_) inline_.emplace(*asked_);
-    inline_->World()->MakeCurrent();
+    // Work makes the copy current on this thread: the game's world is made
+    // current again after each slice.
+    const core::Ref<TPhysics> game = kel::tangle::currentWorld;
+    if (!inline_) inline_.emplace(asked_->request);
     if (pause_) pause_();
-    const bool done = inline_->Work(std::max(1, asked_->settings.stepsPerTick));
-    if (game_) game_->MakeCurrent();
-    game_ = nullptr;
+    const bool done = inline_->Work(std::max(1, asked_->request.settings.stepsPerTick));
+    if (game) game->MakeCurrent();
     if (!done) return std::nullopt;
     MoveDecision decision = inline_->Decision();
     inline_.reset();
@@ -227,9 +234,7 @@ MoveDecision SearchWorker::Wait() {
 
 void SearchWorker::Run() {}
 
-bool SearchWorker::Think(const MoveRequest&, const Pause&, unsigned long long, MoveDecision&) {
-    return false;
-}
+bool SearchWorker::Think(Move&, const Pause&, unsigned long long, MoveDecision&) { return false; }
 
 #endif
 

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "game/move_search.h"
 
@@ -55,12 +56,16 @@ class SearchWorker {
 
   private:
     void Run();
+    // A move handed over: the request and a copy of the game per thread.
+    struct Move {
+        MoveRequest request;
+        std::vector<GameCopy> copies;
+    };
     // The search of the move numbered `id`; false when it was cancelled.
-    bool Think(const MoveRequest& request, const Pause& pause, unsigned long long id,
-               MoveDecision& decision);
+    bool Think(Move& move, const Pause& pause, unsigned long long id, MoveDecision& decision);
     // One share of it, on the calling thread.
-    bool ThinkShare(const MoveRequest& request, const Pause& pause, unsigned long long id,
-                    int share, SearchResult& result);
+    bool ThinkShare(const MoveRequest& request, GameCopy copy, const Pause& pause,
+                    unsigned long long id, int share, SearchResult& result);
     bool Wanted(unsigned long long id) const { return wanted_.load() == id; }
 
     const int threads_;
@@ -69,7 +74,7 @@ class SearchWorker {
     std::thread thread_;
     bool quit_ = false;
     // The move to think about next, taken by the thread.
-    std::optional<MoveRequest> asked_;
+    std::optional<Move> asked_;
     Pause pause_;
     // The move whose answer is wanted (0 for none): a search whose number
     // is not it stops.
@@ -79,7 +84,6 @@ class SearchWorker {
     unsigned long long answerId_ = 0;
 #ifdef QUORVEL_NO_THREADS
     std::optional<MoveSearch> inline_;
-    core::Ref<kel::tangle::TPhysics> game_;
 #endif
 };
 
