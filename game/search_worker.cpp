@@ -20,13 +20,12 @@ using kel::tangle::TPhysics;
 namespace {
 
 #ifndef QUORVEL_NO_THREADS
-// How much lower than the window's thread the thinking threads run: the
-// frames come first, the thinking takes what they leave.
-constexpr int THINKING_NICENESS = 19;
-
 // Lowers the calling thread's priority (threads it starts inherit it).
 void LowerThisThread() {
 #ifdef __linux__
+    // How much lower than the window's thread the thinking threads run: the
+    // frames come first, the thinking takes what they leave.
+    constexpr int THINKING_NICENESS = 19;
     const int tid = static_cast<int>(syscall(SYS_gettid));
     errno = 0;
     const int now = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
@@ -173,7 +172,14 @@ bool SearchWorker::Think(Move& move, const Pause& pause, unsigned long long id,
     // Plain flags, one per share: each thread writes only its own.
     std::vector<char> done(shares, 0);
     {
-        std::vector<std::jthread> helpers;
+        std::vector<std::thread> helpers;
+        // Joined however this block is left.
+        struct JoinAll {
+            std::vector<std::thread>& threads;
+            ~JoinAll() {
+                for (std::thread& t : threads) t.join();
+            }
+        } joinAll{helpers};
         for (std::size_t k = 1; k < shares; ++k)
             helpers.emplace_back([&, k] {
                 done[k] = ThinkShare(move.request, std::move(move.copies[k]), pause, id,
