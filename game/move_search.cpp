@@ -163,6 +163,8 @@ void MoveSearch::StartTrials() {
     for (int& l : landedAt_) l = (l >= 0 && l <= wait_ - 1) ? DOWN : -1;
     phase_ = Phase::Trials;
     world_->Restore(atCut_);
+    heightAtCut_.clear();
+    for (TAdvBody* b : barrels_) heightAtCut_.push_back(b->GetY());
     ChooseCandidates();
     trial_ = static_cast<std::size_t>(share_);
     if (trial_ < candidates_.size()) StartTrial();
@@ -200,6 +202,7 @@ void MoveSearch::ChooseCandidates() {
             candidates_.push_back(i);
     }
     worths_.assign(candidates_.size(), std::numeric_limits<int>::min());
+    descents_.assign(candidates_.size(), 0.0f);
 }
 
 void MoveSearch::StartTrial() {
@@ -215,6 +218,10 @@ void MoveSearch::FinishTrial() {
     for (int l : landedAt_)
         if (l != DOWN) landings.push_back(l);
     worths_[trial_] = Worth(landings, settings_.replyTicks);
+    float descent = 0;
+    for (std::size_t k = 0; k < barrels_.size(); ++k)
+        if (landedAt_[k] != DOWN) descent += barrels_[k]->GetY() - heightAtCut_[k];
+    descents_[trial_] = descent;
 }
 
 SearchResult MoveSearch::Result() const {
@@ -224,6 +231,7 @@ SearchResult MoveSearch::Result() const {
     r.trialSteps = steps_ - ahead_;
     r.candidates = candidates_;
     r.worths = worths_;
+    r.descents = descents_;
     return r;
 }
 
@@ -235,16 +243,19 @@ MoveDecision MoveSearch::Decide(const std::vector<SearchResult>& shares) {
     d.wait = first.wait;
     d.steps = first.aheadSteps;
     const std::size_t n = first.candidates.size();
-    std::vector<int> worths(n);
+    std::vector<int> worths(n, std::numeric_limits<int>::min());
+    std::vector<float> descents(n, 0.0f);
     for (std::size_t k = 0; k < n; ++k) {
-        const std::vector<int>& tried = shares[k % shares.size()].worths;
-        worths[k] = k < tried.size() ? tried[k] : std::numeric_limits<int>::min();
+        const SearchResult& tried = shares[k % shares.size()];
+        if (k < tried.worths.size()) worths[k] = tried.worths[k];
+        if (k < tried.descents.size()) descents[k] = tried.descents[k];
     }
     for (const SearchResult& s : shares) d.steps += s.trialSteps;
     std::vector<std::size_t> order(n);
     for (std::size_t k = 0; k < n; ++k) order[k] = k;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return worths[a] > worths[b]; });
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return worths[a] != worths[b] ? worths[a] > worths[b] : descents[a] > descents[b];
+    });
     for (std::size_t k : order) d.ranking.push_back(first.candidates[k]);
     return d;
 }

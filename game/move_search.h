@@ -80,6 +80,10 @@ struct SearchResult {
     /// The trial cuts in the order tried, and the worth of each this share
     /// tried (the others' are left at the lowest int).
     std::vector<int> candidates, worths;
+    /// How far the barrels in play came down in each trial this share tried
+    /// (world units, summed): between cuts of one worth, the one that
+    /// brings most down leaves the ooze weaker for the cuts to come.
+    std::vector<float> descents;
 };
 
 /// One move's thinking. Work runs it a number of steps at a time until it
@@ -150,6 +154,8 @@ class MoveSearch {
     std::vector<int> landedAt_; // per barrel: the step it landed on, -1 while up
     std::vector<int> candidates_;
     std::vector<int> worths_;
+    std::vector<float> descents_;
+    std::vector<float> heightAtCut_; // per barrel
     core::Ref<kel::tangle::TWorldSnapshot> atCut_; // the world when it will cut
 };
 

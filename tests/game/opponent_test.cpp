@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -172,6 +173,25 @@ TEST(OpponentWorth, EarlyLandingsCountAgainstLateOnesFor) {
     EXPECT_EQ(game::MoveSearch::Worth({0, 119}, 120), -2);      // before the reply
     EXPECT_EQ(game::MoveSearch::Worth({120, 299}, 120), 2);     // on and after it
     EXPECT_EQ(game::MoveSearch::Worth({5, 200, 250, -1}, 120), 1);
+}
+
+TEST(OpponentDecide, SharesMergeByCutAndRankByWorthThenDescent) {
+    // Cuts 10 ... 14 tried by two shares: share 0 tried the even places,
+    // share 1 the odd ones; each leaves the others' worths at the lowest int.
+    constexpr int NONE = std::numeric_limits<int>::min();
+    game::SearchResult even{80, 100, 600, {10, 11, 12, 13, 14}, {0, NONE, 2, NONE, 0},
+                            {5.0f, 0, 1.0f, 0, 9.0f}};
+    game::SearchResult odd{80, 100, 300, {10, 11, 12, 13, 14}, {NONE, 2, NONE, -1, NONE},
+                           {0, 0.5f, 0, 40.0f, 0}};
+    const game::MoveDecision d = game::MoveSearch::Decide({even, odd});
+    // Worth first (12 and 11 at 2, 12 having come down further), then the
+    // worth-0 cuts by how far they brought the barrels down, the worst last.
+    EXPECT_EQ(d.ranking, (std::vector<int>{12, 11, 14, 10, 13}));
+    EXPECT_EQ(d.wait, 80);
+    EXPECT_EQ(d.steps, 100 + 600 + 300); // the look ahead once, every trial
+    // Ties of both keys keep the order tried.
+    game::SearchResult flat{75, 0, 0, {3, 1, 2}, {0, 0, 0}, {0, 0, 0}};
+    EXPECT_EQ(game::MoveSearch::Decide({flat}).ranking, (std::vector<int>{3, 1, 2}));
 }
 
 TEST_F(OpponentTest, OffAtStartAndPlayerTwoIsLeftToThePlayer) {
