@@ -89,8 +89,10 @@ Ref<Object> RunHooks(int id, Object* data) {
     Ref<Object> current(data);
     Ref<THook>* at = Chain(id);
     if (!at) return current;
-    // Hold each hook while it runs: it may remove itself from its chain.
-    for (Ref<THook> h = *at; h; h = h->succ) current = h->func(id, current, h->context);
+    // No counting on the hooks: another thread may run the chain too. A
+    // hook that removes itself is retired, not freed, while the run lasts.
+    const TRun run;
+    for (THook* h = at->Get(); h; h = h->succ.Get()) current = h->func(id, current, h->context);
     return current;
 }
 

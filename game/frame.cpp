@@ -184,9 +184,18 @@ void Tick() {
     if (session) session->AfterTick();
 }
 
+void TimerTick() {
+    if (session && session->HoldTick()) return;
+    if (opponent.AnswerLate()) {
+        DrawScreen();
+        return;
+    }
+    Tick();
+}
+
 void MainLoop() {
     for (;;) {
-        if (gui::WaitEvent() == gui::TimerTick) Tick();
+        if (gui::WaitEvent() == gui::TimerTick) TimerTick();
     }
 }
 
@@ -203,6 +212,8 @@ core::Ref<core::Object> GameEventHook(int, core::Object* data, core::Object*) {
         break;
     case gui::WindowClose:
         if (session) session->Close();
+        // A move in flight stops before the program ends.
+        opponent.Stop();
         exitProgram(0);
         break;
     case gui::MouseDown: {

@@ -25,6 +25,10 @@ void StopPlay();
 // One timer tick's work; the session in force (game/session.h) sees it begin
 // and end.
 void Tick();
+// What the window does on a timer tick: Tick, or only a frame while the
+// computer's answer is late (Opponent::AnswerLate): the game waits for the
+// answer, the window goes on drawing.
+void TimerTick();
 void DrawScreen();
 // The frame of DrawScreen on other graphics (benchmarks, screenshots).
 void DrawScreenOn(draw2d::TGraphics* graphics);

@@ -1,52 +1,39 @@
 #pragma once
-// The computer opponent: on Player Two's turn it tries candidate cuts ahead
-// on world snapshots, a slice of steps per timer tick, and then clicks the
-// blob it likes best, the way a player does.
+// The computer opponent: on Player Two's turn it hands a copy of the game's
+// world to a thread of its own, which tries candidate cuts ahead in that
+// copy (game/move_search.h), and clicks the blob it likes best at the tick
+// the search chose, the way a player does. The window's thread goes on
+// drawing and stepping the game meanwhile.
 
 #include <functional>
-#include <vector>
 
 #include "core/object.h"
+#include "game/move_search.h"
+#include "game/search_worker.h"
 #include "game/session.h"
-#include "physics/tangle.h"
 
 namespace game {
 
-/// How far and how long the computer looks ahead. Every figure is a count of
-/// ticks or physics steps (one step per tick), never a time, so that a game
-/// plays the same on every machine.
-struct OpponentSettings {
-    /// Ticks from the start of its turn to its cut; 60 is one second. A tick
-    /// slips when a frame runs late, so a move takes longer in seconds than
-    /// in ticks: 75 (1.2 s at the timer's 16 ms) leaves room for that.
-    int thinkTicks = 75;
-    /// Most ticks it waits when barrels already on their way down would land
-    /// right after an earlier cut: the wait lets them land on its own turn.
-    /// 150 (2.4 s) leaves the same room below 3 s.
-    int maxThinkTicks = 150;
-    /// Physics steps it simulates per tick; bounds the work added to a frame
-    /// (about 0.1 ms a step, next to some 7 ms of stepping and drawing the
-    /// game itself in a window, within a 16 ms tick).
-    int stepsPerTick = 60;
-    /// Steps simulated after each trial cut; 300 is five seconds of play.
-    int horizon = 300;
-    /// Ticks the other player is expected to take before replying: barrels a
-    /// cut lands sooner score for that player, later ones for the computer.
-    int replyTicks = 120;
-};
-
-/// A computer that plays Player Two. Pure logic over the game's globals: call
-/// Tick once per timer tick, after the step and the scoring.
+/// A computer that plays Player Two. Call Tick once per timer tick, after
+/// the step and the scoring; it clicks at the same tick with the same blob
+/// however fast its thread thinks: when the answer is not there by the tick
+/// it may be needed, Tick waits for it.
 class Opponent {
   public:
     /// `click` is how its choice reaches the game (the frame's input path, so
     /// that a session sees it as a click).
     explicit Opponent(std::function<void(const PlayEvent&)> click, OpponentSettings settings = {});
 
-    /// One tick's share of thinking on Player Two's turn; on the last one,
-    /// clicks the chosen blob. Leaves the game exactly as it found it besides
-    /// that click. Does nothing on Player One's turn or without an ooze in play.
+    /// On Player Two's turn: the first tick hands the game over to the
+    /// thinking thread, the tick the search chose clicks the chosen blob.
+    /// Leaves the game as it found it besides that click. Forgets the move
+    /// on Player One's turn, without an ooze in play, or with a new ooze.
     void Tick();
+    /// Whether the coming tick may be the one that cuts and the answer is
+    /// not there yet. The window then draws without stepping the game: the
+    /// game waits for the answer, the window does not, and the cut comes at
+    /// the same tick of the game however long the thinking takes.
+    bool AnswerLate();
     /// Replaces the settings; forgets a half-done move.
     void SetSettings(const OpponentSettings& settings) {
         settings_ = settings;
@@ -54,61 +41,51 @@ class Opponent {
     }
     /// The settings in force.
     const OpponentSettings& Settings() const { return settings_; }
-    /// Forgets a half-done move (a New Game, or the computer switched off).
+    /// Forgets a half-done move (a New Game, or the computer switched off)
+    /// without waiting for its thread.
     void Reset();
+    /// Forgets a half-done move and ends the thinking thread (the program
+    /// is ending); the next move starts it again.
+    void Stop();
 
     /// Whether a move is being thought about.
-    bool Thinking() const { return phase_ != Phase::Idle; }
+    bool Thinking() const { return thinking_; }
     /// The ooze slot of the last blob clicked, or -1.
     int LastChoice() const { return lastChoice_; }
     /// Ticks the last move took, from the start of the turn to the cut.
     int LastWait() const { return lastWait_; }
     /// Simulated steps of the last move (the look ahead and every trial).
     long long LastSteps() const { return lastSteps_; }
+    /// Ticks that waited for a late answer (Tick waiting, or a frame drawn
+    /// for AnswerLate), since the start.
+    long long LateTicks() const { return lateTicks_; }
 
-    /// Worth of a trial cut from the barrels' landing steps after it (-1 for
-    /// none): each that lands before the reply counts -1, later ones +1.
-    static int Worth(const std::vector<int>& landings, int replySteps);
+    /// Runs on the thinking thread before each slice of a search; for tests
+    /// (a slow or held thinker). Taken by the next move.
+    void SetPause(SearchWorker::Pause pause) { pause_ = std::move(pause); }
 
   private:
-    enum class Phase { Idle, Ahead, Trials };
-
+    // Whether the move in flight is still the game's: its turn, its ooze.
+    bool MoveStands() const;
     void Start();
-    // Runs up to `budget` simulated steps of the move; the world is the
-    // simulation's while it runs.
-    void Work(int budget);
-    void StartTrial();
-    void FinishTrial();
-    // One simulated step, with barrels that touch the floor taken out of play
-    // the way the scoring does.
-    void SimStep(int label);
-    // Ends the look ahead without a cut: candidates and the first trial.
-    void StartTrials();
-    void ChooseCandidates();
-    // The ooze and the barrels the move began with.
-    std::vector<kel::tangle::TBody*> SimBodies() const;
-    void Decide();
+    void Decide(const MoveDecision& decision);
 
     std::function<void(const PlayEvent&)> click_;
     OpponentSettings settings_;
+    SearchWorker worker_;
+    SearchWorker::Pause pause_;
 
-    Phase phase_ = Phase::Idle;
+    bool thinking_ = false;
     const core::Object* oozeSeen_ = nullptr; // the ooze the move is for
-    int ticksDone_ = 0;  // ticks of this move so far
-    int wait_ = 0;       // ticks from the start of the move to the cut
-    int ahead_ = 0;      // steps simulated ahead without a cut
-    int trialStep_ = 0;  // steps of the current trial done
-    std::size_t trial_ = 0;
-    // In play at the start; held, since the scoring lets go of a landed one.
-    std::vector<core::Ref<kel::tangle::TAdvBody>> barrels_;
-    std::vector<int> landedAt_; // per barrel: the step it landed on, -1 while up
-    std::vector<int> candidates_;
-    std::vector<int> worths_;
-    core::Ref<kel::tangle::TWorldSnapshot> atCut_;  // the world when it will cut
-    core::Ref<kel::tangle::TWorldSnapshot> cursor_; // the simulation between slices
+    int ticksDone_ = 0;                      // ticks of this move so far
+    std::optional<MoveDecision> decision_;
     int lastChoice_ = -1, lastWait_ = 0;
-    long long lastSteps_ = 0, steps_ = 0;
+    long long lastSteps_ = 0, lateTicks_ = 0;
 };
+
+/// The game as the search gets it: the current world with the ooze as its
+/// first body and the barrels in play after it, and the floor's place.
+MoveRequest RequestOfGame(const OpponentSettings& settings);
 
 /// Whether the computer plays Player Two (the window's toggle); off at start.
 extern bool computerPlays;

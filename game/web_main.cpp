@@ -103,7 +103,7 @@ void Frame() {
         while (const int id = gui::PollEvent()) {
             if (id != gui::TimerTick) continue;
             const double start = emscripten_get_now();
-            game::Tick();
+            game::TimerTick();
             tickTimes.Add(emscripten_get_now() - start);
             if (online && online->GetPhase() == game::OnlineSession::Phase::Over && onlineOutcome.empty())
                 onlineOutcome = game::FormatOutcome(game::CurrentOutcome(online->Ticks()));

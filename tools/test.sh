@@ -2,7 +2,7 @@
 # Installs what is missing, builds everything twice (plain, and with ASan+UBSan)
 # and runs the whole test suite in both builds under a private X server; then
 # the physics tests and the samples' scenes with every step validated, the step on several threads
-# under ThreadSanitizer, and kel.tangle built, tested,
+# and the computer opponent's threads under ThreadSanitizer, and kel.tangle built, tested,
 # installed and used alone, without OpenGL, X11 or FLTK; and the web build's
 # pages in headless Chromium.
 # Usage: tools/test.sh [--plain-only]
@@ -35,12 +35,13 @@ if [ "${1:-}" != "--plain-only" ]; then
 fi
 
 # The physics tests under ThreadSanitizer: only their program is built, and
-# only the step-on-several-threads suite runs, on 4 threads.
+# only the step-on-several-threads suite runs, on 4 threads. The computer
+# opponent's tests too: the game headless, thinking on threads of its own.
 if [ "${1:-}" != "--plain-only" ]; then
   cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_WERROR=ON \
     -DQUORVEL_BENCH=OFF -DCMAKE_CXX_FLAGS=-fsanitize=thread \
     -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
-  cmake --build build-tsan -j"$jobs" --target physics_tests >/dev/null
+  cmake --build build-tsan -j"$jobs" --target physics_tests game_opponent_tests >/dev/null
 fi
 
 # kel.tangle alone, configured afresh as on a machine without OpenGL, X11 or
@@ -81,6 +82,9 @@ if [ "${1:-}" != "--plain-only" ]; then
   echo "== tests: physics on 4 threads, under ThreadSanitizer"
   QUORVEL_TEST_THREADS=4 TSAN_OPTIONS=halt_on_error=1 \
     build-tsan/tests/physics/physics_tests --gtest_brief=1 --gtest_filter='Threads.*:Worlds.*' || status=1
+  echo "== tests: the computer opponent, under ThreadSanitizer"
+  TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -R '^Opponent' --output-on-failure \
+    --no-tests=error || status=1
   echo "== tests: kel.tangle alone"
   env -u DISPLAY build-tangle/tests/physics/physics_tests --gtest_brief=1 || status=1
   env -u DISPLAY ctest --test-dir build-tangle -R '^consumer_physics_only$' \

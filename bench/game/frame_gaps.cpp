@@ -50,11 +50,13 @@ constexpr int ARROW_BAND = 40;       // pixels of the scroll arrows kept clear o
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-double ProcessCpuMs() {
+double CpuMs(clockid_t clock) {
     timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    clock_gettime(clock, &t);
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
+double ProcessCpuMs() { return CpuMs(CLOCK_PROCESS_CPUTIME_ID); }
+double WindowThreadCpuMs() { return CpuMs(CLOCK_THREAD_CPUTIME_ID); }
 
 // Other programs' load shows in every figure: print it with them.
 void PrintLoad(const char* when) {
@@ -78,7 +80,7 @@ struct Log {
     // The work of a tick, [1] while the computer thinks: wall time, and the
     // CPU time of the process, all its threads (the drawing's too), which
     // other programs' load does not swell.
-    std::vector<double> tickMs[2], tickCpuMs[2];
+    std::vector<double> tickMs[2], tickCpuMs[2], tickThreadMs[2];
     bool counting = false;
 } logged;
 
@@ -155,8 +157,12 @@ void Report(long long timerTicks, Clock::time_point began) {
         Print(thinking ? "tick work while thinking" : "tick work idle",
               framestats::Summarize(logged.tickMs[thinking], GAP_LIMIT_MS), "ms");
         const auto cpu = framestats::Summarize(logged.tickCpuMs[thinking], GAP_LIMIT_MS);
-        std::printf(", CPU median %.2f max %.2f ms\n", cpu.median, cpu.max);
+        const auto own = framestats::Summarize(logged.tickThreadMs[thinking], GAP_LIMIT_MS);
+        std::printf(", CPU median %.2f max %.2f ms (the window's thread: median %.2f max %.2f)\n",
+                    cpu.median, cpu.max, own.median, own.max);
     }
+    std::printf("frames drawn while the game waited for a late answer: %lld\n",
+                game::opponent.LateTicks());
     Print("computer moves, thinking", framestats::Summarize(thinkS, 0), "s");
     const auto ticks = framestats::Summarize(thinkTicks, 0);
     std::printf(", ticks median %.0f max %.0f\n", ticks.median, ticks.max);
@@ -187,11 +193,12 @@ void Play(int moves, unsigned seed) {
         ++ticks;
         const bool thinking = game::turn == 1;
         const Clock::time_point tickStart = Clock::now();
-        const double cpuStart = ProcessCpuMs();
-        game::Tick();
+        const double cpuStart = ProcessCpuMs(), threadStart = WindowThreadCpuMs();
+        game::TimerTick();
         if (logged.counting) {
             logged.tickMs[thinking].push_back(Ms(Clock::now() - tickStart));
             logged.tickCpuMs[thinking].push_back(ProcessCpuMs() - cpuStart);
+            logged.tickThreadMs[thinking].push_back(WindowThreadCpuMs() - threadStart);
         }
         ++sinceCut;
         if (game::turn == 0 && lastTurn == 1 && !logged.moves.empty()) {

@@ -153,7 +153,10 @@ void Match(Kind kind, int games) {
     Tally tally;
     const char* name = kind == Kind::Random ? "random" : "careful";
     std::printf("against the %s player:\n", name);
-    for (int g = 0; g < games; ++g) PlayGame(kind, static_cast<unsigned>(g + 1), tally);
+    // MATCH_FIRST=N starts at game N (each game's seed is its number).
+    const char* first = std::getenv("MATCH_FIRST");
+    const int from = first ? std::max(1, std::atoi(first)) : 1;
+    for (int g = 0; g < games; ++g) PlayGame(kind, static_cast<unsigned>(from + g), tally);
     std::sort(tally.tickMs.begin(), tally.tickMs.end());
     std::sort(tally.thinkTicks.begin(), tally.thinkTicks.end());
     const auto median = [](const auto& v) { return v.empty() ? 0.0 : double(v[v.size() / 2]); };
