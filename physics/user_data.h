@@ -12,7 +12,9 @@ namespace kel::tangle {
 /// world files do not carry them (a pointer means nothing in another process
 /// or to another object).
 struct TUserData {
+    /// The program's pointer; null at first.
     void* pointer = nullptr;
+    /// The program's integer; 0 at first.
     std::int64_t value = 0;
 };
 
