@@ -58,7 +58,7 @@ class TColEvent final : public core::Object {
     /// MODE_UPDATE at start. Each world keeps its own; this is the calling
     /// thread's current world's (a new world takes on the value as it is).
     /// A step reads it once, as it starts.
-    static thread_local int colMode;
+    static inline thread_local int colMode = MODE_UPDATE;
     /// The event Poll took last on the calling thread, or none.
     static thread_local core::Ref<TColEvent> colCurrent;
 

@@ -48,7 +48,7 @@ struct TGridLink {
 /// group takes the current value, which then counts down. Each world keeps
 /// its own; this is the calling thread's current world's (a new world takes
 /// on the value as it is, so groups never repeat on one thread).
-extern thread_local int nextColGroup;
+inline thread_local int nextColGroup = -2;
 /// Returns the next automatic group and advances the counter.
 int TakeAutoColGroup();
 /// A fresh collision group, shared with nothing made so far: give it to

@@ -26,7 +26,6 @@ void TMass::operator delete(void* p, std::size_t size) noexcept {
 // what the step reads most.
 static_assert(sizeof(TMass) <= 128, "a mass is at most two cache lines");
 
-thread_local int nextColGroup = -2;
 
 int TakeAutoColGroup() { return nextColGroup--; }
 

@@ -18,7 +18,6 @@ namespace kel::tangle {
 
 // The library's start-up: the hook id is taken once, when the library loads.
 const int TColEvent::colHookId = core::AllocHookId();
-thread_local int TColEvent::colMode = TColEvent::MODE_UPDATE;
 thread_local core::Ref<TColEvent> TColEvent::colCurrent;
 
 namespace {
