@@ -25,7 +25,8 @@ kel::tangle::(anonymous namespace)::HitBuffer::depth_
 kel::tangle::(anonymous namespace)::freeEvents
 kel::tangle::(anonymous namespace)::EventChunks()::chunks
 core::BlockPool<128ul, 64ul>::TheState()::state
-core::BlockPool<160ul, 8ul>::TheState()::state
+core::BlockPool<176ul, 8ul>::TheState()::state
+kel::tangle::detail::(anonymous namespace)::Extras()::extras
 kel::tangle::TPhysics::ContactBegins()::none
 kel::tangle::TPhysics::ContactEnds()::none
 kel::tangle::TWorldView::Current()::identity
@@ -38,7 +39,8 @@ LIST
 # own (thread_local); worldless is the queue of a thread without a world.
 # HitBuffer holds a thread's scratch arrays for ray walks, empty between
 # queries. freeEvents, EventChunks and the BlockPools are memory for objects
-# (locked or per thread), not state. colHookId is set once at load. The
+# (locked or per thread), not state; Extras holds the program's data and
+# bodies of masses, beside them (locked), which no step reads. colHookId is set once at load. The
 # rest are empty constants answered where there is nothing.
 
 found=$(nm -C --defined-only "$lib" 2>/dev/null | grep -E ' [BbDdVu] ' |
